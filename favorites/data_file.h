@@ -1,0 +1,30 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "favorites/favorite_record.h"
+#include "favorites/general_date.h"
+#include "platform/result.h"
+
+namespace kestrin {
+
+// Writes "<computer name>@<general date text>" CR LF; the header is never encoded or quoted.
+void WriteDataFileHeader(std::ostream& out, std::string_view computerName, const DateTime& now,
+                         const GeneralDateFormat& format);
+
+// Writes the seven fields, each in double quotes, joined by commas, then CR LF; with
+// encode set every field is first replaced by its Radix-64 form.
+void WriteFavoriteRecord(std::ostream& out, const FavoriteRecord& record, bool encode);
+
+// Reads a whole data file. Fails, with a text that says why, on anything but a whole and
+// valid file: a missing file, no header line, a header without "@", a line end missing
+// at the end, a record line without exactly seven fields, a field that does not decode
+// (decode set), or a value that holds CR, LF or NUL. Nothing is ever returned in part.
+Result<FavoritesDataFile> ReadFavoritesDataFile(const std::string& path, bool decode);
+
+// The same rules on bytes already in memory.
+Result<FavoritesDataFile> ParseFavoritesDataFile(std::string_view bytes, bool decode);
+
+}  // namespace kestrin

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace kestrin {
+
+// The running executable's absolute path.
+std::string ExecutablePath();
+
+// The folder that holds the settings, the log and the working files, ending with "/":
+// the executable's folder when the user can write to it, otherwise
+// $XDG_CONFIG_HOME/kestrin/ (default ~/.config/kestrin/), created when missing.
+std::string ProgramFolder();
+
+// $XDG_CONFIG_HOME, or ~/.config; empty when neither can be found.
+std::string UserConfigFolder();
+
+// The user's home folder; empty when none can be found.
+std::string HomeFolder();
+
+}  // namespace kestrin

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kestrin {
+
+inline constexpr char kSettingsSection[] = "Settings";
+inline constexpr char kLastSyncKey[] = "LastSync";
+
+// The fifteen settings, named after their keys, with their first-run defaults.
+struct SyncSettings {
+  std::string Name;
+  std::string Server;
+  std::string Username;
+  std::string Password;  // plain text in memory; Radix-64 in the file
+  std::string Port = "21";
+  int Passive = 1;
+  std::string RemoteDir;
+  int StartWithWin = 0;
+  int SyncOnStartup = 0;
+  int Schedule = 0;
+  int ScheduleInt = 0;
+  int UseEncryption = 0;
+  int ConfirmChanges = 1;
+  int LogActivity = 0;
+  int LogPurge = 100;
+
+  bool operator==(const SyncSettings&) const = default;
+};
+
+struct LoadedSettings {
+  SyncSettings settings;
+  bool fileExisted = false;
+  std::vector<std::string> warnings;  // values that could not be taken, said plainly
+};
+
+// Reads the settings file over `current`. No file: `current` with Port "21", Passive 1
+// and ConfirmChanges 1. A missing key reads as empty text or 0; a value that is malformed
+// or out of range, and a password that does not decode, keep the current value and are
+// reported in `warnings`.
+LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings& current);
+
+// Writes every key in the fixed order, once, atomically, mode 0600; other keys of the
+// file ("LastSync") are kept. False when it could not be written.
+bool SaveSettings(const std::string& settingsPath, const SyncSettings& settings);
+
+}  // namespace kestrin

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "sync/run_display.h"
+
+namespace kestrin {
+
+// Shows each activity line on the run display and collects it for the log.
+class ActivityReporter {
+ public:
+  explicit ActivityReporter(RunDisplay& display) : display_(display) {}
+
+  // Tray, status bar, activity pane, then the pending log text.
+  void ReportActivity(const std::string& text, StatusImage image);
+
+  const std::string& PendingLogText() const { return pendingLogText_; }
+  void ClearPendingLogText() { pendingLogText_.clear(); }
+  RunDisplay& display() { return display_; }
+
+ private:
+  RunDisplay& display_;
+  std::string pendingLogText_;
+};
+
+// Appends text and CR LF to the log, deleting the log first when it is larger than
+// purgeSize * 1000 bytes.
+void WriteActivityLog(const std::string& logPath, int purgeSize, const std::string& text);
+
+// Opens the log with the desktop's default program. False when there is no log file, so
+// the caller can say "No Activity Log available!".
+bool ViewActivityLog(const std::string& logPath);
+
+}  // namespace kestrin

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace kestrin {
+
+// The picture that goes with an activity line and becomes the tray icon.
+enum class StatusImage { Ready = 1, Working = 2, Error = 3 };
+
+// All that the engine asks of a user interface. The desktop program carries it out with
+// its window and tray icon; kestrin-cli by printing.
+class RunDisplay {
+ public:
+  virtual ~RunDisplay() = default;
+  virtual void ClearActivityPane() = 0;
+  virtual void AppendActivityLine(const std::string& text) = 0;
+  virtual void SetStatusText(const std::string& text) = 0;
+  virtual void SetTrayState(StatusImage image, const std::string& tooltip) = 0;
+  virtual void ShowRunState(bool running) = 0;
+};
+
+}  // namespace kestrin

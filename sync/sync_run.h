@@ -1,0 +1,40 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "favorites/general_date.h"
+#include "settings/sync_settings.h"
+#include "sync/change_list.h"
+#include "sync/ftp_client.h"
+#include "sync/run_display.h"
+
+namespace kestrin {
+
+// Everything a run needs from the program around it. Time is injected so that tests need
+// not wait out the lock's 120 seconds.
+struct SyncEnvironment {
+  RunDisplay* display = nullptr;
+  std::function<void()> yield;                              // process pending UI events
+  std::function<void(std::chrono::milliseconds)> idle;      // wait, keeping the UI alive
+  std::function<std::chrono::steady_clock::time_point()> monotonicNow;
+  std::function<DateTime()> localNow;
+  ConfirmChangesHook confirm;                               // used when ConfirmChanges is 1
+  std::function<std::unique_ptr<FtpClient>()> makeFtpClient;  // nullptr: no session
+
+  GeneralDateFormat dateFormat;
+  char decimalSeparator = '.';
+  std::string programName = "kestrin";  // starts the first and last activity lines
+  std::string favoritesRoot;            // ends in "/"; empty: refuse to run
+  std::string workFolder;               // local.dat, local.ind, temp.dat; ends in "/"
+  std::string settingsPath;             // where "LastSync" is written
+  std::string logPath;
+};
+
+// One complete synchronization. Returns when the run has ended; true when it ended
+// without an "Error: " line.
+bool RunSync(const SyncSettings& settings, SyncEnvironment& env);
+
+}  // namespace kestrin
