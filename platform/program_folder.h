@@ -4,6 +4,13 @@
 
 namespace kestrin {
 
+// The desktop program's name: its settings file is "kestrin.ini", its log "kestrin.log",
+// and a run's first and last activity lines begin with it.
+inline constexpr char kProgramName[] = "kestrin";
+
+// The application title, used in captions, tooltips and message boxes.
+inline constexpr char kApplicationTitle[] = "Kestrin";
+
 // The running executable's absolute path.
 std::string ExecutablePath();
 

@@ -23,6 +23,9 @@ class ActivityReporter {
   std::string pendingLogText_;
 };
 
+// The log beside a settings file: its path with ".ini" replaced by ".log".
+std::string ActivityLogPath(const std::string& settingsPath);
+
 // Appends text and CR LF to the log, deleting the log first when it is larger than
 // purgeSize * 1000 bytes.
 void WriteActivityLog(const std::string& logPath, int purgeSize, const std::string& text);

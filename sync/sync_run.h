@@ -33,6 +33,11 @@ struct SyncEnvironment {
   std::string logPath;
 };
 
+// An environment for the real world: the libcurl client, the system clocks, the user's
+// Favorites folder, working files and log beside the settings file, en-US dates. The
+// program then sets yield, idle, confirm and the locale's date form as it needs.
+SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& settingsPath);
+
 // One complete synchronization. Returns when the run has ended; true when it ended
 // without an "Error: " line.
 bool RunSync(const SyncSettings& settings, SyncEnvironment& env);
