@@ -1,0 +1,234 @@
+#include "tests/support/ftp_server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+extern char** environ;
+
+namespace kestrin::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kStartupLimit = std::chrono::seconds(15);
+constexpr const char* kSupportDir = KESTRIN_TEST_SUPPORT_DIR;
+constexpr uid_t kPureFtpdUid = 65534;  // nobody: pure-ftpd refuses to serve as root
+constexpr gid_t kPureFtpdGid = 65534;
+
+bool IsExecutable(const std::string& path) {
+  return access(path.c_str(), X_OK) == 0;
+}
+
+int ConnectTo(int port) {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Asks the kernel for a port nobody uses right now; the server binds it a moment later.
+int FreePort() {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  int port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  close(fd);
+  return port;
+}
+
+std::string ReadLine(int fd, Clock::time_point deadline) {
+  std::string line;
+  char c = 0;
+  while (Clock::now() < deadline) {
+    pollfd readable{fd, POLLIN, 0};
+    if (poll(&readable, 1, 100) <= 0) {
+      continue;
+    }
+    if (read(fd, &c, 1) != 1 || c == '\n') {
+      break;
+    }
+    line += c;
+  }
+  return line;
+}
+
+}  // namespace
+
+std::string FtpServerKindName(FtpServerKind kind) {
+  return kind == FtpServerKind::Pyftpdlib ? "Pyftpdlib" : "PureFtpd";
+}
+
+std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind) {
+  std::unique_ptr<FtpServer> server(new FtpServer());
+  bool started =
+      kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib() : server->StartPureFtpd();
+  return started ? std::move(server) : nullptr;
+}
+
+bool FtpServer::StartPyftpdlib() {
+  const std::string python = "/usr/bin/python3";  // Debian's, the one with pyftpdlib
+  if (!IsExecutable(python)) {
+    return false;
+  }
+  int pipeFds[2];
+  if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+    return false;
+  }
+  bool spawned = Spawn({python, std::string(kSupportDir) + "pyftpd_server.py", root(), user_,
+                        password_, SidePath("logins")},
+                       {}, pipeFds[1]);
+  close(pipeFds[1]);
+  if (spawned) {
+    port_ = std::atoi(ReadLine(pipeFds[0], Clock::now() + kStartupLimit).c_str());
+  }
+  close(pipeFds[0]);
+  return port_ > 0;
+}
+
+// pure-ftpd asks pure-authd, which runs pure_auth.sh; that script is where logins are counted.
+bool FtpServer::StartPureFtpd() {
+  const std::string ftpd = "/usr/sbin/pure-ftpd";
+  const std::string authd = "/usr/sbin/pure-authd";
+  if (geteuid() != 0 || !IsExecutable(ftpd) || !IsExecutable(authd)) {
+    return false;
+  }
+  std::string rootFolder = root();
+  rootFolder.pop_back();
+  if (chown(rootFolder.c_str(), kPureFtpdUid, kPureFtpdGid) != 0) {
+    return false;
+  }
+  const std::string socketPath = SidePath("auth.sock");
+  if (!Spawn(
+          {authd, "-s", socketPath, "-r", std::string(kSupportDir) + "pure_auth.sh"},
+          {"KESTRIN_FTP_USER=" + user_, "KESTRIN_FTP_PASSWORD=" + password_,
+           "KESTRIN_FTP_LOGINS=" + SidePath("logins"),
+           "KESTRIN_FTP_UID=" + std::to_string(kPureFtpdUid),
+           "KESTRIN_FTP_GID=" + std::to_string(kPureFtpdGid), "KESTRIN_FTP_ROOT=" + rootFolder})) {
+    return false;
+  }
+  auto deadline = Clock::now() + kStartupLimit;
+  while (!std::filesystem::exists(socketPath) && Clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  port_ = FreePort();
+  return port_ > 0 &&
+         Spawn({ftpd, "-S", "127.0.0.1," + std::to_string(port_), "-l", "extauth:" + socketPath,
+                "-E", "-A", "-H", "-u", "1", "-p", "30000:50000"},
+               {}) &&
+         WaitUntilListening();
+}
+
+// Every child joins the first child's process group, so one signal stops them all,
+// including the per-connection processes the servers fork.
+bool FtpServer::Spawn(const std::vector<std::string>& argv,
+                      const std::vector<std::string>& extraEnv, int stdoutFd) {
+  std::vector<char*> args;
+  for (const auto& arg : argv) {
+    args.push_back(const_cast<char*>(arg.c_str()));
+  }
+  args.push_back(nullptr);
+  std::vector<char*> env;
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    env.push_back(*variable);
+  }
+  for (const auto& variable : extraEnv) {
+    env.push_back(const_cast<char*>(variable.c_str()));
+  }
+  env.push_back(nullptr);
+
+  const std::string log = SidePath("server.log");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  if (stdoutFd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
+                                     O_WRONLY | O_CREAT | O_APPEND, 0600);
+  }
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(),
+                                   O_WRONLY | O_CREAT | O_APPEND, 0600);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, group_);
+
+  pid_t pid = 0;
+  bool spawned = posix_spawn(&pid, args[0], &actions, &attributes, args.data(), env.data()) == 0;
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned) {
+    children_.push_back(pid);
+    if (group_ == 0) {
+      group_ = pid;
+    }
+  }
+  return spawned;
+}
+
+bool FtpServer::WaitUntilListening() const {
+  auto deadline = Clock::now() + kStartupLimit;
+  while (Clock::now() < deadline) {
+    int fd = ConnectTo(port_);
+    if (fd >= 0) {
+      close(fd);
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+FtpServer::~FtpServer() {
+  if (group_ == 0) {
+    return;
+  }
+  kill(-group_, SIGTERM);
+  auto deadline = Clock::now() + std::chrono::seconds(5);
+  for (pid_t child : children_) {
+    while (waitpid(child, nullptr, WNOHANG) == 0) {
+      if (Clock::now() > deadline) {
+        kill(-group_, SIGKILL);
+        waitpid(child, nullptr, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  kill(-group_, SIGKILL);  // connection processes that outlived their parent
+}
+
+int FtpServer::loginCount() const {
+  std::ifstream logins(SidePath("logins"));
+  int count = 0;
+  for (std::string line; std::getline(logins, line);) {
+    ++count;
+  }
+  return count;
+}
+
+}  // namespace kestrin::test

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+namespace kestrin::test {
+
+enum class FtpServerKind { Pyftpdlib, PureFtpd };
+
+// A real FTP server on 127.0.0.1, run as a child process group for the length of a test.
+class FtpServer {
+ public:
+  // Starts a server on 127.0.0.1 on a free port, serving a fresh temporary root folder
+  // (the login directory), with one user that may read, write, rename and delete.
+  // Returns nullptr when that kind cannot run here (e.g. pure-ftpd not installed or not root).
+  static std::unique_ptr<FtpServer> Start(FtpServerKind kind);
+  ~FtpServer();  // stops the server and removes the root
+  FtpServer(const FtpServer&) = delete;
+  FtpServer& operator=(const FtpServer&) = delete;
+
+  int port() const { return port_; }
+  const std::string& user() const { return user_; }
+  const std::string& password() const { return password_; }
+  const std::string& root() const { return root_.path(); }  // local path, ending in "/"
+  int loginCount() const;                                   // successful logins seen so far
+
+ private:
+  FtpServer() = default;
+  bool StartPyftpdlib();
+  bool StartPureFtpd();
+  bool Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
+             int stdoutFd = -1);
+  bool WaitUntilListening() const;
+  std::string SidePath(const std::string& name) const { return side_.path() + name; }
+
+  TempDir root_;
+  TempDir side_;  // logs, the login tally and the auth socket, out of the server's reach
+  std::string user_ = "kestrin";
+  std::string password_ = "pass word";
+  int port_ = 0;
+  pid_t group_ = 0;
+  std::vector<pid_t> children_;
+};
+
+std::string FtpServerKindName(FtpServerKind kind);  // for test names
+
+}  // namespace kestrin::test
