@@ -17,10 +17,13 @@ class ActivityReporter {
   const std::string& PendingLogText() const { return pendingLogText_; }
   void ClearPendingLogText() { pendingLogText_.clear(); }
   RunDisplay& display() { return display_; }
+  // True once a line with the error picture was reported.
+  bool reportedError() const { return reportedError_; }
 
  private:
   RunDisplay& display_;
   std::string pendingLogText_;
+  bool reportedError_ = false;
 };
 
 // The log beside a settings file: its path with ".ini" replaced by ".log".

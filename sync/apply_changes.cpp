@@ -1,1 +1,203 @@
-// placeholder: filled in by its owner
+#include "sync/apply_changes.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "favorites/favorites_path.h"
+
+namespace kestrin {
+namespace {
+
+bool Lstat(const std::string& path, struct stat& info) { return lstat(path.c_str(), &info) == 0; }
+
+// A folder, a file or a link of that name (a trailing "/" asks for a folder).
+bool FolderTestFinds(const std::string& path) {
+  struct stat info;
+  if (!path.empty() && path.back() == '/') {
+    return Lstat(path.substr(0, path.size() - 1), info) && S_ISDIR(info.st_mode);
+  }
+  return Lstat(path, info);
+}
+
+// An ordinary file, or a link standing where a shortcut file would be.
+bool FileTestFinds(const std::string& path) {
+  struct stat info;
+  return Lstat(path, info) && (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode));
+}
+
+// True when some folder between the Favorites folder and the entry is a symbolic link:
+// acting there would reach outside the Favorites folder.
+bool PassesThroughLink(const std::string& favoritesRoot, const std::string& path) {
+  for (size_t slash = path.find('/', favoritesRoot.size()); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    struct stat info;
+    if (Lstat(path.substr(0, slash), info) && S_ISLNK(info.st_mode)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool WriteShortcutFile(const std::string& path, const PendingChange& change) {
+  const std::string text = "[InternetShortcut]\r\nURL=" + change.URL +
+                           "\r\nIconFile=" + change.IconFile +
+                           "\r\nIconIndex=" + change.IconIndex + "\r\n";
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    return false;
+  }
+  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  return close(fd) == 0 && written;
+}
+
+class ChangeApplier {
+ public:
+  ChangeApplier(ApplyOccasion occasion, const std::string& favoritesRoot,
+                ActivityReporter& activity)
+      : occasion_(occasion), root_(favoritesRoot), activity_(activity) {}
+
+  void DeleteShortcut(const PendingChange& change) {
+    const std::string file = LocalPathOf(root_, change.Path + change.Name);
+    if (!Reachable(change, file) || !FileTestFinds(file)) {
+      return;
+    }
+    Report(ShortcutLine("-> Deleting Shortcut: ", change));
+    if (unlink(file.c_str()) != 0) {
+      Fail("Unable to Delete Shortcut: ", change);
+    }
+  }
+
+  void DeleteFolder(const PendingChange& change) {
+    const std::string folder = LocalPathOf(root_, change.Path);
+    if (!Reachable(change, folder) || !FolderTestFinds(folder)) {
+      return;
+    }
+    Report("-> Deleting Folder: " + change.Path);
+    RemoveFolderTree(folder);
+  }
+
+  void CreateFolder(const PendingChange& change) {
+    const std::string folder = LocalPathOf(root_, change.Path) + "/";
+    if (!Reachable(change, folder) || FolderTestFinds(folder)) {
+      return;
+    }
+    Report("-> Creating Folder: " + change.Path + "\\");
+    CreateFolderPath(folder);
+  }
+
+  void CreateShortcut(const PendingChange& change) {
+    const std::string holder = LocalPathOf(root_, change.Path);
+    const std::string file = LocalPathOf(root_, change.Path + change.Name);
+    if (!Reachable(change, file)) {
+      return;
+    }
+    if (!FolderTestFinds(holder)) {
+      Report("-> Creating Folder: " + change.Path);
+      CreateFolderPath(holder);
+    }
+    if (FileTestFinds(file)) {
+      Report(ShortcutLine("-> Deleting Shortcut: ", change));
+      unlink(file.c_str());
+    }
+    Report(ShortcutLine("-> Creating Shortcut: ", change));
+    if (!WriteShortcutFile(file, change)) {
+      Fail("Unable to Create Shortcut: ", change);
+    }
+  }
+
+ private:
+  std::string ShortcutLine(const std::string& verb, const PendingChange& change) const {
+    const std::string relative = change.Path + change.Name;
+    return occasion_ == ApplyOccasion::Direct ? verb + change.URL + " (" + relative + ")"
+                                              : verb + relative + " (" + change.URL + ")";
+  }
+
+  bool Reachable(const PendingChange& change, const std::string& path) {
+    if (!PassesThroughLink(root_, path)) {
+      return true;
+    }
+    Fail("Unable to Follow Link to ", change);
+    return false;
+  }
+
+  void Report(const std::string& line) { activity_.ReportActivity(line, StatusImage::Working); }
+
+  void Fail(const std::string& text, const PendingChange& change) {
+    activity_.ReportActivity("Error: " + text + change.Path + change.Name, StatusImage::Error);
+  }
+
+  ApplyOccasion occasion_;
+  const std::string& root_;
+  ActivityReporter& activity_;
+};
+
+}  // namespace
+
+void ApplyChanges(const std::vector<ChangeRow>& rows, ApplyOccasion occasion,
+                  const std::string& favoritesRoot, ActivityReporter& activity) {
+  ChangeApplier applier(occasion, favoritesRoot, activity);
+  const auto pass = [&rows](ChangeAction action, const char* type, auto&& apply) {
+    for (const ChangeRow& row : rows) {
+      if (row.action == action && row.change.Type == type) {
+        apply(row.change);
+      }
+    }
+  };
+  pass(ChangeAction::DeleteLocally, "F", [&](const auto& c) { applier.DeleteShortcut(c); });
+  pass(ChangeAction::DeleteLocally, "D", [&](const auto& c) { applier.DeleteFolder(c); });
+  pass(ChangeAction::CreateLocally, "D", [&](const auto& c) { applier.CreateFolder(c); });
+  pass(ChangeAction::CreateLocally, "F", [&](const auto& c) { applier.CreateShortcut(c); });
+}
+
+void CreateFolderPath(const std::string& path) {
+  if (FolderTestFinds(path)) {
+    return;
+  }
+  for (size_t slash = path.find('/', 1); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    const std::string folder = path.substr(0, slash + 1);
+    if (!FolderTestFinds(folder)) {
+      mkdir(folder.c_str(), 0755);
+    }
+  }
+}
+
+void RemoveFolderTree(const std::string& path) {
+  struct stat info;
+  if (!Lstat(path, info)) {
+    return;
+  }
+  if (S_ISLNK(info.st_mode)) {
+    unlink(path.c_str());
+    return;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    return;
+  }
+  // Read the whole listing first: each entry is visited once, so a sub-folder that cannot
+  // be removed is left in place instead of being found again and again.
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(path.c_str())) {
+    while (const dirent* entry = readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") {
+        names.push_back(name);
+      }
+    }
+    closedir(dir);
+  }
+  for (const std::string& name : names) {
+    const std::string child = path + "/" + name;
+    struct stat childInfo;
+    if (Lstat(child, childInfo) && S_ISDIR(childInfo.st_mode)) {
+      RemoveFolderTree(child);
+    } else {
+      unlink(child.c_str());
+    }
+  }
+  rmdir(path.c_str());
+}
+
+}  // namespace kestrin

@@ -1,1 +1,21 @@
-// placeholder: filled in by its owner
+#include "sync/change_list.h"
+
+namespace kestrin {
+
+const char* ChangeActionText(ChangeAction action) {
+  return action == ChangeAction::CreateLocally ? "Create Locally" : "Delete Locally";
+}
+
+std::vector<ChangeRow> RowsInDialogOrder(const ChangeList& changes) {
+  std::vector<ChangeRow> rows;
+  rows.reserve(changes.CreateList.size() + changes.DeleteList.size());
+  for (const PendingChange& change : changes.CreateList) {
+    rows.push_back({ChangeAction::CreateLocally, change});
+  }
+  for (const PendingChange& change : changes.DeleteList) {
+    rows.push_back({ChangeAction::DeleteLocally, change});
+  }
+  return rows;
+}
+
+}  // namespace kestrin

@@ -22,7 +22,8 @@ struct SyncEnvironment {
   std::function<std::chrono::steady_clock::time_point()> monotonicNow;
   std::function<DateTime()> localNow;
   ConfirmChangesHook confirm;                               // used when ConfirmChanges is 1
-  std::function<std::unique_ptr<FtpClient>()> makeFtpClient;  // nullptr: no session
+  // Opens an FTP session whose waits call the given yield; nullptr when none can be had.
+  std::function<std::unique_ptr<FtpClient>(std::function<void()> yield)> makeFtpClient;
 
   GeneralDateFormat dateFormat;
   char decimalSeparator = '.';

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sync/activity.h"
+#include "sync/change_list.h"
+
+namespace kestrin {
+
+// The direct application and the confirmation dialog's word their shortcut lines apart.
+enum class ApplyOccasion { Direct, Dialog };
+
+// Applies the rows to the Favorites folder in four passes (deleted shortcuts, deleted
+// folders, created folders, created shortcuts), each walking the rows in order, and
+// reports every action. A row that cannot be carried out is reported and the passes go
+// on; nothing is ever written or deleted through a symbolic link or outside the folder.
+void ApplyChanges(const std::vector<ChangeRow>& rows, ApplyOccasion occasion,
+                  const std::string& favoritesRoot, ActivityReporter& activity);
+
+// Creates every missing folder of the path up to its last "/", outermost first.
+void CreateFolderPath(const std::string& path);
+
+// Deletes the folder with everything in it, leaving what cannot be deleted; a symbolic
+// link is removed itself and never followed.
+void RemoveFolderTree(const std::string& path);
+
+}  // namespace kestrin
