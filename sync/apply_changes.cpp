@@ -10,7 +10,9 @@
 namespace kestrin {
 namespace {
 
-bool Lstat(const std::string& path, struct stat& info) { return lstat(path.c_str(), &info) == 0; }
+bool Lstat(const std::string& path, struct stat& info) {
+  return lstat(path.c_str(), &info) == 0;
+}
 
 // A folder, a file or a link of that name (a trailing "/" asks for a folder).
 bool FolderTestFinds(const std::string& path) {
@@ -42,8 +44,8 @@ bool PassesThroughLink(const std::string& favoritesRoot, const std::string& path
 
 bool WriteShortcutFile(const std::string& path, const PendingChange& change) {
   const std::string text = "[InternetShortcut]\r\nURL=" + change.URL +
-                           "\r\nIconFile=" + change.IconFile +
-                           "\r\nIconIndex=" + change.IconIndex + "\r\n";
+                           "\r\nIconFile=" + change.IconFile + "\r\nIconIndex=" + change.IconIndex +
+                           "\r\n";
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) {
     return false;

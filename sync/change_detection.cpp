@@ -10,7 +10,9 @@
 namespace kestrin {
 namespace {
 
-std::string KeyOf(const FavoriteRecord& record) { return record.Path + record.Name; }
+std::string KeyOf(const FavoriteRecord& record) {
+  return record.Path + record.Name;
+}
 
 PendingChange CreationOf(const FavoriteRecord& shared) {
   return {shared.Path, shared.Name, shared.URL, shared.IconFile, shared.IconIndex, shared.Type};
@@ -147,6 +149,21 @@ std::string FindUnsafeRecord(const FavoritesDataFile& list) {
   return "";
 }
 
+Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const FavoritesDataFile& shared,
+                                  const GeneralDateFormat& dateFormat) {
+  if (shared.header.ComputerName == local.header.ComputerName) {
+    return Result<ChangeList>::Ok({});
+  }
+  if (const std::string unsafe = FindUnsafeRecord(shared); !unsafe.empty()) {
+    return Result<ChangeList>::Fail("Unable to Use Remote Data File: " + unsafe);
+  }
+  auto changes = ComputeChanges(local, shared, dateFormat);
+  if (!changes) {
+    return Result<ChangeList>::Fail("Unable to Compare Data Files: " + changes.error());
+  }
+  return changes;
+}
+
 Result<ChangeOutcome> UpdateFavorites(const std::string& localDataPath,
                                       const std::string& sharedDataPath,
                                       const UpdateContext& context) {
@@ -159,15 +176,9 @@ Result<ChangeOutcome> UpdateFavorites(const std::string& localDataPath,
   if (!local) {
     return Outcome::Fail("Unable to Read Local Data File: " + local.error());
   }
-  if (shared->header.ComputerName == local->header.ComputerName) {
-    return Outcome::Ok(ChangeOutcome::Unchanged);
-  }
-  if (const std::string unsafe = FindUnsafeRecord(*shared); !unsafe.empty()) {
-    return Outcome::Fail("Unable to Use Remote Data File: " + unsafe);
-  }
-  auto changes = ComputeChanges(*local, *shared, context.dateFormat);
+  auto changes = ChangesToApply(*local, *shared, context.dateFormat);
   if (!changes) {
-    return Outcome::Fail("Unable to Compare Data Files: " + changes.error());
+    return Outcome::Fail(changes.error());
   }
   if (changes->CreateList.empty() && changes->DeleteList.empty()) {
     return Outcome::Ok(ChangeOutcome::Unchanged);

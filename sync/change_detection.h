@@ -23,6 +23,12 @@ Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const Favorite
 // text naming the first record that would reach outside it.
 std::string FindUnsafeRecord(const FavoritesDataFile& list);
 
+// The changes that UpdateFavorites would apply: none when this computer was the last to
+// upload the shared list. Fails when the shared list would reach outside the Favorites
+// folder or a date that must be compared cannot be read.
+Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const FavoritesDataFile& shared,
+                                  const GeneralDateFormat& dateFormat);
+
 struct UpdateContext {
   bool decode = false;   // "UseEncryption"
   bool confirm = false;  // "ConfirmChanges"

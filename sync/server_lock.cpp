@@ -76,8 +76,7 @@ std::string AcquireIndicator(FtpClient& client, const IndicatorContext& context)
     // One listing a second is enough to notice the other computer finishing, and does
     // not hammer the server for two minutes.
     context.idle(std::chrono::seconds(1));
-    const double remaining =
-        std::chrono::duration<double>(kIndicatorWaitLimit - elapsed()).count();
+    const double remaining = std::chrono::duration<double>(kIndicatorWaitLimit - elapsed()).count();
     context.activity->display().SetStatusText(other + " is connected. Timeout in " +
                                               FormatCountdown(remaining, context.decimalSeparator) +
                                               " secs.");
@@ -86,6 +85,8 @@ std::string AcquireIndicator(FtpClient& client, const IndicatorContext& context)
   return TakeIndicator(client, context, "Unable to Upload Local Indicator File..");
 }
 
-void ReleaseIndicator(FtpClient& client) { client.Delete(kRemoteIndicatorName); }
+void ReleaseIndicator(FtpClient& client) {
+  client.Delete(kRemoteIndicatorName);
+}
 
 }  // namespace kestrin

@@ -33,10 +33,11 @@ void RemoveIfPresent(const std::string& path) {
 // The required fields that are empty, as "Computer Name, Server" ("" when none is).
 std::string MissingFields(const SyncSettings& settings) {
   std::string list;
-  const std::pair<const std::string*, const char*> fields[] = {
-      {&settings.Name, "Computer Name, "}, {&settings.Server, "Server, "},
-      {&settings.Username, "Username, "},  {&settings.Password, "Password, "},
-      {&settings.Port, "Port Number, "}};
+  const std::pair<const std::string*, const char*> fields[] = {{&settings.Name, "Computer Name, "},
+                                                               {&settings.Server, "Server, "},
+                                                               {&settings.Username, "Username, "},
+                                                               {&settings.Password, "Password, "},
+                                                               {&settings.Port, "Port Number, "}};
   for (const auto& [value, label] : fields) {
     if (value->empty()) {
       list += label;
@@ -89,13 +90,15 @@ class Run {
     if (const std::string missing = MissingFields(settings_); !missing.empty()) {
       Report("Error: " + missing, StatusImage::Error);
       Report(env_.programName + " ended at " + Now(), StatusImage::Error);
-      ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error: Missing " + missing + ")");
+      ShowEnd(StatusImage::Error,
+              std::string(kApplicationTitle) + " (Error: Missing " + missing + ")");
     } else if (const std::string failure = Exchange(); !failure.empty()) {
       Fail(failure);
     } else {
       const std::string finished = Now();
       Report(env_.programName + " ended at " + finished, StatusImage::Ready);
-      ShowEnd(StatusImage::Ready, std::string(kApplicationTitle) + " (Last Sync: " + finished + ")");
+      ShowEnd(StatusImage::Ready,
+              std::string(kApplicationTitle) + " (Last Sync: " + finished + ")");
       WriteIniString(env_.settingsPath, kSettingsSection, kLastSyncKey, finished);
     }
 
@@ -135,7 +138,7 @@ class Run {
         return "Unable to Set Remote Directory..";
       }
     }
-    const IndicatorContext lock{settings_.Name, localIndicator_, env_.decimalSeparator,
+    const IndicatorContext lock{settings_.Name, localIndicator_,   env_.decimalSeparator,
                                 env_.idle,      env_.monotonicNow, &activity_};
     if (const std::string failure = AcquireIndicator(*client_, lock); !failure.empty()) {
       return failure;
@@ -166,8 +169,12 @@ class Run {
       return UploadLocalDataFile();
     }
     Report("-> Updating Favorites..", StatusImage::Working);
-    const UpdateContext update{settings_.UseEncryption == 1, settings_.ConfirmChanges == 1,
-                               &env_.confirm, env_.dateFormat, env_.favoritesRoot, &activity_};
+    const UpdateContext update{settings_.UseEncryption == 1,
+                               settings_.ConfirmChanges == 1,
+                               &env_.confirm,
+                               env_.dateFormat,
+                               env_.favoritesRoot,
+                               &activity_};
     const auto outcome = UpdateFavorites(localData_, tempData_, update);
     if (!outcome) {
       return outcome.error();
@@ -286,7 +293,9 @@ SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& sett
   env.idle = [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); };
   env.monotonicNow = [] { return std::chrono::steady_clock::now(); };
   env.localNow = [] { return LocalNow(); };
-  env.makeFtpClient = [](std::function<void()> yield) { return MakeCurlFtpClient(std::move(yield)); };
+  env.makeFtpClient = [](std::function<void()> yield) {
+    return MakeCurlFtpClient(std::move(yield));
+  };
   env.dateFormat = EnUsGeneralDateFormat();
   env.programName = kProgramName;
   env.favoritesRoot = GetFavoritesFolder();

@@ -17,11 +17,11 @@ namespace kestrin {
 // not wait out the lock's 120 seconds.
 struct SyncEnvironment {
   RunDisplay* display = nullptr;
-  std::function<void()> yield;                              // process pending UI events
-  std::function<void(std::chrono::milliseconds)> idle;      // wait, keeping the UI alive
+  std::function<void()> yield;                          // process pending UI events
+  std::function<void(std::chrono::milliseconds)> idle;  // wait, keeping the UI alive
   std::function<std::chrono::steady_clock::time_point()> monotonicNow;
   std::function<DateTime()> localNow;
-  ConfirmChangesHook confirm;                               // used when ConfirmChanges is 1
+  ConfirmChangesHook confirm;  // used when ConfirmChanges is 1
   // Opens an FTP session whose waits call the given yield; nullptr when none can be had.
   std::function<std::unique_ptr<FtpClient>(std::function<void()> yield)> makeFtpClient;
 

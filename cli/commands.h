@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kestrin::cli {
+
+// Each takes the words after its own name and returns the process's exit code.
+int SnapshotCommand(const std::vector<std::string>& words);
+int ShowCommand(const std::vector<std::string>& words);
+int DiffCommand(const std::vector<std::string>& words);
+int SyncCommand(const std::vector<std::string>& words);
+
+}  // namespace kestrin::cli

@@ -1,0 +1,52 @@
+#include <algorithm>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: kestrin-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "  sync [--settings FILE] [--favorites DIR] [--yes | --no]\n"
+    "      One synchronization with the desktop program's settings (or FILE).\n"
+    "      --yes applies confirmed changes without asking, --no cancels them.\n"
+    "  snapshot [--favorites DIR] [--name NAME] [--encode]\n"
+    "      Writes the favorites data file of DIR to standard output.\n"
+    "  show FILE [--decode]\n"
+    "      Prints a data file's header and records, one per line, tab-separated.\n"
+    "  diff LOCAL SHARED [--decode]\n"
+    "      Prints the changes a run would make to LOCAL's computer; applies nothing.\n"
+    "\n"
+    "Exit status: 0 success, 1 failure (an \"Error: \" line or an unreadable file), 2 bad "
+    "arguments.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> words(argv + std::min(argc, 2), argv + argc);
+  const std::string command = argc > 1 ? argv[1] : "";
+  const bool helpAsked = std::find(words.begin(), words.end(), "--help") != words.end();
+  if (command == "--help" || command == "-h" || command == "help" || helpAsked) {
+    std::cout << kUsage;
+    return kestrin::cli::kExitOk;
+  }
+  int (*handler)(const std::vector<std::string>&) = nullptr;
+  if (command == "sync") {
+    handler = kestrin::cli::SyncCommand;
+  } else if (command == "snapshot") {
+    handler = kestrin::cli::SnapshotCommand;
+  } else if (command == "show") {
+    handler = kestrin::cli::ShowCommand;
+  } else if (command == "diff") {
+    handler = kestrin::cli::DiffCommand;
+  }
+  const int status = handler ? handler(words) : kestrin::cli::kExitUsage;
+  if (status == kestrin::cli::kExitUsage) {
+    std::cerr << kUsage;
+  }
+  return status;
+}

@@ -1,0 +1,28 @@
+#include "cli/print_display.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+namespace kestrin::cli {
+
+void PrintDisplay::AppendActivityLine(const std::string& text) {
+  if (countdownShown_) {
+    std::cerr << "\n";
+    countdownShown_ = false;
+  }
+  std::cout << text << std::endl;
+  lastLine_ = text;
+}
+
+void PrintDisplay::SetStatusText(const std::string& text) {
+  // Every line also reaches the status text; only the texts of its own (the countdown,
+  // the closing summary) are worth showing, and only to a person.
+  if (text == lastLine_ || !isatty(STDERR_FILENO)) {
+    return;
+  }
+  std::cerr << "\r" << text << std::flush;
+  countdownShown_ = true;
+}
+
+}  // namespace kestrin::cli

@@ -1,0 +1,28 @@
+#include <iostream>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/table_output.h"
+#include "favorites/data_file.h"
+
+namespace kestrin::cli {
+
+int ShowCommand(const std::vector<std::string>& words) {
+  const auto args = Arguments::Parse(words, {"--decode"}, {});
+  if (!args || args->positional().size() != 1) {
+    return kExitUsage;
+  }
+  const std::string& path = args->positional()[0];
+  const auto file = ReadFavoritesDataFile(path, args->Has("--decode"));
+  if (!file) {
+    std::cerr << "kestrin-cli: " << path << ": " << file.error() << "\n";
+    return kExitFailure;
+  }
+  WriteRow(std::cout, {file->header.ComputerName, file->header.WrittenAt});
+  for (const FavoriteRecord& r : file->records) {
+    WriteRow(std::cout, {r.Modified, r.Path, r.Name, r.URL, r.IconFile, r.IconIndex, r.Type});
+  }
+  return kExitOk;
+}
+
+}  // namespace kestrin::cli

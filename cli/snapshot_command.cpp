@@ -1,0 +1,38 @@
+#include <iostream>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "favorites/data_file.h"
+#include "favorites/favorites_path.h"
+#include "favorites/scanner.h"
+#include "platform/qt/locale_date_format.h"
+#include "settings/ini_file.h"
+#include "settings/sync_settings.h"
+
+namespace kestrin::cli {
+
+int SnapshotCommand(const std::vector<std::string>& words) {
+  const auto args = Arguments::Parse(words, {"--encode"}, {"--favorites", "--name"});
+  if (!args || !args->positional().empty()) {
+    return kExitUsage;
+  }
+  const auto folder = args->Value("--favorites");
+  const std::string root = folder ? AbsoluteFolder(*folder) : GetFavoritesFolder();
+  if (root.empty()) {
+    std::cerr << "kestrin-cli: Unable to Find the Favorites Folder\n";
+    return kExitFailure;
+  }
+  const std::string name =
+      args->Value("--name").value_or(ReadIniString(SettingsFilePath(), kSettingsSection, "Name"));
+
+  const GeneralDateFormat dateFormat = LocaleGeneralDateFormat();
+  WriteDataFileHeader(std::cout, name, LocalNow(), dateFormat);
+  ScanOptions options{args->Has("--encode"), dateFormat, {}, [](const std::string& warning) {
+                        std::cerr << "kestrin-cli: skipped " << warning << "\n";
+                      }};
+  ScanFavoritesFolder(root, std::cout, options);
+  std::cout.flush();
+  return std::cout ? kExitOk : kExitFailure;
+}
+
+}  // namespace kestrin::cli

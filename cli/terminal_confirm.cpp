@@ -1,0 +1,48 @@
+#include "cli/terminal_confirm.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+
+namespace kestrin::cli {
+namespace {
+
+constexpr int kAnswerTimeoutMs = 120 * 1000;
+
+bool AskYesNo(const std::string& question) {
+  std::cout << question << std::flush;
+  pollfd input{STDIN_FILENO, POLLIN, 0};
+  if (poll(&input, 1, kAnswerTimeoutMs) <= 0) {
+    std::cout << "\n(no answer: cancelled)" << std::endl;
+    return false;
+  }
+  std::string answer;
+  std::getline(std::cin, answer);
+  return answer == "y" || answer == "Y" || answer == "yes";
+}
+
+}  // namespace
+
+ConfirmChangesHook TerminalConfirm(ConfirmPolicy policy) {
+  return [policy](const ChangeList& changes) -> std::optional<std::vector<ChangeRow>> {
+    std::vector<ChangeRow> rows = RowsInDialogOrder(changes);
+    if (policy == ConfirmPolicy::ApplyAll) {
+      return rows;
+    }
+    if (policy == ConfirmPolicy::CancelAll || !isatty(STDIN_FILENO)) {
+      return std::nullopt;
+    }
+    for (const ChangeRow& row : rows) {
+      std::cout << "  " << ChangeActionText(row.action) << "  " << row.change.Path
+                << row.change.Name << (row.change.URL.empty() ? "" : "  " + row.change.URL) << "\n";
+    }
+    if (!AskYesNo("Apply these " + std::to_string(rows.size()) + " changes? [y/N] ")) {
+      return std::nullopt;
+    }
+    return rows;
+  };
+}
+
+}  // namespace kestrin::cli
