@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,8 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 extern char** environ;
 
@@ -83,6 +86,8 @@ std::string FtpServerKindName(FtpServerKind kind) {
 }
 
 std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind) {
+  // Connection processes that outlive their server become ours, so they can be reaped too.
+  prctl(PR_SET_CHILD_SUBREAPER, 1);
   std::unique_ptr<FtpServer> server(new FtpServer());
   bool started =
       kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib() : server->StartPureFtpd();
@@ -116,18 +121,19 @@ bool FtpServer::StartPureFtpd() {
   if (geteuid() != 0 || !IsExecutable(ftpd) || !IsExecutable(authd)) {
     return false;
   }
+  serverUid_ = kPureFtpdUid;
+  serverGid_ = kPureFtpdGid;
   std::string rootFolder = root();
   rootFolder.pop_back();
-  if (chown(rootFolder.c_str(), kPureFtpdUid, kPureFtpdGid) != 0) {
+  if (chown(rootFolder.c_str(), serverUid_, serverGid_) != 0) {
     return false;
   }
   const std::string socketPath = SidePath("auth.sock");
-  if (!Spawn(
-          {authd, "-s", socketPath, "-r", std::string(kSupportDir) + "pure_auth.sh"},
-          {"KESTRIN_FTP_USER=" + user_, "KESTRIN_FTP_PASSWORD=" + password_,
-           "KESTRIN_FTP_LOGINS=" + SidePath("logins"),
-           "KESTRIN_FTP_UID=" + std::to_string(kPureFtpdUid),
-           "KESTRIN_FTP_GID=" + std::to_string(kPureFtpdGid), "KESTRIN_FTP_ROOT=" + rootFolder})) {
+  if (!Spawn({authd, "-s", socketPath, "-r", std::string(kSupportDir) + "pure_auth.sh"},
+             {"KESTRIN_FTP_USER=" + user_, "KESTRIN_FTP_PASSWORD=" + password_,
+              "KESTRIN_FTP_LOGINS=" + SidePath("logins"),
+              "KESTRIN_FTP_UID=" + std::to_string(serverUid_),
+              "KESTRIN_FTP_GID=" + std::to_string(serverGid_), "KESTRIN_FTP_ROOT=" + rootFolder})) {
     return false;
   }
   auto deadline = Clock::now() + kStartupLimit;
@@ -182,7 +188,6 @@ bool FtpServer::Spawn(const std::vector<std::string>& argv,
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned) {
-    children_.push_back(pid);
     if (group_ == 0) {
       group_ = pid;
     }
@@ -209,17 +214,35 @@ FtpServer::~FtpServer() {
   }
   kill(-group_, SIGTERM);
   auto deadline = Clock::now() + std::chrono::seconds(5);
-  for (pid_t child : children_) {
-    while (waitpid(child, nullptr, WNOHANG) == 0) {
+  // waitpid answers -1 once no member of the group is left to reap.
+  for (pid_t reaped = 0; reaped >= 0; reaped = waitpid(-group_, nullptr, WNOHANG)) {
+    if (reaped == 0) {
       if (Clock::now() > deadline) {
         kill(-group_, SIGKILL);
-        waitpid(child, nullptr, 0);
-        break;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }
-  kill(-group_, SIGKILL);  // connection processes that outlived their parent
+}
+
+void FtpServer::WriteFile(const std::string& relativePath, const std::string& bytes) const {
+  WriteFileBytes(root() + relativePath, bytes);
+  GiveToServer(root() + relativePath);
+}
+
+void FtpServer::MakeDirectory(const std::string& relativePath) const {
+  std::filesystem::path folder = root();
+  for (const auto& part : std::filesystem::path(relativePath)) {
+    folder /= part;
+    std::filesystem::create_directory(folder);
+    GiveToServer(folder.string());
+  }
+}
+
+void FtpServer::GiveToServer(const std::string& path) const {
+  if (chown(path.c_str(), serverUid_, serverGid_) != 0) {
+    ADD_FAILURE() << "cannot give " << path << " to the server's account";
+  }
 }
 
 int FtpServer::loginCount() const {

@@ -29,6 +29,11 @@ class FtpServer {
   const std::string& root() const { return root_.path(); }  // local path, ending in "/"
   int loginCount() const;                                   // successful logins seen so far
 
+  // Places a file or folder in the served tree as another computer's upload would,
+  // owned by the account the server works as. Paths are relative to root().
+  void WriteFile(const std::string& relativePath, const std::string& bytes) const;
+  void MakeDirectory(const std::string& relativePath) const;
+
  private:
   FtpServer() = default;
   bool StartPyftpdlib();
@@ -37,14 +42,16 @@ class FtpServer {
              int stdoutFd = -1);
   bool WaitUntilListening() const;
   std::string SidePath(const std::string& name) const { return side_.path() + name; }
+  void GiveToServer(const std::string& path) const;
 
   TempDir root_;
   TempDir side_;  // logs, the login tally and the auth socket, out of the server's reach
   std::string user_ = "kestrin";
   std::string password_ = "pass word";
   int port_ = 0;
+  uid_t serverUid_ = 0;  // the account the server touches files as
+  gid_t serverGid_ = 0;
   pid_t group_ = 0;
-  std::vector<pid_t> children_;
 };
 
 std::string FtpServerKindName(FtpServerKind kind);  // for test names

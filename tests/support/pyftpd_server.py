@@ -22,6 +22,8 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")
     CountingHandler.authorizer = authorizer
+    # The tests try wrong passwords on purpose; the default 3 s penalty only slows them down.
+    CountingHandler.auth_failed_timeout = 0.1
 
     server = FTPServer(("127.0.0.1", 0), CountingHandler)
     print(server.address[1], flush=True)
