@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QMainWindow>
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "settings/sync_settings.h"
+#include "sync/run_display.h"
+#include "ui/main_window_controls.h"
+#include "ui/scheduler.h"
+#include "ui/tray_icon.h"
+
+namespace kestrin::ui {
+
+// What the window needs from the world, so that tests can give it temporary folders and
+// their own clock.
+struct MainWindowConfig {
+  std::string settingsPath;
+  std::string favoritesRoot;                             // ends in "/"
+  std::chrono::milliseconds tickPeriod{1000};            // the scheduler's and the dialog's clock
+  std::function<bool(const std::string&)> openDocument;  // help and manual
+};
+
+// frmMain: the settings pages, the commands, the run display and the tray icon. It is
+// created hidden and lives in the notification area; only Exit closes it.
+class MainWindow : public QMainWindow, public RunDisplay {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(MainWindowConfig config);
+
+  const MainWindowControls& controls() const { return c_; }
+  const TrayIcon& trayIcon() const { return tray_; }
+  const Scheduler& scheduler() const { return scheduler_; }
+  bool runInProgress() const { return runInProgress_; }
+
+  // The settings as the controls hold them.
+  SyncSettings SettingsFromControls() const;
+
+  // Handlers, public so that tests can drive them like the window system does.
+  void Timer1_Timer();
+  void SyncNow();  // cmdSync, mnuFile_Sync and mnuTRAY_Sync
+  void TrayLeftClick();
+  void mnuTRAY_Show_Click();
+  void Exit();
+
+  // RunDisplay
+  void ClearActivityPane() override;
+  void AppendActivityLine(const std::string& text) override;
+  void SetStatusText(const std::string& text) override;
+  void SetTrayState(StatusImage image, const std::string& tooltip) override;
+  void ShowRunState(bool running) override;
+
+ signals:
+  // Exit has saved the settings and removed the tray icon: the program may end.
+  void exited();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void Form_Load();
+  void Form_Resize();
+  void ConnectHandlers();
+  void LoadSettingsIntoControls();
+  void SaveSettingsFromControls();
+  void ShowWithFocus();
+  void RunSyncFromControls();
+  void DisableStartupOptions();
+
+  void chkConfirm_Click();
+  void chkSchedule_Click();
+  void cmbSchedule_Click();
+  void chkLogAct_Click();
+  void chkStartWithWin_Click();
+  void sldLogAct_Change();
+  void ViewLog();
+  void OpenHelp();
+  void ShowAbout();
+
+  MainWindowConfig config_;
+  MainWindowControls c_;
+  Scheduler scheduler_;
+  TrayIcon tray_;
+  bool loading_ = true;
+  bool runInProgress_ = false;
+  bool exiting_ = false;
+  bool centred_ = false;
+};
+
+}  // namespace kestrin::ui

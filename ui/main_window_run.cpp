@@ -1,0 +1,96 @@
+// frmMain's part in a synchronization run: the triggers, the scheduler's tick and the run
+// display.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+
+#include "sync/sync_run.h"
+#include "ui/desktop_environment.h"
+#include "ui/main_window.h"
+
+namespace kestrin::ui {
+
+namespace {
+constexpr int kActivityPage = 2;
+}  // namespace
+
+void MainWindow::Timer1_Timer() {
+  // A tick can arrive while a message box of the start-up is open; nothing runs before
+  // start-up has finished.
+  if (loading_ || !scheduler_.CountTick()) {
+    return;
+  }
+  scheduler_.Stop();
+  RunSyncFromControls();
+  scheduler_.Start(c_.cmbSchedule->currentIndex());
+}
+
+void MainWindow::SyncNow() {
+  const bool scheduled = c_.chkSchedule->isChecked();
+  if (scheduled) {
+    scheduler_.Stop();
+  }
+  RunSyncFromControls();
+  if (scheduled) {
+    scheduler_.Start(c_.cmbSchedule->currentIndex());
+  }
+}
+
+// One run at a time: the commands are disabled during a run, and this guards the paths
+// that could still reach it while the run yields to the window system.
+void MainWindow::RunSyncFromControls() {
+  if (runInProgress_) {
+    return;
+  }
+  runInProgress_ = true;
+  c_.mnuFile_Exit->setEnabled(false);
+  SyncEnvironment env = DesktopEnvironment(*this, config_.settingsPath, config_.favoritesRoot, this,
+                                           config_.tickPeriod);
+  RunSync(SettingsFromControls(), env);
+  c_.mnuFile_Exit->setEnabled(true);
+  runInProgress_ = false;
+}
+
+void MainWindow::ClearActivityPane() {
+  c_.txtActivity->clear();
+}
+
+void MainWindow::AppendActivityLine(const std::string& text) {
+  c_.txtActivity->appendPlainText(QString::fromStdString(text));
+  QScrollBar* scroll = c_.txtActivity->verticalScrollBar();
+  scroll->setValue(scroll->maximum());
+  c_.txtActivity->repaint();
+}
+
+void MainWindow::SetStatusText(const std::string& text) {
+  c_.statusPanel->setText(QString::fromStdString(text));
+  c_.statusPanel->repaint();
+}
+
+void MainWindow::SetTrayState(StatusImage image, const std::string& tooltip) {
+  tray_.SetState(image, QString::fromStdString(tooltip));
+}
+
+void MainWindow::ShowRunState(bool running) {
+  if (running) {
+    c_.TabStrip1->setCurrentIndex(kActivityPage);
+  }
+  c_.cmdSync->setEnabled(!running);
+  c_.mnuFile_Sync->setEnabled(!running);
+  for (QAction* item : c_.mnuTRAY->actions()) {
+    item->setEnabled(!running);
+  }
+  c_.fraMain[0]->setEnabled(!running);
+  c_.fraMain[1]->setEnabled(!running);
+  if (!running && isVisible()) {
+    activateWindow();
+  }
+}
+
+}  // namespace kestrin::ui

@@ -1,0 +1,138 @@
+// The settings live in frmMain's controls: loading them, saving them, and the handlers
+// that keep the controls consistent with each other.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSlider>
+
+#include "platform/program_folder.h"
+#include "settings/startup_entry.h"
+#include "ui/control_colors.h"
+#include "ui/main_window.h"
+#include "ui/message_box.h"
+
+namespace kestrin::ui {
+
+namespace {
+
+int CheckState(const QCheckBox* box) {
+  return box->isChecked() ? 1 : 0;
+}
+
+std::string Text(const QLineEdit* box) {
+  return box->text().toStdString();
+}
+
+void SetText(QLineEdit* box, const std::string& text) {
+  box->setText(QString::fromStdString(text));
+}
+
+}  // namespace
+
+SyncSettings MainWindow::SettingsFromControls() const {
+  SyncSettings s;
+  s.Name = Text(c_.txtName);
+  s.Server = Text(c_.txtServer);
+  s.Username = Text(c_.txtUsername);
+  s.Password = Text(c_.txtPassword);
+  s.Port = Text(c_.txtPort);
+  s.Passive = CheckState(c_.chkPassive);
+  s.RemoteDir = Text(c_.txtRemDir);
+  s.StartWithWin = CheckState(c_.chkStartWithWin);
+  s.SyncOnStartup = CheckState(c_.chkSyncOnStartup);
+  s.Schedule = CheckState(c_.chkSchedule);
+  s.ScheduleInt = c_.cmbSchedule->currentIndex();
+  s.UseEncryption = CheckState(c_.chkEncrypt);
+  s.ConfirmChanges = CheckState(c_.chkConfirm);
+  s.LogActivity = CheckState(c_.chkLogAct);
+  s.LogPurge = c_.sldLogAct->value();
+  return s;
+}
+
+// Each value goes into its control in the file's order, so the controls' handlers run as
+// they would for the user: a file with both Schedule and ConfirmChanges set shows the
+// interlock message once.
+void MainWindow::LoadSettingsIntoControls() {
+  const LoadedSettings loaded = LoadSettings(config_.settingsPath, SettingsFromControls());
+  const SyncSettings& s = loaded.settings;
+  SetText(c_.txtName, s.Name);
+  SetText(c_.txtServer, s.Server);
+  SetText(c_.txtUsername, s.Username);
+  SetText(c_.txtPassword, s.Password);
+  SetText(c_.txtPort, s.Port);
+  c_.chkPassive->setChecked(s.Passive == 1);
+  SetText(c_.txtRemDir, s.RemoteDir);
+  c_.chkStartWithWin->setChecked(s.StartWithWin == 1);
+  c_.chkSyncOnStartup->setChecked(s.SyncOnStartup == 1);
+  c_.chkSchedule->setChecked(s.Schedule == 1);
+  c_.cmbSchedule->setCurrentIndex(s.ScheduleInt);
+  c_.chkEncrypt->setChecked(s.UseEncryption == 1);
+  c_.chkConfirm->setChecked(s.ConfirmChanges == 1);
+  c_.chkLogAct->setChecked(s.LogActivity == 1);
+  c_.sldLogAct->setValue(s.LogPurge);
+  sldLogAct_Change();
+  // Values that could not be taken are told where the user looks for what happened.
+  for (const std::string& warning : loaded.warnings) {
+    c_.txtActivity->appendPlainText(QString::fromStdString(warning));
+  }
+}
+
+void MainWindow::SaveSettingsFromControls() {
+  SaveSettings(config_.settingsPath, SettingsFromControls());
+  chkStartWithWin_Click();
+}
+
+void MainWindow::chkStartWithWin_Click() {
+  UpdateStartupEntry(c_.chkStartWithWin->isChecked(), kProgramName, ExecutablePath());
+}
+
+void MainWindow::chkConfirm_Click() {
+  if (c_.chkConfirm->isChecked() && c_.chkSchedule->isChecked()) {
+    ShowExclamation(
+        this, "You cannot enable the option, 'Schedule Sync' with the option, 'Confirm Changes'.");
+    c_.chkConfirm->setChecked(false);
+  }
+}
+
+void MainWindow::chkSchedule_Click() {
+  if (c_.chkSchedule->isChecked() && c_.chkConfirm->isChecked()) {
+    ShowExclamation(
+        this, "You cannot enable the option, 'Confirm Changes' with the option, 'Schedule Sync'.");
+    c_.chkSchedule->setChecked(false);  // runs this handler again, which stops the scheduler
+    return;
+  }
+  const bool on = c_.chkSchedule->isChecked();
+  c_.lblSchedule->setEnabled(on);
+  c_.cmbSchedule->setEnabled(on);
+  SetFieldBackground(c_.cmbSchedule, on ? FieldBackground::Window : FieldBackground::ButtonFace);
+  if (on) {
+    scheduler_.Start(c_.cmbSchedule->currentIndex());
+  } else {
+    scheduler_.Stop();
+  }
+}
+
+void MainWindow::cmbSchedule_Click() {
+  if (c_.chkSchedule->isChecked()) {
+    scheduler_.Stop();
+    scheduler_.Start(c_.cmbSchedule->currentIndex());
+  }
+}
+
+void MainWindow::chkLogAct_Click() {
+  const bool on = c_.chkLogAct->isChecked();
+  for (QWidget* purge :
+       {static_cast<QWidget*>(c_.lblLogAct), static_cast<QWidget*>(c_.sldLogAct),
+        static_cast<QWidget*>(c_.txtLogAct), static_cast<QWidget*>(c_.lblLogActKb)}) {
+    purge->setEnabled(on);
+  }
+  SetFieldBackground(c_.txtLogAct, on ? FieldBackground::Window : FieldBackground::ButtonFace);
+}
+
+void MainWindow::sldLogAct_Change() {
+  c_.txtLogAct->setText(QString::number(c_.sldLogAct->value()));
+}
+
+}  // namespace kestrin::ui
