@@ -1,0 +1,111 @@
+// The four passes on a real Favorites folder, with the lines each occasion reports.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "sync/apply_changes.h"
+#include "tests/support/temp_dir.h"
+#include "tests/sync/computer.h"
+
+namespace kestrin::test {
+namespace {
+
+class ApplyChangesTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> Apply(const std::vector<ChangeRow>& rows, ApplyOccasion occasion) {
+    RecordingDisplay display;
+    ActivityReporter activity(display);
+    ApplyChanges(rows, occasion, root.path(), activity);
+    return display.lines;
+  }
+  std::string At(const std::string& relative) { return root.path() + relative; }
+
+  TempDir root;
+};
+
+const PendingChange kNewShortcut{"A\\B\\C\\", "x.url", "https://x/", "i.ico", "3", "F"};
+const PendingChange kOldShortcut{"", "old.url", "", "", "", "F"};
+
+TEST_F(ApplyChangesTest, DirectApplicationDeletesThenCreatesWithItsLines) {
+  WriteFileBytes(At("old.url"), "[InternetShortcut]\r\nURL=https://old/\r\n");
+  const auto lines = Apply(
+      {{ChangeAction::CreateLocally, kNewShortcut}, {ChangeAction::DeleteLocally, kOldShortcut}},
+      ApplyOccasion::Direct);
+  EXPECT_EQ(lines, (std::vector<std::string>{"-> Deleting Shortcut:  (old.url)",
+                                             "-> Creating Folder: A\\B\\C\\",
+                                             "-> Creating Shortcut: https://x/ (A\\B\\C\\x.url)"}));
+  EXPECT_FALSE(std::filesystem::exists(At("old.url")));
+  EXPECT_EQ(ReadFileBytes(At("A/B/C/x.url")),
+            "[InternetShortcut]\r\nURL=https://x/\r\nIconFile=i.ico\r\nIconIndex=3\r\n");
+}
+
+TEST_F(ApplyChangesTest, DialogApplicationWordsShortcutLinesTheOtherWayRound) {
+  WriteFileBytes(At("old.url"), "x");
+  std::filesystem::create_directories(At("A/B/C"));
+  WriteFileBytes(At("A/B/C/x.url"), "[InternetShortcut]\r\nURL=https://before/\r\n");
+  const auto lines = Apply(
+      {{ChangeAction::CreateLocally, kNewShortcut}, {ChangeAction::DeleteLocally, kOldShortcut}},
+      ApplyOccasion::Dialog);
+  EXPECT_EQ(lines, (std::vector<std::string>{"-> Deleting Shortcut: old.url ()",
+                                             "-> Deleting Shortcut: A\\B\\C\\x.url (https://x/)",
+                                             "-> Creating Shortcut: A\\B\\C\\x.url (https://x/)"}));
+}
+
+TEST_F(ApplyChangesTest, FoldersGoWithEverythingInThemAndExistingOnesAreLeftAlone) {
+  std::filesystem::create_directories(At("Gone/Deep/Deeper"));
+  WriteFileBytes(At("Gone/notes.txt"), "x");
+  WriteFileBytes(At("Gone/Deep/Deeper/a.url"), "x");
+  std::filesystem::create_directories(At("Here"));
+  const auto lines = Apply({{ChangeAction::CreateLocally, {"Here", "", "", "", "", "D"}},
+                            {ChangeAction::CreateLocally, {"New\\Sub", "", "", "", "", "D"}},
+                            {ChangeAction::DeleteLocally, {"Gone", "", "", "", "", "D"}},
+                            {ChangeAction::DeleteLocally, {"missing.url", "", "", "", "", "F"}},
+                            {ChangeAction::DeleteLocally, {"Odd", "", "", "", "", "X"}}},
+                           ApplyOccasion::Direct);
+  EXPECT_EQ(lines, (std::vector<std::string>{"-> Deleting Folder: Gone",
+                                             "-> Creating Folder: New\\Sub\\"}));
+  EXPECT_FALSE(std::filesystem::exists(At("Gone")));
+  EXPECT_TRUE(std::filesystem::is_directory(At("New/Sub")));
+}
+
+TEST_F(ApplyChangesTest, LinksAreRemovedThemselvesAndNeverFollowed) {
+  TempDir outside;
+  WriteFileBytes(outside.path() + "precious.txt", "keep");
+  std::filesystem::create_directory_symlink(outside.path(), At("Link"));
+  std::filesystem::create_directories(At("Tree"));
+  std::filesystem::create_directory_symlink(outside.path(), At("Tree/Inner"));
+  std::filesystem::create_symlink(outside.path() + "precious.txt", At("s.url"));
+
+  const auto lines = Apply({{ChangeAction::CreateLocally, {"Link\\", "new.url", "u", "", "", "F"}},
+                            {ChangeAction::CreateLocally, {"", "s.url", "u", "", "", "F"}},
+                            {ChangeAction::DeleteLocally, {"Tree", "", "", "", "", "D"}}},
+                           ApplyOccasion::Direct);
+  EXPECT_EQ(ReadFileBytes(outside.path() + "precious.txt"), "keep");
+  EXPECT_FALSE(std::filesystem::exists(outside.path() + "new.url"));
+  EXPECT_FALSE(std::filesystem::exists(At("Tree")));
+  EXPECT_FALSE(std::filesystem::is_symlink(At("s.url")));
+  EXPECT_EQ(ReadFileBytes(At("s.url")),
+            "[InternetShortcut]\r\nURL=u\r\nIconFile=\r\nIconIndex=\r\n");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Error: Unable to Follow Link to Link\\new.url"),
+            lines.end());
+
+  // Deleting the folder a link stands for removes the link alone.
+  Apply({{ChangeAction::DeleteLocally, {"Link", "", "", "", "", "D"}}}, ApplyOccasion::Direct);
+  EXPECT_FALSE(std::filesystem::is_symlink(At("Link")));
+  EXPECT_EQ(ReadFileBytes(outside.path() + "precious.txt"), "keep");
+}
+
+TEST_F(ApplyChangesTest, AShortcutThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
+  std::filesystem::create_directories(At("taken.url"));  // a folder where the file should go
+  const auto lines = Apply({{ChangeAction::CreateLocally, {"", "taken.url", "u", "", "", "F"}},
+                            {ChangeAction::CreateLocally, {"", "next.url", "v", "", "", "F"}}},
+                           ApplyOccasion::Direct);
+  EXPECT_EQ(lines, (std::vector<std::string>{"-> Creating Shortcut: u (taken.url)",
+                                             "Error: Unable to Create Shortcut: taken.url",
+                                             "-> Creating Shortcut: v (next.url)"}));
+  EXPECT_TRUE(std::filesystem::exists(At("next.url")));
+}
+
+}  // namespace
+}  // namespace kestrin::test

@@ -1,0 +1,142 @@
+// The merge decision: who uploaded last, and what the shared list makes of the rest.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "sync/change_detection.h"
+
+namespace kestrin {
+namespace {
+
+FavoriteRecord Shortcut(std::string path, std::string name, std::string url,
+                        std::string modified = "1/1/2026 10:00:00 AM") {
+  return {modified, path, name, url, "", "", "F"};
+}
+FavoriteRecord Folder(std::string path) {
+  return {"1/1/2026", path, "", "", "", "", "D"};
+}
+
+FavoritesDataFile List(std::string computer, std::vector<FavoriteRecord> records) {
+  return {{computer, "1/1/2026"}, std::move(records)};
+}
+
+ChangeList Changes(const FavoritesDataFile& local, const FavoritesDataFile& shared) {
+  auto changes = ChangesToApply(local, shared, EnUsGeneralDateFormat());
+  EXPECT_TRUE(changes) << changes.error();
+  return changes ? *changes : ChangeList{};
+}
+
+TEST(ChangeDetectionTest, TheLastUploaderReplacesTheSharedListWithoutComparing) {
+  const auto changes =
+      Changes(List("Study", {Folder("A")}), List("Study", {Shortcut("", "x.url", "u")}));
+  EXPECT_TRUE(changes.CreateList.empty());
+  EXPECT_TRUE(changes.DeleteList.empty());
+  // Names differing in case are different computers.
+  EXPECT_EQ(Changes(List("Study", {}), List("study", {Folder("A")})).CreateList.size(), 1u);
+}
+
+TEST(ChangeDetectionTest, MissingKeysAreCreatedAndExtraOnesDeletedInFileOrder) {
+  const auto changes = Changes(
+      List("A", {Folder("Old"), Shortcut("Old\\", "o.url", "u1"), Shortcut("", "k.url", "k")}),
+      List("B", {Folder("New"), Shortcut("New\\", "n.url", "u2", "1/2/2026"),
+                 Shortcut("", "k.url", "k")}));
+  EXPECT_EQ(changes.DeleteList, (std::vector<PendingChange>{{"Old", "", "", "", "", "D"},
+                                                            {"Old\\", "o.url", "", "", "", "F"}}));
+  EXPECT_EQ(changes.CreateList,
+            (std::vector<PendingChange>{{"New", "", "", "", "", "D"},
+                                        {"New\\", "n.url", "u2", "", "", "F"}}));
+}
+
+TEST(ChangeDetectionTest, ADifferentUrlIsTakenOnlyFromAStrictlyNewerSharedCopy) {
+  const auto local = List("A", {Shortcut("", "p.url", "old", "1/1/2026 10:00:00 AM")});
+  EXPECT_EQ(Changes(local, List("B", {Shortcut("", "p.url", "new", "1/1/2026 10:00:01 AM")}))
+                .CreateList.size(),
+            1u);
+  EXPECT_TRUE(Changes(local, List("B", {Shortcut("", "p.url", "new", "1/1/2026 10:00:00 AM")}))
+                  .CreateList.empty());
+  EXPECT_TRUE(
+      Changes(local, List("B", {Shortcut("", "p.url", "new", "1/1/2026")})).CreateList.empty());
+  // Icons alone never create anything, and the key is never deleted.
+  auto icon = Shortcut("", "p.url", "old", "1/1/2027");
+  icon.IconFile = "x.ico";
+  const auto changes = Changes(local, List("B", {icon}));
+  EXPECT_TRUE(changes.CreateList.empty());
+  EXPECT_TRUE(changes.DeleteList.empty());
+}
+
+TEST(ChangeDetectionTest, KeysAreExactAndJoinedWithoutSeparator) {
+  auto changes = Changes(List("A", {Shortcut("Links\\", "A.url", "u")}),
+                         List("B", {Shortcut("links\\", "A.url", "u")}));
+  EXPECT_EQ(changes.CreateList.size(), 1u);
+  EXPECT_EQ(changes.DeleteList.size(), 1u);
+  // Folder A\B and shortcut B in folder A share the key "A\B".
+  changes = Changes(List("A", {Folder("A\\B")}), List("B", {Shortcut("A\\", "B", "")}));
+  EXPECT_TRUE(changes.CreateList.empty());
+  EXPECT_TRUE(changes.DeleteList.empty());
+}
+
+TEST(ChangeDetectionTest, AnUnreadableDateIsAFailureNotAGuess) {
+  const auto changes =
+      ChangesToApply(List("A", {Shortcut("", "p.url", "a", "yesterday")}),
+                     List("B", {Shortcut("", "p.url", "b")}), EnUsGeneralDateFormat());
+  EXPECT_FALSE(changes);
+}
+
+// The indexed comparison must decide exactly as comparing every pair would.
+TEST(ChangeDetectionTest, IndexedResultEqualsTheNestedScanOnRandomLists) {
+  std::mt19937 random(20261206);
+  const auto randomList = [&](const std::string& computer) {
+    std::vector<FavoriteRecord> records;
+    for (int i = 0; i < 300; ++i) {
+      const std::string key = std::to_string(random() % 60);
+      const std::string time = "1/1/2026 10:00:0" + std::to_string(random() % 3) + " AM";
+      records.push_back(random() % 4 == 0
+                            ? Folder("F" + key)
+                            : Shortcut("", key + ".url", "u" + std::to_string(random() % 3), time));
+    }
+    return List(computer, records);
+  };
+  for (int round = 0; round < 20; ++round) {
+    const auto local = randomList("A");
+    const auto shared = randomList("B");
+    ChangeList nested;
+    for (const auto& l : local.records) {
+      bool found = false;
+      for (const auto& s : shared.records)
+        found = found || (l.Path + l.Name == s.Path + s.Name);
+      if (!found)
+        nested.DeleteList.push_back({l.Path, l.Name, "", "", "", l.Type});
+    }
+    for (const auto& s : shared.records) {
+      bool covered = false;
+      for (const auto& l : local.records) {
+        if (l.Path + l.Name != s.Path + s.Name)
+          continue;
+        covered = covered || l.URL == s.URL ||
+                  *ParseGeneralDate(l.Modified, EnUsGeneralDateFormat()) >=
+                      *ParseGeneralDate(s.Modified, EnUsGeneralDateFormat());
+      }
+      if (!covered)
+        nested.CreateList.push_back({s.Path, s.Name, s.URL, s.IconFile, s.IconIndex, s.Type});
+    }
+    const auto indexed = Changes(local, shared);
+    EXPECT_EQ(indexed.CreateList, nested.CreateList);
+    EXPECT_EQ(indexed.DeleteList, nested.DeleteList);
+  }
+}
+
+TEST(UnsafeRecordTest, PathsThatLeaveTheFavoritesFolderAreFound) {
+  EXPECT_EQ(FindUnsafeRecord(List("B", {Folder("Links\\Work"), Shortcut("Links\\", "a b.url", "u"),
+                                        Shortcut("", "root.url", "u")})),
+            "");
+  for (const auto& bad : {Folder(".."), Folder("A\\..\\..\\etc"), Folder("\\abs"), Folder("C:\\x"),
+                          Folder(""), Folder("A\\\\B"), Shortcut("A", "x.url", "u"),
+                          Shortcut("", "..", "u"), Shortcut("", "a/b.url", "u"),
+                          Shortcut("", "a\tb.url", "u"), Shortcut("..\\", "x.url", "u")}) {
+    EXPECT_NE(FindUnsafeRecord(List("B", {bad})), "") << bad.Path << "|" << bad.Name;
+  }
+}
+
+}  // namespace
+}  // namespace kestrin

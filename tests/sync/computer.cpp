@@ -1,0 +1,56 @@
+#include "tests/sync/computer.h"
+
+#include <filesystem>
+
+namespace kestrin::test {
+
+Computer::Computer(const std::string& name, const FtpServer& server, bool passive) {
+  settings.Name = name;
+  settings.Server = "127.0.0.1";
+  settings.Username = server.user();
+  settings.Password = server.password();
+  settings.Port = std::to_string(server.port());
+  settings.Passive = passive ? 1 : 0;
+  settings.ConfirmChanges = 0;
+  env = StandardEnvironment(display, program_.path() + "kestrin.ini");
+  env.favoritesRoot = favorites_.path();
+  env.monotonicNow = [this] { return clock; };
+  env.idle = [this](std::chrono::milliseconds duration) {
+    clock += duration;
+    if (onIdle) {
+      onIdle();
+    }
+  };
+}
+
+void Computer::AddShortcut(const std::string& relativePath, const std::string& url) {
+  const std::filesystem::path file = favorites_.path() + relativePath;
+  std::filesystem::create_directories(file.parent_path());
+  WriteFileBytes(file, "[InternetShortcut]\r\nURL=" + url + "\r\nIconFile=\r\nIconIndex=\r\n");
+}
+
+bool Computer::Sync() {
+  return RunSync(settings, env);
+}
+
+std::map<std::string, std::string> Computer::Tree() const {
+  std::map<std::string, std::string> tree;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(favorites_.path())) {
+    const std::string relative = entry.path().string().substr(favorites_.path().size());
+    tree[relative] = entry.is_regular_file() ? ReadFileBytes(entry.path()) : "<folder>";
+  }
+  return tree;
+}
+
+std::vector<std::string> WithoutDates(const std::vector<std::string>& lines) {
+  std::vector<std::string> result;
+  for (const std::string& line : lines) {
+    const size_t at = line.find(" at ");
+    const bool dated =
+        line.rfind("kestrin started at ", 0) == 0 || line.rfind("kestrin ended at ", 0) == 0;
+    result.push_back(dated ? line.substr(0, at + 3) : line);
+  }
+  return result;
+}
+
+}  // namespace kestrin::test

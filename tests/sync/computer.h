@@ -1,0 +1,65 @@
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "settings/sync_settings.h"
+#include "sync/sync_run.h"
+#include "tests/support/ftp_server.h"
+#include "tests/support/temp_dir.h"
+
+namespace kestrin::test {
+
+// What a run showed: every activity line, the status texts and tray states in order.
+class RecordingDisplay : public RunDisplay {
+ public:
+  void ClearActivityPane() override { lines.clear(); }
+  void AppendActivityLine(const std::string& text) override { lines.push_back(text); }
+  void SetStatusText(const std::string& text) override { statusTexts.push_back(text); }
+  void SetTrayState(StatusImage image, const std::string& tooltip) override {
+    trayImage = image;
+    trayTooltip = tooltip;
+  }
+  void ShowRunState(bool running) override { runStates.push_back(running); }
+
+  std::vector<std::string> lines;
+  std::vector<std::string> statusTexts;
+  std::vector<bool> runStates;
+  StatusImage trayImage = StatusImage::Ready;
+  std::string trayTooltip;
+};
+
+// One computer: its own program folder (settings, log, working files) and Favorites
+// folder, synchronizing through a real server on an injected clock.
+class Computer {
+ public:
+  Computer(const std::string& name, const FtpServer& server, bool passive = true);
+
+  // A shortcut file in the form a run writes it, relative to the Favorites folder ("a/b.url").
+  void AddShortcut(const std::string& relativePath, const std::string& url);
+  std::string favorites() const { return favorites_.path(); }
+  std::string program() const { return program_.path(); }
+
+  // One run; true when it ended without an "Error: " line.
+  bool Sync();
+
+  // Every folder and file below the Favorites folder with the file's bytes.
+  std::map<std::string, std::string> Tree() const;
+
+  SyncSettings settings;
+  RecordingDisplay display;
+  SyncEnvironment env;
+  std::chrono::steady_clock::time_point clock{};  // advanced by the run's idle waits
+  std::function<void()> onIdle;                   // what happens on the server meanwhile
+
+ private:
+  TempDir program_;
+  TempDir favorites_;
+};
+
+// The lines of a run without their dates: "kestrin started at" and "kestrin ended at".
+std::vector<std::string> WithoutDates(const std::vector<std::string>& lines);
+
+}  // namespace kestrin::test

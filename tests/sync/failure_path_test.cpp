@@ -1,0 +1,171 @@
+// Every way a run can fail ends in order, says why, and loses nothing.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/sync/computer.h"
+
+namespace kestrin::test {
+namespace {
+
+class FailurePathTest : public ::testing::Test {
+ protected:
+  void SetUp() override { server = FtpServer::Start(FtpServerKind::Pyftpdlib); }
+
+  // The last three lines of a failed run, without the date.
+  static std::vector<std::string> Ending(const Computer& computer) {
+    const auto lines = WithoutDates(computer.display.lines);
+    return std::vector<std::string>(lines.end() - std::min<size_t>(3, lines.size()), lines.end());
+  }
+
+  std::unique_ptr<FtpServer> server;
+};
+
+TEST_F(FailurePathTest, MissingFieldsAreListedAndNothingIsTouched) {
+  Computer computer("", *server);
+  computer.settings = SyncSettings{};
+  computer.settings.Port = "";
+  EXPECT_FALSE(computer.Sync());
+  EXPECT_EQ(
+      WithoutDates(computer.display.lines),
+      (std::vector<std::string>{"kestrin started at",
+                                "Error: Computer Name, Server, Username, Password, Port Number",
+                                "kestrin ended at"}));
+  EXPECT_EQ(computer.display.trayImage, StatusImage::Error);
+  EXPECT_EQ(computer.display.trayTooltip,
+            "Kestrin (Error: Missing Computer Name, Server, Username, Password, Port Number)");
+  EXPECT_TRUE(std::filesystem::is_empty(computer.program()));
+  EXPECT_EQ(server->loginCount(), 0);
+
+  Computer blanks("  ", *server);
+  blanks.settings.Port = "";
+  EXPECT_FALSE(blanks.Sync());
+  EXPECT_EQ(blanks.display.lines[1], "Error: Port Number");
+}
+
+TEST_F(FailurePathTest, AWrongPasswordEndsWithTheConnectFailure) {
+  Computer computer("A", *server);
+  computer.settings.Password = "wrong";
+  EXPECT_FALSE(computer.Sync());
+  EXPECT_EQ(Ending(computer), (std::vector<std::string>{"-> Closing Internet Connection..",
+                                                        "Error: Unable to Connect to 127.0.0.1",
+                                                        "kestrin ended at"}));
+  EXPECT_EQ(computer.display.trayTooltip, "Kestrin (Error:Unable to Connect to 127.0.0.1)");
+  EXPECT_EQ(computer.display.statusTexts.back(), computer.display.trayTooltip);
+  // The first snapshot stays for the next run to replace; LastSync is not written.
+  EXPECT_TRUE(std::filesystem::exists(computer.program() + "local.dat"));
+  EXPECT_FALSE(std::filesystem::exists(computer.program() + "kestrin.ini"));
+}
+
+TEST_F(FailurePathTest, AnUnreachablePortFailsToConnect) {
+  Computer computer("A", *server);
+  computer.settings.Port = "1";
+  EXPECT_FALSE(computer.Sync());
+  EXPECT_EQ(Ending(computer)[1], "Error: Unable to Connect to 127.0.0.1");
+}
+
+TEST_F(FailurePathTest, AMissingRemoteDirectoryReleasesTheLoginDirectorysIndicator) {
+  server->WriteFile("favs.ind", "Stale\r\n");
+  Computer computer("A", *server);
+  computer.settings.RemoteDir = "no/such/dir";
+  EXPECT_FALSE(computer.Sync());
+  EXPECT_EQ(Ending(computer)[1], "Error: Unable to Set Remote Directory..");
+  EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
+}
+
+TEST_F(FailurePathTest, ARemoteDirectoryHoldsTheSharedFiles) {
+  server->MakeDirectory("shared/favs");
+  Computer computer("A", *server);
+  computer.settings.RemoteDir = "shared/favs";
+  computer.AddShortcut("One.url", "https://one.example/");
+  ASSERT_TRUE(computer.Sync());
+  EXPECT_TRUE(std::filesystem::exists(server->root() + "shared/favs/favs.dat"));
+  EXPECT_EQ(computer.display.lines[4], "-> Setting Remote Directory..");
+}
+
+// A shared list that is not whole and valid, or that would reach outside the Favorites
+// folder, is refused: nothing applied, nothing uploaded, the lock released.
+TEST_F(FailurePathTest, AnUnreadableOrHostileSharedListIsNeverApplied) {
+  const std::string valid =
+      "Other@1/1/2026\r\n\"1/1/2026\",\"\",\"Good.url\",\"https://good/\",\"\",\"\",\"F\"\r\n";
+  const std::vector<std::pair<std::string, std::string>> lists = {
+      {"truncated", valid.substr(0, valid.size() - 10)},
+      {"no header at-sign", "Other 1/1/2026\r\n"},
+      {"parent folder",
+       "Other@1/1/2026\r\n\"1/1/2026\",\"..\\..\\\",\"x.url\",\"https://x/\",\"\",\"\",\"F\"\r\n"},
+      {"absolute path", "Other@1/1/2026\r\n\"1/1/2026\",\"\\etc\",\"\",\"\",\"\",\"\",\"D\"\r\n"},
+      {"slash in name",
+       "Other@1/1/2026\r\n\"1/1/2026\",\"\",\"../x.url\",\"https://x/\",\"\",\"\",\"F\"\r\n"},
+      {"drive letter",
+       "Other@1/1/2026\r\n\"1/1/2026\",\"C:\\Windows\",\"\",\"\",\"\",\"\",\"D\"\r\n"},
+  };
+  for (const auto& [what, bytes] : lists) {
+    SCOPED_TRACE(what);
+    server->WriteFile("favs.dat", bytes);
+    Computer computer("A", *server);
+    computer.AddShortcut("Mine.url", "https://mine/");
+    const auto before = computer.Tree();
+    EXPECT_FALSE(computer.Sync());
+    EXPECT_EQ(computer.Tree(), before);
+    EXPECT_EQ(ReadFileBytes(server->root() + "favs.dat"), bytes);
+    EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
+    EXPECT_EQ(Ending(computer)[1].rfind("Error: Unable to ", 0), 0u) << Ending(computer)[1];
+  }
+}
+
+TEST_F(FailurePathTest, ALinkPlantedInTheFavoritesFolderIsNotFollowed) {
+  TempDir outside;
+  server->WriteFile(
+      "favs.dat",
+      "Other@1/1/2026\r\n\"1/1/2026\",\"Planted\\\",\"x.url\",\"https://x/\",\"\",\"\",\"F\"\r\n");
+  Computer computer("A", *server);
+  std::filesystem::create_directory_symlink(outside.path(), computer.favorites() + "Planted");
+  computer.Sync();
+  EXPECT_TRUE(std::filesystem::is_empty(outside.path()));
+}
+
+TEST_F(FailurePathTest, ACancelledConfirmationUploadsNothingButCompletesTheRun) {
+  auto a = std::make_unique<Computer>("A", *server);
+  a->AddShortcut("From A.url", "https://a/");
+  ASSERT_TRUE(a->Sync());
+  const std::string shared = ReadFileBytes(server->root() + "favs.dat");
+
+  Computer b("B", *server);
+  b.settings.ConfirmChanges = 1;
+  size_t offered = 0;
+  b.env.confirm = [&](const ChangeList& changes) -> std::optional<std::vector<ChangeRow>> {
+    offered = changes.CreateList.size() + changes.DeleteList.size();
+    return std::nullopt;
+  };
+  ASSERT_TRUE(b.Sync());
+  EXPECT_EQ(offered, 1u);
+  EXPECT_TRUE(b.Tree().empty());
+  EXPECT_EQ(ReadFileBytes(server->root() + "favs.dat"), shared);
+  EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
+  EXPECT_EQ(b.display.trayTooltip.rfind("Kestrin (Last Sync: ", 0), 0u);
+
+  // Processing with every row unticked still rescans and uploads: B becomes the uploader.
+  b.env.confirm = [](const ChangeList&) { return std::optional(std::vector<ChangeRow>{}); };
+  ASSERT_TRUE(b.Sync());
+  EXPECT_TRUE(b.Tree().empty());
+  EXPECT_EQ(ReadFileBytes(server->root() + "favs.dat").rfind("B@", 0), 0u);
+}
+
+TEST_F(FailurePathTest, TheLogHoldsEachRunsLinesAndAnEmptyLine) {
+  Computer computer("A", *server);
+  computer.settings.LogActivity = 1;
+  ASSERT_TRUE(computer.Sync());
+  std::string expected;
+  for (const std::string& line : computer.display.lines) {
+    expected += line + "\r\n";
+  }
+  EXPECT_EQ(ReadFileBytes(computer.program() + "kestrin.log"), expected + "\r\n");
+
+  computer.settings.LogActivity = 0;
+  ASSERT_TRUE(computer.Sync());
+  EXPECT_EQ(ReadFileBytes(computer.program() + "kestrin.log"), expected + "\r\n");
+}
+
+}  // namespace
+}  // namespace kestrin::test

@@ -1,0 +1,159 @@
+// A synchronization end to end: real FTP servers, real Favorites folders, byte for byte.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "favorites/radix64.h"
+#include "tests/sync/computer.h"
+
+namespace kestrin::test {
+namespace {
+
+struct ServerMode {
+  FtpServerKind kind;
+  bool passive;
+};
+
+class SyncRunTest : public ::testing::TestWithParam<ServerMode> {
+ protected:
+  void SetUp() override {
+    server = FtpServer::Start(GetParam().kind);
+    if (!server) {
+      GTEST_SKIP() << FtpServerKindName(GetParam().kind) << " cannot run here";
+    }
+  }
+  std::unique_ptr<Computer> NewComputer(const std::string& name) {
+    return std::make_unique<Computer>(name, *server, GetParam().passive);
+  }
+  std::unique_ptr<FtpServer> server;
+};
+
+TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
+  auto study = NewComputer("Study");
+  study->AddShortcut("Debian.url", "https://www.debian.org/");
+  study->AddShortcut("News, Sport/BBC Sport.url", "https://www.bbc.co.uk/sport");
+  study->AddShortcut("Links/Work/Café.url", "https://example.org/café");
+  std::filesystem::create_directories(study->favorites() + "Empty");
+
+  ASSERT_TRUE(study->Sync());
+  EXPECT_EQ(WithoutDates(study->display.lines),
+            (std::vector<std::string>{
+                "kestrin started at", "-> Creating Local Data File..",
+                "-> Establishing Internet Connection..", "-> Connecting to 127.0.0.1..",
+                "-> Checking for Remote Indicator File..", "-> Creating Local Indicator File..",
+                "-> Uploading Local Indicator File..", "-> Checking for Remote Data File..",
+                "-> Uploading Local Data File..", "-> Deleting Remote Indicator File..",
+                "-> Closing Internet Connection..", "kestrin ended at"}));
+  EXPECT_EQ(study->display.trayImage, StatusImage::Ready);
+  EXPECT_EQ(study->display.trayTooltip.rfind("Kestrin (Last Sync: ", 0), 0u);
+  EXPECT_EQ(study->display.runStates, (std::vector<bool>{true, false}));
+  EXPECT_EQ(ReadFileBytes(server->root() + "favs.dat").rfind("Study@", 0), 0u);
+  EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
+  // The working files are gone after a successful run; LastSync is stored.
+  for (const char* name : {"local.dat", "local.ind", "temp.dat"}) {
+    EXPECT_FALSE(std::filesystem::exists(study->program() + name)) << name;
+  }
+  EXPECT_NE(ReadFileBytes(study->program() + "kestrin.ini").find("LastSync="), std::string::npos);
+
+  auto laptop = NewComputer("Laptop");
+  laptop->AddShortcut("Only here.url", "https://example.com/");
+  ASSERT_TRUE(laptop->Sync());
+  EXPECT_EQ(laptop->Tree().count("Only here.url"), 0u);
+  EXPECT_EQ(laptop->Tree().at("Links/Work/Café.url"),
+            "[InternetShortcut]\r\nURL=https://example.org/café\r\nIconFile=\r\nIconIndex=\r\n");
+  EXPECT_EQ(laptop->Tree().count("Empty"), 1u);
+  EXPECT_EQ(ReadFileBytes(server->root() + "favs.dat").rfind("Laptop@", 0), 0u);
+  // Each run is one login.
+  EXPECT_EQ(server->loginCount(), 2);
+}
+
+TEST_P(SyncRunTest, AdditionsAndDeletionsTravelBetweenThreeComputers) {
+  auto a = NewComputer("A");
+  auto b = NewComputer("B");
+  auto c = NewComputer("C");
+  a->AddShortcut("Keep.url", "https://keep.example/");
+  a->AddShortcut("Gone/Old.url", "https://old.example/");
+  ASSERT_TRUE(a->Sync());
+  ASSERT_TRUE(c->Sync());
+  ASSERT_TRUE(b->Sync());  // B uploaded last
+
+  std::filesystem::remove_all(b->favorites() + "Gone");
+  b->AddShortcut("New/Fresh.url", "https://fresh.example/");
+  ASSERT_TRUE(b->Sync());  // so its edits become the shared list
+  ASSERT_TRUE(a->Sync());
+  ASSERT_TRUE(c->Sync());
+
+  EXPECT_EQ(a->Tree(), b->Tree());
+  EXPECT_EQ(c->Tree(), b->Tree());
+  EXPECT_EQ(a->Tree().count("Gone"), 0u);
+  EXPECT_EQ(c->Tree().count("New/Fresh.url"), 1u);
+}
+
+TEST_P(SyncRunTest, AChangedUrlWinsOnlyWhenTheSharedCopyIsNewer) {
+  auto a = NewComputer("A");
+  auto b = NewComputer("B");
+  a->AddShortcut("Page.url", "https://new.example/");
+  b->AddShortcut("Page.url", "https://old.example/");
+  const auto setTime = [](const std::string& path, time_t when) {
+    const timespec times[2] = {{when, 0}, {when, 0}};
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+  };
+  setTime(a->favorites() + "Page.url", 2000000000);
+  setTime(b->favorites() + "Page.url", 1000000000);
+  ASSERT_TRUE(a->Sync());
+  ASSERT_TRUE(b->Sync());
+  EXPECT_NE(b->Tree().at("Page.url").find("URL=https://new.example/"), std::string::npos);
+
+  // The other way round the local copy stands, and the key is not deleted either.
+  auto c = NewComputer("C");
+  c->AddShortcut("Page.url", "https://mine.example/");
+  ASSERT_TRUE(c->Sync());
+  EXPECT_NE(c->Tree().at("Page.url").find("URL=https://mine.example/"), std::string::npos);
+}
+
+TEST_P(SyncRunTest, EncryptionUsesItsOwnRemoteFileWithEncodedFields) {
+  server->WriteFile("favs.dat", "Other@1/1/2026\r\n");
+  auto a = NewComputer("A");
+  a->settings.UseEncryption = 1;
+  a->AddShortcut("Secret.url", "https://secret.example/");
+  ASSERT_TRUE(a->Sync());
+  EXPECT_EQ(ReadFileBytes(server->root() + "favs.dat"), "Other@1/1/2026\r\n");
+  const std::string encoded = ReadFileBytes(server->root() + "favs.dat.enc");
+  EXPECT_EQ(encoded.rfind("A@", 0), 0u);
+  EXPECT_EQ(encoded.find("secret.example"), std::string::npos);
+  EXPECT_NE(encoded.find("\"" + Radix64Encode("https://secret.example/") + "\""),
+            std::string::npos);
+
+  auto b = NewComputer("B");
+  b->settings.UseEncryption = 1;
+  ASSERT_TRUE(b->Sync());
+  EXPECT_EQ(b->Tree(), a->Tree());
+}
+
+TEST_P(SyncRunTest, NoStrayUploadFileIsLeftOnTheServer) {
+  auto a = NewComputer("A");
+  a->AddShortcut("One.url", "https://one.example/");
+  ASSERT_TRUE(a->Sync());
+  ASSERT_TRUE(a->Sync());  // the second upload replaces an existing list
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(server->root())) {
+    names.push_back(entry.path().filename());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"favs.dat"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, SyncRunTest,
+                         ::testing::Values(ServerMode{FtpServerKind::Pyftpdlib, true},
+                                           ServerMode{FtpServerKind::Pyftpdlib, false},
+                                           ServerMode{FtpServerKind::PureFtpd, true},
+                                           ServerMode{FtpServerKind::PureFtpd, false}),
+                         [](const auto& info) {
+                           return FtpServerKindName(info.param.kind) +
+                                  (info.param.passive ? "Passive" : "Active");
+                         });
+
+}  // namespace
+}  // namespace kestrin::test
