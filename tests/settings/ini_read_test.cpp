@@ -1,0 +1,119 @@
+#include <climits>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "settings/ini_file.h"
+#include "tests/support/temp_dir.h"
+
+namespace kestrin {
+namespace {
+
+TEST(IniReadTest, MatchesSectionAndKeyWithoutRegardToCase) {
+  const auto ini = IniDocument::Parse("[SETTINGS]\r\nserver=ftp.example.org\r\n");
+  EXPECT_EQ(ini.ReadString("Settings", "Server"), "ftp.example.org");
+  EXPECT_EQ(ini.ReadString("settings", "SERVER"), "ftp.example.org");
+}
+
+TEST(IniReadTest, FirstMatchingSectionAndFirstMatchingKeyWin) {
+  const auto ini = IniDocument::Parse(
+      "[Settings]\nName=first\nname=second\n[Other]\nPort=1\n[settings]\nName=third\nPort=2\n");
+  EXPECT_EQ(ini.ReadString("Settings", "Name"), "first");
+  // The key of a later section of the same name is not seen.
+  EXPECT_EQ(ini.ReadString("Settings", "Port"), "");
+  EXPECT_EQ(ini.ReadString("Other", "Port"), "1");
+}
+
+TEST(IniReadTest, DropsBlanksAroundKeyAndValue) {
+  const auto ini = IniDocument::Parse("  [Settings]  \n \t Name \t=  \tmy pc \t \r\n");
+  EXPECT_EQ(ini.ReadString("Settings", "Name"), "my pc");
+}
+
+TEST(IniReadTest, DropsOnlyMatchingQuotes) {
+  const auto ini = IniDocument::Parse(
+      "[S]\na=\"quoted value\"\nb='single'\nc=\"mixed'\nd=\"\ne=\"\"\nf=  \" padded \"  \n");
+  EXPECT_EQ(ini.ReadString("S", "a"), "quoted value");
+  EXPECT_EQ(ini.ReadString("S", "b"), "single");
+  EXPECT_EQ(ini.ReadString("S", "c"), "\"mixed'");
+  EXPECT_EQ(ini.ReadString("S", "d"), "\"");
+  EXPECT_EQ(ini.ReadString("S", "e"), "");
+  EXPECT_EQ(ini.ReadString("S", "f"), " padded ");
+}
+
+TEST(IniReadTest, DeliversAtMost254Characters) {
+  const std::string longValue(300, 'x');
+  const auto ini = IniDocument::Parse("[S]\nplain=" + longValue + "\nquoted=\"" +
+                                      std::string(254, 'q') + "\"\nexact=" + std::string(254, 'e'));
+  EXPECT_EQ(ini.ReadString("S", "plain"), std::string(254, 'x'));
+  EXPECT_EQ(ini.ReadString("S", "quoted"), std::string(254, 'q'));
+  EXPECT_EQ(ini.ReadString("S", "exact"), std::string(254, 'e'));
+}
+
+TEST(IniReadTest, CommentsAndLinesWithoutEqualsHoldNoKey) {
+  const auto ini = IniDocument::Parse("[S]\n;Name=commented\n  ; Port=21\nName\n");
+  EXPECT_FALSE(ini.HasKey("S", ";Name"));
+  EXPECT_FALSE(ini.HasKey("S", "Name"));
+  EXPECT_FALSE(ini.HasKey("S", "Port"));
+}
+
+TEST(IniReadTest, KeyOutsideItsSectionIsMissing) {
+  const auto ini = IniDocument::Parse("Name=before any section\n[A]\nKey=a\n[B]\nOther=b\n");
+  EXPECT_EQ(ini.ReadString("A", "Name"), "");
+  EXPECT_EQ(ini.ReadString("B", "Key"), "");
+  EXPECT_TRUE(ini.HasKey("A", "Key"));
+}
+
+TEST(IniReadTest, EmptyValueIsPresentButEmpty) {
+  const auto ini = IniDocument::Parse("[S]\nPassword=\n");
+  EXPECT_TRUE(ini.HasKey("S", "Password"));
+  EXPECT_EQ(ini.ReadString("S", "Password"), "");
+}
+
+TEST(IniReadTest, ReadsIntegersLikeTheWindowsCall) {
+  const auto ini = IniDocument::Parse(
+      "[S]\na=  -12abc\nb=abc\nc=+7\nd=\"42\"\ne=99999999999\nf=-99999999999\ng=-\nh= 0x10\n");
+  EXPECT_EQ(ini.ReadInt("S", "a"), -12);
+  EXPECT_EQ(ini.ReadInt("S", "b"), 0);
+  EXPECT_EQ(ini.ReadInt("S", "c"), 7);
+  EXPECT_EQ(ini.ReadInt("S", "d"), 42);
+  EXPECT_EQ(ini.ReadInt("S", "e"), INT_MAX);
+  EXPECT_EQ(ini.ReadInt("S", "f"), INT_MIN);
+  EXPECT_EQ(ini.ReadInt("S", "g"), 0);
+  EXPECT_EQ(ini.ReadInt("S", "h"), 0);
+  EXPECT_EQ(ini.ReadInt("S", "missing"), 0);
+}
+
+TEST(IniReadTest, MissingFileSectionOrKeyGivesEmptyTextAndZero) {
+  test::TempDir dir;
+  const std::string missing = dir.path() + "missing.ini";
+  EXPECT_EQ(ReadIniString(missing, "Settings", "Name"), "");
+  EXPECT_EQ(ReadIniInt(missing, "Settings", "Passive"), 0);
+
+  const std::string path = dir.path() + "some.ini";
+  test::WriteFileBytes(path, "[Settings]\r\nPassive=1\r\n");
+  EXPECT_EQ(ReadIniString(path, "Other", "Passive"), "");
+  EXPECT_EQ(ReadIniInt(path, "Settings", "Schedule"), 0);
+  EXPECT_EQ(ReadIniInt(path, "Settings", "Passive"), 1);
+}
+
+TEST(IniReadTest, ReadsAnInternetShortcutFile) {
+  test::TempDir dir;
+  const std::string path = dir.path() + "Example.url";
+  test::WriteFileBytes(path,
+                       "[DEFAULT]\r\nBASEURL=http://example.org/\r\n[InternetShortcut]\r\n"
+                       "URL=http://example.org/a?b=c&d=e\r\nIconFile=C:\\icon.ico\r\n"
+                       "IconIndex=1\r\n");
+  const auto shortcut = IniDocument::Load(path);
+  EXPECT_EQ(shortcut.ReadString("InternetShortcut", "URL"), "http://example.org/a?b=c&d=e");
+  EXPECT_EQ(shortcut.ReadString("InternetShortcut", "IconFile"), "C:\\icon.ico");
+  EXPECT_EQ(shortcut.ReadString("InternetShortcut", "IconIndex"), "1");
+}
+
+TEST(IniReadTest, KeepsBytesOutsideAsciiUnchanged) {
+  const std::string value = "Caf\xE9 \xC3\xA9\x01\xFF";
+  const auto ini = IniDocument::Parse("[S]\nName=" + value + "\n");
+  EXPECT_EQ(ini.ReadString("S", "Name"), value);
+}
+
+}  // namespace
+}  // namespace kestrin

@@ -1,0 +1,81 @@
+#include <csignal>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/single_instance.h"
+#include "tests/settings/scoped_environment.h"
+#include "tests/support/temp_dir.h"
+
+namespace kestrin {
+namespace {
+
+constexpr char kName[] = "kestrin-lock-test";
+
+// Whether a separate process can take the lock; the lock belongs to a process, so a test
+// within one process would prove nothing.
+bool AnotherProcessAcquires() {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const SingleInstanceLock lock(kName);
+    ::_exit(lock.acquired() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+class SingleInstanceTest : public ::testing::Test {
+ protected:
+  test::TempDir dir_;
+  test::ScopedEnvironment runtime_{"XDG_RUNTIME_DIR", dir_.path()};
+};
+
+TEST_F(SingleInstanceTest, SecondInstanceIsRefusedWhileTheFirstRuns) {
+  const SingleInstanceLock first(kName);
+  ASSERT_TRUE(first.acquired());
+  EXPECT_FALSE(AnotherProcessAcquires());
+}
+
+TEST_F(SingleInstanceTest, ReleasedWhenTheHolderEnds) {
+  { const SingleInstanceLock first(kName); }
+  EXPECT_TRUE(AnotherProcessAcquires());
+}
+
+TEST_F(SingleInstanceTest, LockOfAKilledInstanceDoesNotBlockTheNext) {
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const SingleInstanceLock lock(kName);
+    const char held = lock.acquired() ? 'y' : 'n';
+    if (::write(ready[1], &held, 1) != 1) {
+      ::_exit(1);
+    }
+    ::pause();
+    ::_exit(0);
+  }
+  ::close(ready[1]);
+  char held = 0;
+  ASSERT_EQ(::read(ready[0], &held, 1), 1);
+  ::close(ready[0]);
+  EXPECT_EQ(held, 'y');
+  EXPECT_FALSE(SingleInstanceLock(kName).acquired());
+
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_TRUE(SingleInstanceLock(kName).acquired());
+}
+
+TEST_F(SingleInstanceTest, LockFileIsForItsOwnerOnly) {
+  const SingleInstanceLock lock(kName);
+  struct stat info {};
+  ASSERT_EQ(::stat((dir_.path() + kName + ".lock").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+}  // namespace
+}  // namespace kestrin

@@ -1,0 +1,75 @@
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "settings/startup_entry.h"
+#include "tests/settings/scoped_environment.h"
+#include "tests/support/temp_dir.h"
+
+namespace kestrin {
+namespace {
+
+std::string EntryWithExec(const std::string& execValue) {
+  return "[Desktop Entry]\nType=Application\nName=Kestrin\n"
+         "Comment=Keeps the Favorites the same on several computers\nExec=" +
+         execValue + "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+}
+
+class StartupEntryTest : public ::testing::Test {
+ protected:
+  test::TempDir dir_;
+  test::ScopedEnvironment config_{"XDG_CONFIG_HOME", dir_.path() + "config"};
+  const std::string entry_ = dir_.path() + "config/autostart/kestrin.desktop";
+};
+
+TEST_F(StartupEntryTest, LivesInTheAutostartFolder) {
+  EXPECT_EQ(StartupEntryPath("kestrin"), entry_);
+}
+
+TEST_F(StartupEntryTest, OnWritesAnEntryThatStartsTheExecutable) {
+  UpdateStartupEntry(true, "kestrin", "/usr/local/bin/kestrin");
+  EXPECT_EQ(test::ReadFileBytes(entry_), EntryWithExec("/usr/local/bin/kestrin"));
+}
+
+TEST_F(StartupEntryTest, PathWithBlanksIsQuoted) {
+  UpdateStartupEntry(true, "kestrin", "/opt/My Tools/kestrin");
+  EXPECT_EQ(test::ReadFileBytes(entry_), EntryWithExec("\"/opt/My Tools/kestrin\""));
+}
+
+TEST_F(StartupEntryTest, ReservedCharactersAreEscaped) {
+  // Quoting escapes $, \ and ", then the string escapes double every backslash.
+  UpdateStartupEntry(true, "kestrin", "/opt/a$b\\c\"d/100%/kestrin");
+  EXPECT_EQ(test::ReadFileBytes(entry_),
+            EntryWithExec("\"/opt/a\\\\$b\\\\\\\\c\\\\\"d/100%%/kestrin\""));
+}
+
+TEST_F(StartupEntryTest, WritingAgainFollowsAMovedExecutable) {
+  UpdateStartupEntry(true, "kestrin", "/old/kestrin");
+  UpdateStartupEntry(true, "kestrin", "/new/kestrin");
+  EXPECT_EQ(test::ReadFileBytes(entry_), EntryWithExec("/new/kestrin"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path() + "config/autostart"),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST_F(StartupEntryTest, OffRemovesTheEntry) {
+  UpdateStartupEntry(true, "kestrin", "/usr/bin/kestrin");
+  UpdateStartupEntry(false, "kestrin", "/usr/bin/kestrin");
+  EXPECT_FALSE(std::filesystem::exists(entry_));
+}
+
+TEST_F(StartupEntryTest, OffWithoutAnEntryChangesNothing) {
+  UpdateStartupEntry(false, "kestrin", "/usr/bin/kestrin");
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "config"));
+}
+
+TEST(StartupEntryPathTest, RelativeConfigHomeFallsBackToTheHomeFolder) {
+  test::TempDir home;
+  test::ScopedEnvironment homeVariable("HOME", home.path());
+  test::ScopedEnvironment config("XDG_CONFIG_HOME", "relative/config");
+  EXPECT_EQ(StartupEntryPath("kestrin"), home.path() + ".config/autostart/kestrin.desktop");
+}
+
+}  // namespace
+}  // namespace kestrin
