@@ -18,10 +18,19 @@ void WriteDataFileHeader(std::ostream& out, std::string_view computerName, const
 // encode set every field is first replaced by its Radix-64 form.
 void WriteFavoriteRecord(std::ostream& out, const FavoriteRecord& record, bool encode);
 
+// Empty when the name can stand before the "@" of the header line and read back as written;
+// otherwise why not: it is empty, begins with a blank, or holds a comma, a double quote, an
+// at-sign, CR, LF or NUL. The writer writes any name unchanged; callers refuse such names.
+std::string ComputerNameProblem(std::string_view computerName);
+
 // Reads a whole data file. Fails, with a text that says why, on anything but a whole and
 // valid file: a missing file, no header line, a header without "@", a line end missing
 // at the end, a record line without exactly seven fields, a field that does not decode
-// (decode set), or a value that holds CR, LF or NUL. Nothing is ever returned in part.
+// (decode set), or a value that holds CR, LF or NUL. Also refused: a Type other than "D" or
+// "F", and a Path or Name that the scanner cannot have written (an absolute path, an empty,
+// "." or ".." component, a "/", a folder record with a Name or a trailing backslash, a
+// shortcut record without a Name). Nothing is ever returned in part. The error text is
+// "<path>: <reason>"; ParseFavoritesDataFile gives the reason alone.
 Result<FavoritesDataFile> ReadFavoritesDataFile(const std::string& path, bool decode);
 
 // The same rules on bytes already in memory.

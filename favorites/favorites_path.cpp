@@ -1,1 +1,62 @@
-// placeholder: filled in by its owner
+// Path helpers of the favorites store (spec Part 2.2): the Favorites folder, trailing
+// backslashes, NUL-terminated names, and data-file paths on this file system.
+
+#include "favorites/favorites_path.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/program_folder.h"
+
+namespace kestrin {
+
+std::string AddBackslash(std::string_view path) {
+  std::string result(path);
+  if (result.empty() || result.back() != '\\') {
+    result += '\\';
+  }
+  return result;
+}
+
+std::string TrimAtNul(std::string_view text) {
+  return std::string(text.substr(0, text.find('\0')));
+}
+
+std::string GetFavoritesFolder() {
+  std::string home = HomeFolder();
+  if (home.empty() || home.front() != '/') {
+    return {};
+  }
+  if (home.back() != '/') {
+    home += '/';
+  }
+  std::string folder = home + "Favorites/";
+  // The user may have made ~/Favorites a link to a folder elsewhere: that is followed here
+  // (links inside the Favorites folder are not, Part 2.2 scanner).
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) {
+    if (errno != ENOENT || ::mkdir(folder.c_str(), 0755) != 0) {
+      return {};
+    }
+    if (::stat(folder.c_str(), &info) != 0) {
+      return {};
+    }
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    return {};
+  }
+  return folder;
+}
+
+std::string LocalPathOf(std::string_view favoritesRoot, std::string_view relativePath) {
+  std::string result;
+  result.reserve(favoritesRoot.size() + relativePath.size());
+  result += favoritesRoot;
+  for (char c : relativePath) {
+    result += c == '\\' ? '/' : c;
+  }
+  return result;
+}
+
+}  // namespace kestrin

@@ -29,6 +29,11 @@ struct GeneralDateFormat {
   std::string longTime = "h:mm:ss AP";
 };
 
+// True when every letter of the pattern outside quotes belongs to one of the tokens above
+// (so "ddd", "MMM", "z" or the time-zone "t" make it false). Formatting copies the letters of
+// an unsupported token as they stand; parsing matches them literally.
+bool GeneralDatePatternSupported(std::string_view pattern);
+
 // The form of the C/POSIX locale: en-US, "12/5/2026 4:08:51 AM".
 GeneralDateFormat EnUsGeneralDateFormat();
 

@@ -1,0 +1,395 @@
+// Favorites data file, spec Part 2.1: the bytes written, and a reader that takes a file whole
+// and valid or not at all.
+
+#include "favorites/data_file.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sstream>
+
+#include "favorites/radix64.h"
+#include "tests/support/temp_dir.h"
+
+namespace kestrin {
+namespace {
+
+FavoriteRecord Folder(std::string modified, std::string path) {
+  return FavoriteRecord{std::move(modified), std::move(path), "", "", "", "", "D"};
+}
+
+FavoriteRecord Shortcut(std::string modified, std::string path, std::string name, std::string url,
+                        std::string iconFile = "", std::string iconIndex = "") {
+  return FavoriteRecord{std::move(modified),
+                        std::move(path),
+                        std::move(name),
+                        std::move(url),
+                        std::move(iconFile),
+                        std::move(iconIndex),
+                        "F"};
+}
+
+std::string Header(std::string_view name, const DateTime& when) {
+  std::ostringstream out;
+  WriteDataFileHeader(out, name, when, EnUsGeneralDateFormat());
+  return out.str();
+}
+
+std::string Line(const FavoriteRecord& record, bool encode) {
+  std::ostringstream out;
+  WriteFavoriteRecord(out, record, encode);
+  return out.str();
+}
+
+const char kSample[] =
+    "Study@12/5/2026 4:08:51 AM\r\n"
+    "\"11/30/2026 8:00:01 AM\",\"Links\",\"\",\"\",\"\",\"\",\"D\"\r\n"
+    "\"12/1/2026 10:15:30 PM\",\"Links\\Work\",\"\",\"\",\"\",\"\",\"D\"\r\n";
+
+const FavoriteRecord kLinks = Folder("11/30/2026 8:00:01 AM", "Links");
+const FavoriteRecord kWork = Folder("12/1/2026 10:15:30 PM", "Links\\Work");
+
+// --- Writing ---------------------------------------------------------------------------
+
+TEST(WriteDataFile, SampleFileByteForByte) {
+  const std::string bytes =
+      Header("Study", {2026, 12, 5, 4, 8, 51}) + Line(kLinks, false) + Line(kWork, false);
+  EXPECT_EQ(bytes, kSample);
+}
+
+TEST(WriteDataFile, EncodedSampleRecordByteForByte) {
+  EXPECT_EQ(Line(kWork, true),
+            "\"MTIvMS8yMDI2IDEwOjE1OjMwIFBN\",\"TGlua3NcV29yaw==\",\"\",\"\",\"\",\"\","
+            "\"RA==\"\r\n");
+  const std::string shortcut = Line(Shortcut("1/1/1900", "", "a.url", "http://x/"), true);
+  EXPECT_EQ(shortcut.substr(shortcut.size() - 9), ",\"Rg==\"\r\n");
+}
+
+TEST(WriteDataFile, HeaderIsNeverQuotedOrEncoded) {
+  EXPECT_EQ(Header("Study", {2026, 12, 5, 4, 8, 51}), "Study@12/5/2026 4:08:51 AM\r\n");
+  EXPECT_EQ(Header("Study", {2026, 12, 5, 0, 0, 0}), "Study@12/5/2026\r\n");
+  std::ostringstream out;
+  WriteDataFileHeader(out, "Desk 2", {2026, 12, 5, 16, 0, 0}, {"dd.MM.yyyy", "HH:mm:ss"});
+  EXPECT_EQ(out.str(), "Desk 2@05.12.2026 16:00:00\r\n");
+}
+
+TEST(WriteDataFile, ShortcutRecordHasSevenQuotedFields) {
+  EXPECT_EQ(Line(Shortcut("12/1/2026 10:15:30 PM", "Links\\Work\\", "Kestrin Home.url",
+                          "https://example.com/a?b=1,2", "C:\\icons\\k.ico", "3"),
+                 false),
+            "\"12/1/2026 10:15:30 PM\",\"Links\\Work\\\",\"Kestrin Home.url\","
+            "\"https://example.com/a?b=1,2\",\"C:\\icons\\k.ico\",\"3\",\"F\"\r\n");
+}
+
+TEST(WriteDataFile, EmptyFieldsStayEmptyWhenEncoded) {
+  EXPECT_EQ(Line(FavoriteRecord{}, true), "\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n");
+  EXPECT_EQ(Line(FavoriteRecord{}, false), "\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n");
+}
+
+// --- Reading whole, valid files ----------------------------------------------------------
+
+TEST(ParseDataFile, SampleFile) {
+  const Result<FavoritesDataFile> file = ParseFavoritesDataFile(kSample, false);
+  ASSERT_TRUE(file) << file.error();
+  EXPECT_EQ(file->header.ComputerName, "Study");
+  EXPECT_EQ(file->header.WrittenAt, "12/5/2026 4:08:51 AM");
+  ASSERT_EQ(file->records.size(), 2u);
+  EXPECT_EQ(file->records[0], kLinks);
+  EXPECT_EQ(file->records[1], kWork);
+}
+
+TEST(ParseDataFile, HeaderAloneIsAnEmptyList) {
+  const Result<FavoritesDataFile> file = ParseFavoritesDataFile("Study@12/5/2026\r\n", true);
+  ASSERT_TRUE(file) << file.error();
+  EXPECT_EQ(file->header.ComputerName, "Study");
+  EXPECT_EQ(file->header.WrittenAt, "12/5/2026");
+  EXPECT_TRUE(file->records.empty());
+}
+
+TEST(ParseDataFile, HeaderSplitsAtTheFirstAndSecondAtSign) {
+  Result<FavoritesDataFile> file = ParseFavoritesDataFile("A@1/1/2026@rest@more\r\n", false);
+  ASSERT_TRUE(file) << file.error();
+  EXPECT_EQ(file->header.ComputerName, "A");
+  EXPECT_EQ(file->header.WrittenAt, "1/1/2026");
+  file = ParseFavoritesDataFile("@\r\n", false);
+  ASSERT_TRUE(file) << file.error();
+  EXPECT_EQ(file->header.ComputerName, "");
+  EXPECT_EQ(file->header.WrittenAt, "");
+}
+
+TEST(ParseDataFile, EncodedFileIsDecodedButItsHeaderIsNot) {
+  const std::string bytes = "Study@12/5/2026 4:08:51 AM\r\n" + Line(kWork, true);
+  const Result<FavoritesDataFile> file = ParseFavoritesDataFile(bytes, true);
+  ASSERT_TRUE(file) << file.error();
+  EXPECT_EQ(file->header.ComputerName, "Study");
+  ASSERT_EQ(file->records.size(), 1u);
+  EXPECT_EQ(file->records[0], kWork);
+  // Read without decoding, its Type is no "D" or "F": a mismatched setting is refused.
+  const Result<FavoritesDataFile> raw = ParseFavoritesDataFile(bytes, false);
+  ASSERT_FALSE(raw);
+  EXPECT_EQ(raw.error(), "line 2: the Type is neither \"D\" nor \"F\"");
+}
+
+TEST(ParseDataFile, CommasInsideQuotesReadBackPlainAndEncoded) {
+  const FavoriteRecord news = Folder("1/1/2026", "News, Sport");
+  const FavoriteRecord inNews =
+      Shortcut("1/2/2026 3:04:05 PM", "News, Sport\\", "A, B.url", "http://x/?a=1,2", "", "0");
+  for (bool encode : {false, true}) {
+    const std::string bytes =
+        Header("Desk", {2026, 1, 1}) + Line(news, encode) + Line(inNews, encode);
+    const Result<FavoritesDataFile> file = ParseFavoritesDataFile(bytes, encode);
+    ASSERT_TRUE(file) << file.error();
+    ASSERT_EQ(file->records.size(), 2u);
+    EXPECT_EQ(file->records[0], news);
+    EXPECT_EQ(file->records[1], inNews);
+  }
+}
+
+TEST(ParseDataFile, EncodedValuesCarryEveryByteButLineBreaksAndNul) {
+  std::string anyBytes;
+  for (int code = 1; code < 256; ++code) {
+    if (code != '\r' && code != '\n') {
+      anyBytes += static_cast<char>(code);
+    }
+  }
+  const FavoriteRecord record = Shortcut(anyBytes, "", "x.url", anyBytes, anyBytes, anyBytes);
+  const Result<FavoritesDataFile> file =
+      ParseFavoritesDataFile("D@\r\n" + Line(record, true), true);
+  ASSERT_TRUE(file) << file.error();
+  ASSERT_EQ(file->records.size(), 1u);
+  EXPECT_EQ(file->records[0], record);
+}
+
+TEST(ParseDataFile, FieldRulesToleratedAsThePartGivesThem) {
+  // Blanks before a field are skipped; anything between a closing quote and the comma is
+  // skipped; unquoted values run to the comma without trailing blanks.
+  const Result<FavoritesDataFile> file = ParseFavoritesDataFile(
+      "  Study@1/1/2026  \r\n"
+      " \"1/1/2026\" , \"Links\"x,\"\",\"\",\"\",\"\",\"D\"  \r\n"
+      "1/1/2026 ,Links\\A  ,,,,,D\r\n",
+      false);
+  ASSERT_TRUE(file) << file.error();
+  EXPECT_EQ(file->header.ComputerName, "Study");
+  EXPECT_EQ(file->header.WrittenAt, "1/1/2026");
+  ASSERT_EQ(file->records.size(), 2u);
+  EXPECT_EQ(file->records[0], Folder("1/1/2026", "Links"));
+  EXPECT_EQ(file->records[1], Folder("1/1/2026", "Links\\A"));
+}
+
+TEST(ReadDataFile, ReadsAFileFromDisk) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir.path() + "local.dat", kSample);
+  const Result<FavoritesDataFile> file = ReadFavoritesDataFile(dir.path() + "local.dat", false);
+  ASSERT_TRUE(file) << file.error();
+  EXPECT_EQ(file->records.size(), 2u);
+}
+
+// --- Refusing everything else --------------------------------------------------------------
+
+void ExpectRefused(const std::string& bytes, bool decode, const std::string& reason) {
+  const Result<FavoritesDataFile> file = ParseFavoritesDataFile(bytes, decode);
+  ASSERT_FALSE(file) << "accepted: " << bytes;
+  EXPECT_EQ(file.error(), reason) << bytes;
+}
+
+const std::string kHeader = "Study@12/5/2026 4:08:51 AM\r\n";
+const std::string kRecord = "\"1/1/2026\",\"Links\",\"\",\"\",\"\",\"\",\"D\"";
+
+TEST(ParseDataFileRefuses, AnEmptyFile) {
+  ExpectRefused("", false, "the file is empty: it has no header line");
+}
+
+TEST(ParseDataFileRefuses, AHeaderWithoutAtSign) {
+  ExpectRefused("Study 12/5/2026\r\n", false, "the header line holds no \"@\"");
+  ExpectRefused("\r\n", false, "the header line holds no \"@\"");
+  ExpectRefused("\r\n" + kRecord + "\r\n", false, "the header line holds no \"@\"");
+  // A quoted header ends at its closing quote.
+  ExpectRefused("\"Study\"@12/5/2026\r\n", false, "the header line holds no \"@\"");
+}
+
+TEST(ParseDataFileRefuses, AHeaderThatIsNotOneField) {
+  ExpectRefused("Study, Hall@12/5/2026\r\n", false,
+                "the header line holds a comma: it is not one field");
+  ExpectRefused("\"Study@12/5/2026\r\n", false, "the header line: a double quote is not closed");
+}
+
+TEST(ParseDataFileRefuses, AFileThatEndsInsideALine) {
+  ExpectRefused("Study@12/5/2026", false,
+                "the file does not end with CR LF: it ends inside line 1");
+  ExpectRefused(kHeader + kRecord, false,
+                "the file does not end with CR LF: it ends inside line 2");
+  ExpectRefused(kHeader + kRecord + "\r\n" + "\"1/1/2026\",\"Li", false,
+                "the file does not end with CR LF: it ends inside line 3");
+  ExpectRefused(kHeader + kRecord + "\r", false,
+                "the file does not end with CR LF: it ends inside line 2");
+}
+
+TEST(ParseDataFileRefuses, LineEndsOtherThanCrLf) {
+  ExpectRefused("Study@12/5/2026\n", false, "line 1 ends with LF alone, not CR LF");
+  ExpectRefused(kHeader + kRecord + "\n", false, "line 2 ends with LF alone, not CR LF");
+  ExpectRefused(kHeader + "\n", false, "line 2 ends with LF alone, not CR LF");
+  ExpectRefused(kHeader + "\"1/1/2026\",\"Lin\rks\",\"\",\"\",\"\",\"\",\"D\"\r\n", false,
+                "line 2 holds a CR that does not end the line");
+  ExpectRefused(kHeader + kRecord + "\r\r\n", false,
+                "line 2 holds a CR that does not end the line");
+}
+
+TEST(ParseDataFileRefuses, ANulAnywhere) {
+  ExpectRefused(std::string("Stu\0dy@1/1/2026\r\n", 17), false, "line 1 holds a NUL");
+  ExpectRefused(kHeader + std::string("\"1/1/2026\",\"Li\0nks\",\"\",\"\",\"\",\"\",\"D\"\r\n", 37),
+                false, "line 2 holds a NUL");
+}
+
+TEST(ParseDataFileRefuses, RecordLinesWithoutExactlySevenFields) {
+  ExpectRefused(kHeader + "\r\n", false, "line 2 has 1 field, not 7");
+  ExpectRefused(kHeader + "\"1/1/2026\",\"Links\",\"\",\"\",\"\",\"D\"\r\n", false,
+                "line 2 has 6 fields, not 7");
+  ExpectRefused(kHeader + kRecord + ",\"\"\r\n", false, "line 2 has more than 7 fields");
+  ExpectRefused(kHeader + kRecord + ",\r\n", false, "line 2 has more than 7 fields");
+  // A record cut in two by a line end: each half is refused rather than joined.
+  ExpectRefused(kHeader + "\"1/1/2026\",\"Links\",\"\"\r\n\"\",\"\",\"\",\"D\"\r\n", false,
+                "line 2 has 3 fields, not 7");
+  ExpectRefused(kHeader + kRecord + "\r\n\r\n", false, "line 3 has 1 field, not 7");
+  ExpectRefused(kHeader + "\"1/1/2026\",\"Links\r\n", false,
+                "line 2: a double quote is not closed");
+  // A quote inside a value ends it early (the format has no escape): the line no longer
+  // gives seven fields.
+  ExpectRefused(kHeader + "\"1/1/2026\",\"Links,\"\",\"\",\"\",\"\",\"D\"\r\n", false,
+                "line 2 has 6 fields, not 7");
+}
+
+TEST(ParseDataFileRefuses, AFieldThatDoesNotDecode) {
+  ExpectRefused(kHeader + "\"RA==\",\"TGlua3M=\",\"\",\"\",\"\",\"\",\"R A==\"\r\n", true,
+                "line 2, field Type: not valid Radix-64");
+  ExpectRefused(kHeader + "\"1.1.2026\",\"TGlua3M=\",\"\",\"\",\"\",\"\",\"RA==\"\r\n", true,
+                "line 2, field Modified: not valid Radix-64");
+  ExpectRefused(kHeader + "\"MS8xLzIwMjY=\",\"Links\\Work\",\"\",\"\",\"\",\"\",\"RA==\"\r\n", true,
+                "line 2, field Path: not valid Radix-64");
+}
+
+TEST(ParseDataFileRefuses, ADecodedValueWithCrLfOrNul) {
+  const std::string folderStart = "\"MS8xLzIwMjY=\",\"TGlua3M=\",\"\",";  // 1/1/2026, Links
+  for (const char* bad : {"DQ==", "Cg==", "AA==", "YQ1i"}) {              // CR, LF, NUL, a CR b
+    ExpectRefused(kHeader + folderStart + "\"" + bad + "\",\"\",\"\",\"RA==\"\r\n", true,
+                  "line 2, field URL: the decoded value holds CR, LF or NUL");
+  }
+}
+
+TEST(ParseDataFileRefuses, ATypeOtherThanDOrF) {
+  for (const char* type : {"", "d", "X", "DF", " D"}) {
+    ExpectRefused(kHeader + "\"1/1/2026\",\"Links\",\"\",\"\",\"\",\"\",\"" + type + "\"\r\n",
+                  false, "line 2: the Type is neither \"D\" nor \"F\"");
+  }
+}
+
+TEST(ParseDataFileRefuses, PathsThatReachOutsideTheFavoritesFolder) {
+  const std::string folderReason = "line 2: the folder record's Path is not a plain relative path";
+  for (const char* path : {"", "\\Links", "Links\\", "..", "Links\\..", ".\\Links", "Links\\\\A",
+                           "/etc", "Links/../..", "..\\..\\etc"}) {
+    ExpectRefused(kHeader + "\"1/1/2026\",\"" + path + "\",\"\",\"\",\"\",\"\",\"D\"\r\n", false,
+                  folderReason);
+  }
+  const std::string shortcutPathReason =
+      "line 2: the shortcut record's Path is not a plain relative folder path ending in a "
+      "backslash";
+  for (const char* path : {"Links", "\\", "\\Links\\", "..\\", "Links\\..\\", "a/b\\"}) {
+    ExpectRefused(kHeader + "\"1/1/2026\",\"" + path + "\",\"a.url\",\"\",\"\",\"\",\"F\"\r\n",
+                  false, shortcutPathReason);
+  }
+  const std::string nameReason = "line 2: the shortcut record's Name is not a plain file name";
+  for (const char* name : {"", ".", "..", "a\\b.url", "../a.url"}) {
+    ExpectRefused(kHeader + "\"1/1/2026\",\"Links\\\",\"" + name + "\",\"\",\"\",\"\",\"F\"\r\n",
+                  false, nameReason);
+  }
+  ExpectRefused(kHeader + "\"1/1/2026\",\"Links\",\"a.url\",\"\",\"\",\"\",\"D\"\r\n", false,
+                "line 2: a folder record has a Name");
+}
+
+TEST(ParseDataFileRefuses, NothingIsTakenInPart) {
+  // Nine good records and one bad one at the end: no list at all.
+  std::string bytes = kHeader;
+  for (int i = 0; i < 9; ++i) {
+    bytes += kRecord + "\r\n";
+  }
+  bytes += "\"1/1/2026\",\"Links\"\r\n";
+  const Result<FavoritesDataFile> file = ParseFavoritesDataFile(bytes, false);
+  EXPECT_FALSE(file);
+  EXPECT_FALSE(file.ok());
+  EXPECT_EQ(file.error(), "line 11 has 2 fields, not 7");
+}
+
+TEST(ReadDataFileRefuses, AMissingFileOrAFolder) {
+  test::TempDir dir;
+  Result<FavoritesDataFile> file = ReadFavoritesDataFile(dir.path() + "temp.dat", false);
+  ASSERT_FALSE(file);
+  EXPECT_EQ(file.error(), dir.path() + "temp.dat: No such file or directory");
+  file = ReadFavoritesDataFile(dir.path(), false);
+  ASSERT_FALSE(file);
+  EXPECT_EQ(file.error(), dir.path() + ": Is a directory");
+}
+
+TEST(ReadDataFileRefuses, AMalformedFileNamingThePath) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir.path() + "temp.dat", "");
+  Result<FavoritesDataFile> file = ReadFavoritesDataFile(dir.path() + "temp.dat", false);
+  ASSERT_FALSE(file);
+  EXPECT_EQ(file.error(), dir.path() + "temp.dat: the file is empty: it has no header line");
+  test::WriteFileBytes(dir.path() + "temp.dat", kHeader + kRecord);
+  file = ReadFavoritesDataFile(dir.path() + "temp.dat", false);
+  ASSERT_FALSE(file);
+  EXPECT_EQ(file.error(),
+            dir.path() + "temp.dat: the file does not end with CR LF: it ends inside line 2");
+}
+
+// --- Computer names -------------------------------------------------------------------------
+
+TEST(ComputerNameProblem, NamesTheHeaderCannotCarry) {
+  EXPECT_EQ(ComputerNameProblem("Study"), "");
+  EXPECT_EQ(ComputerNameProblem("Desk 2 (Hall)"), "");
+  EXPECT_EQ(ComputerNameProblem(""), "the computer name is empty");
+  EXPECT_EQ(ComputerNameProblem(" Study"), "the computer name begins with a blank");
+  EXPECT_EQ(ComputerNameProblem("Study,Hall"), "the computer name holds a comma");
+  EXPECT_EQ(ComputerNameProblem("Stu\"dy"), "the computer name holds a double quote");
+  EXPECT_EQ(ComputerNameProblem("me@home"), "the computer name holds an at-sign");
+  EXPECT_EQ(ComputerNameProblem("Stu\ndy"), "the computer name holds a line break or NUL");
+  // Every name without a problem reads back as written.
+  for (const char* name : {"Study", "Desk 2 (Hall)", "Arbeitsplatz-M\xC3\xBCller", "Study "}) {
+    ASSERT_EQ(ComputerNameProblem(name), "");
+    const Result<FavoritesDataFile> file =
+        ParseFavoritesDataFile(Header(name, {2026, 12, 5, 4, 8, 51}), false);
+    ASSERT_TRUE(file) << file.error();
+    EXPECT_EQ(file->header.ComputerName, name);
+  }
+}
+
+// --- Size -------------------------------------------------------------------------------------
+
+TEST(ParseDataFile, AHundredThousandRecordsQuickly) {
+  std::ostringstream out;
+  WriteDataFileHeader(out, "Study", {2026, 12, 5, 4, 8, 51}, EnUsGeneralDateFormat());
+  constexpr int kRecords = 100000;
+  for (int i = 0; i < kRecords; ++i) {
+    const std::string folder = "Folder " + std::to_string(i / 100);
+    if (i % 100 == 0) {
+      WriteFavoriteRecord(out, Folder("12/1/2026 10:15:30 PM", folder), true);
+    } else {
+      WriteFavoriteRecord(
+          out,
+          Shortcut("12/1/2026 10:15:30 PM", folder + "\\", "Shortcut " + std::to_string(i) + ".url",
+                   "https://example.com/some/page/" + std::to_string(i)),
+          true);
+    }
+  }
+  const std::string bytes = out.str();
+  const auto start = std::chrono::steady_clock::now();
+  const Result<FavoritesDataFile> file = ParseFavoritesDataFile(bytes, true);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  ASSERT_TRUE(file) << file.error();
+  EXPECT_EQ(file->records.size(), static_cast<std::size_t>(kRecords));
+  EXPECT_EQ(file->records[12].URL, "https://example.com/some/page/12");
+  // Generous, for sanitizer builds; a plain build takes a small fraction of this.
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 5000);
+}
+
+}  // namespace
+}  // namespace kestrin

@@ -1,0 +1,163 @@
+// The general date form and decimal separator of the user's locale, read through QLocale.
+
+#include "platform/qt/locale_date_format.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace kestrin {
+namespace {
+
+using Values = std::map<std::string, std::string>;
+
+// Sets the locale variables for one test and restores them afterwards; unset by default.
+class LocaleEnvironment {
+ public:
+  explicit LocaleEnvironment(const Values& values) {
+    for (const char* name : {"LC_ALL", "LC_TIME", "LC_NUMERIC", "LANG"}) {
+      const char* old = std::getenv(name);
+      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+      const auto value = values.find(name);
+      if (value != values.end()) {
+        ::setenv(name, value->second.c_str(), 1);
+      } else {
+        ::unsetenv(name);
+      }
+    }
+  }
+  ~LocaleEnvironment() {
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        ::setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        ::unsetenv(name.c_str());
+      }
+    }
+  }
+
+ private:
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
+void ExpectFormat(const GeneralDateFormat& format, const std::string& shortDate,
+                  const std::string& longTime) {
+  EXPECT_EQ(format.shortDate, shortDate);
+  EXPECT_EQ(format.longTime, longTime);
+}
+
+TEST(LocaleGeneralDateFormat, CAndPosixGiveTheEnUsForm) {
+  for (const char* name : {"C", "POSIX", "C.UTF-8", "C.utf8"}) {
+    LocaleEnvironment environment(Values{{"LC_ALL", name}});
+    ExpectFormat(LocaleGeneralDateFormat(), "M/d/yyyy", "h:mm:ss AP");
+  }
+  {
+    LocaleEnvironment environment(Values{});
+    ExpectFormat(LocaleGeneralDateFormat(), "M/d/yyyy", "h:mm:ss AP");
+  }
+  {
+    LocaleEnvironment environment(Values{{"LC_ALL", ""}, {"LC_TIME", ""}, {"LANG", ""}});
+    ExpectFormat(LocaleGeneralDateFormat(), "M/d/yyyy", "h:mm:ss AP");
+  }
+  {
+    LocaleEnvironment environment(Values{{"LANG", "xx_YY.UTF-8"}});  // unknown to Qt
+    ExpectFormat(LocaleGeneralDateFormat(), "M/d/yyyy", "h:mm:ss AP");
+  }
+}
+
+TEST(LocaleGeneralDateFormat, EnUsMatchesTheSamples) {
+  LocaleEnvironment environment(Values{{"LANG", "en_US.UTF-8"}});
+  const GeneralDateFormat format = LocaleGeneralDateFormat();
+  ExpectFormat(format, "M/d/yyyy", "h:mm:ss AP");
+  EXPECT_EQ(FormatGeneralDate({2026, 12, 5, 4, 8, 51}, format), "12/5/2026 4:08:51 AM");
+  EXPECT_EQ(FormatGeneralDate({1900, 1, 1, 0, 0, 0}, format), "1/1/1900");
+}
+
+TEST(LocaleGeneralDateFormat, TwoDigitYearWidenedAndTimeZoneDropped) {
+  {
+    LocaleEnvironment environment(Values{{"LC_ALL", "de_DE.UTF-8"}});
+    ExpectFormat(LocaleGeneralDateFormat(), "dd.MM.yyyy", "HH:mm:ss");
+  }
+  {
+    LocaleEnvironment environment(Values{{"LC_ALL", "es_ES.UTF-8"}});  // "H:mm:ss (t)"
+    ExpectFormat(LocaleGeneralDateFormat(), "d/M/yyyy", "H:mm:ss");
+  }
+  {
+    LocaleEnvironment environment(Values{{"LC_ALL", "zh_CN.UTF-8"}});  // "t HH:mm:ss"
+    ExpectFormat(LocaleGeneralDateFormat(), "yyyy/M/d", "HH:mm:ss");
+  }
+  {
+    LocaleEnvironment environment(Values{{"LC_ALL", "fr_FR"}});
+    ExpectFormat(LocaleGeneralDateFormat(), "dd/MM/yyyy", "HH:mm:ss");
+  }
+}
+
+TEST(LocaleGeneralDateFormat, EveryResultFormatsAndParsesBack) {
+  for (const char* name : {"en_US", "en_GB", "de_DE", "fr_FR", "ja_JP", "zh_CN", "ko_KR", "hu_HU",
+                           "bg_BG", "fi_FI", "fa_IR", "th_TH", "ar_EG", "sv_SE"}) {
+    LocaleEnvironment environment(Values{{"LC_ALL", name}});
+    const GeneralDateFormat format = LocaleGeneralDateFormat();
+    EXPECT_TRUE(GeneralDatePatternSupported(format.shortDate)) << name;
+    EXPECT_TRUE(GeneralDatePatternSupported(format.longTime)) << name;
+    EXPECT_EQ(format.longTime.find('t'), std::string::npos) << name;
+    for (const DateTime& when : {DateTime{2026, 12, 5, 4, 8, 51}, DateTime{2026, 1, 31, 23, 0, 9},
+                                 DateTime{2026, 7, 4, 12, 0, 0}, DateTime{2026, 7, 4, 0, 0, 0}}) {
+      const std::string text = FormatGeneralDate(when, format);
+      EXPECT_EQ(ParseGeneralDate(text, format), when) << name << ": " << text;
+    }
+  }
+}
+
+TEST(LocaleGeneralDateFormat, LcAllBeforeLcTimeBeforeLang) {
+  {
+    LocaleEnvironment environment(
+        Values{{"LC_ALL", "de_DE.UTF-8"}, {"LC_TIME", "en_US.UTF-8"}, {"LANG", "fr_FR.UTF-8"}});
+    EXPECT_EQ(LocaleGeneralDateFormat().shortDate, "dd.MM.yyyy");
+  }
+  {
+    LocaleEnvironment environment(Values{{"LC_TIME", "de_DE.UTF-8"}, {"LANG", "en_US.UTF-8"}});
+    EXPECT_EQ(LocaleGeneralDateFormat().shortDate, "dd.MM.yyyy");
+  }
+  {
+    LocaleEnvironment environment(Values{{"LC_NUMERIC", "de_DE.UTF-8"}, {"LANG", "en_US.UTF-8"}});
+    EXPECT_EQ(LocaleGeneralDateFormat().shortDate, "M/d/yyyy");
+  }
+  {
+    LocaleEnvironment environment(Values{{"LANG", "de_DE.UTF-8@euro"}});
+    EXPECT_EQ(LocaleGeneralDateFormat().shortDate, "dd.MM.yyyy");
+  }
+}
+
+TEST(LocaleDecimalSeparator, FromTheNumbersLocale) {
+  {
+    LocaleEnvironment environment(Values{{"LC_ALL", "C"}});
+    EXPECT_EQ(LocaleDecimalSeparator(), '.');
+  }
+  {
+    LocaleEnvironment environment(Values{});
+    EXPECT_EQ(LocaleDecimalSeparator(), '.');
+  }
+  {
+    LocaleEnvironment environment(Values{{"LANG", "de_DE.UTF-8"}});
+    EXPECT_EQ(LocaleDecimalSeparator(), ',');
+  }
+  {
+    LocaleEnvironment environment(
+        Values{{"LC_NUMERIC", "de_DE.UTF-8"}, {"LC_TIME", "en_US.UTF-8"}});
+    EXPECT_EQ(LocaleDecimalSeparator(), ',');
+  }
+  {
+    LocaleEnvironment environment(Values{{"LC_TIME", "de_DE.UTF-8"}, {"LANG", "en_US.UTF-8"}});
+    EXPECT_EQ(LocaleDecimalSeparator(), '.');
+  }
+  {
+    LocaleEnvironment environment(Values{{"LC_ALL", "ar_EG.UTF-8"}});  // not one byte: '.'
+    EXPECT_EQ(LocaleDecimalSeparator(), '.');
+  }
+}
+
+}  // namespace
+}  // namespace kestrin

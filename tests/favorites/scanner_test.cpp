@@ -1,0 +1,393 @@
+// Favorites scanner, spec Part 2.2, on a real folder tree.
+
+#include "favorites/scanner.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <sstream>
+
+#include "favorites/data_file.h"
+#include "tests/support/temp_dir.h"
+
+namespace kestrin {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::time_t kFolderTime = 1796163330;    // 12/1/2026 10:15:30 PM UTC
+constexpr std::time_t kFileTime = 1796025601;      // 11/30/2026 8:00:01 AM UTC
+constexpr std::time_t kMidnightTime = 1796428800;  // 12/5/2026 0:00:00 UTC
+constexpr char kFolderText[] = "12/1/2026 10:15:30 PM";
+constexpr char kFileText[] = "11/30/2026 8:00:01 AM";
+
+const std::string kLongUrl = "https://example.com/" + std::string(280, 'x');
+
+void SetTime(const std::string& path, std::time_t when) {
+  const timespec times[2] = {{when, 0}, {when, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+FavoriteRecord FolderRecord(std::string path, std::string modified = kFolderText) {
+  return FavoriteRecord{std::move(modified), std::move(path), "", "", "", "", "D"};
+}
+
+FavoriteRecord ShortcutRecord(std::string path, std::string name, std::string url = "",
+                              std::string iconFile = "", std::string iconIndex = "") {
+  return FavoriteRecord{kFileText,
+                        std::move(path),
+                        std::move(name),
+                        std::move(url),
+                        std::move(iconFile),
+                        std::move(iconIndex),
+                        "F"};
+}
+
+std::string Key(const FavoriteRecord& record) {
+  return record.Path + record.Name;
+}
+
+bool ByKey(const FavoriteRecord& a, const FavoriteRecord& b) {
+  return Key(a) < Key(b);
+}
+
+class ScannerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = dir_.path() + "Favorites/";
+    const std::string outside = dir_.path() + "Outside/";
+    fs::create_directories(outside);
+    File(outside + "secret.url", "[InternetShortcut]\r\nURL=https://outside.example/\r\n");
+
+    fs::create_directories(root_ + "Links/Work/News, Sport");
+    fs::create_directories(root_ + "Links/Caf\xC3\xA9 Ol\xC3\xA9");
+    fs::create_directories(root_ + "Empty");
+    fs::create_directories(root_ + "Folder.url");
+    fs::create_directories(root_ + "bad\\folder");
+
+    File(root_ + "Root Page.url",
+         "[DEFAULT]\r\nBASEURL=https://wrong.example/\r\n"
+         "[InternetShortcut]\r\nURL=https://example.com/root\r\nIDList=\r\n"
+         "IconFile=C:\\icons\\r.ico\r\nIconIndex=2\r\n");
+    File(root_ + "News.URL", "[internetshortcut]\nurl =  https://news.example/  \n");
+    File(root_ + "curl", "[InternetShortcut]\r\nURL=https://curl.se/\r\n");
+    File(root_ + "notes.txt", "[InternetShortcut]\r\nURL=https://notes.example/\r\n");
+    File(root_ + "desktop.ini", "[.ShellClassInfo]\r\n");
+    File(root_ + "Page.htm", "<html></html>");
+    File(root_ + "NoSection.url", "just some text\n");
+    File(root_ + "Long.url", "[InternetShortcut]\r\nURL=" + kLongUrl + "\r\n");
+    File(root_ + "Quoted.url", "[InternetShortcut]\r\nURL=\"https://q.example/\"\r\n");
+    File(root_ + "Folder.url/inside.url", "[InternetShortcut]\r\nURL=https://inside.example/\r\n");
+    File(root_ + "Links/Work/Kestrin Home.url",
+         "[InternetShortcut]\r\nURL=https://kestrin.example/\r\nIconFile=/usr/share/k.png\r\n"
+         "IconIndex=0\r\n");
+    File(root_ + "Links/Caf\xC3\xA9 Ol\xC3\xA9/Men\xC3\xBC.url",
+         "[InternetShortcut]\r\nURL=https://caf\xC3\xA9.example/\r\n");
+    File(root_ + "Links/Work/News, Sport/Scores.url",
+         "[InternetShortcut]\r\nURL=https://scores.example/?a=1,2\r\n");
+
+    // Entries the format cannot carry, or that are never followed.
+    File(root_ + "a\\b.url", "[InternetShortcut]\r\nURL=https://backslash.example/\r\n");
+    File(root_ + "bad\\folder/x.url", "[InternetShortcut]\r\nURL=https://x.example/\r\n");
+    File(root_ + "line\nbreak.url", "[InternetShortcut]\r\nURL=https://lf.example/\r\n");
+    File(root_ + "say \"hi\".url", "[InternetShortcut]\r\nURL=https://hi.example/\r\n");
+    File(root_ + "Unquotable.url", "[InternetShortcut]\r\nURL=https://u.example/\"x\r\n");
+    fs::create_directory_symlink(outside, root_ + "outside link");
+    fs::create_symlink(root_ + "Root Page.url", root_ + "link.url");
+    fs::create_symlink(root_ + "notes.txt", root_ + "link.txt");
+
+    // Times last: making entries changes the times of their folders.
+    for (const auto& entry : fs::recursive_directory_iterator(root_)) {
+      if (entry.is_symlink()) {
+        continue;
+      }
+      SetTime(entry.path().string(), entry.is_directory() ? kFolderTime : kFileTime);
+    }
+    SetTime(root_ + "Empty", kMidnightTime);
+  }
+
+  static void File(const std::string& path, const std::string& bytes) {
+    test::WriteFileBytes(path, bytes);
+  }
+
+  // What the scanner must write, in no particular order.
+  std::vector<FavoriteRecord> Expected(bool encode) const {
+    std::vector<FavoriteRecord> records = {
+        ShortcutRecord("", "Root Page.url", "https://example.com/root", "C:\\icons\\r.ico", "2"),
+        ShortcutRecord("", "News.URL", "https://news.example/"),
+        ShortcutRecord("", "curl", "https://curl.se/"),
+        ShortcutRecord("", "NoSection.url"),
+        ShortcutRecord("", "Long.url", kLongUrl.substr(0, 254)),
+        ShortcutRecord("", "Quoted.url", "https://q.example/"),
+        FolderRecord("Empty", "12/5/2026"),
+        FolderRecord("Folder.url"),
+        ShortcutRecord("Folder.url\\", "inside.url", "https://inside.example/"),
+        FolderRecord("Links"),
+        FolderRecord("Links\\Work"),
+        ShortcutRecord("Links\\Work\\", "Kestrin Home.url", "https://kestrin.example/",
+                       "/usr/share/k.png", "0"),
+        FolderRecord("Links\\Work\\News, Sport"),
+        ShortcutRecord("Links\\Work\\News, Sport\\", "Scores.url", "https://scores.example/?a=1,2"),
+        FolderRecord("Links\\Caf\xC3\xA9 Ol\xC3\xA9"),
+        ShortcutRecord("Links\\Caf\xC3\xA9 Ol\xC3\xA9\\", "Men\xC3\xBC.url",
+                       "https://caf\xC3\xA9.example/"),
+    };
+    if (encode) {  // double quotes travel only in Radix-64 form
+      records.push_back(ShortcutRecord("", "say \"hi\".url", "https://hi.example/"));
+      records.push_back(ShortcutRecord("", "Unquotable.url", "https://u.example/\"x"));
+    }
+    return records;
+  }
+
+  struct Scan {
+    std::string bytes;
+    std::vector<std::string> warnings;
+    int yields = 0;
+  };
+
+  Scan Run(bool encode, GeneralDateFormat format = EnUsGeneralDateFormat()) const {
+    Scan scan;
+    std::ostringstream out;
+    ScanOptions options;
+    options.encode = encode;
+    options.dateFormat = format;
+    options.yield = [&scan] { ++scan.yields; };
+    options.warn = [&scan](const std::string& text) { scan.warnings.push_back(text); };
+    ScanFavoritesFolder(root_, out, options);
+    scan.bytes = out.str();
+    return scan;
+  }
+
+  static std::vector<FavoriteRecord> Records(const Scan& scan, bool decode) {
+    const Result<FavoritesDataFile> file =
+        ParseFavoritesDataFile("Study@12/5/2026\r\n" + scan.bytes, decode);
+    EXPECT_TRUE(file) << file.error();
+    return file ? file->records : std::vector<FavoriteRecord>{};
+  }
+
+  // The expected records in the order the file system enumerates them: depth first, each
+  // folder's record followed at once by its subtree. Counts the entries (with "." and "..")
+  // of every folder that the scan enumerates.
+  void WalkInEnumerationOrder(const std::string& folder, const std::string& relative,
+                              const std::set<std::string>& keys, std::vector<std::string>& order,
+                              int& entries) const {
+    entries += 2;  // "." and ".."
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      ++entries;
+      const std::string name = entry.path().filename().string();
+      if (keys.count(relative + name) == 0) {
+        continue;
+      }
+      order.push_back(relative + name);
+      if (entry.is_directory() && !entry.is_symlink()) {
+        WalkInEnumerationOrder(folder + name + "/", relative + name + "\\", keys, order, entries);
+      }
+    }
+  }
+
+  test::TempDir dir_;
+  std::string root_;
+};
+
+TEST_F(ScannerTest, WritesTheRecordsThePartsRequire) {
+  const Scan scan = Run(false);
+  std::vector<FavoriteRecord> records = Records(scan, false);
+  std::vector<FavoriteRecord> expected = Expected(false);
+  std::sort(records.begin(), records.end(), ByKey);
+  std::sort(expected.begin(), expected.end(), ByKey);
+  EXPECT_EQ(records, expected);
+  for (std::size_t i = 0; i < std::min(records.size(), expected.size()); ++i) {
+    EXPECT_EQ(records[i], expected[i]) << Key(expected[i]);
+  }
+}
+
+TEST_F(ScannerTest, DepthFirstInEnumerationOrder) {
+  const Scan scan = Run(false);
+  std::set<std::string> keys;
+  for (const FavoriteRecord& record : Expected(false)) {
+    keys.insert(Key(record));
+  }
+  std::vector<std::string> expectedOrder;
+  int entries = 0;
+  WalkInEnumerationOrder(root_, "", keys, expectedOrder, entries);
+  std::vector<std::string> order;
+  for (const FavoriteRecord& record : Records(scan, false)) {
+    order.push_back(Key(record));
+  }
+  EXPECT_EQ(order, expectedOrder);
+  // One yield after every entry, written or skipped, "." and ".." included; the folders that
+  // are not walked ("bad\folder", the link) add none of their own.
+  EXPECT_EQ(scan.yields, entries);
+}
+
+TEST_F(ScannerTest, EncodedScanReadsBackDecoded) {
+  const Scan scan = Run(true);
+  std::vector<FavoriteRecord> records = Records(scan, true);
+  std::vector<FavoriteRecord> expected = Expected(true);
+  std::sort(records.begin(), records.end(), ByKey);
+  std::sort(expected.begin(), expected.end(), ByKey);
+  EXPECT_EQ(records, expected);
+  // Every field is quoted Radix-64: no plain text of a name in the bytes.
+  EXPECT_EQ(scan.bytes.find("Links"), std::string::npos);
+  EXPECT_NE(scan.bytes.find("\"RA==\"\r\n"), std::string::npos);
+  EXPECT_NE(scan.bytes.find("\"Rg==\"\r\n"), std::string::npos);
+}
+
+TEST_F(ScannerTest, WarnsAboutEveryEntryItLeavesOut) {
+  const Scan scan = Run(false);
+  const std::vector<std::string> expected = {
+      "Skipped " + root_ +
+          "a\\b.url: its name holds a backslash, which the favorites data file "
+          "cannot carry",
+      "Skipped " + root_ +
+          "bad\\folder: its name holds a backslash, which the favorites data "
+          "file cannot carry",
+      "Skipped " + root_ +
+          "line\nbreak.url: its name holds a line break, which the favorites "
+          "data file cannot carry",
+      "Skipped " + root_ +
+          "say \"hi\".url: its name holds a double quote, which the favorites "
+          "data file can carry only with encryption on",
+      "Skipped " + root_ +
+          "Unquotable.url: a value holds a double quote, which the favorites "
+          "data file can carry only with encryption on",
+      "Skipped " + root_ + "outside link: symbolic links are not followed",
+      "Skipped " + root_ + "link.url: symbolic links are not followed",
+  };
+  std::vector<std::string> warnings = scan.warnings;
+  std::vector<std::string> sortedExpected = expected;
+  std::sort(warnings.begin(), warnings.end());
+  std::sort(sortedExpected.begin(), sortedExpected.end());
+  EXPECT_EQ(warnings, sortedExpected);
+  // Nothing from beyond the link or below the folder that was left out.
+  EXPECT_EQ(scan.bytes.find("outside.example"), std::string::npos);
+  EXPECT_EQ(scan.bytes.find("x.example"), std::string::npos);
+}
+
+TEST_F(ScannerTest, TheDateFormatIsTheCallers) {
+  const Scan scan = Run(false, {"dd.MM.yyyy", "HH:mm:ss"});
+  for (const FavoriteRecord& record : Records(scan, false)) {
+    if (record.Path == "Empty") {
+      EXPECT_EQ(record.Modified, "05.12.2026");
+    } else if (record.Type == "D") {
+      EXPECT_EQ(record.Modified, "01.12.2026 22:15:30");
+    } else {
+      EXPECT_EQ(record.Modified, "30.11.2026 08:00:01");
+    }
+  }
+}
+
+TEST_F(ScannerTest, RecordLinesAreTheDataFileBytes) {
+  const Scan scan = Run(false);
+  EXPECT_NE(scan.bytes.find("\"" + std::string(kFolderText) +
+                            "\",\"Links\\Work\",\"\",\"\",\"\",\"\",\"D\"\r\n"),
+            std::string::npos);
+  EXPECT_NE(scan.bytes.find("\"" + std::string(kFileText) +
+                            "\",\"Links\\Work\\\",\"Kestrin Home.url\",\"https://kestrin.example/"
+                            "\",\"/usr/share/k.png\",\"0\",\"F\"\r\n"),
+            std::string::npos);
+  EXPECT_NE(scan.bytes.find("\"12/5/2026\",\"Empty\",\"\",\"\",\"\",\"\",\"D\"\r\n"),
+            std::string::npos);
+}
+
+// Removes a folder the moment its record has been written, before the scanner enumerates it.
+class RemovingBuffer : public std::stringbuf {
+ public:
+  RemovingBuffer(std::string marker, std::function<void()> action)
+      : marker_(std::move(marker)), action_(std::move(action)) {}
+
+ protected:
+  std::streamsize xsputn(const char* data, std::streamsize count) override {
+    const std::streamsize written = std::stringbuf::xsputn(data, count);
+    if (action_ && std::string_view(data, static_cast<std::size_t>(count)).find(marker_) !=
+                       std::string_view::npos) {
+      action_();
+      action_ = nullptr;
+    }
+    return written;
+  }
+
+ private:
+  std::string marker_;
+  std::function<void()> action_;
+};
+
+TEST_F(ScannerTest, AFolderThatCannotBeEnumeratedGivesItsRecordAlone) {
+  RemovingBuffer buffer("\"Links\\Work\",", [this] { fs::remove_all(root_ + "Links/Work"); });
+  std::ostream out(&buffer);
+  ScanFavoritesFolder(root_, out, ScanOptions{});
+  const Result<FavoritesDataFile> file =
+      ParseFavoritesDataFile("Study@12/5/2026\r\n" + buffer.str(), false);
+  ASSERT_TRUE(file) << file.error();
+  std::set<std::string> keys;
+  for (const FavoriteRecord& record : file->records) {
+    keys.insert(Key(record));
+  }
+  EXPECT_EQ(keys.count("Links\\Work"), 1u);
+  EXPECT_EQ(keys.count("Links\\Work\\Kestrin Home.url"), 0u);
+  EXPECT_EQ(keys.count("Links\\Work\\News, Sport"), 0u);
+  EXPECT_EQ(keys.count("Links\\Caf\xC3\xA9 Ol\xC3\xA9"), 1u);  // the scan went on
+}
+
+TEST_F(ScannerTest, AnUnreadableFolderGivesItsRecordAlone) {
+  if (::geteuid() == 0) {
+    GTEST_SKIP() << "permissions do not bind root";
+  }
+  ASSERT_EQ(::chmod((root_ + "Links/Work").c_str(), 0), 0);
+  const Scan scan = Run(false);
+  ::chmod((root_ + "Links/Work").c_str(), 0755);
+  std::set<std::string> keys;
+  for (const FavoriteRecord& record : Records(scan, false)) {
+    keys.insert(Key(record));
+  }
+  EXPECT_EQ(keys.count("Links\\Work"), 1u);
+  EXPECT_EQ(keys.count("Links\\Work\\Kestrin Home.url"), 0u);
+}
+
+TEST(ScanFavoritesFolder, AnEmptyFolderWritesNothing) {
+  test::TempDir dir;
+  std::ostringstream out;
+  int yields = 0;
+  ScanOptions options;
+  options.yield = [&yields] { ++yields; };
+  ScanFavoritesFolder(dir.path(), out, options);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(yields, 2);  // "." and ".."
+}
+
+TEST(ScanFavoritesFolder, RootWithoutTrailingSlash) {
+  test::TempDir dir;
+  fs::create_directory(dir.path() + "A");
+  std::ostringstream out;
+  ScanFavoritesFolder(dir.path().substr(0, dir.path().size() - 1), out, ScanOptions{});
+  EXPECT_NE(out.str().find(",\"A\",\"\",\"\",\"\",\"\",\"D\"\r\n"), std::string::npos);
+}
+
+TEST(ScanFavoritesFolder, RefusesToScanWithoutAFavoritesFolder) {
+  for (const char* root : {"", "/", "//", "Favorites/", "relative"}) {
+    std::ostringstream out;
+    std::vector<std::string> warnings;
+    ScanOptions options;
+    options.warn = [&warnings](const std::string& text) { warnings.push_back(text); };
+    ScanFavoritesFolder(root, out, options);
+    EXPECT_EQ(out.str(), "") << root;
+    ASSERT_EQ(warnings.size(), 1u) << root;
+    EXPECT_EQ(warnings[0], "No Favorites folder to scan: \"" + std::string(root) + "\"");
+  }
+}
+
+TEST(ScanFavoritesFolder, AMissingFolderWritesNothing) {
+  test::TempDir dir;
+  std::ostringstream out;
+  ScanFavoritesFolder(dir.path() + "missing/", out, ScanOptions{});
+  EXPECT_EQ(out.str(), "");
+}
+
+}  // namespace
+}  // namespace kestrin
