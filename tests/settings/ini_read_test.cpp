@@ -56,19 +56,6 @@ TEST(IniReadTest, CommentsAndLinesWithoutEqualsHoldNoKey) {
   EXPECT_FALSE(ini.HasKey("S", "Port"));
 }
 
-TEST(IniReadTest, KeyOutsideItsSectionIsMissing) {
-  const auto ini = IniDocument::Parse("Name=before any section\n[A]\nKey=a\n[B]\nOther=b\n");
-  EXPECT_EQ(ini.ReadString("A", "Name"), "");
-  EXPECT_EQ(ini.ReadString("B", "Key"), "");
-  EXPECT_TRUE(ini.HasKey("A", "Key"));
-}
-
-TEST(IniReadTest, EmptyValueIsPresentButEmpty) {
-  const auto ini = IniDocument::Parse("[S]\nPassword=\n");
-  EXPECT_TRUE(ini.HasKey("S", "Password"));
-  EXPECT_EQ(ini.ReadString("S", "Password"), "");
-}
-
 TEST(IniReadTest, ReadsIntegersLikeTheWindowsCall) {
   const auto ini = IniDocument::Parse(
       "[S]\na=  -12abc\nb=abc\nc=+7\nd=\"42\"\ne=99999999999\nf=-99999999999\ng=-\nh= 0x10\n");
@@ -107,12 +94,6 @@ TEST(IniReadTest, ReadsAnInternetShortcutFile) {
   EXPECT_EQ(shortcut.ReadString("InternetShortcut", "URL"), "http://example.org/a?b=c&d=e");
   EXPECT_EQ(shortcut.ReadString("InternetShortcut", "IconFile"), "C:\\icon.ico");
   EXPECT_EQ(shortcut.ReadString("InternetShortcut", "IconIndex"), "1");
-}
-
-TEST(IniReadTest, KeepsBytesOutsideAsciiUnchanged) {
-  const std::string value = "Caf\xE9 \xC3\xA9\x01\xFF";
-  const auto ini = IniDocument::Parse("[S]\nName=" + value + "\n");
-  EXPECT_EQ(ini.ReadString("S", "Name"), value);
 }
 
 }  // namespace

@@ -31,22 +31,12 @@ TEST(ProgramFolderTest, IsTheExecutableFolderOnlyWhenWritable) {
   }
 }
 
-TEST(ProgramFolderTest, HomeFolderEndsWithASlash) {
-  test::ScopedEnvironment home("HOME", "/home/anna");
-  EXPECT_EQ(HomeFolder(), "/home/anna/");
-}
-
 TEST(ProgramFolderTest, WithoutHomeVariableTheUserDatabaseAnswers) {
   test::ScopedEnvironment home("HOME", std::nullopt);
   const std::string folder = HomeFolder();
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.front(), '/');
   EXPECT_EQ(folder.back(), '/');
-}
-
-TEST(ProgramFolderTest, ConfigFolderComesFromXdgConfigHome) {
-  test::ScopedEnvironment config("XDG_CONFIG_HOME", "/tmp/elsewhere");
-  EXPECT_EQ(UserConfigFolder(), "/tmp/elsewhere/");
 }
 
 TEST(ProgramFolderTest, ConfigFolderDefaultsToDotConfig) {

@@ -23,10 +23,6 @@ class StartupEntryTest : public ::testing::Test {
   const std::string entry_ = dir_.path() + "config/autostart/kestrin.desktop";
 };
 
-TEST_F(StartupEntryTest, LivesInTheAutostartFolder) {
-  EXPECT_EQ(StartupEntryPath("kestrin"), entry_);
-}
-
 TEST_F(StartupEntryTest, OnWritesAnEntryThatStartsTheExecutable) {
   UpdateStartupEntry(true, "kestrin", "/usr/local/bin/kestrin");
   EXPECT_EQ(test::ReadFileBytes(entry_), EntryWithExec("/usr/local/bin/kestrin"));

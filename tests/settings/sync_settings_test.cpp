@@ -1,9 +1,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include "platform/program_folder.h"
 #include "settings/ini_file.h"
 #include "settings/sync_settings.h"
 #include "tests/support/temp_dir.h"
@@ -107,13 +105,6 @@ TEST_F(SyncSettingsTest, LastSyncSurvivesASave) {
   EXPECT_EQ(ReadIniString(path_, kSettingsSection, "Name"), "Office PC");
 }
 
-TEST_F(SyncSettingsTest, SettingsFileIsForItsOwnerOnly) {
-  ASSERT_TRUE(SaveSettings(path_, FilledSettings()));
-  struct stat info {};
-  ASSERT_EQ(::stat(path_.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0600u);
-}
-
 TEST_F(SyncSettingsTest, PasswordThatDoesNotDecodeLoadsEmptyAndIsReported) {
   const LoadedSettings loaded =
       LoadSettings(Write("[Settings]\r\nPassword=not*radix64!\r\nName=pc\r\n"), FilledSettings());
@@ -151,14 +142,6 @@ TEST_F(SyncSettingsTest, RangeEndsAreAccepted) {
   EXPECT_TRUE(loaded.warnings.empty());
 }
 
-TEST_F(SyncSettingsTest, KeysAreFoundWithoutRegardToCase) {
-  const LoadedSettings loaded =
-      LoadSettings(Write("[SETTINGS]\nname = Home\nPORT=990\nlogpurge=500\n"), SyncSettings{});
-  EXPECT_EQ(loaded.settings.Name, "Home");
-  EXPECT_EQ(loaded.settings.Port, "990");
-  EXPECT_EQ(loaded.settings.LogPurge, 500);
-}
-
 TEST_F(SyncSettingsTest, LongValuesAreCutTo254Characters) {
   SyncSettings s;
   s.RemoteDir = "/" + std::string(299, 'd');
@@ -171,10 +154,6 @@ TEST_F(SyncSettingsTest, FailedSaveIsReported) {
   SyncSettings s;
   s.Name = "two\nlines";
   EXPECT_FALSE(SaveSettings(path_, s));
-}
-
-TEST(SettingsFilePathTest, IsTheProgramNameInTheProgramFolder) {
-  EXPECT_EQ(SettingsFilePath(), ProgramFolder() + "kestrin.ini");
 }
 
 }  // namespace
