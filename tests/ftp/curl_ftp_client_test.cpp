@@ -34,7 +34,12 @@ class CurlFtpClientTest : public testing::TestWithParam<ServerAndMode> {
     if (server_ == nullptr) {
       GTEST_SKIP() << FtpServerKindName(std::get<0>(GetParam())) << " cannot run here";
     }
-    client_ = MakeCurlFtpClient([this] { ++yields_; });
+    client_ = MakeCurlFtpClient([this] {
+      ++yields_;
+      if (stopServerOnYield_) {
+        server_.reset();
+      }
+    });
   }
 
   FtpConnectOptions Options() const {
@@ -64,6 +69,7 @@ class CurlFtpClientTest : public testing::TestWithParam<ServerAndMode> {
   std::unique_ptr<FtpClient> client_;
   TempDir local_;
   int yields_ = 0;
+  bool stopServerOnYield_ = false;  // the server dies while an operation waits on it
 };
 
 // Connecting and logging in
@@ -199,6 +205,23 @@ TEST_P(CurlFtpClientTest, EmptyFileTravelsAsEmpty) {
   EXPECT_EQ(ReadFileBytes(Local("old.ind")), "");
 }
 
+TEST_P(CurlFtpClientTest, DataConnectionsFollowThePassiveOption) {
+  if (std::get<0>(GetParam()) != FtpServerKind::Pyftpdlib) {
+    GTEST_SKIP() << "only pyftpdlib logs the data connection commands";
+  }
+  WriteFileBytes(Local("local.dat"), "list");
+  Connect();
+  ASSERT_TRUE(client_->Upload(Local("local.dat"), "favs.dat"));
+  ASSERT_TRUE(client_->Download("favs.dat", Local("temp.dat")));
+  const std::string log = server_->log();
+  const bool sawPassive =
+      log.find("PASV ") != std::string::npos || log.find("EPSV ") != std::string::npos;
+  const bool sawActive =
+      log.find("PORT ") != std::string::npos || log.find("EPRT ") != std::string::npos;
+  EXPECT_EQ(sawPassive, std::get<1>(GetParam())) << log;
+  EXPECT_EQ(sawActive, !std::get<1>(GetParam())) << log;
+}
+
 TEST_P(CurlFtpClientTest, UploadReplacesALongerRemoteFile) {
   server_->WriteFile("favs.dat", std::string(5000, 'x'));
   WriteFileBytes(Local("local.dat"), "short");
@@ -221,6 +244,23 @@ TEST_P(CurlFtpClientTest, FailedDownloadLeavesTheLocalFileAndNoDebris) {
   EXPECT_FALSE(client_->Download("favs.dat", Local("temp.dat")));
   EXPECT_EQ(ReadFileBytes(Local("temp.dat")), "previous");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_.path()), {}), 1);
+}
+
+TEST_P(CurlFtpClientTest, DownloadCutShortLeavesTheLocalFile) {
+  server_->WriteFile("favs.dat", RandomBinary(1 << 20));
+  WriteFileBytes(Local("temp.dat"), "previous");
+  Connect();
+  stopServerOnYield_ = true;
+  EXPECT_FALSE(client_->Download("favs.dat", Local("temp.dat")));
+  EXPECT_EQ(ReadFileBytes(Local("temp.dat")), "previous");
+}
+
+TEST_P(CurlFtpClientTest, UploadCutShortFails) {
+  WriteFileBytes(Local("local.dat"), RandomBinary(1 << 20));
+  Connect();
+  stopServerOnYield_ = true;
+  EXPECT_FALSE(client_->Upload(Local("local.dat"), "favs.dat"));
+  EXPECT_FALSE(client_->LastError().empty());
 }
 
 TEST_P(CurlFtpClientTest, UploadOfAMissingLocalFileFails) {

@@ -245,6 +245,10 @@ void FtpServer::GiveToServer(const std::string& path) const {
   }
 }
 
+std::string FtpServer::log() const {
+  return ReadFileBytes(SidePath("server.log"));
+}
+
 int FtpServer::loginCount() const {
   std::ifstream logins(SidePath("logins"));
   int count = 0;

@@ -22,6 +22,8 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")
     CountingHandler.authorizer = authorizer
+    # Logged so that tests can tell passive transfers from active ones.
+    CountingHandler.log_cmds_list = FTPHandler.log_cmds_list + ["PASV", "EPSV", "PORT", "EPRT"]
     # The tests try wrong passwords on purpose; the default 3 s penalty only slows them down.
     CountingHandler.auth_failed_timeout = 0.1
 
