@@ -1,8 +1,10 @@
 #include "sync/change_detection.h"
 
+#include <cstdint>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "favorites/data_file.h"
 #include "sync/apply_changes.h"
@@ -10,8 +12,41 @@
 namespace kestrin {
 namespace {
 
-std::string KeyOf(const FavoriteRecord& record) {
-  return record.Path + record.Name;
+// A record's key, Path + Name, compared and hashed as the joined text without building it:
+// the lists may hold a hundred thousand records each.
+struct Key {
+  std::string_view path;
+  std::string_view name;
+
+  bool operator==(const Key& other) const {
+    if (path.size() + name.size() != other.path.size() + other.name.size()) {
+      return false;
+    }
+    const auto [shorter, longer] =
+        path.size() <= other.path.size() ? std::pair(this, &other) : std::pair(&other, this);
+    const std::size_t split = shorter->path.size();
+    const std::size_t overlap = longer->path.size() - split;
+    return longer->path.starts_with(shorter->path) &&
+           longer->path.substr(split) == shorter->name.substr(0, overlap) &&
+           shorter->name.substr(overlap) == longer->name;
+  }
+};
+
+// FNV-1a over the joined text, so that equal keys hash alike however they split.
+struct KeyHash {
+  std::size_t operator()(const Key& key) const {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const std::string_view part : {key.path, key.name}) {
+      for (const unsigned char c : part) {
+        hash = (hash ^ c) * 1099511628211ull;
+      }
+    }
+    return static_cast<std::size_t>(hash);
+  }
+};
+
+Key KeyOf(const FavoriteRecord& record) {
+  return {record.Path, record.Name};
 }
 
 PendingChange CreationOf(const FavoriteRecord& shared) {
@@ -84,12 +119,20 @@ std::string UnsafePathReason(std::string_view path, bool endsWithBackslash) {
 
 Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
                                   const GeneralDateFormat& dateFormat) {
-  std::unordered_map<std::string, std::vector<const FavoriteRecord*>> localByKey;
+  // The local records of one key, in list order: the first and last index per key, and a
+  // chain from each record to the next of the same key.
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::unordered_map<Key, std::pair<std::size_t, std::size_t>, KeyHash> localByKey;
+  std::vector<std::size_t> nextOfKey(local.records.size(), kNone);
   localByKey.reserve(local.records.size());
-  for (const FavoriteRecord& record : local.records) {
-    localByKey[KeyOf(record)].push_back(&record);
+  for (std::size_t i = 0; i < local.records.size(); ++i) {
+    const auto [entry, added] = localByKey.try_emplace(KeyOf(local.records[i]), i, i);
+    if (!added) {
+      nextOfKey[entry->second.second] = i;
+      entry->second.second = i;
+    }
   }
-  std::unordered_set<std::string> sharedKeys;
+  std::unordered_set<Key, KeyHash> sharedKeys;
   sharedKeys.reserve(shared.records.size());
   for (const FavoriteRecord& record : shared.records) {
     sharedKeys.insert(KeyOf(record));
@@ -104,11 +147,12 @@ Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const Favorite
   for (const FavoriteRecord& record : shared.records) {
     bool covered = false;
     if (const auto found = localByKey.find(KeyOf(record)); found != localByKey.end()) {
-      for (const FavoriteRecord* candidate : found->second) {
-        if (candidate->URL == record.URL) {
+      for (std::size_t i = found->second.first; i != kNone; i = nextOfKey[i]) {
+        const FavoriteRecord& candidate = local.records[i];
+        if (candidate.URL == record.URL) {
           covered = true;
         } else {
-          const auto asNew = LocalIsAsNew(*candidate, record, dateFormat);
+          const auto asNew = LocalIsAsNew(candidate, record, dateFormat);
           if (!asNew) {
             return Result<ChangeList>::Fail(asNew.error());
           }
