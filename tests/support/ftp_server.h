@@ -27,9 +27,9 @@ class FtpServer {
   const std::string& user() const { return user_; }
   const std::string& password() const { return password_; }
   const std::string& root() const { return root_.path(); }  // local path, ending in "/"
-  int loginCount() const;
+  int loginCount() const;                                   // successful logins seen so far
   // The server's own output. pyftpdlib's names the commands that open data connections.
-  std::string log() const;  // successful logins seen so far
+  std::string log() const;
 
   // Places a file or folder in the served tree as another computer's upload would,
   // owned by the account the server works as. Paths are relative to root().
