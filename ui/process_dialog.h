@@ -30,6 +30,7 @@ class ProcessDialog : public QDialog {
   bool processed() const { return processed_; }
   // The ticked rows, in the list's order.
   std::vector<ChangeRow> TickedRows() const;
+  bool countdownRunning() const { return timer_.isActive(); }
 
   void Timer1_Timer();
   void cmdDisableTimer_Click();

@@ -1,0 +1,149 @@
+// The change confirmation dialog and the run's wait for it.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <chrono>
+
+#include "tests/ui/ui_test_support.h"
+#include "ui/confirm_changes.h"
+#include "ui/process_dialog.h"
+#include "ui/process_dialog_layout.h"
+
+namespace kestrin::test {
+namespace {
+
+using std::chrono::hours;
+
+ChangeList TwoOfEach() {
+  ChangeList changes;
+  changes.CreateList = {{"Links\\", "News", "https://news.example/", "", "", "F"},
+                        {"Work\\", "", "", "", "", "D"}};
+  changes.DeleteList = {{"Old\\", "Gone", "", "", "", "F"}, {"Old\\", "", "", "", "", "D"}};
+  return changes;
+}
+
+QStatusBar* StatusBar(ui::ProcessDialog& dialog) {
+  return dialog.findChild<QStatusBar*>("StatusBar1");
+}
+
+QTreeWidget* List(ui::ProcessDialog& dialog) {
+  return dialog.findChild<QTreeWidget*>("ListView1");
+}
+
+TEST(ProcessDialogLayout, FollowsTheOuterSize) {
+  const ui::ProcessDialogLayout layout = ui::LayoutForOuterSize(6000, 4000);
+  EXPECT_EQ(layout.bottomRowTop, 3000);
+  EXPECT_EQ(layout.cancelLeft, 3105);
+  EXPECT_EQ(layout.processLeft, 4425);
+  EXPECT_EQ(layout.listWidth, 5640);
+  EXPECT_EQ(layout.listHeight, 2755);
+  EXPECT_EQ(layout.bookmarkColumnWidth, 1390);
+}
+
+TEST(ProcessDialog, ListsCreationsAboveDeletionsAllTicked) {
+  ui::ProcessDialog dialog(TwoOfEach(), hours(24), nullptr);
+  EXPECT_EQ(dialog.windowTitle(), "Kestrin - Process");
+  QTreeWidget* list = List(dialog);
+  ASSERT_EQ(list->topLevelItemCount(), 4);
+  QStringList headers;
+  for (int i = 0; i < list->columnCount(); ++i) {
+    headers << list->headerItem()->text(i);
+  }
+  EXPECT_EQ(headers, QStringList({"Flag", "Action", "Path", "Bookmark", "URL", "IconFile",
+                                  "IconIndex", "Type"}));
+  for (int hidden = 4; hidden < 8; ++hidden) {
+    EXPECT_TRUE(list->isColumnHidden(hidden));
+  }
+  const QStringList actions = {"Create Locally", "Create Locally", "Delete Locally",
+                               "Delete Locally"};
+  for (int row = 0; row < 4; ++row) {
+    EXPECT_EQ(list->topLevelItem(row)->text(1), actions[row]);
+    EXPECT_EQ(list->topLevelItem(row)->checkState(0), Qt::Checked);
+  }
+  EXPECT_EQ(list->topLevelItem(0)->text(3), "News");
+  EXPECT_EQ(list->topLevelItem(0)->text(4), "https://news.example/");
+  EXPECT_EQ(list->topLevelItem(2)->text(2), "Old\\");
+  EXPECT_EQ(list->topLevelItem(2)->text(4), "");
+  EXPECT_EQ(list->topLevelItem(3)->text(7), "D");
+}
+
+TEST(ProcessDialog, CountsDownFrom120AndClosesAsCancelledOnThe121stTick) {
+  ui::ProcessDialog dialog(TwoOfEach(), hours(24), nullptr);
+  dialog.show();
+  EXPECT_TRUE(dialog.countdownRunning());
+  dialog.Timer1_Timer();
+  EXPECT_EQ(StatusBar(dialog)->currentMessage(), "Timeout in 120 secs.");
+  for (int tick = 2; tick <= 120; ++tick) {
+    dialog.Timer1_Timer();
+  }
+  EXPECT_EQ(StatusBar(dialog)->currentMessage(), "Timeout in 1 secs.");
+  EXPECT_TRUE(dialog.isVisible());
+  dialog.Timer1_Timer();
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_FALSE(dialog.processed());
+}
+
+TEST(ProcessDialog, DisableStopsTheCountdown) {
+  ui::ProcessDialog dialog(TwoOfEach(), hours(24), nullptr);
+  dialog.show();
+  dialog.Timer1_Timer();
+  dialog.findChild<QPushButton*>("cmdDisableTimer")->click();
+  EXPECT_EQ(StatusBar(dialog)->currentMessage(), "Timeout Disabled.");
+  EXPECT_FALSE(dialog.findChild<QPushButton*>("cmdDisableTimer")->isEnabled());
+  EXPECT_FALSE(dialog.countdownRunning());
+}
+
+TEST(ProcessDialog, AllNoneClearsAndTicksEveryRow) {
+  ui::ProcessDialog dialog(TwoOfEach(), hours(24), nullptr);
+  QCheckBox* allNone = dialog.findChild<QCheckBox*>("chkAllNone");
+  allNone->click();
+  EXPECT_TRUE(dialog.TickedRows().empty());
+  allNone->click();
+  EXPECT_EQ(dialog.TickedRows().size(), 4u);
+}
+
+TEST(ConfirmWithDialog, ProcessReturnsTheTickedRowsInListOrder) {
+  const ChangeList changes = TwoOfEach();
+  ProcessDialogAnswerer answerer([](ui::ProcessDialog& dialog) {
+    List(dialog)->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    List(dialog)->topLevelItem(3)->setCheckState(0, Qt::Unchecked);
+    QPushButton* process = dialog.findChild<QPushButton*>("cmdProcess");
+    process->click();
+    EXPECT_FALSE(process->isEnabled());
+  });
+  const auto rows = ui::ConfirmWithDialog(nullptr, hours(24))(changes);
+  ASSERT_TRUE(rows.has_value());
+  ASSERT_EQ(rows->size(), 2u);
+  EXPECT_EQ((*rows)[0].action, ChangeAction::CreateLocally);
+  EXPECT_EQ((*rows)[0].change, changes.CreateList[0]);
+  EXPECT_EQ((*rows)[1].action, ChangeAction::DeleteLocally);
+  EXPECT_EQ((*rows)[1].change, changes.DeleteList[0]);
+}
+
+TEST(ConfirmWithDialog, CancelReturnsNothing) {
+  ProcessDialogAnswerer answerer(
+      [](ui::ProcessDialog& dialog) { dialog.findChild<QPushButton*>("cmdCancel")->click(); });
+  EXPECT_EQ(ui::ConfirmWithDialog(nullptr, hours(24))(TwoOfEach()), std::nullopt);
+}
+
+TEST(ConfirmWithDialog, ClosingTheWindowEndsTheWaitAsCancel) {
+  ProcessDialogAnswerer answerer([](ui::ProcessDialog& dialog) { dialog.close(); });
+  EXPECT_EQ(ui::ConfirmWithDialog(nullptr, hours(24))(TwoOfEach()), std::nullopt);
+}
+
+TEST(ConfirmWithDialog, CountdownEndsTheWaitAsCancel) {
+  ProcessDialogAnswerer answerer([](ui::ProcessDialog& dialog) {
+    for (int tick = 0; tick <= ui::ProcessDialog::kTimeoutTicks; ++tick) {
+      dialog.Timer1_Timer();
+    }
+  });
+  EXPECT_EQ(ui::ConfirmWithDialog(nullptr, hours(24))(TwoOfEach()), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kestrin::test

@@ -1,0 +1,72 @@
+#include "tests/ui/ui_test_support.h"
+
+#include <QApplication>
+#include <chrono>
+#include <filesystem>
+
+namespace kestrin::test {
+
+MessageBoxAnswerer::MessageBoxAnswerer() {
+  poll_.setInterval(0);
+  QObject::connect(&poll_, &QTimer::timeout, [this] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      seen_.push_back({box->windowTitle(), box->text(), box->icon()});
+      box->accept();
+    }
+  });
+  poll_.start();
+}
+
+std::vector<QString> MessageBoxAnswerer::texts() const {
+  std::vector<QString> texts;
+  for (const Seen& box : seen_) {
+    texts.push_back(box.text);
+  }
+  return texts;
+}
+
+ProcessDialogAnswerer::ProcessDialogAnswerer(std::function<void(ui::ProcessDialog&)> answer) {
+  poll_.setInterval(0);
+  QObject::connect(&poll_, &QTimer::timeout, [this, answer] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<ui::ProcessDialog*>(widget);
+      if (dialog && dialog->isVisible()) {
+        poll_.stop();
+        answered_ = true;
+        answer(*dialog);
+        return;
+      }
+    }
+  });
+  poll_.start();
+}
+
+TestComputer::TestComputer() : opened_(std::make_shared<std::vector<std::string>>()) {
+  std::filesystem::create_directories(favoritesRoot());
+}
+
+void TestComputer::WriteSettings(const std::string& lines) const {
+  WriteFileBytes(settingsPath(), lines);
+}
+
+ui::MainWindow& TestComputer::Start() {
+  auto opened = opened_;
+  window_ = std::make_unique<ui::MainWindow>(ui::MainWindowConfig{
+      .settingsPath = settingsPath(),
+      .favoritesRoot = favoritesRoot(),
+      .tickPeriod = std::chrono::hours(24),
+      .openDocument =
+          [opened](const std::string& path) {
+            opened->push_back(path);
+            return true;
+          },
+  });
+  return *window_;
+}
+
+void ProcessEvents() {
+  QApplication::processEvents();
+  QApplication::processEvents();
+}
+
+}  // namespace kestrin::test
