@@ -1,4 +1,4 @@
-// Favorites data file (spec Part 2.1): writing byte for byte, and a strict reader that takes
+// Favorites data file: writing byte for byte, and a strict reader that takes
 // a file whole and valid or not at all.
 
 #include "favorites/data_file.h"
@@ -28,7 +28,7 @@ std::string LineText(std::size_t lineNumber) {
   return "line " + std::to_string(lineNumber);
 }
 
-// The fields of one line (without its CR LF) by the field rules of Part 2.1. At most
+// The fields of one line (without its CR LF) by the data file's field rules. At most
 // `limit` fields are collected; `count` tells how many the line gives (counting stops one
 // past the limit). False, with `error` set, when a quoted value is not closed on its line.
 bool SplitFields(std::string_view line, std::string_view* fields, std::size_t limit,

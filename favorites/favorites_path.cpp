@@ -1,4 +1,4 @@
-// Path helpers of the favorites store (spec Part 2.2): the Favorites folder, trailing
+// Path helpers of the favorites store: the Favorites folder, trailing
 // backslashes, NUL-terminated names, and data-file paths on this file system.
 
 #include "favorites/favorites_path.h"
@@ -33,7 +33,7 @@ std::string GetFavoritesFolder() {
   }
   std::string folder = home + "Favorites/";
   // The user may have made ~/Favorites a link to a folder elsewhere: that is followed here
-  // (links inside the Favorites folder are not, Part 2.2 scanner).
+  // (links inside the Favorites folder are not: see the scanner).
   struct stat info {};
   if (::stat(folder.c_str(), &info) != 0) {
     if (errno != ENOENT || ::mkdir(folder.c_str(), 0755) != 0) {

@@ -1,4 +1,4 @@
-// General date text (spec Part 2.1): the user's short date, one blank, long time; the date
+// General date text: the user's short date, one blank, long time; the date
 // alone at exactly midnight. Patterns use Qt's date-time tokens.
 
 #include "favorites/general_date.h"

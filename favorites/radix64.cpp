@@ -1,4 +1,4 @@
-// Radix-64 field codec (spec Part 2.3): Base64 of RFC 4648 section 4 over bytes.
+// Radix-64 field codec: Base64 of RFC 4648 section 4 over bytes.
 
 #include "favorites/radix64.h"
 
@@ -61,7 +61,7 @@ std::string Radix64Encode(std::string_view bytes) {
 std::optional<std::string> Radix64Decode(std::string_view text) {
   // The output is laid out beforehand; each complete group writes its three bytes at the
   // write position as far as the output reaches, and every "=" in the third or fourth place
-  // of a group removes one character from the end of the whole output (Part 2.3). For
+  // of a group removes one character from the end of the whole output. For
   // well-formed input that is exactly RFC 4648 decoding.
   std::string out(3 * (text.size() / 4), ' ');
   std::size_t position = 0;

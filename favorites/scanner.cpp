@@ -1,4 +1,4 @@
-// Favorites scanner (spec Part 2.2): one record per folder and Internet shortcut below the
+// Favorites scanner: one record per folder and Internet shortcut below the
 // Favorites folder, depth first in the order in which the file system delivers the entries.
 
 #include "favorites/scanner.h"
@@ -18,7 +18,7 @@
 namespace kestrin {
 namespace {
 
-constexpr std::size_t kMaxValueLength = 254;        // a 255-character buffer, Part 2.2
+constexpr std::size_t kMaxValueLength = 254;        // a 255-character buffer, as the profile read has
 constexpr std::size_t kMaxShortcutBytes = 1 << 22;  // read no more of a huge file than this
 
 char Lower(char c) {

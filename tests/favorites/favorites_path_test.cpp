@@ -1,4 +1,4 @@
-// Path helpers of the favorites store, spec Part 2.2.
+// Path helpers of the favorites store.
 
 #include "favorites/favorites_path.h"
 

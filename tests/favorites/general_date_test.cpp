@@ -1,4 +1,4 @@
-// General date text (spec Part 2.1) and file-system times (Part 2.2).
+// General date text and file-system times.
 
 #include "favorites/general_date.h"
 

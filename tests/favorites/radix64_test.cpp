@@ -1,4 +1,4 @@
-// Radix-64 field codec, spec Part 2.3.
+// Radix-64 field codec.
 
 #include "favorites/radix64.h"
 
@@ -83,7 +83,7 @@ TEST(Radix64Decode, AcceptsEveryAlphabetCharacterAlone) {
 }
 
 TEST(Radix64Decode, PaddingRemovesCharactersFromTheEndOfTheWholeOutput) {
-  // "=" inside a group other than the last is the value 64, not an error (Part 2.3): the
+  // "=" inside a group other than the last is the value 64, not an error: the
   // first group writes "a" and two zero bytes, its padding then takes two characters from
   // the end of the output laid out for both groups, and the second group overwrites from
   // the moved-back position as far as the output reaches.

@@ -1,4 +1,4 @@
-// Favorites scanner, spec Part 2.2, on a real folder tree.
+// Favorites scanner, on a real folder tree.
 
 #include "favorites/scanner.h"
 
