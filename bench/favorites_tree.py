@@ -19,9 +19,11 @@ def shortcut(i):
     path = f"Thema {folder // FOLDERS_PER_PARENT} Café/Sub {folder % FOLDERS_PER_PARENT} Grüße"
     if folder % 3 == 0:
         path += "/Tiefer Ordner"
-    text = f"[InternetShortcut]\r\nURL=https://example.org/bereich/{i % 97}/seite?id={i}\r\n"
-    if i % 5 == 0:
-        text += "IconFile=https://example.org/favicon.ico\r\nIconIndex=1\r\n"
+    icon_file, icon_index = ("https://example.org/favicon.ico", "1") if i % 5 == 0 else ("", "")
+    text = (
+        f"[InternetShortcut]\r\nURL=https://example.org/bereich/{i % 97}/seite?id={i}\r\n"
+        f"IconFile={icon_file}\r\nIconIndex={icon_index}\r\n"
+    )
     return f"{path}/Seite {i} Übersicht.url", text
 
 

@@ -1,10 +1,8 @@
 #include "sync/change_detection.h"
 
-#include <cstdint>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
-#include <utility>
+#include <tuple>
+#include <vector>
 
 #include "favorites/data_file.h"
 #include "sync/apply_changes.h"
@@ -12,42 +10,79 @@
 namespace kestrin {
 namespace {
 
-// A record's key, Path + Name, compared and hashed as the joined text without building it:
-// the lists may hold a hundred thousand records each.
-struct Key {
-  std::string_view path;
-  std::string_view name;
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-  bool operator==(const Key& other) const {
-    if (path.size() + name.size() != other.path.size() + other.name.size()) {
-      return false;
-    }
-    const auto [shorter, longer] =
-        path.size() <= other.path.size() ? std::pair(this, &other) : std::pair(&other, this);
-    const std::size_t split = shorter->path.size();
-    const std::size_t overlap = longer->path.size() - split;
-    return longer->path.starts_with(shorter->path) &&
-           longer->path.substr(split) == shorter->name.substr(0, overlap) &&
-           shorter->name.substr(overlap) == longer->name;
+// Whether two records have the same key, Path + Name joined, without joining them.
+bool SameKey(const FavoriteRecord& a, const FavoriteRecord& b) {
+  if (a.Path.size() + a.Name.size() != b.Path.size() + b.Name.size()) {
+    return false;
   }
-};
+  const auto& [shorter, longer] = a.Path.size() <= b.Path.size() ? std::tie(a, b) : std::tie(b, a);
+  const std::string_view longerPath = longer.Path;
+  const std::string_view shorterName = shorter.Name;
+  const std::size_t overlap = longerPath.size() - shorter.Path.size();
+  return longerPath.starts_with(shorter.Path) &&
+         longerPath.substr(shorter.Path.size()) == shorterName.substr(0, overlap) &&
+         shorterName.substr(overlap) == longer.Name;
+}
 
-// FNV-1a over the joined text, so that equal keys hash alike however they split.
-struct KeyHash {
-  std::size_t operator()(const Key& key) const {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const std::string_view part : {key.path, key.name}) {
-      for (const unsigned char c : part) {
-        hash = (hash ^ c) * 1099511628211ull;
+// The records of one list by key, each key's records chained in list order. Open addressing
+// over record indices, every key hashed once: the lists may hold a hundred thousand records
+// each, and a node and a joined key per record cost more than the comparison itself.
+class KeyIndex {
+ public:
+  explicit KeyIndex(const std::vector<FavoriteRecord>& records)
+      : records_(records),
+        hashes_(records.size()),
+        next_(records.size(), kNone),
+        last_(records.size(), kNone) {
+    std::size_t size = 16;
+    while (size < 2 * records.size()) {
+      size *= 2;
+    }
+    slots_.assign(size, kNone);
+    std::string joined;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      joined.assign(records[i].Path).append(records[i].Name);
+      hashes_[i] = std::hash<std::string>()(joined);
+      std::size_t& first = slots_[Probe(records[i], hashes_[i])];
+      if (first == kNone) {
+        first = last_[i] = i;
+      } else {
+        next_[last_[first]] = i;
+        last_[first] = i;
       }
     }
-    return static_cast<std::size_t>(hash);
   }
-};
 
-Key KeyOf(const FavoriteRecord& record) {
-  return {record.Path, record.Name};
-}
+  std::size_t HashAt(std::size_t i) const { return hashes_[i]; }
+
+  // The first record with the key of `record` (whose key hashes to `hash`), or kNone.
+  std::size_t First(const FavoriteRecord& record, std::size_t hash) const {
+    return slots_[Probe(record, hash)];
+  }
+
+  // The next record with the same key as record i, or kNone.
+  std::size_t Next(std::size_t i) const { return next_[i]; }
+
+ private:
+  // The slot that holds the key's first record, or the empty slot where it would go.
+  std::size_t Probe(const FavoriteRecord& record, std::size_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t slot = hash & mask;
+    while (slots_[slot] != kNone &&
+           (hashes_[slots_[slot]] != hash || !SameKey(records_[slots_[slot]], record))) {
+      slot = (slot + 1) & mask;
+    }
+    return slot;
+  }
+
+  const std::vector<FavoriteRecord>& records_;
+  std::vector<std::size_t> hashes_;
+  std::vector<std::size_t> next_;
+  std::vector<std::size_t> last_;  // of a key's first record: the key's last record
+  std::vector<std::size_t> slots_;
+};
 
 PendingChange CreationOf(const FavoriteRecord& shared) {
   return {shared.Path, shared.Name, shared.URL, shared.IconFile, shared.IconIndex, shared.Type};
@@ -119,48 +154,29 @@ std::string UnsafePathReason(std::string_view path, bool endsWithBackslash) {
 
 Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
                                   const GeneralDateFormat& dateFormat) {
-  // The local records of one key, in list order: the first and last index per key, and a
-  // chain from each record to the next of the same key.
-  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-  std::unordered_map<Key, std::pair<std::size_t, std::size_t>, KeyHash> localByKey;
-  std::vector<std::size_t> nextOfKey(local.records.size(), kNone);
-  localByKey.reserve(local.records.size());
-  for (std::size_t i = 0; i < local.records.size(); ++i) {
-    const auto [entry, added] = localByKey.try_emplace(KeyOf(local.records[i]), i, i);
-    if (!added) {
-      nextOfKey[entry->second.second] = i;
-      entry->second.second = i;
-    }
-  }
-  std::unordered_set<Key, KeyHash> sharedKeys;
-  sharedKeys.reserve(shared.records.size());
-  for (const FavoriteRecord& record : shared.records) {
-    sharedKeys.insert(KeyOf(record));
-  }
+  const KeyIndex localIndex(local.records);
+  const KeyIndex sharedIndex(shared.records);
 
   ChangeList changes;
-  for (const FavoriteRecord& record : local.records) {
-    if (!sharedKeys.contains(KeyOf(record))) {
-      changes.DeleteList.push_back(DeletionOf(record));
+  for (std::size_t i = 0; i < local.records.size(); ++i) {
+    if (sharedIndex.First(local.records[i], localIndex.HashAt(i)) == kNone) {
+      changes.DeleteList.push_back(DeletionOf(local.records[i]));
     }
   }
-  for (const FavoriteRecord& record : shared.records) {
+  for (std::size_t j = 0; j < shared.records.size(); ++j) {
+    const FavoriteRecord& record = shared.records[j];
     bool covered = false;
-    if (const auto found = localByKey.find(KeyOf(record)); found != localByKey.end()) {
-      for (std::size_t i = found->second.first; i != kNone; i = nextOfKey[i]) {
-        const FavoriteRecord& candidate = local.records[i];
-        if (candidate.URL == record.URL) {
-          covered = true;
-        } else {
-          const auto asNew = LocalIsAsNew(candidate, record, dateFormat);
-          if (!asNew) {
-            return Result<ChangeList>::Fail(asNew.error());
-          }
-          covered = *asNew;
+    for (std::size_t i = localIndex.First(record, sharedIndex.HashAt(j)); i != kNone && !covered;
+         i = localIndex.Next(i)) {
+      const FavoriteRecord& candidate = local.records[i];
+      if (candidate.URL == record.URL) {
+        covered = true;
+      } else {
+        const auto asNew = LocalIsAsNew(candidate, record, dateFormat);
+        if (!asNew) {
+          return Result<ChangeList>::Fail(asNew.error());
         }
-        if (covered) {
-          break;
-        }
+        covered = *asNew;
       }
     }
     if (!covered) {
