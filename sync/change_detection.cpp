@@ -224,19 +224,31 @@ Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const Favorite
   return changes;
 }
 
+namespace {
+
+// Both lists live only here: with a hundred thousand records they are the bulk of the
+// memory, and applying the changes needs them no more.
+Result<ChangeList> ChangesBetweenFiles(const std::string& localDataPath,
+                                       const std::string& sharedDataPath,
+                                       const UpdateContext& context) {
+  const auto shared = ReadFavoritesDataFile(sharedDataPath, context.decode);
+  if (!shared) {
+    return Result<ChangeList>::Fail("Unable to Read Remote Data File: " + shared.error());
+  }
+  const auto local = ReadFavoritesDataFile(localDataPath, context.decode);
+  if (!local) {
+    return Result<ChangeList>::Fail("Unable to Read Local Data File: " + local.error());
+  }
+  return ChangesToApply(*local, *shared, context.dateFormat);
+}
+
+}  // namespace
+
 Result<ChangeOutcome> UpdateFavorites(const std::string& localDataPath,
                                       const std::string& sharedDataPath,
                                       const UpdateContext& context) {
   using Outcome = Result<ChangeOutcome>;
-  const auto shared = ReadFavoritesDataFile(sharedDataPath, context.decode);
-  if (!shared) {
-    return Outcome::Fail("Unable to Read Remote Data File: " + shared.error());
-  }
-  const auto local = ReadFavoritesDataFile(localDataPath, context.decode);
-  if (!local) {
-    return Outcome::Fail("Unable to Read Local Data File: " + local.error());
-  }
-  auto changes = ChangesToApply(*local, *shared, context.dateFormat);
+  auto changes = ChangesBetweenFiles(localDataPath, sharedDataPath, context);
   if (!changes) {
     return Outcome::Fail(changes.error());
   }
