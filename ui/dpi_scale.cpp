@@ -1,5 +1,7 @@
 #include "ui/dpi_scale.h"
 
+#include <QApplication>
+#include <QFont>
 #include <QScreen>
 #include <QWidget>
 #include <cmath>
@@ -26,6 +28,12 @@ int DpiScale::FromTwips(int twips) const {
 
 int DpiScale::ToTwips(int pixels) const {
   return static_cast<int>(std::lround(pixels * kTwipsPerPixelAtDesignDpi / factor_));
+}
+
+QFont DesignFont() {
+  QFont font = QApplication::font();
+  font.setPointSizeF(8.0);
+  return font;
 }
 
 }  // namespace kestrin::ui

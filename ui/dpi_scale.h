@@ -1,5 +1,6 @@
 #pragma once
 
+class QFont;
 class QWidget;
 
 namespace kestrin::ui {
@@ -18,5 +19,8 @@ class DpiScale {
  private:
   double factor_;
 };
+
+// The 8-point text the design's positions were measured with; larger text would not fit.
+QFont DesignFont();
 
 }  // namespace kestrin::ui

@@ -31,8 +31,8 @@ constexpr int kTabStripHeight = 222;
 constexpr int kButtonTop = 238;
 constexpr int kButtonWidth = 81;
 constexpr int kButtonHeight = 25;
-constexpr int kLabelLeft = 8;
-constexpr int kLabelWidth = 118;
+constexpr int kLabelLeft = 4;
+constexpr int kLabelWidth = 124;
 constexpr int kControlLeft = 128;
 constexpr int kTextWidth = 180;
 constexpr int kTextHeight = 20;
@@ -197,6 +197,7 @@ QPushButton* Button(QWidget* parent, const char* name, const char* caption, int 
 
 MainWindowControls BuildMainWindowControls(QMainWindow& window, const DpiScale& scale) {
   MainWindowControls c{};
+  window.setFont(DesignFont());
   auto* client = new QWidget(&window);
   client->setFixedSize(scale.Px(kClientWidth), scale.Px(kClientHeight - kStatusBarHeight));
   window.setCentralWidget(client);

@@ -62,6 +62,7 @@ ProcessDialog::ProcessDialog(const ChangeList& changes, std::chrono::millisecond
       process_(new QPushButton("Process", this)),
       statusBar_(new QStatusBar(this)) {
   setObjectName("frmProcess");
+  setFont(DesignFont());
   setWindowTitle(QString::fromUtf8(kApplicationTitle) + " - Process");
   listView_->setObjectName("ListView1");
   allNone_->setObjectName("chkAllNone");
@@ -118,8 +119,11 @@ void ProcessDialog::PlaceBottomRow() {
   const int top = 0;  // set by the resize rules
   allNone_->setGeometry(scale_.FromTwips(240), top, scale_.FromTwips(1095),
                         scale_.FromTwips(kRowHeight));
-  timeoutLabel_->setGeometry(scale_.FromTwips(1680), top, scale_.FromTwips(1935),
+  // Right-aligned against "Disable" and reaching further left than the classic 1680 twips,
+  // since today's fonts are wider.
+  timeoutLabel_->setGeometry(scale_.FromTwips(1350), top, scale_.FromTwips(2220),
                              scale_.FromTwips(kRowHeight));
+  timeoutLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   disableTimer_->setGeometry(scale_.FromTwips(3600), top, scale_.FromTwips(735),
                              scale_.FromTwips(kRowHeight));
   cancel_->resize(scale_.FromTwips(kButtonWidth), scale_.FromTwips(kRowHeight));
