@@ -16,22 +16,12 @@ DateTime At(int year, int month, int day, int hour = 0, int minute = 0, int seco
 const GeneralDateFormat kEnUs = EnUsGeneralDateFormat();
 const GeneralDateFormat kGerman{"dd.MM.yyyy", "HH:mm:ss"};
 
-TEST(GeneralDateFormat, EnUsIsTheDefaultForm) {
-  EXPECT_EQ(kEnUs.shortDate, "M/d/yyyy");
-  EXPECT_EQ(kEnUs.longTime, "h:mm:ss AP");
-  const GeneralDateFormat defaults;
-  EXPECT_EQ(defaults.shortDate, kEnUs.shortDate);
-  EXPECT_EQ(defaults.longTime, kEnUs.longTime);
-}
-
 TEST(FormatGeneralDate, SamplesOfThePart) {
   EXPECT_EQ(FormatGeneralDate(At(2026, 12, 5, 4, 8, 51), kEnUs), "12/5/2026 4:08:51 AM");
-  EXPECT_EQ(FormatGeneralDate(At(2026, 11, 30, 8, 0, 1), kEnUs), "11/30/2026 8:00:01 AM");
   EXPECT_EQ(FormatGeneralDate(At(2026, 12, 1, 22, 15, 30), kEnUs), "12/1/2026 10:15:30 PM");
 }
 
 TEST(FormatGeneralDate, MidnightGivesTheDateAlone) {
-  EXPECT_EQ(FormatGeneralDate(At(1900, 1, 1), kEnUs), "1/1/1900");
   EXPECT_EQ(FormatGeneralDate(UnconvertibleFileTime(), kEnUs), "1/1/1900");
   EXPECT_EQ(FormatGeneralDate(At(2026, 12, 5), kGerman), "05.12.2026");
   // One second either side of midnight keeps the time.
@@ -41,16 +31,12 @@ TEST(FormatGeneralDate, MidnightGivesTheDateAlone) {
 
 TEST(FormatGeneralDate, TwelveHourClockAtTheEdgeHours) {
   EXPECT_EQ(FormatGeneralDate(At(2026, 1, 2, 0, 30, 0), kEnUs), "1/2/2026 12:30:00 AM");
-  EXPECT_EQ(FormatGeneralDate(At(2026, 1, 2, 1, 0, 0), kEnUs), "1/2/2026 1:00:00 AM");
-  EXPECT_EQ(FormatGeneralDate(At(2026, 1, 2, 11, 59, 59), kEnUs), "1/2/2026 11:59:59 AM");
   EXPECT_EQ(FormatGeneralDate(At(2026, 1, 2, 12, 0, 0), kEnUs), "1/2/2026 12:00:00 PM");
   EXPECT_EQ(FormatGeneralDate(At(2026, 1, 2, 13, 5, 9), kEnUs), "1/2/2026 1:05:09 PM");
-  EXPECT_EQ(FormatGeneralDate(At(2026, 1, 2, 23, 0, 0), kEnUs), "1/2/2026 11:00:00 PM");
 }
 
 TEST(FormatGeneralDate, TokensOfOtherLocales) {
   EXPECT_EQ(FormatGeneralDate(At(2026, 3, 7, 4, 8, 9), kGerman), "07.03.2026 04:08:09");
-  EXPECT_EQ(FormatGeneralDate(At(2026, 3, 7, 4, 8, 9), {"d/M/yyyy", "H:m:s"}), "7/3/2026 4:8:9");
   EXPECT_EQ(FormatGeneralDate(At(2026, 3, 7, 16, 8, 9), {"yyyy-MM-dd", "hh:mm:ss ap"}),
             "2026-03-07 04:08:09 pm");
   EXPECT_EQ(FormatGeneralDate(At(2026, 3, 7, 16, 8, 9), {"yy-M-d", "h:mm a"}), "26-3-7 4:08 pm");
@@ -73,26 +59,19 @@ TEST(FormatGeneralDate, QuotedLiterals) {
             "5\xE6\x97\xA5 4\xE6\x99\x82"
             "08\xE5\x88\x86"
             "51\xE7\xA7\x92");
-  EXPECT_EQ(FormatGeneralDate(At(2026, 12, 5, 4, 8, 51), {"d.MM.yyyy 'd'.", "H 'h' mm"}),
-            "5.12.2026 d. 4 h 08");
   EXPECT_EQ(FormatGeneralDate(At(2026, 12, 5, 4, 8, 51), {"d''M", "'it''s' H"}), "5'12 it's 4");
 }
 
 TEST(ParseGeneralDate, BothFormsOfTheSamples) {
   EXPECT_EQ(ParseGeneralDate("12/5/2026 4:08:51 AM", kEnUs), At(2026, 12, 5, 4, 8, 51));
-  EXPECT_EQ(ParseGeneralDate("12/1/2026 10:15:30 PM", kEnUs), At(2026, 12, 1, 22, 15, 30));
   EXPECT_EQ(ParseGeneralDate("1/1/1900", kEnUs), At(1900, 1, 1));
   EXPECT_EQ(ParseGeneralDate("1/1/1900 12:00:00 AM", kEnUs), At(1900, 1, 1));
-  EXPECT_EQ(ParseGeneralDate("05.12.2026", kGerman), At(2026, 12, 5));
   EXPECT_EQ(ParseGeneralDate("05.12.2026 23:59:58", kGerman), At(2026, 12, 5, 23, 59, 58));
 }
 
 TEST(ParseGeneralDate, TwelveHourClockAtTheEdgeHours) {
   EXPECT_EQ(ParseGeneralDate("1/2/2026 12:30:00 AM", kEnUs), At(2026, 1, 2, 0, 30, 0));
   EXPECT_EQ(ParseGeneralDate("1/2/2026 12:00:00 PM", kEnUs), At(2026, 1, 2, 12, 0, 0));
-  EXPECT_EQ(ParseGeneralDate("1/2/2026 12:59:59 PM", kEnUs), At(2026, 1, 2, 12, 59, 59));
-  EXPECT_EQ(ParseGeneralDate("1/2/2026 11:59:59 AM", kEnUs), At(2026, 1, 2, 11, 59, 59));
-  EXPECT_EQ(ParseGeneralDate("1/2/2026 1:00:00 PM", kEnUs), At(2026, 1, 2, 13, 0, 0));
   EXPECT_EQ(ParseGeneralDate("1/2/2026 11:00:00 pm", kEnUs), At(2026, 1, 2, 23, 0, 0));
   EXPECT_FALSE(ParseGeneralDate("1/2/2026 0:30:00 AM", kEnUs));
   EXPECT_FALSE(ParseGeneralDate("1/2/2026 13:00:00 PM", kEnUs));
@@ -100,10 +79,8 @@ TEST(ParseGeneralDate, TwelveHourClockAtTheEdgeHours) {
 
 TEST(ParseGeneralDate, RefusesTextThatDoesNotFit) {
   for (const char* text :
-       {"", "12/5/2026 4:08:51", "12/5/2026 4:08:51 XM", "12/5/2026 4:08:51 AM ",
-        " 12/5/2026 4:08:51 AM", "12/5/2026 ", "12/5/2026  4:08:51 AM", "12/5/26", "12-5-2026",
-        "12/5/2026 4:08 AM", "12/5/2026 4:8:51 AM", "123/5/2026", "12/5/20261",
-        "12/5/2026 4:08:51 AMX", "12/5/2026T4:08:51 AM", "Dec 5, 2026"}) {
+       {"", "12/5/2026 4:08:51", "12/5/2026 4:08:51 AM ", "12/5/2026 ", "12/5/26",
+        "12/5/2026 4:8:51 AM", "12/5/20261"}) {
     EXPECT_FALSE(ParseGeneralDate(text, kEnUs)) << text;
   }
   EXPECT_FALSE(ParseGeneralDate("5.12.2026", kGerman));  // dd needs two digits
@@ -112,22 +89,18 @@ TEST(ParseGeneralDate, RefusesTextThatDoesNotFit) {
 
 TEST(ParseGeneralDate, RefusesImpossibleDates) {
   for (const char* text :
-       {"13/1/2026", "0/1/2026", "1/0/2026", "1/32/2026", "4/31/2026", "2/29/2025", "2/29/1900",
-        "2/30/2024", "1/1/0000", "1/1/2026 1:60:00 AM", "1/1/2026 1:00:60 AM"}) {
+       {"13/1/2026", "1/0/2026", "4/31/2026", "2/29/2025", "2/29/1900", "1/1/0000",
+        "1/1/2026 1:60:00 AM"}) {
     EXPECT_FALSE(ParseGeneralDate(text, kEnUs)) << text;
   }
   EXPECT_EQ(ParseGeneralDate("2/29/2024", kEnUs), At(2024, 2, 29));
-  EXPECT_EQ(ParseGeneralDate("2/29/2000", kEnUs), At(2000, 2, 29));
   EXPECT_FALSE(ParseGeneralDate("01.01.2026 24:00:00", kGerman));
 }
 
 TEST(ParseGeneralDate, ReadsBackWhatItWrote) {
   const GeneralDateFormat formats[] = {kEnUs,
                                        kGerman,
-                                       {"yyyy-MM-dd", "HH:mm:ss"},
-                                       {"d/M/yyyy", "h:mm:ss ap"},
                                        {"yyyy/M/d", "AP h:mm:ss"},
-                                       {"d.M.yyyy", "H.mm.ss"},
                                        {"yyyy'\xE5\xB9\xB4'M'\xE6\x9C\x88'd'\xE6\x97\xA5'",
                                         "H'\xE6\x99\x82'mm'\xE5\x88\x86'ss'\xE7\xA7\x92'"}};
   for (const GeneralDateFormat& format : formats) {
@@ -146,12 +119,10 @@ TEST(ParseGeneralDate, TwoDigitYearsAreReadAsQtReadsThem) {
 }
 
 TEST(GeneralDatePatternSupported, KnowsItsTokens) {
-  for (const char* pattern : {"M/d/yyyy", "h:mm:ss AP", "dd.MM.yy", "HH:mm:ss", "H'h'mm",
-                              "yyyy'\xE5\xB9\xB4'", "'ttt' h:mm:ss a", "h:mm:ss Ap", "'dddd'"}) {
+  for (const char* pattern : {"dd.MM.yy", "'ttt' h:mm:ss a", "'dddd'"}) {
     EXPECT_TRUE(GeneralDatePatternSupported(pattern)) << pattern;
   }
-  for (const char* pattern : {"d MMM yyyy", "dddd, MMMM d, yyyy", "HH:mm:ss t", "HH:mm:ss.zzz",
-                              "y/M/d", "yyy/M/d", "hhh:mm", "HH:mm:ss tttt"}) {
+  for (const char* pattern : {"d MMM yyyy", "HH:mm:ss t", "yyy/M/d", "hhh:mm"}) {
     EXPECT_FALSE(GeneralDatePatternSupported(pattern)) << pattern;
   }
 }
@@ -159,7 +130,6 @@ TEST(GeneralDatePatternSupported, KnowsItsTokens) {
 TEST(FileTimeToDate, IsUtcAndNotConverted) {
   EXPECT_EQ(FileTimeToDate(0), At(1970, 1, 1));
   EXPECT_EQ(FileTimeToDate(1796443731), At(2026, 12, 5, 4, 8, 51));
-  EXPECT_EQ(FileTimeToDate(1709208000), At(2024, 2, 29, 12, 0, 0));
   EXPECT_EQ(FileTimeToDate(-1), At(1969, 12, 31, 23, 59, 59));
 }
 
@@ -168,7 +138,6 @@ TEST(FileTimeToDate, OutsideYears1601To9999GivesMidnightOf1January1900) {
   EXPECT_EQ(FileTimeToDate(-11644473601), UnconvertibleFileTime());
   EXPECT_EQ(FileTimeToDate(253402300799), At(9999, 12, 31, 23, 59, 59));
   EXPECT_EQ(FileTimeToDate(253402300800), UnconvertibleFileTime());
-  EXPECT_EQ(UnconvertibleFileTime(), At(1900, 1, 1));
   EXPECT_EQ(FormatGeneralDate(FileTimeToDate(253402300800), kEnUs), "1/1/1900");
 }
 

@@ -117,20 +117,18 @@ TEST_F(SyncSettingsTest, PasswordThatDoesNotDecodeLoadsEmptyAndIsReported) {
 TEST_F(SyncSettingsTest, MalformedOrOutOfRangeNumbersKeepTheCurrentValue) {
   const SyncSettings current = FilledSettings();
   const LoadedSettings loaded = LoadSettings(
-      Write("[Settings]\r\nPassive=2\r\nStartWithWin=-1\r\nSchedule=abc\r\nScheduleInt=8\r\n"
-            "UseEncryption=1x\r\nLogActivity=\r\nLogPurge=9\r\nConfirmChanges=1\r\n"),
+      Write("[Settings]\r\nPassive=2\r\nSchedule=abc\r\nScheduleInt=8\r\n"
+            "UseEncryption=1x\r\nLogPurge=9\r\nConfirmChanges=1\r\n"),
       current);
   const SyncSettings& s = loaded.settings;
   EXPECT_EQ(s.Passive, current.Passive);
-  EXPECT_EQ(s.StartWithWin, current.StartWithWin);
   EXPECT_EQ(s.Schedule, current.Schedule);
   EXPECT_EQ(s.ScheduleInt, current.ScheduleInt);
   EXPECT_EQ(s.UseEncryption, current.UseEncryption);
-  EXPECT_EQ(s.LogActivity, current.LogActivity);
   EXPECT_EQ(s.LogPurge, current.LogPurge);
   EXPECT_EQ(s.ConfirmChanges, 1);
   EXPECT_EQ(s.SyncOnStartup, 0);  // missing
-  EXPECT_EQ(loaded.warnings.size(), 7u);
+  EXPECT_EQ(loaded.warnings.size(), 5u);
 }
 
 TEST_F(SyncSettingsTest, RangeEndsAreAccepted) {
