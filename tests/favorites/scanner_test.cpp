@@ -78,8 +78,6 @@ class ScannerTest : public ::testing::Test {
     File(root_ + "News.URL", "[internetshortcut]\nurl =  https://news.example/  \n");
     File(root_ + "curl", "[InternetShortcut]\r\nURL=https://curl.se/\r\n");
     File(root_ + "notes.txt", "[InternetShortcut]\r\nURL=https://notes.example/\r\n");
-    File(root_ + "desktop.ini", "[.ShellClassInfo]\r\n");
-    File(root_ + "Page.htm", "<html></html>");
     File(root_ + "NoSection.url", "just some text\n");
     File(root_ + "Long.url", "[InternetShortcut]\r\nURL=" + kLongUrl + "\r\n");
     File(root_ + "Quoted.url", "[InternetShortcut]\r\nURL=\"https://q.example/\"\r\n");
@@ -267,19 +265,6 @@ TEST_F(ScannerTest, WarnsAboutEveryEntryItLeavesOut) {
   EXPECT_EQ(scan.bytes.find("x.example"), std::string::npos);
 }
 
-TEST_F(ScannerTest, TheDateFormatIsTheCallers) {
-  const Scan scan = Run(false, {"dd.MM.yyyy", "HH:mm:ss"});
-  for (const FavoriteRecord& record : Records(scan, false)) {
-    if (record.Path == "Empty") {
-      EXPECT_EQ(record.Modified, "05.12.2026");
-    } else if (record.Type == "D") {
-      EXPECT_EQ(record.Modified, "01.12.2026 22:15:30");
-    } else {
-      EXPECT_EQ(record.Modified, "30.11.2026 08:00:01");
-    }
-  }
-}
-
 // Removes a folder the moment its record has been written, before the scanner enumerates it.
 class RemovingBuffer : public std::stringbuf {
  public:
@@ -317,17 +302,6 @@ TEST_F(ScannerTest, AFolderThatCannotBeEnumeratedGivesItsRecordAlone) {
   EXPECT_EQ(keys.count("Links\\Work\\Kestrin Home.url"), 0u);
   EXPECT_EQ(keys.count("Links\\Work\\News, Sport"), 0u);
   EXPECT_EQ(keys.count("Links\\Caf\xC3\xA9 Ol\xC3\xA9"), 1u);  // the scan went on
-}
-
-TEST(ScanFavoritesFolder, AnEmptyFolderWritesNothing) {
-  test::TempDir dir;
-  std::ostringstream out;
-  int yields = 0;
-  ScanOptions options;
-  options.yield = [&yields] { ++yields; };
-  ScanFavoritesFolder(dir.path(), out, options);
-  EXPECT_EQ(out.str(), "");
-  EXPECT_EQ(yields, 2);  // "." and ".."
 }
 
 TEST(ScanFavoritesFolder, RefusesToScanWithoutAFavoritesFolder) {

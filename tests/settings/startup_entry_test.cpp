@@ -23,16 +23,6 @@ class StartupEntryTest : public ::testing::Test {
   const std::string entry_ = dir_.path() + "config/autostart/kestrin.desktop";
 };
 
-TEST_F(StartupEntryTest, OnWritesAnEntryThatStartsTheExecutable) {
-  UpdateStartupEntry(true, "kestrin", "/usr/local/bin/kestrin");
-  EXPECT_EQ(test::ReadFileBytes(entry_), EntryWithExec("/usr/local/bin/kestrin"));
-}
-
-TEST_F(StartupEntryTest, PathWithBlanksIsQuoted) {
-  UpdateStartupEntry(true, "kestrin", "/opt/My Tools/kestrin");
-  EXPECT_EQ(test::ReadFileBytes(entry_), EntryWithExec("\"/opt/My Tools/kestrin\""));
-}
-
 TEST_F(StartupEntryTest, ReservedCharactersAreEscaped) {
   // Quoting escapes $, \ and ", then the string escapes double every backslash.
   UpdateStartupEntry(true, "kestrin", "/opt/a$b\\c\"d/100%/kestrin");
