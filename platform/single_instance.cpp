@@ -1,5 +1,6 @@
 #include "platform/single_instance.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -27,6 +28,7 @@ SingleInstanceLock::SingleInstanceLock(const std::string& programName) {
     return;
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    heldElsewhere_ = errno == EWOULDBLOCK;
     ::close(fd);
     return;
   }

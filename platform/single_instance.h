@@ -13,11 +13,14 @@ class SingleInstanceLock {
   SingleInstanceLock(const SingleInstanceLock&) = delete;
   SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
 
-  // False when another instance of the program already runs for this user.
-  bool acquired() const { return fd_ >= 0; }
+  // True only when another instance of the program holds the lock. A lock file that cannot
+  // be opened says nothing about other instances, and refusing to start then would leave
+  // the user with no way to run the program at all.
+  bool anotherInstanceRuns() const { return heldElsewhere_; }
 
  private:
   int fd_ = -1;
+  bool heldElsewhere_ = false;
 };
 
 }  // namespace kestrin

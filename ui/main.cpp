@@ -11,7 +11,7 @@
 int main(int argc, char* argv[]) {
   using namespace kestrin;
   SingleInstanceLock instance(kProgramName);
-  if (!instance.acquired()) {
+  if (instance.anotherInstanceRuns()) {
     return 0;
   }
   QApplication app(argc, argv);

@@ -14,13 +14,13 @@ namespace {
 
 constexpr char kName[] = "kestrin-lock-test";
 
-// Whether a separate process can take the lock; the lock belongs to a process, so a test
-// within one process would prove nothing.
-bool AnotherProcessAcquires() {
+// Whether a separate process finds another instance running; the lock belongs to a
+// process, so a test within one process would prove nothing.
+bool AnotherProcessSeesAnInstance() {
   const pid_t child = ::fork();
   if (child == 0) {
     const SingleInstanceLock lock(kName);
-    ::_exit(lock.acquired() ? 0 : 1);
+    ::_exit(lock.anotherInstanceRuns() ? 0 : 1);
   }
   int status = 0;
   ::waitpid(child, &status, 0);
@@ -35,8 +35,13 @@ class SingleInstanceTest : public ::testing::Test {
 
 TEST_F(SingleInstanceTest, SecondInstanceIsRefusedWhileTheFirstRuns) {
   const SingleInstanceLock first(kName);
-  ASSERT_TRUE(first.acquired());
-  EXPECT_FALSE(AnotherProcessAcquires());
+  ASSERT_FALSE(first.anotherInstanceRuns());
+  EXPECT_TRUE(AnotherProcessSeesAnInstance());
+}
+
+TEST_F(SingleInstanceTest, ALockFileThatCannotBeOpenedIsNoOtherInstance) {
+  const test::ScopedEnvironment notAFolder{"XDG_RUNTIME_DIR", "/dev/null"};
+  EXPECT_FALSE(SingleInstanceLock(kName).anotherInstanceRuns());
 }
 
 TEST_F(SingleInstanceTest, LockOfAKilledInstanceDoesNotBlockTheNext) {
@@ -45,7 +50,7 @@ TEST_F(SingleInstanceTest, LockOfAKilledInstanceDoesNotBlockTheNext) {
   const pid_t holder = ::fork();
   if (holder == 0) {
     const SingleInstanceLock lock(kName);
-    const char held = lock.acquired() ? 'y' : 'n';
+    const char held = lock.anotherInstanceRuns() ? 'n' : 'y';
     if (::write(ready[1], &held, 1) != 1) {
       ::_exit(1);
     }
@@ -57,11 +62,11 @@ TEST_F(SingleInstanceTest, LockOfAKilledInstanceDoesNotBlockTheNext) {
   ASSERT_EQ(::read(ready[0], &held, 1), 1);
   ::close(ready[0]);
   EXPECT_EQ(held, 'y');
-  EXPECT_FALSE(SingleInstanceLock(kName).acquired());
+  EXPECT_TRUE(SingleInstanceLock(kName).anotherInstanceRuns());
 
   ::kill(holder, SIGKILL);
   ::waitpid(holder, nullptr, 0);
-  EXPECT_TRUE(SingleInstanceLock(kName).acquired());
+  EXPECT_FALSE(SingleInstanceLock(kName).anotherInstanceRuns());
 }
 
 }  // namespace
