@@ -222,6 +222,27 @@ TEST_F(LocalStressTest, AProgramFolderThatCannotBeWrittenStopsTheRunBeforeTheSer
   EXPECT_EQ(b->Tree(), a->Tree());
 }
 
+// A failed run leaves its working files; when the next one cannot delete them, the old
+// download must not stand in for a shared list that is no longer on the server.
+TEST_F(LocalStressTest, AnOldDownloadThatCannotBeDeletedIsNotTakenForTheSharedList) {
+  b->AddShortcut("Mine.url", "https://mine.example/");
+  WriteFileBytes(b->program() + "temp.dat", "Other@1/1/2026\r\n");
+  WriteFileBytes(b->program() + "local.dat", "");
+  WriteFileBytes(b->program() + "local.ind", "");
+  Lock program(b->program());
+  if (!program.locked()) {
+    GTEST_SKIP() << "this file system cannot make a folder immutable";
+  }
+  const auto before = b->Tree();
+  b->Sync();
+  EXPECT_EQ(b->Tree(), before);
+  const auto shared = ReadFavoritesDataFile(server->root() + "favs.dat", false);
+  ASSERT_TRUE(shared) << shared.error();
+  EXPECT_EQ(shared->header.ComputerName, "B");
+  ASSERT_EQ(shared->records.size(), 1u);
+  EXPECT_EQ(shared->records[0].Name, "Mine.url");
+}
+
 // B's Favorites folder is full: the shortcuts it cannot write are not dropped from the
 // shared list (A keeps them), no cut-short file is left behind, and once there is room
 // the next run takes them all.
