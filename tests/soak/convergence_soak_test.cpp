@@ -50,7 +50,7 @@ void SetFileTime(const std::string& path, time_t when) {
 // entries changed) at the run's simulated time, so that the scan sees the run's time.
 class SimulatedTimeDisplay : public RunDisplay {
  public:
-  SimulatedTimeDisplay(Computer& computer) : computer_(computer) {}
+  explicit SimulatedTimeDisplay(Computer& computer) : computer_(computer) {}
 
   time_t runTime = 0;
 
@@ -114,17 +114,23 @@ class Editor {
 
   // One edit; returns what it did, for the failure message.
   std::string Edit(SoakComputer& target) {
-    switch (Pick(7)) {
+    // Additions outweigh removals, so that the tree grows while it changes.
+    switch (Pick(12)) {
       case 0:
       case 1:
-        return AddShortcut(target, PickFolder(target));
       case 2:
-        return DeleteShortcut(target);
       case 3:
-        return RenameShortcut(target);
+        return AddShortcut(target, PickFolder(target));
       case 4:
-        return ChangeUrl(target);
+        return DeleteShortcut(target);
       case 5:
+        return RenameShortcut(target);
+      case 6:
+      case 7:
+        return ChangeUrl(target);
+      case 8:
+      case 9:
+      case 10:
         return NewFolder(target);
       default:
         return RemoveFolder(target);

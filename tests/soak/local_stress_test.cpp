@@ -11,7 +11,10 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "favorites/data_file.h"
 #include "tests/sync/computer.h"
