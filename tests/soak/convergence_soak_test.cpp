@@ -343,7 +343,6 @@ TEST(ConvergenceSoak, ThreeComputersAgreeAfterRandomEditsAndSyncs) {
   const auto shared = ReadFavoritesDataFile(server->root() + "favs.dat", false);
   ASSERT_TRUE(shared) << shared.error();
   EXPECT_EQ(ContentsOf(*shared), ContentsOf(tree));
-  EXPECT_FALSE(tree.empty());
 }
 
 }  // namespace
