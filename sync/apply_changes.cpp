@@ -51,7 +51,13 @@ bool WriteShortcutFile(const std::string& path, const PendingChange& change) {
     return false;
   }
   const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  return close(fd) == 0 && written;
+  if (close(fd) == 0 && written) {
+    return true;
+  }
+  // A cut-short shortcut (a full disk) would be read back as one without a URL, and a
+  // newer file time would let it stand against the shared copy: leave none behind.
+  unlink(path.c_str());
+  return false;
 }
 
 class ChangeApplier {
@@ -109,6 +115,9 @@ class ChangeApplier {
     }
   }
 
+  // False once a row could not be carried out.
+  bool complete() const { return complete_; }
+
  private:
   std::string ShortcutLine(const std::string& verb, const PendingChange& change) const {
     const std::string relative = change.Path + change.Name;
@@ -128,16 +137,18 @@ class ChangeApplier {
 
   void Fail(const std::string& text, const PendingChange& change) {
     activity_.ReportActivity("Error: " + text + change.Path + change.Name, StatusImage::Error);
+    complete_ = false;
   }
 
   ApplyOccasion occasion_;
   const std::string& root_;
   ActivityReporter& activity_;
+  bool complete_ = true;
 };
 
 }  // namespace
 
-void ApplyChanges(const std::vector<ChangeRow>& rows, ApplyOccasion occasion,
+bool ApplyChanges(const std::vector<ChangeRow>& rows, ApplyOccasion occasion,
                   const std::string& favoritesRoot, ActivityReporter& activity) {
   ChangeApplier applier(occasion, favoritesRoot, activity);
   const auto pass = [&rows](ChangeAction action, const char* type, auto&& apply) {
@@ -151,6 +162,7 @@ void ApplyChanges(const std::vector<ChangeRow>& rows, ApplyOccasion occasion,
   pass(ChangeAction::DeleteLocally, "D", [&](const auto& c) { applier.DeleteFolder(c); });
   pass(ChangeAction::CreateLocally, "D", [&](const auto& c) { applier.CreateFolder(c); });
   pass(ChangeAction::CreateLocally, "F", [&](const auto& c) { applier.CreateShortcut(c); });
+  return applier.complete();
 }
 
 void CreateFolderPath(const std::string& path) {

@@ -15,7 +15,8 @@ enum class ApplyOccasion { Direct, Dialog };
 // folders, created folders, created shortcuts), each walking the rows in order, and
 // reports every action. A row that cannot be carried out is reported and the passes go
 // on; nothing is ever written or deleted through a symbolic link or outside the folder.
-void ApplyChanges(const std::vector<ChangeRow>& rows, ApplyOccasion occasion,
+// False when some row was reported as not carried out.
+bool ApplyChanges(const std::vector<ChangeRow>& rows, ApplyOccasion occasion,
                   const std::string& favoritesRoot, ActivityReporter& activity);
 
 // Creates every missing folder of the path up to its last "/", outermost first.

@@ -255,10 +255,15 @@ Result<ChangeOutcome> UpdateFavorites(const std::string& localDataPath,
   if (changes->CreateList.empty() && changes->DeleteList.empty()) {
     return Outcome::Ok(ChangeOutcome::Unchanged);
   }
+  // When a change could not be carried out (a locked file, a full disk), a new scan would
+  // drop from the shared list what this computer failed to create and the others would
+  // delete it: upload nothing, so the shared list stays whole and the next run tries again.
+  const auto appliedOutcome = [](bool complete) {
+    return Outcome::Ok(complete ? ChangeOutcome::Applied : ChangeOutcome::NothingApplied);
+  };
   if (!context.confirm) {
-    ApplyChanges(RowsInDialogOrder(*changes), ApplyOccasion::Direct, context.favoritesRoot,
-                 *context.activity);
-    return Outcome::Ok(ChangeOutcome::Applied);
+    return appliedOutcome(ApplyChanges(RowsInDialogOrder(*changes), ApplyOccasion::Direct,
+                                       context.favoritesRoot, *context.activity));
   }
   const auto chosen = (context.confirmHook && *context.confirmHook)
                           ? (*context.confirmHook)(*changes)
@@ -266,8 +271,8 @@ Result<ChangeOutcome> UpdateFavorites(const std::string& localDataPath,
   if (!chosen) {
     return Outcome::Ok(ChangeOutcome::NothingApplied);
   }
-  ApplyChanges(*chosen, ApplyOccasion::Dialog, context.favoritesRoot, *context.activity);
-  return Outcome::Ok(ChangeOutcome::Applied);
+  return appliedOutcome(
+      ApplyChanges(*chosen, ApplyOccasion::Dialog, context.favoritesRoot, *context.activity));
 }
 
 }  // namespace kestrin

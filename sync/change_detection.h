@@ -40,7 +40,8 @@ struct UpdateContext {
 
 // Reads both snapshots, decides by the last uploader, and applies the changes directly or
 // after confirmation. Fails, having applied nothing, when either list is not whole and
-// valid or would reach outside the Favorites folder; the text says which and why.
+// valid or would reach outside the Favorites folder; the text says which and why. Gives
+// NothingApplied, so that nothing is uploaded, when a change could not be carried out.
 Result<ChangeOutcome> UpdateFavorites(const std::string& localDataPath,
                                       const std::string& sharedDataPath,
                                       const UpdateContext& context);

@@ -158,14 +158,17 @@ class Run {
 
   std::string ExchangeDataFiles() {
     Report("-> Checking for Remote Data File..", StatusImage::Working);
+    // Only this run's download is the shared list: an old "temp.dat" that could not be
+    // deleted must not stand in for it.
+    bool downloaded = false;
     if (client_->FileExists(remoteData_)) {
       Report("-> Downloading Remote Data File..", StatusImage::Working);
       if (!client_->Download(remoteData_, tempData_)) {
         return "Unable to Download Remote Data File..";
       }
+      downloaded = true;
     }
-    std::error_code ec;
-    if (!std::filesystem::exists(tempData_, ec)) {
+    if (!downloaded) {
       return UploadLocalDataFile();
     }
     Report("-> Updating Favorites..", StatusImage::Working);

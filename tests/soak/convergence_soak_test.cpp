@@ -1,0 +1,349 @@
+// Three computers edit their Favorites at random and synchronize through one real server in
+// random order. Once they stop editing and each has synchronized twice, all of them hold
+// the same tree, byte for byte, and the shared list describes exactly that tree.
+// KESTRIN_SOAK_SEED picks another sequence; a failure names its seed and round.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+#include "favorites/data_file.h"
+#include "settings/ini_file.h"
+#include "tests/sync/computer.h"
+
+namespace kestrin::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr unsigned long kDefaultSeed = 20261206;
+constexpr int kRounds = 200;
+
+// File times of the simulated world start on 1 January 2001. Anything later than ten
+// years after that was set by the system clock while a run wrote the file.
+constexpr time_t kSimulatedEpoch = 978307200;
+constexpr time_t kSystemClockFloor = kSimulatedEpoch + 10 * 365 * 24 * 3600;
+
+// Real users edit minutes apart, and the shared list keeps file times to the second: every
+// edit and every run gets a second of its own, every round starts a new minute.
+class SimulatedClock {
+ public:
+  time_t Tick() { return ++now_; }
+  void NextRound() { now_ += 60 - now_ % 60; }
+
+ private:
+  time_t now_ = kSimulatedEpoch;
+};
+
+void SetFileTime(const std::string& path, time_t when) {
+  const timespec times[2] = {{when, 0}, {when, 0}};
+  utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+// Passes every line on to the computer's own display. Before each scan it dates what the
+// run has written by the system clock (shortcuts taken from the shared list, folders whose
+// entries changed) at the run's simulated time, so that the scan sees the run's time.
+class SimulatedTimeDisplay : public RunDisplay {
+ public:
+  explicit SimulatedTimeDisplay(Computer& computer) : computer_(computer) {}
+
+  time_t runTime = 0;
+
+  void ClearActivityPane() override { computer_.display.ClearActivityPane(); }
+  void AppendActivityLine(const std::string& text) override {
+    if (text == "-> Creating Local Data File..") {
+      DateWhatTheRunWrote();
+    }
+    computer_.display.AppendActivityLine(text);
+  }
+  void SetStatusText(const std::string& text) override { computer_.display.SetStatusText(text); }
+  void SetTrayState(StatusImage image, const std::string& tooltip) override {
+    computer_.display.SetTrayState(image, tooltip);
+  }
+  void ShowRunState(bool running) override { computer_.display.ShowRunState(running); }
+
+ private:
+  void DateWhatTheRunWrote() {
+    for (const auto& entry : fs::recursive_directory_iterator(computer_.favorites())) {
+      struct stat info;
+      if (lstat(entry.path().c_str(), &info) == 0 && info.st_mtime > kSystemClockFloor) {
+        SetFileTime(entry.path(), runTime);
+      }
+    }
+  }
+
+  Computer& computer_;
+};
+
+class SoakComputer {
+ public:
+  SoakComputer(const std::string& name, const FtpServer& server)
+      : computer(name, server), display(computer) {
+    computer.env.display = &display;
+  }
+
+  // Relative paths of the shortcut files or of the folders, sorted: the same seed picks the
+  // same entries on every file system.
+  std::vector<std::string> Shortcuts() const { return Entries(false); }
+  std::vector<std::string> Folders() const { return Entries(true); }
+
+  Computer computer;
+  SimulatedTimeDisplay display;
+
+ private:
+  std::vector<std::string> Entries(bool folders) const {
+    std::vector<std::string> found;
+    for (const auto& [relative, bytes] : computer.Tree()) {
+      if ((bytes == "<folder>") == folders) {
+        found.push_back(relative);
+      }
+    }
+    return found;
+  }
+};
+
+// Random edits as a user makes them, each at its own simulated time.
+class Editor {
+ public:
+  Editor(std::mt19937& random, SimulatedClock& clock) : random_(random), clock_(clock) {}
+
+  // One edit; returns what it did, for the failure message.
+  std::string Edit(SoakComputer& target) {
+    // Additions outweigh removals, so that the tree grows while it changes.
+    switch (Pick(12)) {
+      case 0:
+      case 1:
+      case 2:
+      case 3:
+        return AddShortcut(target, PickFolder(target));
+      case 4:
+        return DeleteShortcut(target);
+      case 5:
+        return RenameShortcut(target);
+      case 6:
+      case 7:
+        return ChangeUrl(target);
+      case 8:
+      case 9:
+      case 10:
+        return NewFolder(target);
+      default:
+        return RemoveFolder(target);
+    }
+  }
+
+ private:
+  size_t Pick(size_t count) { return std::uniform_int_distribution<size_t>(0, count - 1)(random_); }
+
+  template <typename T>
+  const T& PickOf(const std::vector<T>& items) {
+    return items[Pick(items.size())];
+  }
+
+  // Few names, so that computers often add the same key with different URLs.
+  std::string ShortcutName() {
+    static const std::vector<std::string> names = {"Café, Grüße", "日本", "News, Sport",
+                                                   "read later",  "A",    "Straße 7"};
+    return PickOf(names) + (Pick(2) == 0 ? "" : " " + std::to_string(Pick(3))) + ".url";
+  }
+
+  std::string FolderName() {
+    static const std::vector<std::string> names = {"Café, Grüße", "日本", "Work", "News, Sport",
+                                                   "b c"};
+    return PickOf(names);
+  }
+
+  std::string Url() {
+    static const std::vector<std::string> hosts = {"https://example.org/", "http://日本.jp/",
+                                                   "https://café.example/a,b?x=1&y=2#top"};
+    return PickOf(hosts) + std::to_string(Pick(1000));
+  }
+
+  // A folder to put something in: the Favorites folder itself ("") or one of its folders.
+  std::string PickFolder(const SoakComputer& target) {
+    std::vector<std::string> folders = target.Folders();
+    folders.push_back("");
+    return PickOf(folders);
+  }
+
+  static std::string Join(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : folder + "/" + name;
+  }
+
+  void WriteShortcut(SoakComputer& target, const std::string& relative) {
+    target.computer.AddShortcut(relative, Url());
+    SetFileTime(target.computer.favorites() + relative, clock_.Tick());
+  }
+
+  std::string AddShortcut(SoakComputer& target, const std::string& folder) {
+    const std::string relative = Join(folder, ShortcutName());
+    if (fs::exists(target.computer.favorites() + relative)) {
+      return "added nothing";
+    }
+    WriteShortcut(target, relative);
+    return "added " + relative;
+  }
+
+  std::string DeleteShortcut(SoakComputer& target) {
+    const auto shortcuts = target.Shortcuts();
+    if (shortcuts.empty()) {
+      return AddShortcut(target, "");
+    }
+    const std::string& relative = PickOf(shortcuts);
+    fs::remove(target.computer.favorites() + relative);
+    return "deleted " + relative;
+  }
+
+  // A rename keeps the file's time, as it does on the desktop.
+  std::string RenameShortcut(SoakComputer& target) {
+    const auto shortcuts = target.Shortcuts();
+    if (shortcuts.empty()) {
+      return AddShortcut(target, "");
+    }
+    const std::string& from = PickOf(shortcuts);
+    const std::string to = Join(PickFolder(target), ShortcutName());
+    if (fs::exists(target.computer.favorites() + to)) {
+      return "renamed nothing";
+    }
+    fs::rename(target.computer.favorites() + from, target.computer.favorites() + to);
+    return "renamed " + from + " to " + to;
+  }
+
+  std::string ChangeUrl(SoakComputer& target) {
+    const auto shortcuts = target.Shortcuts();
+    if (shortcuts.empty()) {
+      return AddShortcut(target, "");
+    }
+    const std::string& relative = PickOf(shortcuts);
+    WriteShortcut(target, relative);
+    return "changed the URL of " + relative;
+  }
+
+  std::string NewFolder(SoakComputer& target) {
+    const std::string parent = PickFolder(target);
+    const std::string folder = Join(parent, FolderName());
+    if (std::count(folder.begin(), folder.end(), '/') > 2 ||
+        fs::exists(target.computer.favorites() + folder)) {
+      return "made no folder";
+    }
+    fs::create_directory(target.computer.favorites() + folder);
+    const size_t shortcuts = Pick(3);
+    for (size_t i = 0; i < shortcuts; ++i) {
+      AddShortcut(target, folder);
+    }
+    SetFileTime(target.computer.favorites() + folder, clock_.Tick());
+    return "made folder " + folder + " with " + std::to_string(shortcuts) + " shortcuts";
+  }
+
+  std::string RemoveFolder(SoakComputer& target) {
+    const auto folders = target.Folders();
+    if (folders.empty()) {
+      return NewFolder(target);
+    }
+    const std::string& folder = PickOf(folders);
+    fs::remove_all(target.computer.favorites() + folder);
+    return "removed folder " + folder;
+  }
+
+  std::mt19937& random_;
+  SimulatedClock& clock_;
+};
+
+// What a tree or a list holds: relative path ("/" between folders) to "<folder>" or the
+// shortcut's URL.
+using Contents = std::map<std::string, std::string>;
+
+Contents ContentsOf(const std::map<std::string, std::string>& tree) {
+  Contents contents;
+  for (const auto& [relative, bytes] : tree) {
+    contents[relative] = bytes == "<folder>"
+                             ? bytes
+                             : IniDocument::Parse(bytes).ReadString("InternetShortcut", "URL");
+  }
+  return contents;
+}
+
+Contents ContentsOf(const FavoritesDataFile& list) {
+  Contents contents;
+  for (const FavoriteRecord& record : list.records) {
+    std::string relative = record.Path + record.Name;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    contents[relative] = record.Type == "D" ? "<folder>" : record.URL;
+  }
+  return contents;
+}
+
+std::string Lines(const Computer& computer) {
+  std::string text;
+  for (const std::string& line : computer.display.lines) {
+    text += "\n  " + line;
+  }
+  return text;
+}
+
+unsigned long SoakSeed() {
+  const char* text = std::getenv("KESTRIN_SOAK_SEED");
+  return text && *text ? std::strtoul(text, nullptr, 10) : kDefaultSeed;
+}
+
+TEST(ConvergenceSoak, ThreeComputersAgreeAfterRandomEditsAndSyncs) {
+  const auto server = FtpServer::Start(FtpServerKind::Pyftpdlib);
+  ASSERT_TRUE(server);
+  const unsigned long seed = SoakSeed();
+  std::mt19937 random(seed);
+  SimulatedClock clock;
+  Editor editor(random, clock);
+  std::vector<std::unique_ptr<SoakComputer>> computers;
+  for (const char* name : {"Study", "Laptop", "Büro"}) {
+    computers.push_back(std::make_unique<SoakComputer>(name, *server));
+  }
+  const auto sync = [&clock](SoakComputer& target) {
+    target.display.runTime = clock.Tick();
+    return target.computer.Sync();
+  };
+
+  for (int round = 1; round <= kRounds; ++round) {
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round));
+    clock.NextRound();
+    std::string edits;
+    const size_t editCount = std::uniform_int_distribution<size_t>(1, 3)(random);
+    for (size_t i = 0; i < editCount; ++i) {
+      SoakComputer& target = *computers[random() % computers.size()];
+      edits += "\n  " + target.computer.settings.Name + " " + editor.Edit(target);
+    }
+    std::vector<SoakComputer*> order;
+    for (auto& computer : computers) {
+      order.push_back(computer.get());
+    }
+    std::shuffle(order.begin(), order.end(), random);
+    order.resize(std::uniform_int_distribution<size_t>(0, order.size())(random));
+    for (SoakComputer* target : order) {
+      ASSERT_TRUE(sync(*target)) << "edits:" << edits << "\nrun of "
+                                 << target->computer.settings.Name << ":"
+                                 << Lines(target->computer);
+    }
+  }
+
+  SCOPED_TRACE("seed " + std::to_string(seed) + ", after round " + std::to_string(kRounds));
+  clock.NextRound();
+  for (int pass = 0; pass < 2; ++pass) {
+    for (auto& computer : computers) {
+      ASSERT_TRUE(sync(*computer)) << Lines(computer->computer);
+    }
+  }
+  const auto tree = computers[0]->computer.Tree();
+  for (auto& computer : computers) {
+    EXPECT_EQ(computer->computer.Tree(), tree) << computer->computer.settings.Name;
+  }
+  const auto shared = ReadFavoritesDataFile(server->root() + "favs.dat", false);
+  ASSERT_TRUE(shared) << shared.error();
+  EXPECT_EQ(ContentsOf(*shared), ContentsOf(tree));
+}
+
+}  // namespace
+}  // namespace kestrin::test

@@ -1,0 +1,310 @@
+// Local files that a run cannot change: locked shortcuts and folders, a program folder
+// that cannot be written, a full disk. Each run says so, ends in order and loses nothing;
+// the next healthy run converges. The tests run as root, whom permission bits do not stop:
+// they lock files with the immutable flag and fill small tmpfs mounts of their own.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <map>
+
+#include "favorites/data_file.h"
+#include "tests/sync/computer.h"
+
+namespace kestrin::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets or clears the immutable flag, which stops even root from writing, renaming or
+// deleting the file, or from adding and removing a folder's entries. False when the file
+// system or the account cannot.
+bool SetImmutable(const std::string& path, bool immutable) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return false;
+  }
+  int flags = 0;
+  bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (done) {
+    flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    done = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  close(fd);
+  return done;
+}
+
+// Locks a file or folder for the length of a scope (the temporary folders must be
+// removable afterwards).
+class Lock {
+ public:
+  explicit Lock(std::string path) : path_(std::move(path)), locked_(SetImmutable(path_, true)) {}
+  ~Lock() { Release(); }
+  Lock(const Lock&) = delete;
+  Lock& operator=(const Lock&) = delete;
+
+  bool locked() const { return locked_; }
+  void Release() {
+    if (locked_) {
+      SetImmutable(path_, false);
+      locked_ = false;
+    }
+  }
+
+ private:
+  std::string path_;
+  bool locked_;
+};
+
+// A tmpfs of the given size over a folder, in a mount namespace of this test process only,
+// so that nothing stays mounted for the machine when the test ends in any way.
+class SmallDisk {
+ public:
+  SmallDisk(std::string folder, const std::string& size) : folder_(std::move(folder)) {
+    if (unshare(CLONE_NEWNS) != 0) {
+      why_ = std::string("no mount namespace: ") + strerror(errno);
+    } else if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+               mount("tmpfs", folder_.c_str(), "tmpfs", 0, ("size=" + size).c_str()) != 0) {
+      why_ = std::string("cannot mount a tmpfs: ") + strerror(errno);
+    }
+  }
+  ~SmallDisk() {
+    if (why_.empty()) {
+      umount2(folder_.c_str(), MNT_DETACH);
+    }
+  }
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+
+  // Empty when mounted, otherwise why not.
+  const std::string& why() const { return why_; }
+  void Fill() const {
+    const std::string filler = folder_ + "filler";
+    std::FILE* file = std::fopen(filler.c_str(), "wb");
+    const std::string block(4096, 'x');
+    while (file && std::fwrite(block.data(), 1, block.size(), file) == block.size() &&
+           std::fflush(file) == 0) {
+    }
+    if (file) {
+      std::fclose(file);
+    }
+  }
+  void Grow(const std::string& size) const {
+    fs::remove(folder_ + "filler");
+    mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT, ("size=" + size).c_str());
+  }
+
+ private:
+  std::string folder_;
+  std::string why_;
+};
+
+class LocalStressTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    server = FtpServer::Start(FtpServerKind::Pyftpdlib);
+    ASSERT_TRUE(server);
+    a = std::make_unique<Computer>("A", *server);
+    b = std::make_unique<Computer>("B", *server);
+  }
+
+  std::string SharedList() const { return ReadFileBytes(server->root() + "favs.dat"); }
+
+  // An "Error: " line with this text, a last line that ends the run, the lock released.
+  void ExpectEndedInOrderWith(const Computer& computer, const std::string& error) const {
+    const auto lines = WithoutDates(computer.display.lines);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Error: " + error), lines.end())
+        << ::testing::PrintToString(lines);
+    EXPECT_EQ(lines.back(), "kestrin ended at");
+    EXPECT_FALSE(fs::exists(server->root() + "favs.ind"));
+  }
+
+  std::unique_ptr<FtpServer> server;
+  std::unique_ptr<Computer> a;
+  std::unique_ptr<Computer> b;
+};
+
+// A deletes one shortcut and changes another; on B both are locked. B's run keeps them as
+// they are and leaves A's list on the server; once unlocked, B follows A.
+TEST_F(LocalStressTest, ALockedShortcutStaysAsItWasAndTheNextRunTakesTheChange) {
+  a->AddShortcut("Gone.url", "https://gone.example/");
+  a->AddShortcut("Page.url", "https://old.example/");
+  ASSERT_TRUE(a->Sync());
+  ASSERT_TRUE(b->Sync());
+  ASSERT_TRUE(a->Sync());  // A uploads last, so its edits become the shared list
+  fs::remove(a->favorites() + "Gone.url");
+  a->AddShortcut("Page.url", "https://new.example/");
+  fs::last_write_time(a->favorites() + "Page.url",
+                      fs::last_write_time(b->favorites() + "Page.url") + std::chrono::hours(1));
+  ASSERT_TRUE(a->Sync());
+  const std::string aList = SharedList();
+
+  const auto before = b->Tree();
+  Lock gone(b->favorites() + "Gone.url");
+  Lock page(b->favorites() + "Page.url");
+  if (!gone.locked() || !page.locked()) {
+    GTEST_SKIP() << "this file system cannot make a file immutable";
+  }
+  EXPECT_FALSE(b->Sync());
+  ExpectEndedInOrderWith(*b, "Unable to Delete Shortcut: Gone.url");
+  ExpectEndedInOrderWith(*b, "Unable to Create Shortcut: Page.url");
+  EXPECT_EQ(b->Tree(), before);
+  EXPECT_EQ(SharedList(), aList);
+
+  gone.Release();
+  page.Release();
+  ASSERT_TRUE(b->Sync());
+  ASSERT_TRUE(a->Sync());
+  EXPECT_EQ(b->Tree(), a->Tree());
+  EXPECT_EQ(b->Tree().count("Gone.url"), 0u);
+}
+
+// A folder that A removed holds a locked file of B's own: B removes the shortcuts and
+// keeps the folder with that file, without an error, as a removal that fails is ignored.
+// The next scan puts the folder back into the shared list, so A gets it again.
+TEST_F(LocalStressTest, AFolderThatCannotBeRemovedKeepsWhatItHoldsAndComesBack) {
+  a->AddShortcut("Old/Free.url", "https://free.example/");
+  ASSERT_TRUE(a->Sync());
+  ASSERT_TRUE(b->Sync());
+  ASSERT_TRUE(a->Sync());  // A uploads last, so its edits become the shared list
+  fs::remove_all(a->favorites() + "Old");
+  ASSERT_TRUE(a->Sync());
+
+  WriteFileBytes(b->favorites() + "Old/notes.txt", "mine");
+  Lock notes(b->favorites() + "Old/notes.txt");
+  if (!notes.locked()) {
+    GTEST_SKIP() << "this file system cannot make a file immutable";
+  }
+  ASSERT_TRUE(b->Sync());
+  const auto lines = WithoutDates(b->display.lines);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "-> Deleting Folder: Old"), lines.end());
+  const std::map<std::string, std::string> kept = {{"Old", "<folder>"}, {"Old/notes.txt", "mine"}};
+  EXPECT_EQ(b->Tree(), kept);
+  const auto shared = ReadFavoritesDataFile(server->root() + "favs.dat", false);
+  ASSERT_TRUE(shared) << shared.error();
+  ASSERT_EQ(shared->records.size(), 1u);
+  EXPECT_EQ(shared->records[0].Path, "Old");
+
+  notes.Release();
+  ASSERT_TRUE(a->Sync());
+  ASSERT_TRUE(b->Sync());
+  EXPECT_EQ(a->Tree(), (std::map<std::string, std::string>{{"Old", "<folder>"}}));
+  EXPECT_EQ(b->Tree(), kept);
+}
+
+// Without a writable program folder there is no snapshot to send: the run stops before it
+// reaches the server.
+TEST_F(LocalStressTest, AProgramFolderThatCannotBeWrittenStopsTheRunBeforeTheServer) {
+  a->AddShortcut("Shared.url", "https://shared.example/");
+  ASSERT_TRUE(a->Sync());
+  const std::string aList = SharedList();
+  const int logins = server->loginCount();
+  b->AddShortcut("Mine.url", "https://mine.example/");
+  const auto before = b->Tree();
+
+  Lock program(b->program());
+  if (!program.locked()) {
+    GTEST_SKIP() << "this file system cannot make a folder immutable";
+  }
+  EXPECT_FALSE(b->Sync());
+  ExpectEndedInOrderWith(*b, "Unable to Create Local Data File..");
+  EXPECT_EQ(b->Tree(), before);
+  EXPECT_EQ(SharedList(), aList);
+  EXPECT_EQ(server->loginCount(), logins);
+
+  program.Release();
+  ASSERT_TRUE(b->Sync());
+  EXPECT_EQ(b->Tree(), a->Tree());
+}
+
+// A failed run leaves its working files; when the next one cannot delete them, the old
+// download must not stand in for a shared list that is no longer on the server.
+TEST_F(LocalStressTest, AnOldDownloadThatCannotBeDeletedIsNotTakenForTheSharedList) {
+  b->AddShortcut("Mine.url", "https://mine.example/");
+  WriteFileBytes(b->program() + "temp.dat", "Other@1/1/2026\r\n");
+  WriteFileBytes(b->program() + "local.dat", "");
+  WriteFileBytes(b->program() + "local.ind", "");
+  Lock program(b->program());
+  if (!program.locked()) {
+    GTEST_SKIP() << "this file system cannot make a folder immutable";
+  }
+  const auto before = b->Tree();
+  b->Sync();
+  EXPECT_EQ(b->Tree(), before);
+  const auto shared = ReadFavoritesDataFile(server->root() + "favs.dat", false);
+  ASSERT_TRUE(shared) << shared.error();
+  EXPECT_EQ(shared->header.ComputerName, "B");
+  ASSERT_EQ(shared->records.size(), 1u);
+  EXPECT_EQ(shared->records[0].Name, "Mine.url");
+}
+
+// B's Favorites folder is full: the shortcuts it cannot write are not dropped from the
+// shared list (A keeps them), no cut-short file is left behind, and once there is room
+// the next run takes them all.
+TEST_F(LocalStressTest, AFullDiskLosesNoShortcut) {
+  for (int i = 0; i < 40; ++i) {
+    a->AddShortcut("Many/Shortcut " + std::to_string(i) + ".url",
+                   "https://example.org/" + std::string(200, 'p') + std::to_string(i));
+  }
+  ASSERT_TRUE(a->Sync());
+  const std::string aList = SharedList();
+  const auto aTree = a->Tree();
+
+  SmallDisk disk(b->favorites(), "64k");
+  if (!disk.why().empty()) {
+    GTEST_SKIP() << disk.why();
+  }
+  disk.Fill();
+  EXPECT_FALSE(b->Sync());
+  const auto lines = WithoutDates(b->display.lines);
+  EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                         [](const std::string& line) {
+                           return line.rfind("Error: Unable to Create Shortcut: Many\\", 0) == 0;
+                         }),
+            lines.end());
+  EXPECT_EQ(lines.back(), "kestrin ended at");
+  EXPECT_EQ(SharedList(), aList);
+  for (const auto& [relative, bytes] : b->Tree()) {
+    EXPECT_TRUE(bytes == "<folder>" || relative == "filler" || aTree.at(relative) == bytes)
+        << relative;
+  }
+  ASSERT_TRUE(a->Sync());
+  EXPECT_EQ(a->Tree(), aTree);
+
+  disk.Grow("1m");
+  ASSERT_TRUE(b->Sync());
+  EXPECT_EQ(b->Tree(), aTree);
+}
+
+// A full program folder: the snapshot cannot be written whole, so nothing is sent.
+TEST_F(LocalStressTest, AFullProgramFolderSendsNoCutShortSnapshot) {
+  a->AddShortcut("Shared.url", "https://shared.example/");
+  ASSERT_TRUE(a->Sync());
+  const std::string aList = SharedList();
+
+  SmallDisk disk(b->program(), "64k");
+  if (!disk.why().empty()) {
+    GTEST_SKIP() << disk.why();
+  }
+  disk.Fill();
+  const auto before = b->Tree();
+  EXPECT_FALSE(b->Sync());
+  ExpectEndedInOrderWith(*b, "Unable to Create Local Data File..");
+  EXPECT_EQ(b->Tree(), before);
+  EXPECT_EQ(SharedList(), aList);
+
+  disk.Grow("1m");
+  ASSERT_TRUE(b->Sync());
+  EXPECT_EQ(b->Tree(), a->Tree());
+}
+
+}  // namespace
+}  // namespace kestrin::test
