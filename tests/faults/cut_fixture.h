@@ -32,6 +32,8 @@ class CutFixture : public testing::TestWithParam<FtpServerKind> {
   // After a cut, with the network healthy again: both computers run without error, end
   // with the same Favorites, lose nothing A had, and leave no indicator file behind.
   void ExpectRecoveryAndConvergence();
+  // A then runs too; both hold everything A had and no lock stays behind.
+  void ExpectConvergence();
 
   // Counts one injected cut; it survived when the checks since `failuresBefore` passed.
   void Count(bool fired, int failuresBefore);
