@@ -193,6 +193,11 @@ void CuttingProxy::Heal() {
   transcript_.clear();
 }
 
+void CuttingProxy::RewriteReplies(ReplyRewriter rewriter) {
+  std::lock_guard lock(mutex_);
+  replyRewriter_ = std::move(rewriter);
+}
+
 bool CuttingProxy::fired() const {
   std::lock_guard lock(mutex_);
   return fired_;
@@ -375,9 +380,12 @@ void CuttingProxy::RelayReplies(Session& session) {
     bool targeted = false;
     if (last && !session.awaited.empty()) {
       targeted = session.awaited.front().targeted;
+      if (replyRewriter_) {
+        line = replyRewriter_(session.awaited.front().verb, line);
+      }
       session.awaited.pop_front();
     }
-    if (last && (code == "227" || code == "229")) {
+    if (last && (line.rfind("227", 0) == 0 || line.rfind("229", 0) == 0)) {
       line = RewritePassiveReply(session, line);
     }
     if (targeted && cut_.at.kind == CutPoint::Kind::BeforeReply) {

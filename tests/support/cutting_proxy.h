@@ -59,6 +59,11 @@ class CuttingProxy {
 
   void Arm(const Cut& cut);  // replaces any armed cut; occurrences count from now
   void Heal();               // disarms, and a network that stayed down comes back
+  // Lets a test play a server that answers differently: the rewriter gets the command's
+  // verb and the final reply line (with its CR LF) and returns the line to deliver.
+  using ReplyRewriter =
+      std::function<std::string(const std::string& verb, const std::string& line)>;
+  void RewriteReplies(ReplyRewriter rewriter);
   bool fired() const;
   // Every command the clients sent since the last Arm or Heal, "VERB argument".
   std::vector<std::string> transcript() const;
@@ -86,6 +91,7 @@ class CuttingProxy {
   bool fired_ = false;
   bool down_ = false;
   Cut cut_;
+  ReplyRewriter replyRewriter_;
   int matchesSeen_ = 0;
   std::vector<std::string> transcript_;
   std::vector<std::unique_ptr<Session>> sessions_;
