@@ -163,6 +163,8 @@ TEST_P(CutTest, SharedListUploadAndRename) {
   }
   cases.push_back({At(Kind::BeforeCommand, "STOR", "favs.dat.", CutStyle::Reset, true),
                    "Unable to Upload Remote Data File.."});
+  // The stored size is checked, and the rename made, on a new login.
+  cases.push_back({At(Kind::AfterReply, "STOR", "favs.dat.", CutStyle::Close), ""});
   cases.push_back({At(Kind::BeforeCommand, "RNFR", "favs.dat.", CutStyle::Reset, true),
                    "Unable to Upload Remote Data File.."});
   // The rename is tried again on a new login.
