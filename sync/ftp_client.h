@@ -39,8 +39,8 @@ class FtpClient {
   virtual RemoteFile Probe(const std::string& name) = 0;
   // True when the current directory holds a file of that name. Any failure counts as absence.
   bool FileExists(const std::string& name) { return Probe(name) == RemoteFile::Present; }
-  // Binary; the local file is replaced. False unless the whole file arrived, or when it
-  // is larger than maxDownloadBytes.
+  // Binary; the local file is replaced. False unless the whole file arrived, and false
+  // for a file larger than maxDownloadBytes.
   virtual bool Download(const std::string& remoteName, const std::string& localPath) = 0;
   // Binary; the remote file is replaced. False unless the whole file was stored: the
   // stored size is checked, since a server whose data connection ends early with a plain
