@@ -17,6 +17,7 @@ struct CutCase {
   Cut cut;
   std::string error;              // the run's failure text; empty when the run rides it out
   bool foreignIndicator = false;  // another computer's "favs.ind" is on the server
+  std::string where = "";         // for the test's output, where a data cut falls
 };
 
 Cut At(Kind kind, const std::string& verb, const std::string& argument, CutStyle style,
@@ -51,7 +52,7 @@ class CutTest : public CutFixture {
     if (HasFatalFailure()) {
       return;
     }
-    SCOPED_TRACE(c.cut.at.Describe() + " " + StyleName(c.cut.style) +
+    SCOPED_TRACE(c.cut.at.Describe() + " " + c.where + " " + StyleName(c.cut.style) +
                  (c.cut.networkStaysDown ? ", network stays down" : ""));
     if (c.foreignIndicator) {
       server->WriteFile(dir + "/favs.ind", "C\r\n");
@@ -158,7 +159,10 @@ TEST_P(CutTest, SharedListUploadAndRename) {
   for (CutStyle style : {CutStyle::Reset, CutStyle::Close}) {
     for (double at : {0.0, 0.5, 1.0}) {
       cases.push_back({InData("STOR", "favs.dat.", UploadAt(at), style),
-                       "Unable to Upload Remote Data File.."});
+                       "Unable to Upload Remote Data File..", false,
+                       at == 0   ? "at its first byte"
+                       : at == 1 ? "at its last byte"
+                                 : "halfway"});
     }
   }
   cases.push_back({At(Kind::BeforeCommand, "STOR", "favs.dat.", CutStyle::Reset, true),
