@@ -1,9 +1,11 @@
 #include <curl/curl.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -24,8 +26,21 @@ size_t DiscardBytes(char*, size_t size, size_t count, void*) {
   return size * count;
 }
 
-size_t WriteToFile(char* data, size_t size, size_t count, void* file) {
-  return std::fwrite(data, size, count, static_cast<std::FILE*>(file)) * size;
+struct DownloadTarget {
+  std::FILE* file;
+  std::int64_t limit;
+  std::int64_t received = 0;
+};
+
+// Stops the transfer once it passes the limit, whatever size the server announced.
+size_t WriteToTarget(char* data, size_t size, size_t count, void* target) {
+  auto& download = *static_cast<DownloadTarget*>(target);
+  const size_t bytes = size * count;
+  download.received += static_cast<std::int64_t>(bytes);
+  if (download.received > download.limit) {
+    return 0;
+  }
+  return std::fwrite(data, 1, bytes, download.file);
 }
 
 size_t ReadFromFile(char* buffer, size_t size, size_t count, void* file) {
@@ -85,9 +100,20 @@ class CurlFtpClient final : public FtpClient {
     return true;
   }
 
-  bool FileExists(const std::string& name) override {
+  RemoteFile Probe(const std::string& name) override {
+    if (!IsSafeName(name)) {
+      Refuse("unusable file name");
+      return RemoteFile::Unknown;
+    }
     // SIZE answers only for a plain file, so a folder of that name counts as absent.
-    return IsSafeName(name) && Perform(FileUrl(name), [this] { NoTransfer(); });
+    switch (Run(FileUrl(name), [this] { NoTransfer(); })) {
+      case CURLE_OK:
+        return RemoteFile::Present;
+      case CURLE_REMOTE_FILE_NOT_FOUND:
+        return RemoteFile::Absent;
+      default:
+        return RemoteFile::Unknown;
+    }
   }
 
   bool Download(const std::string& remoteName, const std::string& localPath) override {
@@ -100,10 +126,16 @@ class CurlFtpClient final : public FtpClient {
     if (file == nullptr) {
       return Refuse("cannot write " + partialPath);
     }
-    bool received = Perform(FileUrl(remoteName), [this, &file] {
-      curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, WriteToFile);
-      curl_easy_setopt(easy_, CURLOPT_WRITEDATA, file.get());
+    DownloadTarget target{file.get(), options_.maxDownloadBytes};
+    bool received = Perform(FileUrl(remoteName), [this, &target] {
+      curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, WriteToTarget);
+      curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
+      curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE,
+                       static_cast<curl_off_t>(options_.maxDownloadBytes));
     });
+    if (target.received > target.limit) {
+      lastError_ = "more than " + std::to_string(target.limit) + " bytes";
+    }
     bool written = std::fclose(file.release()) == 0;
     std::error_code error;
     if (received && written) {
@@ -129,12 +161,24 @@ class CurlFtpClient final : public FtpClient {
     if (file == nullptr) {
       return Refuse("cannot read " + localPath);
     }
-    return Perform(FileUrl(remoteName), [this, &file, size] {
+    const bool sent = Perform(FileUrl(remoteName), [this, &file, size] {
       curl_easy_setopt(easy_, CURLOPT_UPLOAD, 1L);
       curl_easy_setopt(easy_, CURLOPT_READFUNCTION, ReadFromFile);
       curl_easy_setopt(easy_, CURLOPT_READDATA, file.get());
       curl_easy_setopt(easy_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
     });
+    if (!sent) {
+      return false;
+    }
+    // Every byte written to the socket is no proof: a data connection cut with a plain
+    // close ends the upload early for the server, which keeps the part and says success.
+    const auto stored = RemoteSize(remoteName);
+    if (stored != static_cast<std::int64_t>(size)) {
+      return Refuse("the server stored " +
+                    (stored ? std::to_string(*stored) : "an unknown number") + " of " +
+                    std::to_string(size) + " bytes");
+    }
+    return true;
   }
 
   bool Rename(const std::string& from, const std::string& to) override {
@@ -169,12 +213,18 @@ class CurlFtpClient final : public FtpClient {
   std::string LastError() const override { return lastError_; }
 
  private:
+  template <typename Configure>
+  bool Perform(const std::string& url, Configure configure) {
+    return Run(url, configure) == CURLE_OK;
+  }
+
   // Runs one request on the logged-in connection: the handle is reset to the session's
   // settings, `configure` adds the request's own, and the network waits yield.
   template <typename Configure>
-  bool Perform(const std::string& url, Configure configure) {
+  CURLcode Run(const std::string& url, Configure configure) {
     if (easy_ == nullptr) {
-      return Refuse("not connected");
+      Refuse("not connected");
+      return CURLE_FAILED_INIT;
     }
     curl_multi_remove_handle(multi_, easy_);
     curl_easy_reset(easy_);
@@ -187,7 +237,8 @@ class CurlFtpClient final : public FtpClient {
     int running = 1;
     while (running > 0) {
       if (curl_multi_perform(multi_, &running) != CURLM_OK) {
-        return Refuse("libcurl multi interface failed");
+        Refuse("libcurl multi interface failed");
+        return CURLE_FAILED_INIT;
       }
       if (running > 0) {
         if (yield_) {
@@ -206,7 +257,18 @@ class CurlFtpClient final : public FtpClient {
     if (result != CURLE_OK) {
       lastError_ = errorBuffer_[0] != '\0' ? errorBuffer_ : curl_easy_strerror(result);
     }
-    return result == CURLE_OK;
+    return result;
+  }
+
+  // The size the server gives for a file (SIZE); none when it cannot tell.
+  std::optional<std::int64_t> RemoteSize(const std::string& name) {
+    curl_off_t size = -1;
+    if (!Perform(FileUrl(name), [this] { NoTransfer(); }) ||
+        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) != CURLE_OK ||
+        size < 0) {
+      return std::nullopt;
+    }
+    return size;
   }
 
   void ApplySessionOptions() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,9 +15,16 @@ struct FtpConnectOptions {
   std::string password;
   bool passive = true;
   std::chrono::seconds connectTimeout{30};
-  std::chrono::seconds replyTimeout{30};     // each server reply
-  std::chrono::seconds stallTimeout{60};     // a transfer that makes no progress
+  std::chrono::seconds replyTimeout{30};  // each server reply
+  std::chrono::seconds stallTimeout{60};  // a transfer that makes no progress
+  // A download beyond this is refused: a broken or hostile server must not fill the disk.
+  // A shared list of 100 000 shortcuts is about 20 MB.
+  std::int64_t maxDownloadBytes = std::int64_t{256} << 20;
 };
+
+// What the server said about a name: a plain file, none, or no answer at all (the
+// connection failed), which must not be taken for absence where absence leads to action.
+enum class RemoteFile { Present, Absent, Unknown };
 
 // One logged-in FTP control connection. Every call blocks until done, calling the yield
 // hook while it waits on the network. All names are relative to the current directory.
@@ -27,11 +35,16 @@ class FtpClient {
   // Connects and logs in; false when the server cannot be reached or refuses the login.
   virtual bool Connect(const FtpConnectOptions& options) = 0;
   virtual bool SetCurrentDirectory(const std::string& directory) = 0;
+  // Whether the current directory holds a plain file of that name.
+  virtual RemoteFile Probe(const std::string& name) = 0;
   // True when the current directory holds a file of that name. Any failure counts as absence.
-  virtual bool FileExists(const std::string& name) = 0;
-  // Binary; the local file is replaced. False unless the whole file arrived.
+  bool FileExists(const std::string& name) { return Probe(name) == RemoteFile::Present; }
+  // Binary; the local file is replaced. False unless the whole file arrived, and false
+  // for a file larger than maxDownloadBytes.
   virtual bool Download(const std::string& remoteName, const std::string& localPath) = 0;
-  // Binary; the remote file is replaced. False unless the whole file was stored.
+  // Binary; the remote file is replaced. False unless the whole file was stored: the
+  // stored size is checked, since a server whose data connection ends early with a plain
+  // close keeps the part it got and reports success.
   virtual bool Upload(const std::string& localPath, const std::string& remoteName) = 0;
   virtual bool Rename(const std::string& from, const std::string& to) = 0;
   virtual bool Delete(const std::string& name) = 0;

@@ -86,7 +86,11 @@ std::string AcquireIndicator(FtpClient& client, const IndicatorContext& context)
 }
 
 void ReleaseIndicator(FtpClient& client) {
-  client.Delete(kRemoteIndicatorName);
+  // A lock left behind costs every other computer a two-minute wait; a connection lost
+  // just now is mended by the client's next login, so one more try is worth it.
+  if (!client.Delete(kRemoteIndicatorName)) {
+    client.Delete(kRemoteIndicatorName);
+  }
 }
 
 }  // namespace kestrin

@@ -161,12 +161,20 @@ class Run {
     // Only this run's download is the shared list: an old "temp.dat" that could not be
     // deleted must not stand in for it.
     bool downloaded = false;
-    if (client_->FileExists(remoteData_)) {
-      Report("-> Downloading Remote Data File..", StatusImage::Working);
-      if (!client_->Download(remoteData_, tempData_)) {
+    switch (client_->Probe(remoteData_)) {
+      case RemoteFile::Present:
+        Report("-> Downloading Remote Data File..", StatusImage::Working);
+        if (!client_->Download(remoteData_, tempData_)) {
+          return "Unable to Download Remote Data File..";
+        }
+        downloaded = true;
+        break;
+      case RemoteFile::Absent:
+        break;
+      case RemoteFile::Unknown:
+        // Taken for absence, a failed check would make this computer's list the shared
+        // one and so delete everything the others added.
         return "Unable to Download Remote Data File..";
-      }
-      downloaded = true;
     }
     if (!downloaded) {
       return UploadLocalDataFile();
@@ -222,13 +230,23 @@ class Run {
       client_->Delete(temporary);
       return "Unable to Upload Remote Data File..";
     }
+    if (client_->Rename(temporary, remoteData_)) {
+      return "";
+    }
+    // The server may have renamed and the reply been lost; then the shared list in place
+    // may be the new one, and deleting it would leave none at all.
+    if (client_->Probe(temporary) != RemoteFile::Present) {
+      return "Unable to Upload Remote Data File..";
+    }
+    // A lost connection is mended by the client's next login.
+    if (client_->Rename(temporary, remoteData_)) {
+      return "";
+    }
+    // Some servers refuse to rename over an existing file.
+    client_->Delete(remoteData_);
     if (!client_->Rename(temporary, remoteData_)) {
-      // Some servers refuse to rename over an existing file.
-      client_->Delete(remoteData_);
-      if (!client_->Rename(temporary, remoteData_)) {
-        client_->Delete(temporary);
-        return "Unable to Upload Remote Data File..";
-      }
+      client_->Delete(temporary);
+      return "Unable to Upload Remote Data File..";
     }
     return "";
   }
@@ -240,7 +258,7 @@ class Run {
              StatusImage::Working);
       return false;
     }
-    FtpConnectOptions options;
+    FtpConnectOptions options = env_.ftpOptions;
     options.server = settings_.Server;
     options.port = *port;
     options.username = settings_.Username;

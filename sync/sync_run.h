@@ -24,6 +24,8 @@ struct SyncEnvironment {
   ConfirmChangesHook confirm;  // used when ConfirmChanges is 1
   // Opens an FTP session whose waits call the given yield; nullptr when none can be had.
   std::function<std::unique_ptr<FtpClient>(std::function<void()> yield)> makeFtpClient;
+  // Timeouts and limits of the FTP connection; the run fills in the server and the login.
+  FtpConnectOptions ftpOptions;
 
   GeneralDateFormat dateFormat;
   char decimalSeparator = '.';
