@@ -24,6 +24,11 @@ bool HoldsLineBreakOrNul(std::string_view value) {
   return value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+// The longest field text that can hold a value of kMaxDataFileValueBytes.
+constexpr std::size_t MaxFieldBytes(bool decode) {
+  return decode ? 4 * ((kMaxDataFileValueBytes + 2) / 3) : kMaxDataFileValueBytes;
+}
+
 std::string LineText(std::size_t lineNumber) {
   return "line " + std::to_string(lineNumber);
 }
@@ -180,10 +185,16 @@ Result<FavoritesDataFile> ParseFavoritesDataFile(std::string_view bytes, bool de
   if (bytes.empty()) {
     return R::Fail("the file is empty: it has no header line");
   }
+  if (bytes.size() > kMaxDataFileBytes) {
+    return R::Fail("the file is larger than " + std::to_string(kMaxDataFileBytes) + " bytes");
+  }
 
   FavoritesDataFile file;
   const std::size_t lineCount =
       static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+  if (lineCount > kMaxDataFileRecords + 1) {
+    return R::Fail("the file holds more than " + std::to_string(kMaxDataFileRecords) + " records");
+  }
   if (lineCount > 1) {
     file.records.reserve(lineCount - 1);
   }
@@ -219,6 +230,10 @@ Result<FavoritesDataFile> ParseFavoritesDataFile(std::string_view bytes, bool de
         return R::Fail("the header line holds a comma: it is not one field");
       }
       const std::string_view header = fields[0];
+      if (header.size() > MaxFieldBytes(false)) {
+        return R::Fail("the header line is longer than " + std::to_string(MaxFieldBytes(false)) +
+                       " bytes");
+      }
       const std::size_t at = header.find('@');
       if (at == std::string_view::npos) {
         return R::Fail("the header line holds no \"@\"");
@@ -246,6 +261,10 @@ Result<FavoritesDataFile> ParseFavoritesDataFile(std::string_view bytes, bool de
                                          &record.URL,      &record.IconFile, &record.IconIndex,
                                          &record.Type};
     for (std::size_t i = 0; i < kFieldCount; ++i) {
+      if (fields[i].size() > MaxFieldBytes(decode)) {
+        return R::Fail(LineText(lineNumber) + ", field " + kFieldNames[i] + ": longer than " +
+                       std::to_string(MaxFieldBytes(decode)) + " bytes");
+      }
       if (decode) {
         std::optional<std::string> decoded = Radix64Decode(fields[i]);
         if (!decoded) {
@@ -279,10 +298,16 @@ Result<FavoritesDataFile> ReadFavoritesDataFile(const std::string& path, bool de
   std::string bytes;
   struct stat info {};
   if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+    if (static_cast<std::size_t>(info.st_size) > kMaxDataFileBytes) {
+      ::close(fd);
+      return R::Fail(path + ": the file is larger than " + std::to_string(kMaxDataFileBytes) +
+                     " bytes");
+    }
     bytes.reserve(static_cast<std::size_t>(info.st_size));
   }
   char buffer[1 << 16];
-  while (true) {
+  // A file that grows meanwhile: one byte past the ceiling is enough for the parser to refuse it.
+  while (bytes.size() <= kMaxDataFileBytes) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) {

@@ -10,6 +10,21 @@
 
 namespace kestrin {
 
+// Ceilings on what a data file may hold, so that a damaged or hostile shared list is refused
+// before it can take the memory of the computer that reads it. Each lies well beyond any list
+// a computer writes:
+// - a value: Path is at most PATH_MAX (4096) bytes, a Name 255, and the scanner cuts URL,
+//   IconFile and IconIndex to 254 characters; 8 KiB leaves room for peers that carry longer
+//   values. Encoded fields may be 4/3 as long.
+inline constexpr std::size_t kMaxDataFileValueBytes = 8192;
+// - records: five times the 100 000 shortcuts of a very large collection. Counted before any
+//   record is stored.
+inline constexpr std::size_t kMaxDataFileRecords = 500000;
+// - the whole file: 100 000 shortcuts whose URL, IconFile and IconIndex all reach the
+//   254-character cut take 107 MB encoded. The bytes and the records read from them then
+//   stay within about 600 MB.
+inline constexpr std::size_t kMaxDataFileBytes = std::size_t{256} << 20;
+
 // Writes "<computer name>@<general date text>" CR LF; the header is never encoded or quoted.
 void WriteDataFileHeader(std::ostream& out, std::string_view computerName, const DateTime& now,
                          const GeneralDateFormat& format);
@@ -29,7 +44,8 @@ std::string ComputerNameProblem(std::string_view computerName);
 // (decode set), or a value that holds CR, LF or NUL. Also refused: a Type other than "D" or
 // "F", and a Path or Name that the scanner cannot have written (an absolute path, an empty,
 // "." or ".." component, a "/", a folder record with a Name or a trailing backslash, a
-// shortcut record without a Name). Nothing is ever returned in part. The error text is
+// shortcut record without a Name), and a file beyond the ceilings above. Nothing is ever
+// returned in part. The error text is
 // "<path>: <reason>"; ParseFavoritesDataFile gives the reason alone.
 Result<FavoritesDataFile> ReadFavoritesDataFile(const std::string& path, bool decode);
 

@@ -8,17 +8,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
-#include "settings/ini_file.h"
+#include "favorites/shortcut_file.h"
 
 namespace kestrin {
 namespace {
 
-constexpr std::size_t kMaxValueLength = 254;        // a 255-character buffer, as the profile read has
 constexpr std::size_t kMaxShortcutBytes = 1 << 22;  // read no more of a huge file than this
 
 char Lower(char c) {
@@ -53,17 +52,6 @@ std::string ReadShortcutFile(const std::string& path) {
   }
   ::close(fd);
   return bytes;
-}
-
-// A key's value as GetPrivateProfileStringA delivers it into 255 characters: up to its
-// first NUL (or a lone CR, which ends a line there), at most 254 characters.
-std::string ShortcutValue(const IniDocument& document, std::string_view key) {
-  std::string value = document.ReadString("InternetShortcut", key);
-  value.resize(std::min(value.size(), value.find_first_of(std::string_view("\0\r\n", 3))));
-  if (value.size() > kMaxValueLength) {
-    value.resize(kMaxValueLength);
-  }
-  return value;
 }
 
 class Scanner {
@@ -148,12 +136,12 @@ class Scanner {
       return;
     }
 
-    const IniDocument document = IniDocument::Parse(ReadShortcutFile(full));
+    ShortcutValues values = ParseShortcutFile(ReadShortcutFile(full));
     record.Path = relative;
     record.Name = name;
-    record.URL = ShortcutValue(document, "URL");
-    record.IconFile = ShortcutValue(document, "IconFile");
-    record.IconIndex = ShortcutValue(document, "IconIndex");
+    record.URL = std::move(values.URL);
+    record.IconFile = std::move(values.IconFile);
+    record.IconIndex = std::move(values.IconIndex);
     record.Type = "F";
     for (const std::string* value : {&record.URL, &record.IconFile, &record.IconIndex}) {
       if (!options_.encode && value->find('"') != std::string::npos) {

@@ -4,6 +4,7 @@
 #include "favorites/data_file.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <sstream>
@@ -230,7 +231,7 @@ TEST(ParseDataFileRefuses, AFieldThatDoesNotDecode) {
 
 TEST(ParseDataFileRefuses, ADecodedValueWithCrLfOrNul) {
   const std::string folderStart = "\"MS8xLzIwMjY=\",\"TGlua3M=\",\"\",";  // 1/1/2026, Links
-  for (const char* bad : {"Cg==", "AA==", "YQ1i"}) {  // LF, NUL, a CR b
+  for (const char* bad : {"Cg==", "AA==", "YQ1i"}) {                      // LF, NUL, a CR b
     ExpectRefused(kHeader + folderStart + "\"" + bad + "\",\"\",\"\",\"RA==\"\r\n", true,
                   "line 2, field URL: the decoded value holds CR, LF or NUL");
   }
@@ -278,6 +279,29 @@ TEST(ParseDataFileRefuses, NothingIsTakenInPart) {
   EXPECT_EQ(file.error(), "line 11 has 2 fields, not 7");
 }
 
+// The ceilings that keep a hostile list from taking the memory, each tried on both sides.
+TEST(ParseDataFileRefuses, ListsBeyondTheCeilings) {
+  const std::string longest(kMaxDataFileValueBytes, 'u');
+  for (const bool encode : {false, true}) {
+    SCOPED_TRACE(encode ? "encoded" : "plain");
+    const std::string fits = kHeader + Line(Shortcut("1/1/2026", "", "a.url", longest), encode);
+    EXPECT_TRUE(ParseFavoritesDataFile(fits, encode));
+    ExpectRefused(kHeader + Line(Shortcut("1/1/2026", "", "a.url", longest + "uuu"), encode),
+                  encode,
+                  encode ? "line 2, field URL: longer than 10924 bytes"
+                         : "line 2, field URL: longer than 8192 bytes");
+  }
+  ExpectRefused(longest + "@1/1/2026\r\n", false, "the header line is longer than 8192 bytes");
+
+  // Counted before anything is stored: lines that are no records still count.
+  std::string lines = kHeader;
+  for (std::size_t i = 0; i < kMaxDataFileRecords; ++i) {
+    lines += "\r\n";
+  }
+  ExpectRefused(lines, false, "line 2 has 1 field, not 7");
+  ExpectRefused(lines + "\r\n", false, "the file holds more than 500000 records");
+}
+
 TEST(ReadDataFileRefuses, AMissingOrMalformedFileNamingThePath) {
   test::TempDir dir;
   ASSERT_FALSE(ReadFavoritesDataFile(dir.path() + "none.dat", false));
@@ -291,6 +315,17 @@ TEST(ReadDataFileRefuses, AMissingOrMalformedFileNamingThePath) {
   ASSERT_FALSE(file);
   EXPECT_EQ(file.error(),
             dir.path() + "temp.dat: the file does not end with CR LF: it ends inside line 2");
+}
+
+TEST(ReadDataFileRefuses, AFileBeyondTheSizeCeilingUnread) {
+  test::TempDir dir;
+  const std::string path = dir.path() + "temp.dat";
+  test::WriteFileBytes(path, kHeader);
+  // Sparse: no disk space is taken, and the size alone refuses it.
+  ASSERT_EQ(::truncate(path.c_str(), kMaxDataFileBytes + 1), 0);
+  const Result<FavoritesDataFile> file = ReadFavoritesDataFile(path, false);
+  ASSERT_FALSE(file);
+  EXPECT_EQ(file.error(), path + ": the file is larger than 268435456 bytes");
 }
 
 // --- Computer names -------------------------------------------------------------------------

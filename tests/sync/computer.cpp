@@ -24,7 +24,7 @@ Computer::Computer(const std::string& name, const FtpServer& server, bool passiv
 }
 
 void Computer::AddShortcut(const std::string& relativePath, const std::string& url) {
-  const std::filesystem::path file = favorites_.path() + relativePath;
+  const std::filesystem::path file = env.favoritesRoot + relativePath;
   std::filesystem::create_directories(file.parent_path());
   WriteFileBytes(file, "[InternetShortcut]\r\nURL=" + url + "\r\nIconFile=\r\nIconIndex=\r\n");
 }
@@ -35,8 +35,8 @@ bool Computer::Sync() {
 
 std::map<std::string, std::string> Computer::Tree() const {
   std::map<std::string, std::string> tree;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(favorites_.path())) {
-    const std::string relative = entry.path().string().substr(favorites_.path().size());
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(env.favoritesRoot)) {
+    const std::string relative = entry.path().string().substr(env.favoritesRoot.size());
     tree[relative] = entry.is_regular_file() ? ReadFileBytes(entry.path()) : "<folder>";
   }
   return tree;

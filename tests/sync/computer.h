@@ -39,7 +39,8 @@ class Computer {
 
   // A shortcut file in the form a run writes it, relative to the Favorites folder ("a/b.url").
   void AddShortcut(const std::string& relativePath, const std::string& url);
-  std::string favorites() const { return favorites_.path(); }
+  // A fresh temporary folder unless a test points env.favoritesRoot elsewhere.
+  std::string favorites() const { return env.favoritesRoot; }
   std::string program() const { return program_.path(); }
 
   // One run; true when it ended without an "Error: " line.

@@ -84,47 +84,6 @@ TEST_F(FailurePathTest, ARemoteDirectoryHoldsTheSharedFiles) {
   EXPECT_EQ(computer.display.lines[4], "-> Setting Remote Directory..");
 }
 
-// A shared list that is not whole and valid, or that would reach outside the Favorites
-// folder, is refused: nothing applied, nothing uploaded, the lock released.
-TEST_F(FailurePathTest, AnUnreadableOrHostileSharedListIsNeverApplied) {
-  const std::string valid =
-      "Other@1/1/2026\r\n\"1/1/2026\",\"\",\"Good.url\",\"https://good/\",\"\",\"\",\"F\"\r\n";
-  const std::vector<std::pair<std::string, std::string>> lists = {
-      {"truncated", valid.substr(0, valid.size() - 10)},
-      {"no header at-sign", "Other 1/1/2026\r\n"},
-      {"parent folder",
-       "Other@1/1/2026\r\n\"1/1/2026\",\"..\\..\\\",\"x.url\",\"https://x/\",\"\",\"\",\"F\"\r\n"},
-      {"absolute path", "Other@1/1/2026\r\n\"1/1/2026\",\"\\etc\",\"\",\"\",\"\",\"\",\"D\"\r\n"},
-      {"slash in name",
-       "Other@1/1/2026\r\n\"1/1/2026\",\"\",\"../x.url\",\"https://x/\",\"\",\"\",\"F\"\r\n"},
-      {"drive letter",
-       "Other@1/1/2026\r\n\"1/1/2026\",\"C:\\Windows\",\"\",\"\",\"\",\"\",\"D\"\r\n"},
-  };
-  for (const auto& [what, bytes] : lists) {
-    SCOPED_TRACE(what);
-    server->WriteFile("favs.dat", bytes);
-    Computer computer("A", *server);
-    computer.AddShortcut("Mine.url", "https://mine/");
-    const auto before = computer.Tree();
-    EXPECT_FALSE(computer.Sync());
-    EXPECT_EQ(computer.Tree(), before);
-    EXPECT_EQ(ReadFileBytes(server->root() + "favs.dat"), bytes);
-    EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
-    EXPECT_EQ(Ending(computer)[1].rfind("Error: Unable to ", 0), 0u) << Ending(computer)[1];
-  }
-}
-
-TEST_F(FailurePathTest, ALinkPlantedInTheFavoritesFolderIsNotFollowed) {
-  TempDir outside;
-  server->WriteFile(
-      "favs.dat",
-      "Other@1/1/2026\r\n\"1/1/2026\",\"Planted\\\",\"x.url\",\"https://x/\",\"\",\"\",\"F\"\r\n");
-  Computer computer("A", *server);
-  std::filesystem::create_directory_symlink(outside.path(), computer.favorites() + "Planted");
-  computer.Sync();
-  EXPECT_TRUE(std::filesystem::is_empty(outside.path()));
-}
-
 TEST_F(FailurePathTest, ACancelledConfirmationUploadsNothingButCompletesTheRun) {
   auto a = std::make_unique<Computer>("A", *server);
   a->AddShortcut("From A.url", "https://a/");

@@ -1,0 +1,91 @@
+#include "fuzz/data_file_properties.h"
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "favorites/data_file.h"
+#include "fuzz/fuzz_check.h"
+
+namespace {
+
+using kestrin::FavoriteRecord;
+
+// Checked apart from the reader's own rules: no component of a path that leaves, or stays
+// at, the folder it starts from, and no separator the file system would honour.
+bool StaysInside(std::string_view relative) {
+  std::size_t start = 0;
+  while (start <= relative.size()) {
+    const std::size_t end = std::min(relative.find('\\', start), relative.size());
+    const std::string_view component = relative.substr(start, end - start);
+    if (component.empty() || component == "." || component == ".." ||
+        component.find('/') != std::string_view::npos) {
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+bool HoldsLineBreakOrNul(const std::string& value) {
+  return value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
+}
+
+void CheckRecord(const FavoriteRecord& record) {
+  for (const std::string* value : {&record.Modified, &record.Path, &record.Name, &record.URL,
+                                   &record.IconFile, &record.IconIndex, &record.Type}) {
+    FUZZ_REQUIRE(!HoldsLineBreakOrNul(*value));
+    FUZZ_REQUIRE(value->size() <= kestrin::kMaxDataFileValueBytes);
+  }
+  FUZZ_REQUIRE(record.Type == "D" || record.Type == "F");
+  if (record.Type == "D") {
+    FUZZ_REQUIRE(record.Name.empty() && StaysInside(record.Path));
+  } else {
+    FUZZ_REQUIRE(StaysInside(record.Path + record.Name));
+  }
+}
+
+// With encoding off a double quote inside a value cannot be written back.
+bool CanBeWrittenBack(const FavoriteRecord& record, bool encode) {
+  if (encode) {
+    return true;
+  }
+  for (const std::string* value : {&record.Modified, &record.Path, &record.Name, &record.URL,
+                                   &record.IconFile, &record.IconIndex, &record.Type}) {
+    if (value->find('"') != std::string::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void CheckDataFileBytes(const std::uint8_t* data, std::size_t size, bool decode) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const auto parsed = kestrin::ParseFavoritesDataFile(bytes, decode);
+  if (!parsed) {
+    FUZZ_REQUIRE(!parsed.error().empty());
+    return;
+  }
+  const kestrin::FavoritesDataFile& file = *parsed;
+  FUZZ_REQUIRE(file.records.size() <= kestrin::kMaxDataFileRecords);
+  FUZZ_REQUIRE(file.header.ComputerName.find('@') == std::string::npos);
+  for (const FavoriteRecord& record : file.records) {
+    CheckRecord(record);
+    if (!CanBeWrittenBack(record, decode)) {
+      return;
+    }
+  }
+
+  // What was read, written again, reads back the same.
+  std::ostringstream out;
+  out << "Check@1/1/2026\r\n";
+  for (const FavoriteRecord& record : file.records) {
+    kestrin::WriteFavoriteRecord(out, record, decode);
+  }
+  const auto again = kestrin::ParseFavoritesDataFile(out.str(), decode);
+  FUZZ_REQUIRE(again);
+  FUZZ_REQUIRE(again->records == file.records);
+}
