@@ -16,7 +16,7 @@ class ApplyChangesTest : public ::testing::Test {
   std::vector<std::string> Apply(const std::vector<ChangeRow>& rows, ApplyOccasion occasion) {
     RecordingDisplay display;
     ActivityReporter activity(display);
-    ApplyChanges(rows, occasion, root.path(), activity);
+    ApplyChanges(ChangeListOf(rows), occasion, root.path(), activity);
     return display.lines;
   }
   std::string At(const std::string& relative) { return root.path() + relative; }
