@@ -68,7 +68,15 @@ class RecordList {
 
   std::size_t size() const { return ends_.size() / kValuesPerRecord; }
   bool empty() const { return ends_.empty(); }
-  FavoriteRecord operator[](std::size_t index) const;
+  FavoriteRecord operator[](std::size_t index) const {
+    const std::uint32_t* ends = ends_.data() + index * kValuesPerRecord;
+    const char* text = text_.data();
+    const std::uint32_t start = index == 0 ? 0 : ends[-1];
+    return {{text + start, ends[0] - start},     {text + ends[0], ends[1] - ends[0]},
+            {text + ends[1], ends[2] - ends[1]}, {text + ends[2], ends[3] - ends[2]},
+            {text + ends[3], ends[4] - ends[3]}, {text + ends[4], ends[5] - ends[4]},
+            {text + ends[5], ends[6] - ends[5]}};
+  }
   Iterator begin() const { return {*this, 0}; }
   Iterator end() const { return {*this, size()}; }
 

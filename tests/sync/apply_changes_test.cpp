@@ -15,7 +15,7 @@ class ApplyChangesTest : public ::testing::Test {
  protected:
   std::vector<std::string> Apply(const std::vector<ChangeRow>& rows, ApplyOccasion occasion) {
     RecordingDisplay display;
-    ActivityReporter activity(display);
+    ActivityReporter activity(display, false);
     ApplyChanges(ChangeListOf(rows), occasion, root.path(), activity);
     return display.lines;
   }
