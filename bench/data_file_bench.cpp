@@ -38,7 +38,7 @@ void DataFileRead(benchmark::State& state) {
       state.SkipWithError(parsed.error().c_str());
       break;
     }
-    benchmark::DoNotOptimize(parsed->records.data());
+    benchmark::DoNotOptimize(parsed->records.size());
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));

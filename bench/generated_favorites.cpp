@@ -22,23 +22,22 @@ std::string FolderPath(std::size_t folder) {
          std::to_string(folder % kFoldersPerParent) + " Grüße\\";
 }
 
-FavoriteRecord Shortcut(std::size_t i) {
-  FavoriteRecord record;
-  record.Modified = Modified(1 + static_cast<int>(i % 20));
-  record.Path = FolderPath(i / kPerFolder);
-  record.Name = "Seite " + std::to_string(i) + " Übersicht.url";
-  record.URL =
-      "https://example.org/bereich/" + std::to_string(i % 97) + "/seite?id=" + std::to_string(i);
-  if (i % 5 == 0) {
-    record.IconFile = "https://example.org/favicon.ico";
-    record.IconIndex = "1";
-  }
-  record.Type = "F";
-  return record;
+// Appends shortcut i, with a new name or a new URL and an earlier date when asked.
+void AppendShortcut(RecordList& records, std::size_t i, std::string_view namePrefix = "",
+                    std::string_view urlSuffix = "", int day = 0) {
+  const std::string modified = Modified(day != 0 ? day : 1 + static_cast<int>(i % 20));
+  const std::string path = FolderPath(i / kPerFolder);
+  const std::string name =
+      std::string(namePrefix) + "Seite " + std::to_string(i) + " Übersicht.url";
+  const std::string url = "https://example.org/bereich/" + std::to_string(i % 97) +
+                          "/seite?id=" + std::to_string(i) + std::string(urlSuffix);
+  const bool icon = i % 5 == 0;
+  records.push_back({modified, path, name, url, icon ? "https://example.org/favicon.ico" : "",
+                     icon ? "1" : "", "F"});
 }
 
 std::filesystem::path LocalPath(const std::string& root, const FavoriteRecord& record) {
-  std::string relative = record.Path + record.Name;
+  std::string relative = std::string(record.Path).append(record.Name);
   std::replace(relative.begin(), relative.end(), '\\', '/');
   return std::filesystem::path(root) / relative;
 }
@@ -47,23 +46,22 @@ std::filesystem::path LocalPath(const std::string& root, const FavoriteRecord& r
 
 FavoritesDataFile GeneratedList(std::size_t count, const std::string& computerName) {
   FavoritesDataFile list{{computerName, Modified(30)}, {}};
-  list.records.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
-    list.records.push_back(Shortcut(i));
+    AppendShortcut(list.records, i);
   }
   return list;
 }
 
 FavoritesDataFile WithOnePercentChanged(const FavoritesDataFile& list,
                                         const std::string& computerName) {
-  FavoritesDataFile changed{{computerName, Modified(30)}, list.records};
-  for (std::size_t i = 0; i < changed.records.size(); i += 100) {
-    FavoriteRecord& record = changed.records[i];
+  FavoritesDataFile changed{{computerName, Modified(30)}, {}};
+  for (std::size_t i = 0; i < list.records.size(); ++i) {
     if (i % 200 == 0) {
-      record.URL += "&neu=1";
-      record.Modified = Modified(28);
+      AppendShortcut(changed.records, i, "", "&neu=1", 28);
+    } else if (i % 100 == 0) {
+      AppendShortcut(changed.records, i, "Neu ");
     } else {
-      record.Name = "Neu " + record.Name;
+      changed.records.push_back(list.records[i]);
     }
   }
   return changed;

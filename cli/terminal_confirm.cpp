@@ -36,7 +36,8 @@ ConfirmChangesHook TerminalConfirm(ConfirmPolicy policy) {
     }
     for (const ChangeRow& row : rows) {
       std::cout << "  " << ChangeActionText(row.action) << "  " << row.change.Path
-                << row.change.Name << (row.change.URL.empty() ? "" : "  " + row.change.URL) << "\n";
+                << row.change.Name << (row.change.URL.empty() ? "" : "  ") << row.change.URL
+                << "\n";
     }
     if (!AskYesNo("Apply these " + std::to_string(rows.size()) + " changes? [y/N] ")) {
       return std::nullopt;

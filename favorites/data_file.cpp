@@ -107,12 +107,12 @@ std::string RecordShapeProblem(const FavoriteRecord& record) {
     return {};
   }
   if (record.Type == "F") {
-    if (!IsPlainComponent(record.Name) || record.Name.find('\\') != std::string::npos) {
+    if (!IsPlainComponent(record.Name) || record.Name.find('\\') != std::string_view::npos) {
       return "the shortcut record's Name is not a plain file name";
     }
     if (!record.Path.empty() &&
         (record.Path.back() != '\\' ||
-         !IsPlainRelativePath(std::string_view(record.Path).substr(0, record.Path.size() - 1)))) {
+         !IsPlainRelativePath(record.Path.substr(0, record.Path.size() - 1)))) {
       return "the shortcut record's Path is not a plain relative folder path ending in a "
              "backslash";
     }
@@ -135,9 +135,9 @@ void WriteDataFileHeader(std::ostream& out, std::string_view computerName, const
 }
 
 void WriteFavoriteRecord(std::ostream& out, const FavoriteRecord& record, bool encode) {
-  const std::string* fields[kFieldCount] = {&record.Modified, &record.Path,     &record.Name,
-                                            &record.URL,      &record.IconFile, &record.IconIndex,
-                                            &record.Type};
+  const std::string_view fields[kFieldCount] = {record.Modified, record.Path,     record.Name,
+                                                record.URL,      record.IconFile, record.IconIndex,
+                                                record.Type};
   std::string line;
   line.reserve(64 + (encode ? 2 : 1) *
                         (record.Modified.size() + record.Path.size() + record.Name.size() +
@@ -148,9 +148,9 @@ void WriteFavoriteRecord(std::ostream& out, const FavoriteRecord& record, bool e
     }
     line += '"';
     if (encode) {
-      line += Radix64Encode(*fields[i]);
+      line += Radix64Encode(fields[i]);
     } else {
-      line += *fields[i];
+      line += fields[i];
     }
     line += '"';
   }
@@ -180,8 +180,14 @@ std::string ComputerNameProblem(std::string_view computerName) {
   return {};
 }
 
-Result<FavoritesDataFile> ParseFavoritesDataFile(std::string_view bytes, bool decode) {
+namespace {
+
+// The records' values are moved to the front of the bytes they were read from, back to
+// back, as each line passes the checks: the list then costs no more than its file and an
+// offset a value.
+Result<FavoritesDataFile> ParseOwnedBytes(std::string owned, bool decode) {
   using R = Result<FavoritesDataFile>;
+  const std::string_view bytes = owned;
   if (bytes.empty()) {
     return R::Fail("the file is empty: it has no header line");
   }
@@ -195,9 +201,17 @@ Result<FavoritesDataFile> ParseFavoritesDataFile(std::string_view bytes, bool de
   if (lineCount > kMaxDataFileRecords + 1) {
     return R::Fail("the file holds more than " + std::to_string(kMaxDataFileRecords) + " records");
   }
+  std::vector<std::uint32_t> ends;
   if (lineCount > 1) {
-    file.records.reserve(lineCount - 1);
+    ends.reserve((lineCount - 1) * kFieldCount);
   }
+  std::size_t packedEnd = 0;  // where the values packed so far end in `owned`
+  const auto pack = [&](std::string_view value) {
+    // The value lies at or after packedEnd, so an overlapping move is all it takes.
+    std::memmove(owned.data() + packedEnd, value.data(), value.size());
+    packedEnd += value.size();
+    ends.push_back(static_cast<std::uint32_t>(packedEnd));
+  };
 
   std::string_view fields[kFieldCount];
   std::string error;
@@ -256,37 +270,45 @@ Result<FavoritesDataFile> ParseFavoritesDataFile(std::string_view bytes, bool de
       return R::Fail(LineText(lineNumber) + " has " + std::to_string(count) +
                      (count == 1 ? " field" : " fields") + ", not 7");
     }
-    FavoriteRecord record;
-    std::string* targets[kFieldCount] = {&record.Modified, &record.Path,     &record.Name,
-                                         &record.URL,      &record.IconFile, &record.IconIndex,
-                                         &record.Type};
+    std::string decoded[kFieldCount];
     for (std::size_t i = 0; i < kFieldCount; ++i) {
       if (fields[i].size() > MaxFieldBytes(decode)) {
         return R::Fail(LineText(lineNumber) + ", field " + kFieldNames[i] + ": longer than " +
                        std::to_string(MaxFieldBytes(decode)) + " bytes");
       }
       if (decode) {
-        std::optional<std::string> decoded = Radix64Decode(fields[i]);
-        if (!decoded) {
+        std::optional<std::string> value = Radix64Decode(fields[i]);
+        if (!value) {
           return R::Fail(LineText(lineNumber) + ", field " + kFieldNames[i] +
                          ": not valid Radix-64");
         }
-        if (HoldsLineBreakOrNul(*decoded)) {
+        if (HoldsLineBreakOrNul(*value)) {
           return R::Fail(LineText(lineNumber) + ", field " + kFieldNames[i] +
                          ": the decoded value holds CR, LF or NUL");
         }
-        *targets[i] = std::move(*decoded);
-      } else {
-        targets[i]->assign(fields[i]);
+        decoded[i] = std::move(*value);
+        fields[i] = decoded[i];
       }
     }
+    const FavoriteRecord record{fields[0], fields[1], fields[2], fields[3],
+                                fields[4], fields[5], fields[6]};
     std::string shapeProblem = RecordShapeProblem(record);
     if (!shapeProblem.empty()) {
       return R::Fail(LineText(lineNumber) + ": " + shapeProblem);
     }
-    file.records.push_back(std::move(record));
+    for (std::string_view value : fields) {
+      pack(value);
+    }
   }
+  owned.resize(packedEnd);
+  file.records = RecordList(std::move(owned), std::move(ends));
   return R::Ok(std::move(file));
+}
+
+}  // namespace
+
+Result<FavoritesDataFile> ParseFavoritesDataFile(std::string_view bytes, bool decode) {
+  return ParseOwnedBytes(std::string(bytes), decode);
 }
 
 Result<FavoritesDataFile> ReadFavoritesDataFile(const std::string& path, bool decode) {
@@ -323,7 +345,7 @@ Result<FavoritesDataFile> ReadFavoritesDataFile(const std::string& path, bool de
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
   ::close(fd);
-  Result<FavoritesDataFile> parsed = ParseFavoritesDataFile(bytes, decode);
+  Result<FavoritesDataFile> parsed = ParseOwnedBytes(std::move(bytes), decode);
   if (!parsed) {
     return R::Fail(path + ": " + parsed.error());
   }

@@ -126,24 +126,17 @@ class Scanner {
       return;
     }
 
-    FavoriteRecord record;
-    record.Modified = FormatGeneralDate(FileTimeToDate(info.st_mtime), options_.dateFormat);
+    const std::string modified =
+        FormatGeneralDate(FileTimeToDate(info.st_mtime), options_.dateFormat);
     if (isFolder) {
-      record.Path = relative + name;
-      record.Type = "D";
-      WriteFavoriteRecord(out_, record, options_.encode);
-      ScanFolder(full + "/", record.Path + "\\");
+      const std::string path = relative + name;
+      WriteFavoriteRecord(out_, {modified, path, "", "", "", "", "D"}, options_.encode);
+      ScanFolder(full + "/", path + "\\");
       return;
     }
 
-    ShortcutValues values = ParseShortcutFile(ReadShortcutFile(full));
-    record.Path = relative;
-    record.Name = name;
-    record.URL = std::move(values.URL);
-    record.IconFile = std::move(values.IconFile);
-    record.IconIndex = std::move(values.IconIndex);
-    record.Type = "F";
-    for (const std::string* value : {&record.URL, &record.IconFile, &record.IconIndex}) {
+    const ShortcutValues values = ParseShortcutFile(ReadShortcutFile(full));
+    for (const std::string* value : {&values.URL, &values.IconFile, &values.IconIndex}) {
       if (!options_.encode && value->find('"') != std::string::npos) {
         Warn(full,
              "a value holds a double quote, which the favorites data file can carry only with "
@@ -151,6 +144,8 @@ class Scanner {
         return;
       }
     }
+    const FavoriteRecord record{modified,        relative,         name, values.URL,
+                                values.IconFile, values.IconIndex, "F"};
     WriteFavoriteRecord(out_, record, options_.encode);
   }
 

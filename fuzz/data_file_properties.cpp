@@ -28,21 +28,21 @@ bool StaysInside(std::string_view relative) {
   return true;
 }
 
-bool HoldsLineBreakOrNul(const std::string& value) {
-  return value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
+bool HoldsLineBreakOrNul(std::string_view value) {
+  return value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 void CheckRecord(const FavoriteRecord& record) {
-  for (const std::string* value : {&record.Modified, &record.Path, &record.Name, &record.URL,
-                                   &record.IconFile, &record.IconIndex, &record.Type}) {
-    FUZZ_REQUIRE(!HoldsLineBreakOrNul(*value));
-    FUZZ_REQUIRE(value->size() <= kestrin::kMaxDataFileValueBytes);
+  for (std::string_view value : {record.Modified, record.Path, record.Name, record.URL,
+                                 record.IconFile, record.IconIndex, record.Type}) {
+    FUZZ_REQUIRE(!HoldsLineBreakOrNul(value));
+    FUZZ_REQUIRE(value.size() <= kestrin::kMaxDataFileValueBytes);
   }
   FUZZ_REQUIRE(record.Type == "D" || record.Type == "F");
   if (record.Type == "D") {
     FUZZ_REQUIRE(record.Name.empty() && StaysInside(record.Path));
   } else {
-    FUZZ_REQUIRE(StaysInside(record.Path + record.Name));
+    FUZZ_REQUIRE(StaysInside(std::string(record.Path).append(record.Name)));
   }
 }
 
@@ -51,9 +51,9 @@ bool CanBeWrittenBack(const FavoriteRecord& record, bool encode) {
   if (encode) {
     return true;
   }
-  for (const std::string* value : {&record.Modified, &record.Path, &record.Name, &record.URL,
-                                   &record.IconFile, &record.IconIndex, &record.Type}) {
-    if (value->find('"') != std::string::npos) {
+  for (std::string_view value : {record.Modified, record.Path, record.Name, record.URL,
+                                 record.IconFile, record.IconIndex, record.Type}) {
+    if (value.find('"') != std::string_view::npos) {
       return false;
     }
   }

@@ -11,8 +11,10 @@ void ActivityReporter::ReportActivity(const std::string& text, StatusImage image
   display_.SetTrayState(image, text);
   display_.SetStatusText(text);
   display_.AppendActivityLine(text);
-  pendingLogText_ += text;
-  pendingLogText_ += "\r\n";
+  if (collectLogText_) {
+    pendingLogText_ += text;
+    pendingLogText_ += "\r\n";
+  }
   if (image == StatusImage::Error) {
     reportedError_ = true;
   }

@@ -6,10 +6,14 @@
 
 namespace kestrin {
 
-// Shows each activity line on the run display and collects it for the log.
+// Shows each activity line on the run display and, when the run is logged, collects it for
+// the log.
 class ActivityReporter {
  public:
-  explicit ActivityReporter(RunDisplay& display) : display_(display) {}
+  // Without a log the lines are not kept: a run that creates a hundred thousand shortcuts
+  // reports as many lines.
+  ActivityReporter(RunDisplay& display, bool collectLogText)
+      : display_(display), collectLogText_(collectLogText) {}
 
   // Tray, status bar, activity pane, then the pending log text.
   void ReportActivity(const std::string& text, StatusImage image);
@@ -22,6 +26,7 @@ class ActivityReporter {
 
  private:
   RunDisplay& display_;
+  bool collectLogText_;
   std::string pendingLogText_;
   bool reportedError_ = false;
 };

@@ -42,10 +42,15 @@ bool PassesThroughLink(const std::string& favoritesRoot, const std::string& path
   return false;
 }
 
+// Path + Name: the change's place below the Favorites folder.
+std::string RelativePathOf(const PendingChange& change) {
+  return std::string(change.Path).append(change.Name);
+}
+
 bool WriteShortcutFile(const std::string& path, const PendingChange& change) {
-  const std::string text = "[InternetShortcut]\r\nURL=" + change.URL +
-                           "\r\nIconFile=" + change.IconFile + "\r\nIconIndex=" + change.IconIndex +
-                           "\r\n";
+  std::string text = "[InternetShortcut]\r\nURL=";
+  text.append(change.URL).append("\r\nIconFile=").append(change.IconFile);
+  text.append("\r\nIconIndex=").append(change.IconIndex).append("\r\n");
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) {
     return false;
@@ -67,7 +72,7 @@ class ChangeApplier {
       : occasion_(occasion), root_(favoritesRoot), activity_(activity) {}
 
   void DeleteShortcut(const PendingChange& change) {
-    const std::string file = LocalPathOf(root_, change.Path + change.Name);
+    const std::string file = LocalPathOf(root_, RelativePathOf(change));
     if (!Reachable(change, file) || !FileTestFinds(file)) {
       return;
     }
@@ -82,7 +87,7 @@ class ChangeApplier {
     if (!Reachable(change, folder) || !FolderTestFinds(folder)) {
       return;
     }
-    Report("-> Deleting Folder: " + change.Path);
+    Report("-> Deleting Folder: " + std::string(change.Path));
     RemoveFolderTree(folder);
   }
 
@@ -91,18 +96,18 @@ class ChangeApplier {
     if (!Reachable(change, folder) || FolderTestFinds(folder)) {
       return;
     }
-    Report("-> Creating Folder: " + change.Path + "\\");
+    Report("-> Creating Folder: " + std::string(change.Path) + "\\");
     CreateFolderPath(folder);
   }
 
   void CreateShortcut(const PendingChange& change) {
     const std::string holder = LocalPathOf(root_, change.Path);
-    const std::string file = LocalPathOf(root_, change.Path + change.Name);
+    const std::string file = LocalPathOf(root_, RelativePathOf(change));
     if (!Reachable(change, file)) {
       return;
     }
     if (!FolderTestFinds(holder)) {
-      Report("-> Creating Folder: " + change.Path);
+      Report("-> Creating Folder: " + std::string(change.Path));
       CreateFolderPath(holder);
     }
     if (FileTestFinds(file)) {
@@ -120,9 +125,10 @@ class ChangeApplier {
 
  private:
   std::string ShortcutLine(const std::string& verb, const PendingChange& change) const {
-    const std::string relative = change.Path + change.Name;
-    return occasion_ == ApplyOccasion::Direct ? verb + change.URL + " (" + relative + ")"
-                                              : verb + relative + " (" + change.URL + ")";
+    const std::string relative = RelativePathOf(change);
+    const std::string url(change.URL);
+    return occasion_ == ApplyOccasion::Direct ? verb + url + " (" + relative + ")"
+                                              : verb + relative + " (" + url + ")";
   }
 
   bool Reachable(const PendingChange& change, const std::string& path) {
@@ -136,7 +142,7 @@ class ChangeApplier {
   void Report(const std::string& line) { activity_.ReportActivity(line, StatusImage::Working); }
 
   void Fail(const std::string& text, const PendingChange& change) {
-    activity_.ReportActivity("Error: " + text + change.Path + change.Name, StatusImage::Error);
+    activity_.ReportActivity("Error: " + text + RelativePathOf(change), StatusImage::Error);
     complete_ = false;
   }
 
@@ -148,20 +154,21 @@ class ChangeApplier {
 
 }  // namespace
 
-bool ApplyChanges(const std::vector<ChangeRow>& rows, ApplyOccasion occasion,
+bool ApplyChanges(const ChangeList& changes, ApplyOccasion occasion,
                   const std::string& favoritesRoot, ActivityReporter& activity) {
   ChangeApplier applier(occasion, favoritesRoot, activity);
-  const auto pass = [&rows](ChangeAction action, const char* type, auto&& apply) {
-    for (const ChangeRow& row : rows) {
-      if (row.action == action && row.change.Type == type) {
-        apply(row.change);
+  const auto pass = [](const std::vector<PendingChange>& list, std::string_view type,
+                       auto&& apply) {
+    for (const PendingChange& change : list) {
+      if (change.Type == type) {
+        apply(change);
       }
     }
   };
-  pass(ChangeAction::DeleteLocally, "F", [&](const auto& c) { applier.DeleteShortcut(c); });
-  pass(ChangeAction::DeleteLocally, "D", [&](const auto& c) { applier.DeleteFolder(c); });
-  pass(ChangeAction::CreateLocally, "D", [&](const auto& c) { applier.CreateFolder(c); });
-  pass(ChangeAction::CreateLocally, "F", [&](const auto& c) { applier.CreateShortcut(c); });
+  pass(changes.DeleteList, "F", [&](const auto& c) { applier.DeleteShortcut(c); });
+  pass(changes.DeleteList, "D", [&](const auto& c) { applier.DeleteFolder(c); });
+  pass(changes.CreateList, "D", [&](const auto& c) { applier.CreateFolder(c); });
+  pass(changes.CreateList, "F", [&](const auto& c) { applier.CreateShortcut(c); });
   return applier.complete();
 }
 

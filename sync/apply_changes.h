@@ -11,12 +11,12 @@ namespace kestrin {
 // The direct application and the confirmation dialog's word their shortcut lines apart.
 enum class ApplyOccasion { Direct, Dialog };
 
-// Applies the rows to the Favorites folder in four passes (deleted shortcuts, deleted
-// folders, created folders, created shortcuts), each walking the rows in order, and
-// reports every action. A row that cannot be carried out is reported and the passes go
+// Applies the changes to the Favorites folder in four passes (deleted shortcuts, deleted
+// folders, created folders, created shortcuts), each walking its list in order, and
+// reports every action. A change that cannot be carried out is reported and the passes go
 // on; nothing is ever written or deleted through a symbolic link or outside the folder.
-// False when some row was reported as not carried out.
-bool ApplyChanges(const std::vector<ChangeRow>& rows, ApplyOccasion occasion,
+// False when some change was reported as not carried out.
+bool ApplyChanges(const ChangeList& changes, ApplyOccasion occasion,
                   const std::string& favoritesRoot, ActivityReporter& activity);
 
 // Creates every missing folder of the path up to its last "/", outermost first.

@@ -1,5 +1,6 @@
 #include "sync/change_detection.h"
 
+#include <cstdint>
 #include <string_view>
 #include <tuple>
 #include <vector>
@@ -10,7 +11,10 @@
 namespace kestrin {
 namespace {
 
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+// Record indices fit 32 bits (a list holds at most 500 000 records), which halves the
+// index of a hundred thousand records.
+using RecordIndex = std::uint32_t;
+constexpr RecordIndex kNone = static_cast<RecordIndex>(-1);
 
 // Whether two records have the same key, Path + Name joined, without joining them.
 bool SameKey(const FavoriteRecord& a, const FavoriteRecord& b) {
@@ -18,12 +22,10 @@ bool SameKey(const FavoriteRecord& a, const FavoriteRecord& b) {
     return false;
   }
   const auto& [shorter, longer] = a.Path.size() <= b.Path.size() ? std::tie(a, b) : std::tie(b, a);
-  const std::string_view longerPath = longer.Path;
-  const std::string_view shorterName = shorter.Name;
-  const std::size_t overlap = longerPath.size() - shorter.Path.size();
-  return longerPath.starts_with(shorter.Path) &&
-         longerPath.substr(shorter.Path.size()) == shorterName.substr(0, overlap) &&
-         shorterName.substr(overlap) == longer.Name;
+  const std::size_t overlap = longer.Path.size() - shorter.Path.size();
+  return longer.Path.starts_with(shorter.Path) &&
+         longer.Path.substr(shorter.Path.size()) == shorter.Name.substr(0, overlap) &&
+         shorter.Name.substr(overlap) == longer.Name;
 }
 
 // The records of one list by key, each key's records chained in list order. Open addressing
@@ -31,26 +33,25 @@ bool SameKey(const FavoriteRecord& a, const FavoriteRecord& b) {
 // each, and a node and a joined key per record cost more than the comparison itself.
 class KeyIndex {
  public:
-  explicit KeyIndex(const std::vector<FavoriteRecord>& records)
-      : records_(records),
-        hashes_(records.size()),
-        next_(records.size(), kNone),
-        last_(records.size(), kNone) {
+  explicit KeyIndex(const RecordList& records)
+      : records_(records), hashes_(records.size()), next_(records.size(), kNone) {
     std::size_t size = 16;
     while (size < 2 * records.size()) {
       size *= 2;
     }
     slots_.assign(size, kNone);
+    std::vector<RecordIndex> last(records.size(), kNone);  // of a key's first record
     std::string joined;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      joined.assign(records[i].Path).append(records[i].Name);
+    for (RecordIndex i = 0; i < records.size(); ++i) {
+      const FavoriteRecord record = records[i];
+      joined.assign(record.Path).append(record.Name);
       hashes_[i] = std::hash<std::string>()(joined);
-      std::size_t& first = slots_[Probe(records[i], hashes_[i])];
+      RecordIndex& first = slots_[Probe(record, hashes_[i])];
       if (first == kNone) {
-        first = last_[i] = i;
+        first = last[i] = i;
       } else {
-        next_[last_[first]] = i;
-        last_[first] = i;
+        next_[last[first]] = i;
+        last[first] = i;
       }
     }
   }
@@ -58,12 +59,12 @@ class KeyIndex {
   std::size_t HashAt(std::size_t i) const { return hashes_[i]; }
 
   // The first record with the key of `record` (whose key hashes to `hash`), or kNone.
-  std::size_t First(const FavoriteRecord& record, std::size_t hash) const {
+  RecordIndex First(const FavoriteRecord& record, std::size_t hash) const {
     return slots_[Probe(record, hash)];
   }
 
   // The next record with the same key as record i, or kNone.
-  std::size_t Next(std::size_t i) const { return next_[i]; }
+  RecordIndex Next(std::size_t i) const { return next_[i]; }
 
  private:
   // The slot that holds the key's first record, or the empty slot where it would go.
@@ -77,11 +78,10 @@ class KeyIndex {
     return slot;
   }
 
-  const std::vector<FavoriteRecord>& records_;
+  const RecordList& records_;
   std::vector<std::size_t> hashes_;
-  std::vector<std::size_t> next_;
-  std::vector<std::size_t> last_;  // of a key's first record: the key's last record
-  std::vector<std::size_t> slots_;
+  std::vector<RecordIndex> next_;
+  std::vector<RecordIndex> slots_;
 };
 
 PendingChange CreationOf(const FavoriteRecord& shared) {
@@ -99,8 +99,8 @@ Result<bool> LocalIsAsNew(const FavoriteRecord& local, const FavoriteRecord& sha
   const auto sharedTime = ParseGeneralDate(shared.Modified, dateFormat);
   if (!localTime || !sharedTime) {
     const FavoriteRecord& bad = localTime ? shared : local;
-    return Result<bool>::Fail("the date \"" + bad.Modified + "\" of " + bad.Path + bad.Name +
-                              " cannot be read");
+    return Result<bool>::Fail("the date \"" + std::string(bad.Modified) + "\" of " +
+                              std::string(bad.Path).append(bad.Name) + " cannot be read");
   }
   return Result<bool>::Ok(*localTime >= *sharedTime);
 }
@@ -159,16 +159,17 @@ Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const Favorite
 
   ChangeList changes;
   for (std::size_t i = 0; i < local.records.size(); ++i) {
-    if (sharedIndex.First(local.records[i], localIndex.HashAt(i)) == kNone) {
-      changes.DeleteList.push_back(DeletionOf(local.records[i]));
+    const FavoriteRecord record = local.records[i];
+    if (sharedIndex.First(record, localIndex.HashAt(i)) == kNone) {
+      changes.DeleteList.push_back(DeletionOf(record));
     }
   }
   for (std::size_t j = 0; j < shared.records.size(); ++j) {
-    const FavoriteRecord& record = shared.records[j];
+    const FavoriteRecord record = shared.records[j];
     bool covered = false;
-    for (std::size_t i = localIndex.First(record, sharedIndex.HashAt(j)); i != kNone && !covered;
+    for (RecordIndex i = localIndex.First(record, sharedIndex.HashAt(j)); i != kNone && !covered;
          i = localIndex.Next(i)) {
-      const FavoriteRecord& candidate = local.records[i];
+      const FavoriteRecord candidate = local.records[i];
       if (candidate.URL == record.URL) {
         covered = true;
       } else {
@@ -188,7 +189,7 @@ Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const Favorite
 
 std::string FindUnsafeRecord(const FavoritesDataFile& list) {
   for (size_t i = 0; i < list.records.size(); ++i) {
-    const FavoriteRecord& record = list.records[i];
+    const FavoriteRecord record = list.records[i];
     std::string reason;
     if (HasControlCharacter(record.Path) || HasControlCharacter(record.Name)) {
       reason = "a control character";
@@ -197,13 +198,13 @@ std::string FindUnsafeRecord(const FavoritesDataFile& list) {
     } else if (record.Type == "F") {
       reason = UnsafePathReason(record.Path, true);
       if (reason.empty() &&
-          (IsUnsafeComponent(record.Name) || record.Name.find('\\') != std::string::npos)) {
+          (IsUnsafeComponent(record.Name) || record.Name.find('\\') != std::string_view::npos)) {
         reason = "a name that is not a plain file name";
       }
     }
     if (!reason.empty()) {
-      return "record " + std::to_string(i + 1) + " (" + record.Path + record.Name + ") holds " +
-             reason;
+      return "record " + std::to_string(i + 1) + " (" + std::string(record.Path) +
+             std::string(record.Name) + ") holds " + reason;
     }
   }
   return "";
@@ -224,31 +225,20 @@ Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const Favorite
   return changes;
 }
 
-namespace {
-
-// Both lists live only here: with a hundred thousand records they are the bulk of the
-// memory, and applying the changes needs them no more.
-Result<ChangeList> ChangesBetweenFiles(const std::string& localDataPath,
-                                       const std::string& sharedDataPath,
-                                       const UpdateContext& context) {
-  const auto shared = ReadFavoritesDataFile(sharedDataPath, context.decode);
-  if (!shared) {
-    return Result<ChangeList>::Fail("Unable to Read Remote Data File: " + shared.error());
-  }
-  const auto local = ReadFavoritesDataFile(localDataPath, context.decode);
-  if (!local) {
-    return Result<ChangeList>::Fail("Unable to Read Local Data File: " + local.error());
-  }
-  return ChangesToApply(*local, *shared, context.dateFormat);
-}
-
-}  // namespace
-
 Result<ChangeOutcome> UpdateFavorites(const std::string& localDataPath,
                                       const std::string& sharedDataPath,
                                       const UpdateContext& context) {
   using Outcome = Result<ChangeOutcome>;
-  auto changes = ChangesBetweenFiles(localDataPath, sharedDataPath, context);
+  // The changes are views into both lists, which therefore live until they are applied.
+  const auto shared = ReadFavoritesDataFile(sharedDataPath, context.decode);
+  if (!shared) {
+    return Outcome::Fail("Unable to Read Remote Data File: " + shared.error());
+  }
+  const auto local = ReadFavoritesDataFile(localDataPath, context.decode);
+  if (!local) {
+    return Outcome::Fail("Unable to Read Local Data File: " + local.error());
+  }
+  const auto changes = ChangesToApply(*local, *shared, context.dateFormat);
   if (!changes) {
     return Outcome::Fail(changes.error());
   }
@@ -262,8 +252,8 @@ Result<ChangeOutcome> UpdateFavorites(const std::string& localDataPath,
     return Outcome::Ok(complete ? ChangeOutcome::Applied : ChangeOutcome::NothingApplied);
   };
   if (!context.confirm) {
-    return appliedOutcome(ApplyChanges(RowsInDialogOrder(*changes), ApplyOccasion::Direct,
-                                       context.favoritesRoot, *context.activity));
+    return appliedOutcome(
+        ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, *context.activity));
   }
   const auto chosen = (context.confirmHook && *context.confirmHook)
                           ? (*context.confirmHook)(*changes)
@@ -271,8 +261,8 @@ Result<ChangeOutcome> UpdateFavorites(const std::string& localDataPath,
   if (!chosen) {
     return Outcome::Ok(ChangeOutcome::NothingApplied);
   }
-  return appliedOutcome(
-      ApplyChanges(*chosen, ApplyOccasion::Dialog, context.favoritesRoot, *context.activity));
+  return appliedOutcome(ApplyChanges(ChangeListOf(*chosen), ApplyOccasion::Dialog,
+                                     context.favoritesRoot, *context.activity));
 }
 
 }  // namespace kestrin

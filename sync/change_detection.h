@@ -15,7 +15,8 @@ namespace kestrin {
 // shared records that no local record with the same key covers are created. A local
 // record covers a shared one when the URLs are equal, or when its Modified is the same or
 // later. Linear in the size of both lists. Fails when a Modified that must be compared
-// cannot be read as a date.
+// cannot be read as a date. The changes are views into the two lists: they are good as long
+// as the lists are.
 Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
                                   const GeneralDateFormat& dateFormat);
 

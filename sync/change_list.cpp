@@ -18,4 +18,13 @@ std::vector<ChangeRow> RowsInDialogOrder(const ChangeList& changes) {
   return rows;
 }
 
+ChangeList ChangeListOf(const std::vector<ChangeRow>& rows) {
+  ChangeList changes;
+  for (const ChangeRow& row : rows) {
+    (row.action == ChangeAction::CreateLocally ? changes.CreateList : changes.DeleteList)
+        .push_back(row.change);
+  }
+  return changes;
+}
+
 }  // namespace kestrin

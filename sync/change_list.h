@@ -3,18 +3,21 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrin {
 
 // One change awaiting application. For a deletion URL, IconFile and IconIndex are empty.
+// The values are views into the records the change was found in: a change list is used
+// while both lists are held, and a first sync's hundred thousand creations copy no text.
 struct PendingChange {
-  std::string Path;
-  std::string Name;  // empty for a folder
-  std::string URL;
-  std::string IconFile;
-  std::string IconIndex;
-  std::string Type;  // "D" folder, "F" shortcut
+  std::string_view Path;
+  std::string_view Name;  // empty for a folder
+  std::string_view URL;
+  std::string_view IconFile;
+  std::string_view IconIndex;
+  std::string_view Type;  // "D" folder, "F" shortcut
 
   bool operator==(const PendingChange&) const = default;
 };
@@ -46,5 +49,8 @@ using ConfirmChangesHook = std::function<std::optional<std::vector<ChangeRow>>(c
 
 // Every row of the list in the dialog's order: creations first, then deletions.
 std::vector<ChangeRow> RowsInDialogOrder(const ChangeList& changes);
+
+// The rows' changes sorted back into a change list, each list in the rows' order.
+ChangeList ChangeListOf(const std::vector<ChangeRow>& rows);
 
 }  // namespace kestrin

@@ -75,7 +75,7 @@ class Run {
   Run(const SyncSettings& settings, SyncEnvironment& env)
       : settings_(settings),
         env_(env),
-        activity_(*env.display),
+        activity_(*env.display, settings.LogActivity == 1),
         localData_(env.workFolder + "local.dat"),
         localIndicator_(env.workFolder + "local.ind"),
         tempData_(env.workFolder + "temp.dat"),

@@ -35,16 +35,20 @@ constexpr Column kColumns[] = {{"Flag", 500}, {"Action", 1300}, {"Path", 2100}, 
 constexpr int kBookmarkColumn = 3;
 constexpr int kFirstHiddenColumn = 4;
 
+QString TextOf(std::string_view value) {
+  return QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+}
+
 QStringList RowTexts(const ChangeRow& row) {
   const PendingChange& change = row.change;
   return {QString(),
           QString::fromUtf8(ChangeActionText(row.action)),
-          QString::fromStdString(change.Path),
-          QString::fromStdString(change.Name),
-          QString::fromStdString(change.URL),
-          QString::fromStdString(change.IconFile),
-          QString::fromStdString(change.IconIndex),
-          QString::fromStdString(change.Type)};
+          TextOf(change.Path),
+          TextOf(change.Name),
+          TextOf(change.URL),
+          TextOf(change.IconFile),
+          TextOf(change.IconIndex),
+          TextOf(change.Type)};
 }
 
 }  // namespace

@@ -34,27 +34,34 @@ void SetTime(const std::string& path, std::time_t when) {
   ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
 }
 
-FavoriteRecord FolderRecord(std::string path, std::string modified = kFolderText) {
-  return FavoriteRecord{std::move(modified), std::move(path), "", "", "", "", "D"};
+// Views of the arguments: each record goes into a list within the expression that makes it.
+FavoriteRecord FolderRecord(std::string_view path, std::string_view modified = kFolderText) {
+  return {modified, path, "", "", "", "", "D"};
 }
 
-FavoriteRecord ShortcutRecord(std::string path, std::string name, std::string url = "",
-                              std::string iconFile = "", std::string iconIndex = "") {
-  return FavoriteRecord{kFileText,
-                        std::move(path),
-                        std::move(name),
-                        std::move(url),
-                        std::move(iconFile),
-                        std::move(iconIndex),
-                        "F"};
+FavoriteRecord ShortcutRecord(std::string_view path, std::string_view name,
+                              std::string_view url = "", std::string_view iconFile = "",
+                              std::string_view iconIndex = "") {
+  return {kFileText, path, name, url, iconFile, iconIndex, "F"};
 }
 
 std::string Key(const FavoriteRecord& record) {
-  return record.Path + record.Name;
+  return std::string(record.Path).append(record.Name);
 }
 
-bool ByKey(const FavoriteRecord& a, const FavoriteRecord& b) {
-  return Key(a) < Key(b);
+// Each record as its values between tabs, sorted: a list compared in no particular order.
+std::vector<std::string> SortedRecords(const RecordList& records) {
+  std::vector<std::string> texts;
+  for (const FavoriteRecord& r : records) {
+    std::string text;
+    for (std::string_view value :
+         {r.Modified, r.Path, r.Name, r.URL, r.IconFile, r.IconIndex, r.Type}) {
+      text.append(value).append("\t");
+    }
+    texts.push_back(std::move(text));
+  }
+  std::sort(texts.begin(), texts.end());
+  return texts;
 }
 
 class ScannerTest : public ::testing::Test {
@@ -115,27 +122,32 @@ class ScannerTest : public ::testing::Test {
   }
 
   // What the scanner must write, in no particular order.
-  std::vector<FavoriteRecord> Expected(bool encode) const {
-    std::vector<FavoriteRecord> records = {
-        ShortcutRecord("", "Root Page.url", "https://example.com/root", "C:\\icons\\r.ico", "2"),
-        ShortcutRecord("", "News.URL", "https://news.example/"),
-        ShortcutRecord("", "curl", "https://curl.se/"),
-        ShortcutRecord("", "NoSection.url"),
-        ShortcutRecord("", "Long.url", kLongUrl.substr(0, 254)),
-        ShortcutRecord("", "Quoted.url", "https://q.example/"),
-        FolderRecord("Empty", "12/5/2026"),
-        FolderRecord("Folder.url"),
-        ShortcutRecord("Folder.url\\", "inside.url", "https://inside.example/"),
-        FolderRecord("Links"),
-        FolderRecord("Links\\Work"),
-        ShortcutRecord("Links\\Work\\", "Kestrin Home.url", "https://kestrin.example/",
-                       "/usr/share/k.png", "0"),
-        FolderRecord("Links\\Work\\News, Sport"),
-        ShortcutRecord("Links\\Work\\News, Sport\\", "Scores.url", "https://scores.example/?a=1,2"),
-        FolderRecord("Links\\Caf\xC3\xA9 Ol\xC3\xA9"),
-        ShortcutRecord("Links\\Caf\xC3\xA9 Ol\xC3\xA9\\", "Men\xC3\xBC.url",
-                       "https://caf\xC3\xA9.example/"),
-    };
+  RecordList Expected(bool encode) const {
+    RecordList records;
+    for (const FavoriteRecord& record : {
+             ShortcutRecord("", "Root Page.url", "https://example.com/root", "C:\\icons\\r.ico",
+                            "2"),
+             ShortcutRecord("", "News.URL", "https://news.example/"),
+             ShortcutRecord("", "curl", "https://curl.se/"),
+             ShortcutRecord("", "NoSection.url"),
+             ShortcutRecord("", "Long.url", std::string_view(kLongUrl).substr(0, 254)),
+             ShortcutRecord("", "Quoted.url", "https://q.example/"),
+             FolderRecord("Empty", "12/5/2026"),
+             FolderRecord("Folder.url"),
+             ShortcutRecord("Folder.url\\", "inside.url", "https://inside.example/"),
+             FolderRecord("Links"),
+             FolderRecord("Links\\Work"),
+             ShortcutRecord("Links\\Work\\", "Kestrin Home.url", "https://kestrin.example/",
+                            "/usr/share/k.png", "0"),
+             FolderRecord("Links\\Work\\News, Sport"),
+             ShortcutRecord("Links\\Work\\News, Sport\\", "Scores.url",
+                            "https://scores.example/?a=1,2"),
+             FolderRecord("Links\\Caf\xC3\xA9 Ol\xC3\xA9"),
+             ShortcutRecord("Links\\Caf\xC3\xA9 Ol\xC3\xA9\\", "Men\xC3\xBC.url",
+                            "https://caf\xC3\xA9.example/"),
+         }) {
+      records.push_back(record);
+    }
     if (encode) {  // double quotes travel only in Radix-64 form
       records.push_back(ShortcutRecord("", "say \"hi\".url", "https://hi.example/"));
       records.push_back(ShortcutRecord("", "Unquotable.url", "https://u.example/\"x"));
@@ -162,11 +174,11 @@ class ScannerTest : public ::testing::Test {
     return scan;
   }
 
-  static std::vector<FavoriteRecord> Records(const Scan& scan, bool decode) {
+  static RecordList Records(const Scan& scan, bool decode) {
     const Result<FavoritesDataFile> file =
         ParseFavoritesDataFile("Study@12/5/2026\r\n" + scan.bytes, decode);
     EXPECT_TRUE(file) << file.error();
-    return file ? file->records : std::vector<FavoriteRecord>{};
+    return file ? file->records : RecordList{};
   }
 
   // The expected records in the order the file system enumerates them: depth first, each
@@ -195,11 +207,7 @@ class ScannerTest : public ::testing::Test {
 
 TEST_F(ScannerTest, WritesTheRecordsThePartsRequire) {
   const Scan scan = Run(false);
-  std::vector<FavoriteRecord> records = Records(scan, false);
-  std::vector<FavoriteRecord> expected = Expected(false);
-  std::sort(records.begin(), records.end(), ByKey);
-  std::sort(expected.begin(), expected.end(), ByKey);
-  EXPECT_EQ(records, expected);
+  EXPECT_EQ(SortedRecords(Records(scan, false)), SortedRecords(Expected(false)));
 }
 
 TEST_F(ScannerTest, DepthFirstInEnumerationOrder) {
@@ -223,11 +231,7 @@ TEST_F(ScannerTest, DepthFirstInEnumerationOrder) {
 
 TEST_F(ScannerTest, EncodedScanReadsBackDecoded) {
   const Scan scan = Run(true);
-  std::vector<FavoriteRecord> records = Records(scan, true);
-  std::vector<FavoriteRecord> expected = Expected(true);
-  std::sort(records.begin(), records.end(), ByKey);
-  std::sort(expected.begin(), expected.end(), ByKey);
-  EXPECT_EQ(records, expected);
+  EXPECT_EQ(SortedRecords(Records(scan, true)), SortedRecords(Expected(true)));
   // Every field is quoted Radix-64: no plain text of a name in the bytes.
   EXPECT_EQ(scan.bytes.find("Links"), std::string::npos);
   EXPECT_NE(scan.bytes.find("\"RA==\"\r\n"), std::string::npos);

@@ -271,7 +271,7 @@ Contents ContentsOf(const std::map<std::string, std::string>& tree) {
 Contents ContentsOf(const FavoritesDataFile& list) {
   Contents contents;
   for (const FavoriteRecord& record : list.records) {
-    std::string relative = record.Path + record.Name;
+    std::string relative = std::string(record.Path).append(record.Name);
     std::replace(relative.begin(), relative.end(), '\\', '/');
     contents[relative] = record.Type == "D" ? "<folder>" : record.URL;
   }

@@ -15,8 +15,8 @@ class ApplyChangesTest : public ::testing::Test {
  protected:
   std::vector<std::string> Apply(const std::vector<ChangeRow>& rows, ApplyOccasion occasion) {
     RecordingDisplay display;
-    ActivityReporter activity(display);
-    ApplyChanges(rows, occasion, root.path(), activity);
+    ActivityReporter activity(display, false);
+    ApplyChanges(ChangeListOf(rows), occasion, root.path(), activity);
     return display.lines;
   }
   std::string At(const std::string& relative) { return root.path() + relative; }

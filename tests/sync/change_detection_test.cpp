@@ -9,16 +9,25 @@
 namespace kestrin {
 namespace {
 
-FavoriteRecord Shortcut(std::string path, std::string name, std::string url,
-                        std::string modified = "1/1/2026 10:00:00 AM") {
+// Views of the arguments: each record goes into a list within the expression that makes it.
+FavoriteRecord Shortcut(std::string_view path, std::string_view name, std::string_view url,
+                        std::string_view modified = "1/1/2026 10:00:00 AM") {
   return {modified, path, name, url, "", "", "F"};
 }
-FavoriteRecord Folder(std::string path) {
+FavoriteRecord Folder(std::string_view path) {
   return {"1/1/2026", path, "", "", "", "", "D"};
 }
 
-FavoritesDataFile List(std::string computer, std::vector<FavoriteRecord> records) {
-  return {{computer, "1/1/2026"}, std::move(records)};
+FavoritesDataFile List(std::string computer, std::initializer_list<FavoriteRecord> records) {
+  FavoritesDataFile list{{computer, "1/1/2026"}, {}};
+  for (const FavoriteRecord& record : records) {
+    list.records.push_back(record);
+  }
+  return list;
+}
+
+std::string Key(const FavoriteRecord& record) {
+  return std::string(record.Path).append(record.Name);
 }
 
 ChangeList Changes(const FavoritesDataFile& local, const FavoritesDataFile& shared) {
@@ -37,10 +46,12 @@ TEST(ChangeDetectionTest, TheLastUploaderReplacesTheSharedListWithoutComparing) 
 }
 
 TEST(ChangeDetectionTest, MissingKeysAreCreatedAndExtraOnesDeletedInFileOrder) {
-  const auto changes = Changes(
-      List("A", {Folder("Old"), Shortcut("Old\\", "o.url", "u1"), Shortcut("", "k.url", "k")}),
-      List("B", {Folder("New"), Shortcut("New\\", "n.url", "u2", "1/2/2026"),
-                 Shortcut("", "k.url", "k")}));
+  // The changes are views into the lists, which therefore outlive them.
+  const auto local =
+      List("A", {Folder("Old"), Shortcut("Old\\", "o.url", "u1"), Shortcut("", "k.url", "k")});
+  const auto shared = List("B", {Folder("New"), Shortcut("New\\", "n.url", "u2", "1/2/2026"),
+                                 Shortcut("", "k.url", "k")});
+  const auto changes = Changes(local, shared);
   EXPECT_EQ(changes.DeleteList, (std::vector<PendingChange>{{"Old", "", "", "", "", "D"},
                                                             {"Old\\", "o.url", "", "", "", "F"}}));
   EXPECT_EQ(changes.CreateList,
@@ -87,15 +98,15 @@ TEST(ChangeDetectionTest, AnUnreadableDateIsAFailureNotAGuess) {
 TEST(ChangeDetectionTest, IndexedResultEqualsTheNestedScanOnRandomLists) {
   std::mt19937 random(20261206);
   const auto randomList = [&](const std::string& computer) {
-    std::vector<FavoriteRecord> records;
+    FavoritesDataFile list = List(computer, {});
     for (int i = 0; i < 300; ++i) {
       const std::string key = std::to_string(random() % 60);
       const std::string time = "1/1/2026 10:00:0" + std::to_string(random() % 3) + " AM";
-      records.push_back(random() % 4 == 0
-                            ? Folder("F" + key)
+      list.records.push_back(
+          random() % 4 == 0 ? Folder("F" + key)
                             : Shortcut("", key + ".url", "u" + std::to_string(random() % 3), time));
     }
-    return List(computer, records);
+    return list;
   };
   for (int round = 0; round < 20; ++round) {
     const auto local = randomList("A");
@@ -104,14 +115,14 @@ TEST(ChangeDetectionTest, IndexedResultEqualsTheNestedScanOnRandomLists) {
     for (const auto& l : local.records) {
       bool found = false;
       for (const auto& s : shared.records)
-        found = found || (l.Path + l.Name == s.Path + s.Name);
+        found = found || Key(l) == Key(s);
       if (!found)
         nested.DeleteList.push_back({l.Path, l.Name, "", "", "", l.Type});
     }
     for (const auto& s : shared.records) {
       bool covered = false;
       for (const auto& l : local.records) {
-        if (l.Path + l.Name != s.Path + s.Name)
+        if (Key(l) != Key(s))
           continue;
         covered = covered || l.URL == s.URL ||
                   *ParseGeneralDate(l.Modified, EnUsGeneralDateFormat()) >=
