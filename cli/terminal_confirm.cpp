@@ -6,6 +6,8 @@
 #include <iostream>
 #include <string>
 
+#include "favorites/printable_text.h"
+
 namespace kestrin::cli {
 namespace {
 
@@ -35,9 +37,10 @@ ConfirmChangesHook TerminalConfirm(ConfirmPolicy policy) {
       return std::nullopt;
     }
     for (const ChangeRow& row : rows) {
-      std::cout << "  " << ChangeActionText(row.action) << "  " << row.change.Path
-                << row.change.Name << (row.change.URL.empty() ? "" : "  ") << row.change.URL
-                << "\n";
+      const PendingChange& change = row.change;
+      std::cout << "  " << ChangeActionText(row.action) << "  " << PrintableText(change.Path)
+                << PrintableText(change.Name) << (change.URL.empty() ? "" : "  ")
+                << PrintableText(change.URL) << "\n";
     }
     if (!AskYesNo("Apply these " + std::to_string(rows.size()) + " changes? [y/N] ")) {
       return std::nullopt;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "favorites/data_file.h"
+#include "favorites/printable_text.h"
 #include "sync/apply_changes.h"
 
 namespace kestrin {
@@ -99,8 +100,9 @@ Result<bool> LocalIsAsNew(const FavoriteRecord& local, const FavoriteRecord& sha
   const auto sharedTime = ParseGeneralDate(shared.Modified, dateFormat);
   if (!localTime || !sharedTime) {
     const FavoriteRecord& bad = localTime ? shared : local;
-    return Result<bool>::Fail("the date \"" + std::string(bad.Modified) + "\" of " +
-                              std::string(bad.Path).append(bad.Name) + " cannot be read");
+    return Result<bool>::Fail("the date \"" + PrintableText(bad.Modified) + "\" of " +
+                              PrintableText(bad.Path) + PrintableText(bad.Name) +
+                              " cannot be read");
   }
   return Result<bool>::Ok(*localTime >= *sharedTime);
 }
@@ -203,8 +205,8 @@ std::string FindUnsafeRecord(const FavoritesDataFile& list) {
       }
     }
     if (!reason.empty()) {
-      return "record " + std::to_string(i + 1) + " (" + std::string(record.Path) +
-             std::string(record.Name) + ") holds " + reason;
+      return "record " + std::to_string(i + 1) + " (" + PrintableText(record.Path) +
+             PrintableText(record.Name) + ") holds " + reason;
     }
   }
   return "";
