@@ -76,6 +76,28 @@ bool WriteAll(int fd, const std::string& bytes) {
 }
 
 // Ends one side of a relayed connection the way a failing network would.
+// Appends what the socket has to `pending`; false when the peer has gone.
+bool ReceiveInto(int fd, std::string& pending) {
+  char buffer[4096];
+  const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+  if (n <= 0) {
+    return false;
+  }
+  pending.append(buffer, static_cast<size_t>(n));
+  return true;
+}
+
+// Takes the first whole line, LF included, off `pending`.
+std::optional<std::string> TakeLine(std::string& pending) {
+  const size_t end = pending.find('\n');
+  if (end == std::string::npos) {
+    return std::nullopt;
+  }
+  std::string line = pending.substr(0, end + 1);
+  pending.erase(0, end + 1);
+  return line;
+}
+
 void CutSocket(int& fd, CutStyle style) {
   if (fd < 0) {
     return;
@@ -311,17 +333,13 @@ bool CuttingProxy::Matches(const std::string& verb, const std::string& argument)
 }
 
 void CuttingProxy::RelayCommands(Session& session) {
-  char buffer[4096];
-  ssize_t n = recv(session.client, buffer, sizeof buffer, 0);
-  if (n <= 0) {
+  if (!ReceiveInto(session.client, session.commands)) {
     // The client has gone: so does its server connection, as an orderly end.
     CutSession(session, CutStyle::Close);
     return;
   }
-  session.commands.append(buffer, static_cast<size_t>(n));
-  for (size_t end; (end = session.commands.find('\n')) != std::string::npos;) {
-    const std::string line = session.commands.substr(0, end + 1);
-    session.commands.erase(0, end + 1);
+  while (const auto taken = TakeLine(session.commands)) {
+    const std::string& line = *taken;
     std::string text = line.substr(0, line.find_last_not_of("\r\n") + 1);
     const size_t blank = text.find(' ');
     std::string verb = text.substr(0, blank);
@@ -349,16 +367,12 @@ void CuttingProxy::RelayCommands(Session& session) {
 }
 
 void CuttingProxy::RelayReplies(Session& session) {
-  char buffer[4096];
-  ssize_t n = recv(session.server, buffer, sizeof buffer, 0);
-  if (n <= 0) {
+  if (!ReceiveInto(session.server, session.replies)) {
     CutSession(session, CutStyle::Close);
     return;
   }
-  session.replies.append(buffer, static_cast<size_t>(n));
-  for (size_t end; (end = session.replies.find('\n')) != std::string::npos;) {
-    std::string line = session.replies.substr(0, end + 1);
-    session.replies.erase(0, end + 1);
+  while (auto taken = TakeLine(session.replies)) {
+    std::string line = std::move(*taken);
     const bool coded = line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) &&
                        std::isdigit(static_cast<unsigned char>(line[1])) &&
                        std::isdigit(static_cast<unsigned char>(line[2]));
