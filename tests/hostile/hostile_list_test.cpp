@@ -72,6 +72,19 @@ std::function<void(std::ostream&)> Bytes(std::string bytes) {
   return [bytes = std::move(bytes)](std::ostream& out) { out << bytes; };
 }
 
+// One record whose value, between `before` and `after`, is ten megabytes of `filler`.
+std::function<void(std::ostream&)> WithTenMegabyteValue(std::string before, char filler,
+                                                        std::string after) {
+  return [before, filler, after](std::ostream& out) {
+    out << kHeader << before;
+    const std::string chunk(1 << 16, filler);
+    for (int i = 0; i < 160; ++i) {
+      out << chunk;
+    }
+    out << after;
+  };
+}
+
 std::function<void(std::ostream&)> ListOf(std::string records) {
   return Bytes(kHeader + std::move(records));
 }
@@ -98,24 +111,11 @@ const std::vector<HostileList> kLists = {
     {"NulInValue", ListOf(Shortcut("", std::string("x\0.url", 6), "https://x/")),
      Unreadable("line 2 holds a NUL")},
     {"TenMegabyteField",
-     [](std::ostream& out) {
-       out << kHeader << "\"1/1/2026\",\"\",\"Big.url\",\"https://";
-       const std::string chunk(1 << 16, 'a');
-       for (int i = 0; i < 160; ++i) {
-         out << chunk;
-       }
-       out << "\",\"\",\"\",\"F\"\r\n";
-     },
+     WithTenMegabyteValue("\"1/1/2026\",\"\",\"Big.url\",\"https://", 'a',
+                          "\",\"\",\"\",\"F\"\r\n"),
      Unreadable("line 2, field URL: longer than 8192 bytes")},
     {"TenMegabyteEncodedField",
-     [](std::ostream& out) {
-       out << kHeader << "\"MS8xLzIwMjY=\",\"\",\"";
-       const std::string chunk(1 << 16, 'Q');
-       for (int i = 0; i < 160; ++i) {
-         out << chunk;
-       }
-       out << "\",\"\",\"\",\"\",\"RA==\"\r\n";
-     },
+     WithTenMegabyteValue("\"MS8xLzIwMjY=\",\"\",\"", 'Q', "\",\"\",\"\",\"\",\"RA==\"\r\n"),
      Unreadable("line 2, field Name: longer than 10924 bytes"), true, true},
     {"AMillionRecords",
      [](std::ostream& out) {
