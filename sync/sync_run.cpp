@@ -3,7 +3,6 @@
 #include <charconv>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <thread>
 
 #include "favorites/data_file.h"
@@ -62,12 +61,17 @@ std::optional<int> PortNumber(const std::string& text) {
   return port;
 }
 
-// A name for the upload's temporary file that no other computer will pick at once.
-std::string TemporaryRemoteName(const std::string& remoteName) {
-  std::random_device random;
-  char suffix[17];
-  std::snprintf(suffix, sizeof suffix, "%08x%08x", random(), random());
-  return remoteName + ".upload-" + suffix;
+// The upload's temporary file, one per computer (its name in hexadecimal, so that any name
+// makes a plain file name): no two computers write the same one, and a file left behind by
+// a connection lost before the rename is replaced and renamed by the computer's next run.
+std::string TemporaryRemoteName(const std::string& remoteName, const std::string& computerName) {
+  constexpr char kHex[] = "0123456789abcdef";
+  std::string name = remoteName + ".upload-";
+  for (unsigned char c : computerName) {
+    name += kHex[c >> 4];
+    name += kHex[c & 0xf];
+  }
+  return name;
 }
 
 class Run {
@@ -225,7 +229,7 @@ class Run {
   // temporary file, never a truncated list that other computers would take for the truth.
   std::string UploadLocalDataFile() {
     Report("-> Uploading Local Data File..", StatusImage::Working);
-    const std::string temporary = TemporaryRemoteName(remoteData_);
+    const std::string temporary = TemporaryRemoteName(remoteData_, settings_.Name);
     if (!client_->Upload(localData_, temporary)) {
       client_->Delete(temporary);
       return "Unable to Upload Remote Data File..";
