@@ -29,8 +29,8 @@ TEST(IniReadTest, DropsBlanksAroundKeyAndValue) {
 }
 
 TEST(IniReadTest, DropsOnlyMatchingQuotes) {
-  const auto ini = IniDocument::Parse(
-      "[S]\na=\"quoted value\"\nc=\"mixed'\nd=\"\nf=  \" padded \"  \n");
+  const auto ini =
+      IniDocument::Parse("[S]\na=\"quoted value\"\nc=\"mixed'\nd=\"\nf=  \" padded \"  \n");
   EXPECT_EQ(ini.ReadString("S", "a"), "quoted value");
   EXPECT_EQ(ini.ReadString("S", "c"), "\"mixed'");
   EXPECT_EQ(ini.ReadString("S", "d"), "\"");
@@ -39,8 +39,8 @@ TEST(IniReadTest, DropsOnlyMatchingQuotes) {
 
 TEST(IniReadTest, DeliversAtMost254Characters) {
   const std::string longValue(300, 'x');
-  const auto ini = IniDocument::Parse("[S]\nplain=" + longValue + "\nquoted=\"" +
-                                      std::string(254, 'q') + "\"");
+  const auto ini =
+      IniDocument::Parse("[S]\nplain=" + longValue + "\nquoted=\"" + std::string(254, 'q') + "\"");
   EXPECT_EQ(ini.ReadString("S", "plain"), std::string(254, 'x'));
   EXPECT_EQ(ini.ReadString("S", "quoted"), std::string(254, 'q'));
 }
@@ -53,8 +53,8 @@ TEST(IniReadTest, CommentsAndLinesWithoutEqualsHoldNoKey) {
 }
 
 TEST(IniReadTest, ReadsIntegersLikeTheWindowsCall) {
-  const auto ini = IniDocument::Parse(
-      "[S]\na=  -12abc\nb=abc\nd=\"42\"\ne=99999999999\nf=-99999999999\n");
+  const auto ini =
+      IniDocument::Parse("[S]\na=  -12abc\nb=abc\nd=\"42\"\ne=99999999999\nf=-99999999999\n");
   EXPECT_EQ(ini.ReadInt("S", "a"), -12);
   EXPECT_EQ(ini.ReadInt("S", "b"), 0);
   EXPECT_EQ(ini.ReadInt("S", "d"), 42);

@@ -116,10 +116,10 @@ TEST_F(SyncSettingsTest, PasswordThatDoesNotDecodeLoadsEmptyAndIsReported) {
 
 TEST_F(SyncSettingsTest, MalformedOrOutOfRangeNumbersKeepTheCurrentValue) {
   const SyncSettings current = FilledSettings();
-  const LoadedSettings loaded = LoadSettings(
-      Write("[Settings]\r\nPassive=2\r\nSchedule=abc\r\nScheduleInt=8\r\n"
-            "UseEncryption=1x\r\nLogPurge=9\r\nConfirmChanges=1\r\n"),
-      current);
+  const LoadedSettings loaded =
+      LoadSettings(Write("[Settings]\r\nPassive=2\r\nSchedule=abc\r\nScheduleInt=8\r\n"
+                         "UseEncryption=1x\r\nLogPurge=9\r\nConfirmChanges=1\r\n"),
+                   current);
   const SyncSettings& s = loaded.settings;
   EXPECT_EQ(s.Passive, current.Passive);
   EXPECT_EQ(s.Schedule, current.Schedule);
