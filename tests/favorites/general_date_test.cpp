@@ -130,7 +130,6 @@ TEST(FileTimeToDate, OutsideYears1601To9999GivesMidnightOf1January1900) {
   EXPECT_EQ(FileTimeToDate(-11644473601), UnconvertibleFileTime());
   EXPECT_EQ(FileTimeToDate(253402300799), At(9999, 12, 31, 23, 59, 59));
   EXPECT_EQ(FileTimeToDate(253402300800), UnconvertibleFileTime());
-  EXPECT_EQ(FormatGeneralDate(FileTimeToDate(253402300800), kEnUs), "1/1/1900");
 }
 
 }  // namespace
