@@ -102,34 +102,23 @@ TEST_P(CurlFtpClientTest, OperationsBeforeConnectOrAfterCloseFail) {
 
 TEST_P(CurlFtpClientTest, NamesResolveInTheDirectoryMadeCurrent) {
   server_->MakeDirectory("a/b c");
+  server_->MakeDirectory("top");
+  server_->WriteFile("top/favs.dat", "list");
   WriteFileBytes(Local("local.dat"), "inner");
   Connect();
   ASSERT_TRUE(client_->SetCurrentDirectory("a")) << client_->LastError();
   ASSERT_TRUE(client_->SetCurrentDirectory("b c")) << client_->LastError();
+  // A missing directory fails and keeps the current one.
+  EXPECT_FALSE(client_->SetCurrentDirectory("missing"));
+  EXPECT_FALSE(client_->LastError().empty());
   ASSERT_TRUE(client_->Upload(Local("local.dat"), "favs.dat")) << client_->LastError();
   EXPECT_EQ(OnServer("a/b c/favs.dat"), "inner");
   EXPECT_FALSE(ServerHas("favs.dat"));
-}
-
-TEST_P(CurlFtpClientTest, AbsoluteDirectoryStartsFromTheServersTop) {
-  server_->MakeDirectory("a");
-  server_->MakeDirectory("top");
-  server_->WriteFile("top/favs.dat", "list");
-  Connect();
-  ASSERT_TRUE(client_->SetCurrentDirectory("a"));
+  // An absolute directory starts from the server's top.
   ASSERT_TRUE(client_->SetCurrentDirectory("/top")) << client_->LastError();
   EXPECT_TRUE(client_->FileExists("favs.dat"));
-}
-
-TEST_P(CurlFtpClientTest, MissingDirectoryFailsAndKeepsTheCurrentOne) {
-  server_->MakeDirectory("shared");
-  WriteFileBytes(Local("local.dat"), "list");
-  Connect();
-  ASSERT_TRUE(client_->SetCurrentDirectory("shared"));
-  EXPECT_FALSE(client_->SetCurrentDirectory("missing"));
-  EXPECT_FALSE(client_->LastError().empty());
-  ASSERT_TRUE(client_->Upload(Local("local.dat"), "favs.dat"));
-  EXPECT_TRUE(ServerHas("shared/favs.dat"));
+  ASSERT_TRUE(client_->Download("favs.dat", Local("temp.dat"))) << client_->LastError();
+  EXPECT_EQ(ReadFileBytes(Local("temp.dat")), "list");
 }
 
 // Presence of a file
@@ -156,16 +145,6 @@ TEST_P(CurlFtpTransferTest, BinaryRoundTripKeepsEveryByte) {
   EXPECT_TRUE(ReadFileBytes(Local("temp.dat")) == bytes);
 }
 
-TEST_P(CurlFtpClientTest, EmptyFileTravelsAsEmpty) {
-  WriteFileBytes(Local("local.ind"), "");
-  Connect();
-  ASSERT_TRUE(client_->Upload(Local("local.ind"), "favs.ind")) << client_->LastError();
-  EXPECT_TRUE(ServerHas("favs.ind"));
-  WriteFileBytes(Local("old.ind"), "stale");
-  ASSERT_TRUE(client_->Download("favs.ind", Local("old.ind"))) << client_->LastError();
-  EXPECT_EQ(ReadFileBytes(Local("old.ind")), "");
-}
-
 TEST_P(CurlFtpTransferTest, DataConnectionsFollowThePassiveOption) {
   if (std::get<0>(GetParam()) != FtpServerKind::Pyftpdlib) {
     GTEST_SKIP() << "only pyftpdlib logs the data connection commands";
@@ -183,15 +162,21 @@ TEST_P(CurlFtpTransferTest, DataConnectionsFollowThePassiveOption) {
   EXPECT_EQ(sawActive, !std::get<1>(GetParam())) << log;
 }
 
-TEST_P(CurlFtpClientTest, TransfersReplaceLongerTargets) {
+TEST_P(CurlFtpClientTest, TransfersReplaceTheWholeTarget) {
   server_->WriteFile("favs.dat", std::string(5000, 'x'));
   WriteFileBytes(Local("local.dat"), "short");
   WriteFileBytes(Local("temp.dat"), std::string(5000, 'x'));
+  WriteFileBytes(Local("empty.ind"), "");
   Connect();
   ASSERT_TRUE(client_->Upload(Local("local.dat"), "favs.dat")) << client_->LastError();
   EXPECT_EQ(OnServer("favs.dat"), "short");
   ASSERT_TRUE(client_->Download("favs.dat", Local("temp.dat"))) << client_->LastError();
   EXPECT_EQ(ReadFileBytes(Local("temp.dat")), "short");
+  // An empty file travels as empty.
+  ASSERT_TRUE(client_->Upload(Local("empty.ind"), "favs.dat")) << client_->LastError();
+  EXPECT_EQ(OnServer("favs.dat"), "");
+  ASSERT_TRUE(client_->Download("favs.dat", Local("temp.dat"))) << client_->LastError();
+  EXPECT_EQ(ReadFileBytes(Local("temp.dat")), "");
 }
 
 TEST_P(CurlFtpClientTest, FailedDownloadLeavesTheLocalFileAndNoDebris) {
