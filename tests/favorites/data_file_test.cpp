@@ -109,21 +109,6 @@ TEST(ParseDataFile, EncodedFileIsDecodedButItsHeaderIsNot) {
   EXPECT_EQ(raw.error(), "line 2: the Type is neither \"D\" nor \"F\"");
 }
 
-TEST(ParseDataFile, CommasInsideQuotesReadBackPlainAndEncoded) {
-  const FavoriteRecord news = Folder("1/1/2026", "News, Sport");
-  const FavoriteRecord inNews =
-      Shortcut("1/2/2026 3:04:05 PM", "News, Sport\\", "A, B.url", "http://x/?a=1,2", "", "0");
-  for (bool encode : {false, true}) {
-    const std::string bytes =
-        Header("Desk", {2026, 1, 1}) + Line(news, encode) + Line(inNews, encode);
-    const Result<FavoritesDataFile> file = ParseFavoritesDataFile(bytes, encode);
-    ASSERT_TRUE(file) << file.error();
-    ASSERT_EQ(file->records.size(), 2u);
-    EXPECT_EQ(file->records[0], news);
-    EXPECT_EQ(file->records[1], inNews);
-  }
-}
-
 TEST(ParseDataFile, EncodedValuesCarryEveryByteButLineBreaksAndNul) {
   std::string anyBytes;
   for (int code = 1; code < 256; ++code) {
@@ -139,7 +124,7 @@ TEST(ParseDataFile, EncodedValuesCarryEveryByteButLineBreaksAndNul) {
   EXPECT_EQ(file->records[0], record);
 }
 
-TEST(ParseDataFile, FieldRulesToleratedAsThePartGivesThem) {
+TEST(ParseDataFile, ToleratesBlanksAndTextAroundQuotedFields) {
   // Blanks before a field are skipped; anything between a closing quote and the comma is
   // skipped; unquoted values run to the comma without trailing blanks.
   const Result<FavoritesDataFile> file = ParseFavoritesDataFile(
@@ -166,113 +151,64 @@ void ExpectRefused(const std::string& bytes, bool decode, const std::string& rea
 const std::string kHeader = "Study@12/5/2026 4:08:51 AM\r\n";
 const std::string kRecord = "\"1/1/2026\",\"Links\",\"\",\"\",\"\",\"\",\"D\"";
 
-TEST(ParseDataFileRefuses, AnEmptyFile) {
-  ExpectRefused("", false, "the file is empty: it has no header line");
-}
-
-TEST(ParseDataFileRefuses, AHeaderWithoutAtSign) {
-  ExpectRefused("Study 12/5/2026\r\n", false, "the header line holds no \"@\"");
-  // A quoted header ends at its closing quote.
-  ExpectRefused("\"Study\"@12/5/2026\r\n", false, "the header line holds no \"@\"");
-}
-
-TEST(ParseDataFileRefuses, AHeaderThatIsNotOneField) {
-  ExpectRefused("Study, Hall@12/5/2026\r\n", false,
-                "the header line holds a comma: it is not one field");
-  ExpectRefused("\"Study@12/5/2026\r\n", false, "the header line: a double quote is not closed");
-}
-
-TEST(ParseDataFileRefuses, AFileThatEndsInsideALine) {
-  ExpectRefused("Study@12/5/2026", false,
-                "the file does not end with CR LF: it ends inside line 1");
-  ExpectRefused(kHeader + kRecord + "\r", false,
-                "the file does not end with CR LF: it ends inside line 2");
-}
-
-TEST(ParseDataFileRefuses, LineEndsOtherThanCrLf) {
-  ExpectRefused("Study@12/5/2026\n", false, "line 1 ends with LF alone, not CR LF");
-  ExpectRefused(kHeader + "\n", false, "line 2 ends with LF alone, not CR LF");
-  ExpectRefused(kHeader + "\"1/1/2026\",\"Lin\rks\",\"\",\"\",\"\",\"\",\"D\"\r\n", false,
-                "line 2 holds a CR that does not end the line");
-  ExpectRefused(kHeader + kRecord + "\r\r\n", false,
-                "line 2 holds a CR that does not end the line");
-}
-
-TEST(ParseDataFileRefuses, ANulAnywhere) {
-  ExpectRefused(std::string("Stu\0dy@1/1/2026\r\n", 17), false, "line 1 holds a NUL");
-  ExpectRefused(kHeader + std::string("\"1/1/2026\",\"Li\0nks\",\"\",\"\",\"\",\"\",\"D\"\r\n", 37),
-                false, "line 2 holds a NUL");
-}
-
-TEST(ParseDataFileRefuses, RecordLinesWithoutExactlySevenFields) {
-  ExpectRefused(kHeader + "\r\n", false, "line 2 has 1 field, not 7");
-  ExpectRefused(kHeader + kRecord + ",\r\n", false, "line 2 has more than 7 fields");
-  // A record cut in two by a line end: each half is refused rather than joined.
-  ExpectRefused(kHeader + "\"1/1/2026\",\"Links\",\"\"\r\n\"\",\"\",\"\",\"D\"\r\n", false,
-                "line 2 has 3 fields, not 7");
-  ExpectRefused(kHeader + "\"1/1/2026\",\"Links\r\n", false,
-                "line 2: a double quote is not closed");
-  // A quote inside a value ends it early (the format has no escape): the line no longer
-  // gives seven fields.
-  ExpectRefused(kHeader + "\"1/1/2026\",\"Links,\"\",\"\",\"\",\"\",\"D\"\r\n", false,
-                "line 2 has 6 fields, not 7");
-}
-
-TEST(ParseDataFileRefuses, AFieldThatDoesNotDecode) {
-  ExpectRefused(kHeader + "\"RA==\",\"TGlua3M=\",\"\",\"\",\"\",\"\",\"R A==\"\r\n", true,
-                "line 2, field Type: not valid Radix-64");
-  ExpectRefused(kHeader + "\"MS8xLzIwMjY=\",\"Links\\Work\",\"\",\"\",\"\",\"\",\"RA==\"\r\n", true,
-                "line 2, field Path: not valid Radix-64");
-}
-
-TEST(ParseDataFileRefuses, ADecodedValueWithCrLfOrNul) {
+// Refusals the hostile-list suite does not already reach through a real run.
+TEST(ParseDataFileRefuses, MalformedLines) {
+  struct Case {
+    std::string bytes;
+    bool decode;
+    std::string reason;
+  };
+  const std::string record = "\"1/1/2026\",\"Links\",\"\",\"\",\"\",\"\",\"";
   const std::string folderStart = "\"MS8xLzIwMjY=\",\"TGlua3M=\",\"\",";  // 1/1/2026, Links
-  for (const char* bad : {"Cg==", "AA==", "YQ1i"}) {                      // LF, NUL, a CR b
+  const Case cases[] = {
+      // A quoted header ends at its closing quote.
+      {"\"Study\"@12/5/2026\r\n", false, "the header line holds no \"@\""},
+      {"\"Study@12/5/2026\r\n", false, "the header line: a double quote is not closed"},
+      {"Study@12/5/2026", false, "the file does not end with CR LF: it ends inside line 1"},
+      {kHeader + "\n", false, "line 2 ends with LF alone, not CR LF"},
+      {kHeader + kRecord + "\r\r\n", false, "line 2 holds a CR that does not end the line"},
+      {std::string("Stu\0dy@1/1/2026\r\n", 17), false, "line 1 holds a NUL"},
+      {kHeader + "\r\n", false, "line 2 has 1 field, not 7"},
+      // A record cut in two by a line end: each half is refused rather than joined.
+      {kHeader + "\"1/1/2026\",\"Links\",\"\"\r\n\"\",\"\",\"\",\"D\"\r\n", false,
+       "line 2 has 3 fields, not 7"},
+      // A quote inside a value ends it early (the format has no escape).
+      {kHeader + "\"1/1/2026\",\"Links,\"\",\"\",\"\",\"\",\"D\"\r\n", false,
+       "line 2 has 6 fields, not 7"},
+      {kHeader + "\"RA==\",\"TGlua3M=\",\"\",\"\",\"\",\"\",\"R A==\"\r\n", true,
+       "line 2, field Type: not valid Radix-64"},
+      {kHeader + record + "d\"\r\n", false, "line 2: the Type is neither \"D\" nor \"F\""},
+      {kHeader + record + "DF\"\r\n", false, "line 2: the Type is neither \"D\" nor \"F\""},
+  };
+  for (const Case& c : cases) {
+    ExpectRefused(c.bytes, c.decode, c.reason);
+  }
+  for (const char* bad : {"Cg==", "AA==", "YQ1i"}) {  // LF, NUL, a CR b
     ExpectRefused(kHeader + folderStart + "\"" + bad + "\",\"\",\"\",\"RA==\"\r\n", true,
                   "line 2, field URL: the decoded value holds CR, LF or NUL");
   }
 }
 
-TEST(ParseDataFileRefuses, ATypeOtherThanDOrF) {
-  for (const char* type : {"d", "DF"}) {
-    ExpectRefused(kHeader + "\"1/1/2026\",\"Links\",\"\",\"\",\"\",\"\",\"" + type + "\"\r\n",
-                  false, "line 2: the Type is neither \"D\" nor \"F\"");
-  }
-}
-
 TEST(ParseDataFileRefuses, PathsThatReachOutsideTheFavoritesFolder) {
   const std::string folderReason = "line 2: the folder record's Path is not a plain relative path";
-  for (const char* path : {"", "\\Links", "Links\\", "Links\\..", ".\\Links", "Links\\\\A",
-                           "Links/../..", "..\\..\\etc"}) {
+  for (const char* path : {"", "Links\\", "Links\\..", ".\\Links", "Links\\\\A", "Links/../.."}) {
     ExpectRefused(kHeader + "\"1/1/2026\",\"" + path + "\",\"\",\"\",\"\",\"\",\"D\"\r\n", false,
                   folderReason);
   }
   const std::string shortcutPathReason =
       "line 2: the shortcut record's Path is not a plain relative folder path ending in a "
       "backslash";
-  for (const char* path : {"Links", "\\Links\\", "Links\\..\\", "a/b\\"}) {
+  for (const char* path : {"Links", "\\Links\\"}) {
     ExpectRefused(kHeader + "\"1/1/2026\",\"" + path + "\",\"a.url\",\"\",\"\",\"\",\"F\"\r\n",
                   false, shortcutPathReason);
   }
   const std::string nameReason = "line 2: the shortcut record's Name is not a plain file name";
-  for (const char* name : {"", "..", "a\\b.url", "../a.url"}) {
+  for (const char* name : {"", "a\\b.url"}) {
     ExpectRefused(kHeader + "\"1/1/2026\",\"Links\\\",\"" + name + "\",\"\",\"\",\"\",\"F\"\r\n",
                   false, nameReason);
   }
   ExpectRefused(kHeader + "\"1/1/2026\",\"Links\",\"a.url\",\"\",\"\",\"\",\"D\"\r\n", false,
                 "line 2: a folder record has a Name");
-}
-
-TEST(ParseDataFileRefuses, NothingIsTakenInPart) {
-  // Nine good records and one bad one at the end: no list at all.
-  std::string bytes = kHeader;
-  for (int i = 0; i < 9; ++i) {
-    bytes += kRecord + "\r\n";
-  }
-  bytes += "\"1/1/2026\",\"Links\"\r\n";
-  const Result<FavoritesDataFile> file = ParseFavoritesDataFile(bytes, false);
-  EXPECT_FALSE(file);
-  EXPECT_EQ(file.error(), "line 11 has 2 fields, not 7");
 }
 
 // The ceilings that keep a hostile list from taking the memory, each tried on both sides.
@@ -306,11 +242,6 @@ TEST(ReadDataFileRefuses, AMissingOrMalformedFileNamingThePath) {
   Result<FavoritesDataFile> file = ReadFavoritesDataFile(dir.path() + "temp.dat", false);
   ASSERT_FALSE(file);
   EXPECT_EQ(file.error(), dir.path() + "temp.dat: the file is empty: it has no header line");
-  test::WriteFileBytes(dir.path() + "temp.dat", kHeader + kRecord);
-  file = ReadFavoritesDataFile(dir.path() + "temp.dat", false);
-  ASSERT_FALSE(file);
-  EXPECT_EQ(file.error(),
-            dir.path() + "temp.dat: the file does not end with CR LF: it ends inside line 2");
 }
 
 TEST(ReadDataFileRefuses, AFileBeyondTheSizeCeilingUnread) {

@@ -8,6 +8,8 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace kestrin {
 namespace {
@@ -50,21 +52,15 @@ void ExpectFormat(const GeneralDateFormat& format, const std::string& shortDate,
 }
 
 TEST(LocaleGeneralDateFormat, CAndPosixGiveTheEnUsForm) {
-  for (const char* name : {"C", "C.UTF-8"}) {
-    LocaleEnvironment environment(Values{{"LC_ALL", name}});
-    ExpectFormat(LocaleGeneralDateFormat(), "M/d/yyyy", "h:mm:ss AP");
-  }
-  {
-    LocaleEnvironment environment(Values{});
-    ExpectFormat(LocaleGeneralDateFormat(), "M/d/yyyy", "h:mm:ss AP");
-  }
-  {
-    LocaleEnvironment environment(Values{{"LANG", "xx_YY.UTF-8"}});  // unknown to Qt
+  // Unset, C, and a name Qt does not know all fall back to en-US.
+  for (const Values& values : {Values{}, Values{{"LC_ALL", "C"}}, Values{{"LC_ALL", "C.UTF-8"}},
+                               Values{{"LANG", "xx_YY.UTF-8"}}}) {
+    LocaleEnvironment environment(values);
     ExpectFormat(LocaleGeneralDateFormat(), "M/d/yyyy", "h:mm:ss AP");
   }
 }
 
-TEST(LocaleGeneralDateFormat, EnUsMatchesTheSamples) {
+TEST(LocaleGeneralDateFormat, EnUsWritesTheUsualDates) {
   LocaleEnvironment environment(Values{{"LANG", "en_US.UTF-8"}});
   const GeneralDateFormat format = LocaleGeneralDateFormat();
   ExpectFormat(format, "M/d/yyyy", "h:mm:ss AP");
@@ -73,17 +69,13 @@ TEST(LocaleGeneralDateFormat, EnUsMatchesTheSamples) {
 }
 
 TEST(LocaleGeneralDateFormat, TwoDigitYearWidenedAndTimeZoneDropped) {
-  {
-    LocaleEnvironment environment(Values{{"LC_ALL", "de_DE.UTF-8"}});
-    ExpectFormat(LocaleGeneralDateFormat(), "dd.MM.yyyy", "HH:mm:ss");
-  }
-  {
-    LocaleEnvironment environment(Values{{"LC_ALL", "es_ES.UTF-8"}});  // "H:mm:ss (t)"
-    ExpectFormat(LocaleGeneralDateFormat(), "d/M/yyyy", "H:mm:ss");
-  }
-  {
-    LocaleEnvironment environment(Values{{"LC_ALL", "zh_CN.UTF-8"}});  // "t HH:mm:ss"
-    ExpectFormat(LocaleGeneralDateFormat(), "yyyy/M/d", "HH:mm:ss");
+  // es_ES has "H:mm:ss (t)", zh_CN "t HH:mm:ss".
+  for (const auto& [name, shortDate, longTime] :
+       {std::tuple("de_DE.UTF-8", "dd.MM.yyyy", "HH:mm:ss"),
+        std::tuple("es_ES.UTF-8", "d/M/yyyy", "H:mm:ss"),
+        std::tuple("zh_CN.UTF-8", "yyyy/M/d", "HH:mm:ss")}) {
+    LocaleEnvironment environment(Values{{"LC_ALL", name}});
+    ExpectFormat(LocaleGeneralDateFormat(), shortDate, longTime);
   }
 }
 
@@ -103,46 +95,26 @@ TEST(LocaleGeneralDateFormat, EveryResultFormatsAndParsesBack) {
 }
 
 TEST(LocaleGeneralDateFormat, LcAllBeforeLcTimeBeforeLang) {
-  {
-    LocaleEnvironment environment(
-        Values{{"LC_ALL", "de_DE.UTF-8"}, {"LC_TIME", "en_US.UTF-8"}, {"LANG", "fr_FR.UTF-8"}});
-    EXPECT_EQ(LocaleGeneralDateFormat().shortDate, "dd.MM.yyyy");
-  }
-  {
-    LocaleEnvironment environment(Values{{"LC_TIME", "de_DE.UTF-8"}, {"LANG", "en_US.UTF-8"}});
-    EXPECT_EQ(LocaleGeneralDateFormat().shortDate, "dd.MM.yyyy");
-  }
-  {
-    LocaleEnvironment environment(Values{{"LC_NUMERIC", "de_DE.UTF-8"}, {"LANG", "en_US.UTF-8"}});
-    EXPECT_EQ(LocaleGeneralDateFormat().shortDate, "M/d/yyyy");
-  }
-  {
-    LocaleEnvironment environment(Values{{"LANG", "de_DE.UTF-8@euro"}});
-    EXPECT_EQ(LocaleGeneralDateFormat().shortDate, "dd.MM.yyyy");
+  for (const auto& [values, shortDate] :
+       {std::pair(
+            Values{{"LC_ALL", "de_DE.UTF-8"}, {"LC_TIME", "en_US.UTF-8"}, {"LANG", "fr_FR.UTF-8"}},
+            "dd.MM.yyyy"),
+        std::pair(Values{{"LC_TIME", "de_DE.UTF-8"}, {"LANG", "en_US.UTF-8"}}, "dd.MM.yyyy"),
+        std::pair(Values{{"LC_NUMERIC", "de_DE.UTF-8"}, {"LANG", "en_US.UTF-8"}}, "M/d/yyyy"),
+        std::pair(Values{{"LANG", "de_DE.UTF-8@euro"}}, "dd.MM.yyyy")}) {
+    LocaleEnvironment environment(values);
+    EXPECT_EQ(LocaleGeneralDateFormat().shortDate, shortDate);
   }
 }
 
 TEST(LocaleDecimalSeparator, FromTheNumbersLocale) {
-  {
-    LocaleEnvironment environment(Values{{"LC_ALL", "C"}});
-    EXPECT_EQ(LocaleDecimalSeparator(), '.');
-  }
-  {
-    LocaleEnvironment environment(Values{{"LANG", "de_DE.UTF-8"}});
-    EXPECT_EQ(LocaleDecimalSeparator(), ',');
-  }
-  {
-    LocaleEnvironment environment(
-        Values{{"LC_NUMERIC", "de_DE.UTF-8"}, {"LC_TIME", "en_US.UTF-8"}});
-    EXPECT_EQ(LocaleDecimalSeparator(), ',');
-  }
-  {
-    LocaleEnvironment environment(Values{{"LC_TIME", "de_DE.UTF-8"}, {"LANG", "en_US.UTF-8"}});
-    EXPECT_EQ(LocaleDecimalSeparator(), '.');
-  }
-  {
-    LocaleEnvironment environment(Values{{"LC_ALL", "ar_EG.UTF-8"}});  // not one byte: '.'
-    EXPECT_EQ(LocaleDecimalSeparator(), '.');
+  for (const auto& [values, separator] :
+       {std::pair(Values{{"LC_ALL", "C"}}, '.'), std::pair(Values{{"LANG", "de_DE.UTF-8"}}, ','),
+        std::pair(Values{{"LC_NUMERIC", "de_DE.UTF-8"}, {"LC_TIME", "en_US.UTF-8"}}, ','),
+        std::pair(Values{{"LC_TIME", "de_DE.UTF-8"}, {"LANG", "en_US.UTF-8"}}, '.'),
+        std::pair(Values{{"LC_ALL", "ar_EG.UTF-8"}}, '.')}) {  // ar_EG's is not one byte
+    LocaleEnvironment environment(values);
+    EXPECT_EQ(LocaleDecimalSeparator(), separator);
   }
 }
 

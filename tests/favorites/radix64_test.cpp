@@ -4,13 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 
 namespace kestrin {
 namespace {
 
-TEST(Radix64Encode, SamplesOfThePart) {
+TEST(Radix64Encode, KnownValues) {
   EXPECT_EQ(Radix64Encode("D"), "RA==");
   EXPECT_EQ(Radix64Encode("F"), "Rg==");
   EXPECT_EQ(Radix64Encode("ab"), "YWI=");
@@ -32,17 +31,7 @@ TEST(Radix64Decode, IgnoresAnIncompleteLastGroup) {
   EXPECT_EQ(Radix64Decode("YQ="), "");
 }
 
-TEST(Radix64Decode, FailsOnACharacterOutsideTheAlphabet) {
-  for (const char* text : {"YW Jj", "YWJj\r\n", "YW-j", "\"YWJj\"", "YWJj,"}) {
-    EXPECT_FALSE(Radix64Decode(text).has_value()) << text;
-  }
-  EXPECT_FALSE(Radix64Decode(std::string("YW\0j", 4)).has_value());
-  EXPECT_FALSE(Radix64Decode("YW\xC3\xA9").has_value());
-  // Even inside an incomplete last group, which would otherwise be ignored.
-  EXPECT_FALSE(Radix64Decode("YWJjZ-").has_value());
-}
-
-TEST(Radix64Decode, AcceptsEveryAlphabetCharacterAlone) {
+TEST(Radix64Decode, AcceptsTheAlphabetAndNothingElse) {
   const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=";
   for (int code = 0; code < 256; ++code) {
     const char c = static_cast<char>(code);
@@ -50,6 +39,8 @@ TEST(Radix64Decode, AcceptsEveryAlphabetCharacterAlone) {
     const bool inAlphabet = alphabet.find(c) != std::string::npos;
     EXPECT_EQ(Radix64Decode(group).has_value(), inAlphabet) << code;
   }
+  // Even inside an incomplete last group, which would otherwise be ignored.
+  EXPECT_FALSE(Radix64Decode("YWJjZ-").has_value());
 }
 
 TEST(Radix64Decode, PaddingRemovesCharactersFromTheEndOfTheWholeOutput) {
@@ -73,18 +64,6 @@ TEST(Radix64RoundTrip, All256ByteValuesInEveryAlignment) {
                   "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
               std::string::npos);
     EXPECT_EQ(Radix64Decode(encoded), text);
-  }
-}
-
-TEST(Radix64RoundTrip, RandomTextsOfManyLengths) {
-  std::mt19937 random(20261205);
-  std::uniform_int_distribution<int> byte(0, 255);
-  for (std::size_t length = 0; length < 300; ++length) {
-    std::string text(length, '\0');
-    for (char& c : text) {
-      c = static_cast<char>(byte(random));
-    }
-    ASSERT_EQ(Radix64Decode(Radix64Encode(text)), text) << length;
   }
 }
 

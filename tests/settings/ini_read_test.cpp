@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "settings/ini_file.h"
-#include "tests/support/temp_dir.h"
 
 namespace kestrin {
 namespace {
@@ -61,19 +60,6 @@ TEST(IniReadTest, ReadsIntegersLikeTheWindowsCall) {
   EXPECT_EQ(ini.ReadInt("S", "e"), INT_MAX);
   EXPECT_EQ(ini.ReadInt("S", "f"), INT_MIN);
   EXPECT_EQ(ini.ReadInt("S", "missing"), 0);
-}
-
-TEST(IniReadTest, MissingFileSectionOrKeyGivesEmptyTextAndZero) {
-  test::TempDir dir;
-  const std::string missing = dir.path() + "missing.ini";
-  EXPECT_EQ(ReadIniString(missing, "Settings", "Name"), "");
-  EXPECT_EQ(ReadIniInt(missing, "Settings", "Passive"), 0);
-
-  const std::string path = dir.path() + "some.ini";
-  test::WriteFileBytes(path, "[Settings]\r\nPassive=1\r\n");
-  EXPECT_EQ(ReadIniString(path, "Other", "Passive"), "");
-  EXPECT_EQ(ReadIniInt(path, "Settings", "Schedule"), 0);
-  EXPECT_EQ(ReadIniInt(path, "Settings", "Passive"), 1);
 }
 
 }  // namespace

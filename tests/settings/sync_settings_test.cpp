@@ -56,12 +56,6 @@ TEST_F(SyncSettingsTest, WithoutAFileOnlyPortPassiveAndConfirmAreSet) {
   EXPECT_TRUE(loaded.warnings.empty());
 }
 
-TEST_F(SyncSettingsTest, FirstSaveWritesEveryKeyInOrder) {
-  const SyncSettings fresh = LoadSettings(path_, SyncSettings{}).settings;
-  ASSERT_TRUE(SaveSettings(path_, fresh));
-  EXPECT_EQ(test::ReadFileBytes(path_), kFreshFile);
-}
-
 TEST_F(SyncSettingsTest, SaveAndLoadGiveBackEverySetting) {
   ASSERT_TRUE(SaveSettings(path_, FilledSettings()));
   const LoadedSettings loaded = LoadSettings(path_, SyncSettings{});
@@ -138,13 +132,6 @@ TEST_F(SyncSettingsTest, RangeEndsAreAccepted) {
   EXPECT_EQ(loaded.settings.LogPurge, 10);
   EXPECT_EQ(loaded.settings.Passive, 1);
   EXPECT_TRUE(loaded.warnings.empty());
-}
-
-TEST_F(SyncSettingsTest, LongValuesAreCutTo254Characters) {
-  SyncSettings s;
-  s.RemoteDir = "/" + std::string(299, 'd');
-  ASSERT_TRUE(SaveSettings(path_, s));
-  EXPECT_EQ(LoadSettings(path_, SyncSettings{}).settings.RemoteDir, s.RemoteDir.substr(0, 254));
 }
 
 TEST_F(SyncSettingsTest, FailedSaveIsReported) {

@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSlider>
 #include <QTest>
 
 #include "tests/ui/ui_test_support.h"
@@ -83,17 +82,6 @@ TEST(Interlock, LogActivityMakesThePurgeControlsUsable) {
     EXPECT_FALSE(control->isEnabled());
   }
   EXPECT_EQ(c.txtLogAct->palette().color(QPalette::Base), buttonFace);
-}
-
-TEST(Interlock, MovingTheSliderUpdatesThePurgeText) {
-  TestComputer computer;
-  const ui::MainWindowControls& c = computer.Start().controls();
-  c.chkLogAct->click();
-  c.sldLogAct->setValue(10);
-  c.sldLogAct->triggerAction(QSlider::SliderPageStepAdd);
-  EXPECT_EQ(c.txtLogAct->text(), "20");
-  c.sldLogAct->triggerAction(QSlider::SliderSingleStepAdd);
-  EXPECT_EQ(c.txtLogAct->text(), "21");
 }
 
 }  // namespace

@@ -10,15 +10,6 @@
 namespace kestrin::test {
 namespace {
 
-TEST(Scheduler, IntervalsOfTheList) {
-  const int expected[] = {900, 1800, 2700, 3600, 10800, 21600, 43200, 86400};
-  for (int position = 0; position < 8; ++position) {
-    EXPECT_EQ(ui::Scheduler::IntervalSeconds(position), expected[position]);
-  }
-  EXPECT_EQ(ui::Scheduler::IntervalSeconds(-1), std::nullopt);
-  EXPECT_EQ(ui::Scheduler::IntervalSeconds(8), std::nullopt);
-}
-
 // A window whose "Schedule Sync" is set with "15 Min"; runs fail at once for lack of a
 // server, which is enough to see when they start.
 class ScheduledWindow : public testing::Test {

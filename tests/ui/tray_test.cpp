@@ -61,10 +61,5 @@ TEST(Tray, TooltipIsCutTo63Characters) {
   EXPECT_EQ(window.trayIcon().image(), StatusImage::Working);
 }
 
-TEST(Tray, IsAddedAtStartUp) {
-  TestComputer computer;
-  EXPECT_TRUE(computer.Start().trayIcon().visible());
-}
-
 }  // namespace
 }  // namespace kestrin::test
