@@ -1,6 +1,7 @@
 // Three computers edit their Favorites at random and synchronize through one real server in
 // random order. Once they stop editing and each has synchronized twice, all of them hold
-// the same tree, byte for byte, and the shared list describes exactly that tree.
+// the same tree, byte for byte, and the shared list describes exactly that tree. It runs on
+// pyftpdlib with a plain shared list and on pure-ftpd with an encoded one.
 // KESTRIN_SOAK_SEED picks another sequence; a failure names its seed and round.
 
 #include <fcntl.h>
@@ -291,9 +292,20 @@ unsigned long SoakSeed() {
   return text && *text ? std::strtoul(text, nullptr, 10) : kDefaultSeed;
 }
 
-TEST(ConvergenceSoak, ThreeComputersAgreeAfterRandomEditsAndSyncs) {
-  const auto server = FtpServer::Start(FtpServerKind::Pyftpdlib);
-  ASSERT_TRUE(server);
+// The two servers, one of them with the shared list's fields in Radix-64 form.
+struct SoakSetup {
+  FtpServerKind server;
+  bool encrypted;
+};
+
+class ConvergenceSoak : public ::testing::TestWithParam<SoakSetup> {};
+
+TEST_P(ConvergenceSoak, ThreeComputersAgreeAfterRandomEditsAndSyncs) {
+  const auto [kind, encrypted] = GetParam();
+  const auto server = FtpServer::Start(kind);
+  if (!server) {
+    GTEST_SKIP() << FtpServerKindName(kind) << " cannot run here";
+  }
   const unsigned long seed = SoakSeed();
   std::mt19937 random(seed);
   SimulatedClock clock;
@@ -301,6 +313,7 @@ TEST(ConvergenceSoak, ThreeComputersAgreeAfterRandomEditsAndSyncs) {
   std::vector<std::unique_ptr<SoakComputer>> computers;
   for (const char* name : {"Study", "Laptop", "Büro"}) {
     computers.push_back(std::make_unique<SoakComputer>(name, *server));
+    computers.back()->computer.settings.UseEncryption = encrypted ? 1 : 0;
   }
   const auto sync = [&clock](SoakComputer& target) {
     target.display.runTime = clock.Tick();
@@ -340,10 +353,19 @@ TEST(ConvergenceSoak, ThreeComputersAgreeAfterRandomEditsAndSyncs) {
   for (auto& computer : computers) {
     EXPECT_EQ(computer->computer.Tree(), tree) << computer->computer.settings.Name;
   }
-  const auto shared = ReadFavoritesDataFile(server->root() + "favs.dat", false);
+  const auto shared =
+      ReadFavoritesDataFile(server->root() + (encrypted ? "favs.dat.enc" : "favs.dat"), encrypted);
   ASSERT_TRUE(shared) << shared.error();
   EXPECT_EQ(ContentsOf(*shared), ContentsOf(tree));
 }
+
+INSTANTIATE_TEST_SUITE_P(Servers, ConvergenceSoak,
+                         ::testing::Values(SoakSetup{FtpServerKind::Pyftpdlib, false},
+                                           SoakSetup{FtpServerKind::PureFtpd, true}),
+                         [](const auto& info) {
+                           return FtpServerKindName(info.param.server) +
+                                  (info.param.encrypted ? "Encrypted" : "Plain");
+                         });
 
 }  // namespace
 }  // namespace kestrin::test
