@@ -62,21 +62,6 @@ TEST(WriteDataFile, EncodedSampleRecordByteForByte) {
   EXPECT_EQ(shortcut.substr(shortcut.size() - 9), ",\"Rg==\"\r\n");
 }
 
-TEST(WriteDataFile, HeaderIsNeverQuotedOrEncoded) {
-  EXPECT_EQ(Header("Study", {2026, 12, 5, 0, 0, 0}), "Study@12/5/2026\r\n");
-  std::ostringstream out;
-  WriteDataFileHeader(out, "Desk 2", {2026, 12, 5, 16, 0, 0}, {"dd.MM.yyyy", "HH:mm:ss"});
-  EXPECT_EQ(out.str(), "Desk 2@05.12.2026 16:00:00\r\n");
-}
-
-TEST(WriteDataFile, ShortcutRecordHasSevenQuotedFields) {
-  EXPECT_EQ(Line(Shortcut("12/1/2026 10:15:30 PM", "Links\\Work\\", "Kestrin Home.url",
-                          "https://example.com/a?b=1,2", "C:\\icons\\k.ico", "3"),
-                 false),
-            "\"12/1/2026 10:15:30 PM\",\"Links\\Work\\\",\"Kestrin Home.url\","
-            "\"https://example.com/a?b=1,2\",\"C:\\icons\\k.ico\",\"3\",\"F\"\r\n");
-}
-
 // --- Reading whole, valid files ----------------------------------------------------------
 
 TEST(ParseDataFile, SampleFile) {
@@ -232,16 +217,6 @@ TEST(ParseDataFileRefuses, ListsBeyondTheCeilings) {
   }
   ExpectRefused(lines, false, "line 2 has 1 field, not 7");
   ExpectRefused(lines + "\r\n", false, "the file holds more than 500000 records");
-}
-
-TEST(ReadDataFileRefuses, AMissingOrMalformedFileNamingThePath) {
-  test::TempDir dir;
-  ASSERT_FALSE(ReadFavoritesDataFile(dir.path() + "none.dat", false));
-  ASSERT_FALSE(ReadFavoritesDataFile(dir.path(), false));
-  test::WriteFileBytes(dir.path() + "temp.dat", "");
-  Result<FavoritesDataFile> file = ReadFavoritesDataFile(dir.path() + "temp.dat", false);
-  ASSERT_FALSE(file);
-  EXPECT_EQ(file.error(), dir.path() + "temp.dat: the file is empty: it has no header line");
 }
 
 TEST(ReadDataFileRefuses, AFileBeyondTheSizeCeilingUnread) {

@@ -60,14 +60,6 @@ TEST(LocaleGeneralDateFormat, CAndPosixGiveTheEnUsForm) {
   }
 }
 
-TEST(LocaleGeneralDateFormat, EnUsWritesTheUsualDates) {
-  LocaleEnvironment environment(Values{{"LANG", "en_US.UTF-8"}});
-  const GeneralDateFormat format = LocaleGeneralDateFormat();
-  ExpectFormat(format, "M/d/yyyy", "h:mm:ss AP");
-  EXPECT_EQ(FormatGeneralDate({2026, 12, 5, 4, 8, 51}, format), "12/5/2026 4:08:51 AM");
-  EXPECT_EQ(FormatGeneralDate({1900, 1, 1, 0, 0, 0}, format), "1/1/1900");
-}
-
 TEST(LocaleGeneralDateFormat, TwoDigitYearWidenedAndTimeZoneDropped) {
   // es_ES has "H:mm:ss (t)", zh_CN "t HH:mm:ss".
   for (const auto& [name, shortDate, longTime] :
@@ -91,19 +83,6 @@ TEST(LocaleGeneralDateFormat, EveryResultFormatsAndParsesBack) {
       const std::string text = FormatGeneralDate(when, format);
       EXPECT_EQ(ParseGeneralDate(text, format), when) << name << ": " << text;
     }
-  }
-}
-
-TEST(LocaleGeneralDateFormat, LcAllBeforeLcTimeBeforeLang) {
-  for (const auto& [values, shortDate] :
-       {std::pair(
-            Values{{"LC_ALL", "de_DE.UTF-8"}, {"LC_TIME", "en_US.UTF-8"}, {"LANG", "fr_FR.UTF-8"}},
-            "dd.MM.yyyy"),
-        std::pair(Values{{"LC_TIME", "de_DE.UTF-8"}, {"LANG", "en_US.UTF-8"}}, "dd.MM.yyyy"),
-        std::pair(Values{{"LC_NUMERIC", "de_DE.UTF-8"}, {"LANG", "en_US.UTF-8"}}, "M/d/yyyy"),
-        std::pair(Values{{"LANG", "de_DE.UTF-8@euro"}}, "dd.MM.yyyy")}) {
-    LocaleEnvironment environment(values);
-    EXPECT_EQ(LocaleGeneralDateFormat().shortDate, shortDate);
   }
 }
 

@@ -45,10 +45,6 @@ FavoriteRecord ShortcutRecord(std::string_view path, std::string_view name,
   return {kFileText, path, name, url, iconFile, iconIndex, "F"};
 }
 
-std::string Key(const FavoriteRecord& record) {
-  return std::string(record.Path).append(record.Name);
-}
-
 // Each record as its values between tabs, sorted: a list compared in no particular order.
 std::vector<std::string> SortedRecords(const RecordList& records) {
   std::vector<std::string> texts;
@@ -253,23 +249,6 @@ class RemovingBuffer : public std::stringbuf {
   std::string marker_;
   std::function<void()> action_;
 };
-
-TEST_F(ScannerTest, AFolderThatCannotBeEnumeratedGivesItsRecordAlone) {
-  RemovingBuffer buffer("\"Links\\Work\",", [this] { fs::remove_all(root_ + "Links/Work"); });
-  std::ostream out(&buffer);
-  ScanFavoritesFolder(root_, out, ScanOptions{});
-  const Result<FavoritesDataFile> file =
-      ParseFavoritesDataFile("Study@12/5/2026\r\n" + buffer.str(), false);
-  ASSERT_TRUE(file) << file.error();
-  std::set<std::string> keys;
-  for (const FavoriteRecord& record : file->records) {
-    keys.insert(Key(record));
-  }
-  EXPECT_EQ(keys.count("Links\\Work"), 1u);
-  EXPECT_EQ(keys.count("Links\\Work\\Kestrin Home.url"), 0u);
-  EXPECT_EQ(keys.count("Links\\Work\\News, Sport"), 0u);
-  EXPECT_EQ(keys.count("Links\\Caf\xC3\xA9 Ol\xC3\xA9"), 1u);  // the scan went on
-}
 
 TEST(ScanFavoritesFolder, RefusesToScanWithoutAFavoritesFolder) {
   for (const char* root : {"", "/", "relative"}) {

@@ -22,11 +22,6 @@ TEST(IniReadTest, FirstMatchingSectionAndFirstMatchingKeyWin) {
   EXPECT_EQ(ini.ReadString("Other", "Port"), "1");
 }
 
-TEST(IniReadTest, DropsBlanksAroundKeyAndValue) {
-  const auto ini = IniDocument::Parse("  [Settings]  \n \t Name \t=  \tmy pc \t \r\n");
-  EXPECT_EQ(ini.ReadString("Settings", "Name"), "my pc");
-}
-
 TEST(IniReadTest, DropsOnlyMatchingQuotes) {
   const auto ini =
       IniDocument::Parse("[S]\na=\"quoted value\"\nc=\"mixed'\nd=\"\nf=  \" padded \"  \n");
@@ -42,13 +37,6 @@ TEST(IniReadTest, DeliversAtMost254Characters) {
       IniDocument::Parse("[S]\nplain=" + longValue + "\nquoted=\"" + std::string(254, 'q') + "\"");
   EXPECT_EQ(ini.ReadString("S", "plain"), std::string(254, 'x'));
   EXPECT_EQ(ini.ReadString("S", "quoted"), std::string(254, 'q'));
-}
-
-TEST(IniReadTest, CommentsAndLinesWithoutEqualsHoldNoKey) {
-  const auto ini = IniDocument::Parse("[S]\n;Name=commented\n  ; Port=21\nName\n");
-  EXPECT_FALSE(ini.HasKey("S", ";Name"));
-  EXPECT_FALSE(ini.HasKey("S", "Name"));
-  EXPECT_FALSE(ini.HasKey("S", "Port"));
 }
 
 TEST(IniReadTest, ReadsIntegersLikeTheWindowsCall) {

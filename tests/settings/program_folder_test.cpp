@@ -11,13 +11,6 @@
 namespace kestrin {
 namespace {
 
-TEST(ProgramFolderTest, ExecutablePathIsThisTestProgram) {
-  const std::string path = ExecutablePath();
-  ASSERT_FALSE(path.empty());
-  EXPECT_EQ(path.front(), '/');
-  EXPECT_TRUE(std::filesystem::equivalent(path, "/proc/self/exe"));
-}
-
 TEST(ProgramFolderTest, IsTheExecutableFolderOnlyWhenWritable) {
   test::TempDir config;
   test::ScopedEnvironment configVariable("XDG_CONFIG_HOME", config.path());
@@ -37,12 +30,6 @@ TEST(ProgramFolderTest, WithoutHomeVariableTheUserDatabaseAnswers) {
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.front(), '/');
   EXPECT_EQ(folder.back(), '/');
-}
-
-TEST(ProgramFolderTest, ConfigFolderDefaultsToDotConfig) {
-  test::ScopedEnvironment home("HOME", "/home/anna/");
-  test::ScopedEnvironment config("XDG_CONFIG_HOME", std::nullopt);
-  EXPECT_EQ(UserConfigFolder(), "/home/anna/.config/");
 }
 
 }  // namespace

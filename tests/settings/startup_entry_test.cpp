@@ -30,24 +30,10 @@ TEST_F(StartupEntryTest, ReservedCharactersAreEscaped) {
             EntryWithExec("\"/opt/a\\\\$b\\\\\\\\c\\\\\"d/100%%/kestrin\""));
 }
 
-TEST_F(StartupEntryTest, WritingAgainFollowsAMovedExecutable) {
-  UpdateStartupEntry(true, "kestrin", "/old/kestrin");
-  UpdateStartupEntry(true, "kestrin", "/new/kestrin");
-  EXPECT_EQ(test::ReadFileBytes(entry_), EntryWithExec("/new/kestrin"));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path() + "config/autostart"),
-                          std::filesystem::directory_iterator()),
-            1);
-}
-
 TEST_F(StartupEntryTest, OffRemovesTheEntry) {
   UpdateStartupEntry(true, "kestrin", "/usr/bin/kestrin");
   UpdateStartupEntry(false, "kestrin", "/usr/bin/kestrin");
   EXPECT_FALSE(std::filesystem::exists(entry_));
-}
-
-TEST_F(StartupEntryTest, OffWithoutAnEntryChangesNothing) {
-  UpdateStartupEntry(false, "kestrin", "/usr/bin/kestrin");
-  EXPECT_FALSE(std::filesystem::exists(dir_.path() + "config"));
 }
 
 TEST(StartupEntryPathTest, RelativeConfigHomeFallsBackToTheHomeFolder) {

@@ -64,12 +64,6 @@ TEST_F(SyncSettingsTest, SaveAndLoadGiveBackEverySetting) {
   EXPECT_TRUE(loaded.warnings.empty());
 }
 
-TEST_F(SyncSettingsTest, SavingAgainRewritesValuesWithoutDuplicates) {
-  ASSERT_TRUE(SaveSettings(path_, FilledSettings()));
-  ASSERT_TRUE(SaveSettings(path_, SyncSettings{}));
-  EXPECT_EQ(test::ReadFileBytes(path_), kFreshFile);
-}
-
 TEST_F(SyncSettingsTest, PasswordIsStoredInRadix64Only) {
   SyncSettings s;
   s.Password = "secret";
@@ -123,15 +117,6 @@ TEST_F(SyncSettingsTest, MalformedOrOutOfRangeNumbersKeepTheCurrentValue) {
   EXPECT_EQ(s.ConfirmChanges, 1);
   EXPECT_EQ(s.SyncOnStartup, 0);  // missing
   EXPECT_EQ(loaded.warnings.size(), 5u);
-}
-
-TEST_F(SyncSettingsTest, RangeEndsAreAccepted) {
-  const LoadedSettings loaded = LoadSettings(
-      Write("[Settings]\r\nScheduleInt=-1\r\nLogPurge=10\r\nPassive=\"1\"\r\n"), FilledSettings());
-  EXPECT_EQ(loaded.settings.ScheduleInt, -1);
-  EXPECT_EQ(loaded.settings.LogPurge, 10);
-  EXPECT_EQ(loaded.settings.Passive, 1);
-  EXPECT_TRUE(loaded.warnings.empty());
 }
 
 TEST_F(SyncSettingsTest, FailedSaveIsReported) {

@@ -69,36 +69,5 @@ TEST_F(ApplyChangesTest, FoldersGoWithEverythingInThemAndExistingOnesAreLeftAlon
   EXPECT_TRUE(std::filesystem::is_directory(At("New/Sub")));
 }
 
-// Creating inside a linked folder is refused in the hostile-list runs.
-TEST_F(ApplyChangesTest, LinksAreReplacedOrRemovedThemselvesAndNeverFollowed) {
-  TempDir outside;
-  WriteFileBytes(outside.path() + "precious.txt", "keep");
-  std::filesystem::create_directory_symlink(outside.path(), At("Link"));
-  std::filesystem::create_directories(At("Tree"));
-  std::filesystem::create_directory_symlink(outside.path(), At("Tree/Inner"));
-  std::filesystem::create_symlink(outside.path() + "precious.txt", At("s.url"));
-
-  Apply({{ChangeAction::CreateLocally, {"", "s.url", "u", "", "", "F"}},
-         {ChangeAction::DeleteLocally, {"Tree", "", "", "", "", "D"}},
-         {ChangeAction::DeleteLocally, {"Link", "", "", "", "", "D"}}},
-        ApplyOccasion::Direct);
-  EXPECT_FALSE(std::filesystem::exists(At("Tree")));
-  EXPECT_FALSE(std::filesystem::is_symlink(At("Link")));
-  EXPECT_EQ(ReadFileBytes(At("s.url")),
-            "[InternetShortcut]\r\nURL=u\r\nIconFile=\r\nIconIndex=\r\n");
-  EXPECT_EQ(ReadFileBytes(outside.path() + "precious.txt"), "keep");
-}
-
-TEST_F(ApplyChangesTest, AShortcutThatCannotBeWrittenIsReportedAndTheRestGoesOn) {
-  std::filesystem::create_directories(At("taken.url"));  // a folder where the file should go
-  const auto lines = Apply({{ChangeAction::CreateLocally, {"", "taken.url", "u", "", "", "F"}},
-                            {ChangeAction::CreateLocally, {"", "next.url", "v", "", "", "F"}}},
-                           ApplyOccasion::Direct);
-  EXPECT_EQ(lines, (std::vector<std::string>{"-> Creating Shortcut: u (taken.url)",
-                                             "Error: Unable to Create Shortcut: taken.url",
-                                             "-> Creating Shortcut: v (next.url)"}));
-  EXPECT_TRUE(std::filesystem::exists(At("next.url")));
-}
-
 }  // namespace
 }  // namespace kestrin::test

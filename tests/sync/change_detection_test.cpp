@@ -36,15 +36,6 @@ ChangeList Changes(const FavoritesDataFile& local, const FavoritesDataFile& shar
   return changes ? *changes : ChangeList{};
 }
 
-TEST(ChangeDetectionTest, TheLastUploaderReplacesTheSharedListWithoutComparing) {
-  const auto changes =
-      Changes(List("Study", {Folder("A")}), List("Study", {Shortcut("", "x.url", "u")}));
-  EXPECT_TRUE(changes.CreateList.empty());
-  EXPECT_TRUE(changes.DeleteList.empty());
-  // Names differing in case are different computers.
-  EXPECT_EQ(Changes(List("Study", {}), List("study", {Folder("A")})).CreateList.size(), 1u);
-}
-
 TEST(ChangeDetectionTest, MissingKeysAreCreatedAndExtraOnesDeletedInFileOrder) {
   // The changes are views into the lists, which therefore outlive them.
   const auto local =
@@ -134,18 +125,6 @@ TEST(ChangeDetectionTest, IndexedResultEqualsTheNestedScanOnRandomLists) {
     const auto indexed = Changes(local, shared);
     EXPECT_EQ(indexed.CreateList, nested.CreateList);
     EXPECT_EQ(indexed.DeleteList, nested.DeleteList);
-  }
-}
-
-TEST(UnsafeRecordTest, PathsThatLeaveTheFavoritesFolderAreFound) {
-  EXPECT_EQ(FindUnsafeRecord(List("B", {Folder("Links\\Work"), Shortcut("Links\\", "a b.url", "u"),
-                                        Shortcut("", "root.url", "u")})),
-            "");
-  for (const auto& bad : {Folder(".."), Folder("A\\..\\..\\etc"), Folder("\\abs"), Folder("C:\\x"),
-                          Folder(""), Folder("A\\\\B"), Shortcut("A", "x.url", "u"),
-                          Shortcut("", "..", "u"), Shortcut("", "a/b.url", "u"),
-                          Shortcut("", "a\tb.url", "u"), Shortcut("..\\", "x.url", "u")}) {
-    EXPECT_NE(FindUnsafeRecord(List("B", {bad})), "") << bad.Path << "|" << bad.Name;
   }
 }
 

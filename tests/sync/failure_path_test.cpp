@@ -58,13 +58,6 @@ TEST_F(FailurePathTest, AWrongPasswordEndsWithTheConnectFailure) {
   EXPECT_FALSE(std::filesystem::exists(computer.program() + "kestrin.ini"));
 }
 
-TEST_F(FailurePathTest, AnUnreachablePortFailsToConnect) {
-  Computer computer("A", *server);
-  computer.settings.Port = "1";
-  EXPECT_FALSE(computer.Sync());
-  EXPECT_EQ(Ending(computer)[1], "Error: Unable to Connect to 127.0.0.1");
-}
-
 TEST_F(FailurePathTest, AMissingRemoteDirectoryReleasesTheLoginDirectorysIndicator) {
   server->WriteFile("favs.ind", "Stale\r\n");
   Computer computer("A", *server);
@@ -72,16 +65,6 @@ TEST_F(FailurePathTest, AMissingRemoteDirectoryReleasesTheLoginDirectorysIndicat
   EXPECT_FALSE(computer.Sync());
   EXPECT_EQ(Ending(computer)[1], "Error: Unable to Set Remote Directory..");
   EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
-}
-
-TEST_F(FailurePathTest, ARemoteDirectoryHoldsTheSharedFiles) {
-  server->MakeDirectory("shared/favs");
-  Computer computer("A", *server);
-  computer.settings.RemoteDir = "shared/favs";
-  computer.AddShortcut("One.url", "https://one.example/");
-  ASSERT_TRUE(computer.Sync());
-  EXPECT_TRUE(std::filesystem::exists(server->root() + "shared/favs/favs.dat"));
-  EXPECT_EQ(computer.display.lines[4], "-> Setting Remote Directory..");
 }
 
 TEST_F(FailurePathTest, ACancelledConfirmationUploadsNothingButCompletesTheRun) {

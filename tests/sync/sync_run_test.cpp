@@ -70,28 +70,6 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
   EXPECT_EQ(server->loginCount(), 2);
 }
 
-TEST_P(SyncRunTest, AdditionsAndDeletionsTravelBetweenThreeComputers) {
-  auto a = NewComputer("A");
-  auto b = NewComputer("B");
-  auto c = NewComputer("C");
-  a->AddShortcut("Keep.url", "https://keep.example/");
-  a->AddShortcut("Gone/Old.url", "https://old.example/");
-  ASSERT_TRUE(a->Sync());
-  ASSERT_TRUE(c->Sync());
-  ASSERT_TRUE(b->Sync());  // B uploaded last
-
-  std::filesystem::remove_all(b->favorites() + "Gone");
-  b->AddShortcut("New/Fresh.url", "https://fresh.example/");
-  ASSERT_TRUE(b->Sync());  // so its edits become the shared list
-  ASSERT_TRUE(a->Sync());
-  ASSERT_TRUE(c->Sync());
-
-  EXPECT_EQ(a->Tree(), b->Tree());
-  EXPECT_EQ(c->Tree(), b->Tree());
-  EXPECT_EQ(a->Tree().count("Gone"), 0u);
-  EXPECT_EQ(c->Tree().count("New/Fresh.url"), 1u);
-}
-
 TEST_P(SyncRunTest, AChangedUrlWinsOnlyWhenTheSharedCopyIsNewer) {
   auto a = NewComputer("A");
   auto b = NewComputer("B");
@@ -131,18 +109,6 @@ TEST_P(SyncRunTest, EncryptionUsesItsOwnRemoteFileWithEncodedFields) {
   b->settings.UseEncryption = 1;
   ASSERT_TRUE(b->Sync());
   EXPECT_EQ(b->Tree(), a->Tree());
-}
-
-TEST_P(SyncRunTest, NoStrayUploadFileIsLeftOnTheServer) {
-  auto a = NewComputer("A");
-  a->AddShortcut("One.url", "https://one.example/");
-  ASSERT_TRUE(a->Sync());
-  ASSERT_TRUE(a->Sync());  // the second upload replaces an existing list
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(server->root())) {
-    names.push_back(entry.path().filename());
-  }
-  EXPECT_EQ(names, std::vector<std::string>{"favs.dat"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, SyncRunTest,

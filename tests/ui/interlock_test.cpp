@@ -60,29 +60,5 @@ TEST(Interlock, ConfirmChangesIsRefusedWhileScheduleIsSet) {
   EXPECT_TRUE(window.scheduler().running());
 }
 
-TEST(Interlock, LogActivityMakesThePurgeControlsUsable) {
-  TestComputer computer;
-  const ui::MainWindowControls& c = computer.Start().controls();
-  const std::vector<QWidget*> purge = {c.lblLogAct, c.sldLogAct, c.txtLogAct, c.lblLogActKb};
-  const QColor buttonFace = QApplication::palette().color(QPalette::Button);
-  const QColor windowBackground = QApplication::palette().color(QPalette::Base);
-  for (QWidget* control : purge) {
-    EXPECT_FALSE(control->isEnabled());
-  }
-  EXPECT_EQ(c.txtLogAct->palette().color(QPalette::Base), buttonFace);
-
-  c.chkLogAct->click();
-  for (QWidget* control : purge) {
-    EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
-  }
-  EXPECT_EQ(c.txtLogAct->palette().color(QPalette::Base), windowBackground);
-
-  c.chkLogAct->click();
-  for (QWidget* control : purge) {
-    EXPECT_FALSE(control->isEnabled());
-  }
-  EXPECT_EQ(c.txtLogAct->palette().color(QPalette::Base), buttonFace);
-}
-
 }  // namespace
 }  // namespace kestrin::test

@@ -40,14 +40,6 @@ TEST(StartUp, FirstStartWithoutSettingsFileUsesTheDefaults) {
   EXPECT_TRUE(boxes.seen().empty());
 }
 
-TEST(StartUp, ShowsTheLastSyncInTooltipAndStatusBar) {
-  TestComputer computer;
-  computer.WriteSettings("[Settings]\r\nLastSync=3/4/2026 9:15:00 AM\r\n");
-  ui::MainWindow& window = computer.Start();
-  EXPECT_EQ(window.trayIcon().toolTip(), "Kestrin (Last Sync: 3/4/2026 9:15:00 AM)");
-  EXPECT_EQ(window.controls().statusPanel->text(), "Kestrin (Last Sync: 3/4/2026 9:15:00 AM)");
-}
-
 TEST(StartUp, ScheduleAndConfirmInTheFileShowTheMessageOnceAndEndBothClear) {
   TestComputer computer;
   computer.WriteSettings(
@@ -72,18 +64,6 @@ TEST(StartUp, ScheduleAndConfirmInTheFileShowTheMessageOnceAndEndBothClear) {
   EXPECT_FALSE(c.lblSchedule->isEnabled());
   EXPECT_EQ(c.cmbSchedule->currentIndex(), 2);
   EXPECT_FALSE(window.scheduler().running());
-}
-
-TEST(StartUp, FillsTheIntervalList) {
-  TestComputer computer;
-  const QComboBox* list = computer.Start().controls().cmbSchedule;
-  QStringList entries;
-  for (int i = 0; i < list->count(); ++i) {
-    entries << list->itemText(i);
-  }
-  EXPECT_EQ(entries, QStringList({"15 Min", "30 Min", "45 Min", "1 Hrs", "3 Hrs", "6 Hrs", "12 Hrs",
-                                  "24 Hrs"}));
-  EXPECT_FALSE(list->isEditable());
 }
 
 TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
@@ -122,53 +102,6 @@ TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
   EXPECT_EQ(c.cmbSchedule->currentIndex(), 5);
 }
 
-TEST(Settings, TypingIntoThePurgeBoxDoesNotChangeTheSavedSize) {
-  TestComputer computer;
-  const ui::MainWindowControls& c = computer.Start().controls();
-  c.chkLogAct->setChecked(true);
-  c.sldLogAct->setValue(40);
-  EXPECT_EQ(c.txtLogAct->text(), "40");
-  c.txtLogAct->setText("999");
-  c.cmdSaveSettings->click();
-  EXPECT_EQ(ReadIniInt(computer.settingsPath(), "Settings", "LogPurge"), 40);
-}
-
-TEST(Window, HasTheClientSizeOfItsDesignAndNoCloseButton) {
-  TestComputer computer;
-  ui::MainWindow& window = computer.Start();
-  const ui::DpiScale scale = ui::DpiScale::For(window);
-  EXPECT_EQ(window.centralWidget()->width(), scale.Px(337));
-  EXPECT_EQ(window.centralWidget()->height() + window.statusBar()->height(), scale.Px(291));
-  EXPECT_FALSE(window.windowFlags() & Qt::WindowCloseButtonHint);
-  EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_EQ(window.minimumSize(), window.maximumSize());
-  EXPECT_EQ(window.controls().txtPassword->echoMode(), QLineEdit::Password);
-  EXPECT_EQ(window.controls().sldLogAct->minimum(), 10);
-  EXPECT_EQ(window.controls().sldLogAct->maximum(), 1000);
-}
-
-TEST(Window, TabsAreNamedInOrder) {
-  TestComputer computer;
-  const QTabBar* tabs = computer.Start().controls().TabStrip1->tabBar();
-  EXPECT_EQ(tabs->tabText(0), "General Settings");
-  EXPECT_EQ(tabs->tabText(1), "FTP Settings");
-  EXPECT_EQ(tabs->tabText(2), "Current Activity");
-}
-
-TEST(Window, MenusHoldTheirItemsInOrder) {
-  TestComputer computer;
-  ui::MainWindow& window = computer.Start();
-  QStringList captions;
-  for (QAction* menu : window.menuBar()->actions()) {
-    captions << menu->text() + ":";
-    for (QAction* item : menu->menu()->actions()) {
-      captions << (item->isSeparator() ? "-" : item->text());
-    }
-  }
-  EXPECT_EQ(captions, QStringList({"File:", "Sync Now!", "Hide", "View Log", "-", "Exit",
-                                   "Help:", "Help", "About"}));
-}
-
 TEST(Window, MinimizingHidesTheWindowAndSavesTheSettings) {
   TestComputer computer;
   ui::MainWindow& window = computer.Start();
@@ -200,14 +133,6 @@ TEST(Window, CloseRequestIsIgnoredButExitSavesAndRemovesTheTrayIcon) {
   EXPECT_TRUE(std::filesystem::exists(computer.settingsPath()));
 }
 
-TEST(Window, HideMenuItemHidesTheWindow) {
-  TestComputer computer;
-  ui::MainWindow& window = computer.Start();
-  window.show();
-  window.controls().mnuFile_Hide->trigger();
-  EXPECT_FALSE(window.isVisible());
-}
-
 TEST(Commands, ViewLogWithoutALogSaysSo) {
   TestComputer computer;
   ui::MainWindow& window = computer.Start();
@@ -226,30 +151,6 @@ TEST(Commands, HelpOpensTheHelpFileOfTheProgramFolder) {
   window.controls().mnuHelp_Help->trigger();
   ASSERT_EQ(computer.openedDocuments().size(), 1u);
   EXPECT_EQ(computer.openedDocuments()[0], computer.folder() + "Kestrin.chm");
-}
-
-TEST(Commands, HelpFallsBackToTheShippedManual) {
-  TempDir programFolder;
-  TempDir binFolder;
-  WriteFileBytes(binFolder.path() + "kestrin-manual.html", "<html></html>");
-  EXPECT_EQ(ui::HelpDocumentPath(programFolder.path(), binFolder.path() + "kestrin"),
-            binFolder.path() + "kestrin-manual.html");
-  EXPECT_EQ(ui::HelpDocumentPath(programFolder.path(), programFolder.path() + "kestrin"), "");
-}
-
-TEST(Commands, AboutShowsTitleVersionAndLinks) {
-  TestComputer computer;
-  ui::MainWindow& window = computer.Start();
-  window.controls().mnuHelp_About->trigger();
-  auto* about = window.findChild<ui::AboutDialog*>("frmAbout");
-  ASSERT_NE(about, nullptr);
-  EXPECT_TRUE(about->isVisible());
-  EXPECT_FALSE(about->isModal());
-  EXPECT_EQ(about->windowTitle(), "Kestrin - About");
-  EXPECT_EQ(about->findChild<QLabel*>("lblVersion")->text(), " v" KESTRIN_VERSION);
-  EXPECT_TRUE(about->findChild<QLabel*>("lnkWebPage")->text().contains("https://"));
-  EXPECT_TRUE(about->findChild<QLabel*>("lnkSupport")->text().contains("mailto:"));
-  about->close();
 }
 
 }  // namespace

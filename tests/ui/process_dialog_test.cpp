@@ -78,25 +78,6 @@ TEST(ProcessDialog, CountsDownFrom120AndClosesAsCancelledOnThe121stTick) {
   EXPECT_FALSE(dialog.processed());
 }
 
-TEST(ProcessDialog, DisableStopsTheCountdown) {
-  ui::ProcessDialog dialog(TwoOfEach(), hours(24), nullptr);
-  dialog.show();
-  dialog.Timer1_Timer();
-  dialog.findChild<QPushButton*>("cmdDisableTimer")->click();
-  EXPECT_EQ(StatusBar(dialog)->currentMessage(), "Timeout Disabled.");
-  EXPECT_FALSE(dialog.findChild<QPushButton*>("cmdDisableTimer")->isEnabled());
-  EXPECT_FALSE(dialog.countdownRunning());
-}
-
-TEST(ProcessDialog, AllNoneClearsAndTicksEveryRow) {
-  ui::ProcessDialog dialog(TwoOfEach(), hours(24), nullptr);
-  QCheckBox* allNone = dialog.findChild<QCheckBox*>("chkAllNone");
-  allNone->click();
-  EXPECT_TRUE(dialog.TickedRows().empty());
-  allNone->click();
-  EXPECT_EQ(dialog.TickedRows().size(), 4u);
-}
-
 TEST(ConfirmWithDialog, ProcessReturnsTheTickedRowsInListOrder) {
   const ChangeList changes = TwoOfEach();
   ProcessDialogAnswerer answerer([](ui::ProcessDialog& dialog) {

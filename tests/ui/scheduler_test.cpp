@@ -44,35 +44,12 @@ TEST_F(ScheduledWindow, FifteenMinutesRunOnThe901stTickAndCountAgainAfterwards) 
   EXPECT_EQ(window.scheduler().interval(), 900);
 }
 
-TEST_F(ScheduledWindow, AnotherIntervalRestartsTheCount) {
-  Tick(500);
-  window.controls().cmbSchedule->setCurrentIndex(7);
-  EXPECT_EQ(window.scheduler().counter(), 0);
-  EXPECT_EQ(window.scheduler().interval(), 86400);
-}
-
-TEST_F(ScheduledWindow, ClearingScheduleStopsTheTimerAtOnce) {
-  Tick(10);
-  window.controls().chkSchedule->setChecked(false);
-  EXPECT_FALSE(window.scheduler().running());
-  EXPECT_EQ(window.scheduler().counter(), 0);
-  EXPECT_EQ(window.scheduler().interval(), 0);
-}
-
 TEST_F(ScheduledWindow, SyncNowAbandonsTheCountAndStartsAgainAfterTheRun) {
   Tick(300);
   window.SyncNow();
   EXPECT_TRUE(RunHappened());
   EXPECT_TRUE(window.scheduler().running());
   EXPECT_EQ(window.scheduler().counter(), 0);
-}
-
-TEST(SchedulerStopped, SyncNowWithoutScheduleLeavesTheTimerStopped) {
-  TestComputer computer;
-  ui::MainWindow& window = computer.Start();
-  window.SyncNow();
-  EXPECT_FALSE(window.controls().txtActivity->toPlainText().isEmpty());
-  EXPECT_FALSE(window.scheduler().running());
 }
 
 TEST(SchedulerStopped, AfterStartUpWithScheduleInTheFileNoRunEverTakesPlace) {

@@ -9,21 +9,6 @@
 namespace kestrin::test {
 namespace {
 
-QStringList Captions(const QMenu* menu) {
-  QStringList captions;
-  for (const QAction* item : menu->actions()) {
-    captions << (item->isSeparator() ? "-" : item->text());
-  }
-  return captions;
-}
-
-TEST(Tray, MenuHoldsItsItemsInOrder) {
-  TestComputer computer;
-  const QMenu* menu = computer.Start().controls().mnuTRAY;
-  EXPECT_EQ(Captions(menu),
-            QStringList({"Sync Now!", "Show", "View Log", "-", "Help", "About", "-", "Exit"}));
-}
-
 TEST(Tray, SecondItemNamesWhatItWillDoAsTheMenuOpens) {
   TestComputer computer;
   ui::MainWindow& window = computer.Start();
