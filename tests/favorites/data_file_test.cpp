@@ -94,21 +94,6 @@ TEST(ParseDataFile, EncodedFileIsDecodedButItsHeaderIsNot) {
   EXPECT_EQ(raw.error(), "line 2: the Type is neither \"D\" nor \"F\"");
 }
 
-TEST(ParseDataFile, EncodedValuesCarryEveryByteButLineBreaksAndNul) {
-  std::string anyBytes;
-  for (int code = 1; code < 256; ++code) {
-    if (code != '\r' && code != '\n') {
-      anyBytes += static_cast<char>(code);
-    }
-  }
-  const FavoriteRecord record = Shortcut(anyBytes, "", "x.url", anyBytes, anyBytes, anyBytes);
-  const Result<FavoritesDataFile> file =
-      ParseFavoritesDataFile("D@\r\n" + Line(record, true), true);
-  ASSERT_TRUE(file) << file.error();
-  ASSERT_EQ(file->records.size(), 1u);
-  EXPECT_EQ(file->records[0], record);
-}
-
 TEST(ParseDataFile, ToleratesBlanksAndTextAroundQuotedFields) {
   // Blanks before a field are skipped; anything between a closing quote and the comma is
   // skipped; unquoted values run to the comma without trailing blanks.

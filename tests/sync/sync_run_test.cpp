@@ -70,47 +70,6 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
   EXPECT_EQ(server->loginCount(), 2);
 }
 
-TEST_P(SyncRunTest, AChangedUrlWinsOnlyWhenTheSharedCopyIsNewer) {
-  auto a = NewComputer("A");
-  auto b = NewComputer("B");
-  a->AddShortcut("Page.url", "https://new.example/");
-  b->AddShortcut("Page.url", "https://old.example/");
-  const auto setTime = [](const std::string& path, time_t when) {
-    const timespec times[2] = {{when, 0}, {when, 0}};
-    utimensat(AT_FDCWD, path.c_str(), times, 0);
-  };
-  setTime(a->favorites() + "Page.url", 2000000000);
-  setTime(b->favorites() + "Page.url", 1000000000);
-  ASSERT_TRUE(a->Sync());
-  ASSERT_TRUE(b->Sync());
-  EXPECT_NE(b->Tree().at("Page.url").find("URL=https://new.example/"), std::string::npos);
-
-  // The other way round the local copy stands, and the key is not deleted either.
-  auto c = NewComputer("C");
-  c->AddShortcut("Page.url", "https://mine.example/");
-  ASSERT_TRUE(c->Sync());
-  EXPECT_NE(c->Tree().at("Page.url").find("URL=https://mine.example/"), std::string::npos);
-}
-
-TEST_P(SyncRunTest, EncryptionUsesItsOwnRemoteFileWithEncodedFields) {
-  server->WriteFile("favs.dat", "Other@1/1/2026\r\n");
-  auto a = NewComputer("A");
-  a->settings.UseEncryption = 1;
-  a->AddShortcut("Secret.url", "https://secret.example/");
-  ASSERT_TRUE(a->Sync());
-  EXPECT_EQ(ReadFileBytes(server->root() + "favs.dat"), "Other@1/1/2026\r\n");
-  const std::string encoded = ReadFileBytes(server->root() + "favs.dat.enc");
-  EXPECT_EQ(encoded.rfind("A@", 0), 0u);
-  EXPECT_EQ(encoded.find("secret.example"), std::string::npos);
-  EXPECT_NE(encoded.find("\"" + Radix64Encode("https://secret.example/") + "\""),
-            std::string::npos);
-
-  auto b = NewComputer("B");
-  b->settings.UseEncryption = 1;
-  ASSERT_TRUE(b->Sync());
-  EXPECT_EQ(b->Tree(), a->Tree());
-}
-
 INSTANTIATE_TEST_SUITE_P(Servers, SyncRunTest,
                          ::testing::Values(ServerMode{FtpServerKind::Pyftpdlib, true},
                                            ServerMode{FtpServerKind::Pyftpdlib, false},
