@@ -230,7 +230,18 @@ TEST_F(LocalStressTest, AFolderThatCannotBeCreatedCostsNoShortcut) {
     expectBlocked();
     EXPECT_EQ(b->Tree().count("Mine.url"), 1u);
   }
+  // Kept rows that do not read whole and valid stop the run before anything changes.
+  WriteFileBytes(b->program() + "unapplied.dat", "B@cut short");
+  const std::string shared = SharedList();
+  const auto bTree = b->Tree();
+  EXPECT_FALSE(b->Sync());
+  ExpectEndedInOrderWith(*b, "Unable to Read Unapplied Changes: " + b->program() +
+                                 "unapplied.dat: the file does not end with CR LF: it ends "
+                                 "inside line 1");
+  EXPECT_EQ(SharedList(), shared);
+  EXPECT_EQ(b->Tree(), bTree);
 
+  ASSERT_TRUE(a->Sync());
   fs::remove(b->favorites() + "Work");
   ASSERT_TRUE(b->Sync());
   EXPECT_EQ(b->display.trayImage, StatusImage::Ready);
