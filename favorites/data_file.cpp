@@ -125,12 +125,11 @@ std::string RecordShapeProblem(const FavoriteRecord& record) {
 
 void WriteDataFileHeader(std::ostream& out, std::string_view computerName, const DateTime& now,
                          const GeneralDateFormat& format) {
-  std::string line;
-  line.reserve(computerName.size() + 40);
-  line += computerName;
-  line += '@';
-  line += FormatGeneralDate(now, format);
-  line += "\r\n";
+  WriteDataFileHeader(out, {std::string(computerName), FormatGeneralDate(now, format)});
+}
+
+void WriteDataFileHeader(std::ostream& out, const DataFileHeader& header) {
+  const std::string line = header.ComputerName + '@' + header.WrittenAt + "\r\n";
   out.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 

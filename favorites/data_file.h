@@ -28,6 +28,8 @@ inline constexpr std::size_t kMaxDataFileBytes = std::size_t{256} << 20;
 // Writes "<computer name>@<general date text>" CR LF; the header is never encoded or quoted.
 void WriteDataFileHeader(std::ostream& out, std::string_view computerName, const DateTime& now,
                          const GeneralDateFormat& format);
+// The same for a header already in text: "<ComputerName>@<WrittenAt>" CR LF.
+void WriteDataFileHeader(std::ostream& out, const DataFileHeader& header);
 
 // Writes the seven fields, each in double quotes, joined by commas, then CR LF; with
 // encode set every field is first replaced by its Radix-64 form.

@@ -98,6 +98,11 @@ class ChangeApplier {
     }
     Report("-> Creating Folder: " + std::string(change.Path) + "\\");
     CreateFolderPath(folder);
+    // A file or a link of that name, or a name the file system refuses, leaves no folder;
+    // what the shared list holds there must not be taken for deleted here.
+    if (!FolderTestFinds(folder)) {
+      Fail("Unable to Create Folder: ", change);
+    }
   }
 
   void CreateShortcut(const PendingChange& change) {
@@ -120,8 +125,8 @@ class ChangeApplier {
     }
   }
 
-  // False once a row could not be carried out.
-  bool complete() const { return complete_; }
+  // The rows that could not be carried out.
+  std::vector<PendingChange> TakeFailures() { return std::move(failures_); }
 
  private:
   std::string ShortcutLine(const std::string& verb, const PendingChange& change) const {
@@ -143,19 +148,20 @@ class ChangeApplier {
 
   void Fail(const std::string& text, const PendingChange& change) {
     activity_.ReportActivity("Error: " + text + RelativePathOf(change), StatusImage::Error);
-    complete_ = false;
+    failures_.push_back(change);
   }
 
   ApplyOccasion occasion_;
   const std::string& root_;
   ActivityReporter& activity_;
-  bool complete_ = true;
+  std::vector<PendingChange> failures_;
 };
 
 }  // namespace
 
-bool ApplyChanges(const ChangeList& changes, ApplyOccasion occasion,
-                  const std::string& favoritesRoot, ActivityReporter& activity) {
+std::vector<PendingChange> ApplyChanges(const ChangeList& changes, ApplyOccasion occasion,
+                                        const std::string& favoritesRoot,
+                                        ActivityReporter& activity) {
   ChangeApplier applier(occasion, favoritesRoot, activity);
   const auto pass = [](const std::vector<PendingChange>& list, std::string_view type,
                        auto&& apply) {
@@ -169,7 +175,7 @@ bool ApplyChanges(const ChangeList& changes, ApplyOccasion occasion,
   pass(changes.DeleteList, "D", [&](const auto& c) { applier.DeleteFolder(c); });
   pass(changes.CreateList, "D", [&](const auto& c) { applier.CreateFolder(c); });
   pass(changes.CreateList, "F", [&](const auto& c) { applier.CreateShortcut(c); });
-  return applier.complete();
+  return applier.TakeFailures();
 }
 
 void CreateFolderPath(const std::string& path) {

@@ -15,9 +15,10 @@ enum class ApplyOccasion { Direct, Dialog };
 // folders, created folders, created shortcuts), each walking its list in order, and
 // reports every action. A change that cannot be carried out is reported and the passes go
 // on; nothing is ever written or deleted through a symbolic link or outside the folder.
-// False when some change was reported as not carried out.
-bool ApplyChanges(const ChangeList& changes, ApplyOccasion occasion,
-                  const std::string& favoritesRoot, ActivityReporter& activity);
+// Gives the changes reported as not carried out, in the order they were tried.
+std::vector<PendingChange> ApplyChanges(const ChangeList& changes, ApplyOccasion occasion,
+                                        const std::string& favoritesRoot,
+                                        ActivityReporter& activity);
 
 // Creates every missing folder of the path up to its last "/", outermost first.
 void CreateFolderPath(const std::string& path);

@@ -8,6 +8,7 @@
 #include "favorites/data_file.h"
 #include "favorites/printable_text.h"
 #include "sync/apply_changes.h"
+#include "sync/unapplied_changes.h"
 
 namespace kestrin {
 namespace {
@@ -212,11 +213,11 @@ std::string FindUnsafeRecord(const FavoritesDataFile& list) {
   return "";
 }
 
-Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const FavoritesDataFile& shared,
+namespace {
+
+// The changes with the shared list checked first; the texts say what was refused.
+Result<ChangeList> CheckedChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
                                   const GeneralDateFormat& dateFormat) {
-  if (shared.header.ComputerName == local.header.ComputerName) {
-    return Result<ChangeList>::Ok({});
-  }
   if (const std::string unsafe = FindUnsafeRecord(shared); !unsafe.empty()) {
     return Result<ChangeList>::Fail("Unable to Use Remote Data File: " + unsafe);
   }
@@ -227,10 +228,61 @@ Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const Favorite
   return changes;
 }
 
-Result<ChangeOutcome> UpdateFavorites(const std::string& localDataPath,
-                                      const std::string& sharedDataPath,
-                                      const UpdateContext& context) {
-  using Outcome = Result<ChangeOutcome>;
+RecordList RecordsOf(const std::vector<PendingChange>& changes) {
+  RecordList records;
+  for (const PendingChange& c : changes) {
+    records.push_back({"", c.Path, c.Name, c.URL, c.IconFile, c.IconIndex, c.Type});
+  }
+  return records;
+}
+
+Result<UpdateResult> Applied(const std::vector<PendingChange>& failures) {
+  return Result<UpdateResult>::Ok({ChangeOutcome::Applied, RecordsOf(failures)});
+}
+
+Result<UpdateResult> Unchanged() {
+  return Result<UpdateResult>::Ok({ChangeOutcome::Unchanged, {}});
+}
+
+// This computer uploaded the shared list last: its own list stands, but for the changes
+// that upload could not carry out, which are judged against the shared list once more.
+Result<UpdateResult> RetryUnapplied(const FavoritesDataFile& local, const FavoritesDataFile& shared,
+                                    const UpdateContext& context) {
+  const auto kept = ReadUnappliedChanges(context.unappliedPath, shared.header);
+  if (!kept) {
+    return Result<UpdateResult>::Fail("Unable to Read Unapplied Changes: " + kept.error());
+  }
+  if (kept->empty()) {
+    return Unchanged();
+  }
+  const RecordKeys keys = KeysOf(*kept);
+  const FavoritesDataFile localPart{local.header, RecordsWithKeys(local.records, keys)};
+  const FavoritesDataFile sharedPart{shared.header, RecordsWithKeys(shared.records, keys)};
+  const auto changes = CheckedChanges(localPart, sharedPart, context.dateFormat);
+  if (!changes) {
+    return Result<UpdateResult>::Fail(changes.error());
+  }
+  if (changes->CreateList.empty() && changes->DeleteList.empty()) {
+    return Unchanged();
+  }
+  return Applied(
+      ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, *context.activity));
+}
+
+}  // namespace
+
+Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const FavoritesDataFile& shared,
+                                  const GeneralDateFormat& dateFormat) {
+  if (shared.header.ComputerName == local.header.ComputerName) {
+    return Result<ChangeList>::Ok({});
+  }
+  return CheckedChanges(local, shared, dateFormat);
+}
+
+Result<UpdateResult> UpdateFavorites(const std::string& localDataPath,
+                                     const std::string& sharedDataPath,
+                                     const UpdateContext& context) {
+  using Outcome = Result<UpdateResult>;
   // The changes are views into both lists, which therefore live until they are applied.
   const auto shared = ReadFavoritesDataFile(sharedDataPath, context.decode);
   if (!shared) {
@@ -240,31 +292,30 @@ Result<ChangeOutcome> UpdateFavorites(const std::string& localDataPath,
   if (!local) {
     return Outcome::Fail("Unable to Read Local Data File: " + local.error());
   }
-  const auto changes = ChangesToApply(*local, *shared, context.dateFormat);
+  if (shared->header.ComputerName == local->header.ComputerName) {
+    return RetryUnapplied(*local, *shared, context);
+  }
+  const auto changes = CheckedChanges(*local, *shared, context.dateFormat);
   if (!changes) {
     return Outcome::Fail(changes.error());
   }
   if (changes->CreateList.empty() && changes->DeleteList.empty()) {
-    return Outcome::Ok(ChangeOutcome::Unchanged);
+    return Unchanged();
   }
-  // When a change could not be carried out (a locked file, a full disk), a new scan would
-  // drop from the shared list what this computer failed to create and the others would
-  // delete it: upload nothing, so the shared list stays whole and the next run tries again.
-  const auto appliedOutcome = [](bool complete) {
-    return Outcome::Ok(complete ? ChangeOutcome::Applied : ChangeOutcome::NothingApplied);
-  };
+  // What could not be carried out is uploaded as the shared list had it: see
+  // unapplied_changes.h.
   if (!context.confirm) {
-    return appliedOutcome(
+    return Applied(
         ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, *context.activity));
   }
   const auto chosen = (context.confirmHook && *context.confirmHook)
                           ? (*context.confirmHook)(*changes)
                           : std::optional<std::vector<ChangeRow>>();
   if (!chosen) {
-    return Outcome::Ok(ChangeOutcome::NothingApplied);
+    return Outcome::Ok({ChangeOutcome::NothingApplied, {}});
   }
-  return appliedOutcome(ApplyChanges(ChangeListOf(*chosen), ApplyOccasion::Dialog,
-                                     context.favoritesRoot, *context.activity));
+  return Applied(ApplyChanges(ChangeListOf(*chosen), ApplyOccasion::Dialog, context.favoritesRoot,
+                              *context.activity));
 }
 
 }  // namespace kestrin

@@ -36,15 +36,23 @@ struct UpdateContext {
   const ConfirmChangesHook* confirmHook = nullptr;
   GeneralDateFormat dateFormat;
   std::string favoritesRoot;
+  std::string unappliedPath;  // the changes the last upload could not carry out
   ActivityReporter* activity = nullptr;
 };
 
+struct UpdateResult {
+  ChangeOutcome outcome = ChangeOutcome::NothingApplied;
+  // The changes that could not be carried out, each with its values (Modified empty).
+  RecordList unapplied;
+};
+
 // Reads both snapshots, decides by the last uploader, and applies the changes directly or
-// after confirmation. Fails, having applied nothing, when either list is not whole and
-// valid or would reach outside the Favorites folder; the text says which and why. Gives
-// NothingApplied, so that nothing is uploaded, when a change could not be carried out.
-Result<ChangeOutcome> UpdateFavorites(const std::string& localDataPath,
-                                      const std::string& sharedDataPath,
-                                      const UpdateContext& context);
+// after confirmation. When this computer was the last uploader, only the changes its last
+// upload could not carry out are tried again, directly. Fails, having applied nothing, when
+// either list, or the kept changes, are not whole and valid, or would reach outside the
+// Favorites folder; the text says which and why.
+Result<UpdateResult> UpdateFavorites(const std::string& localDataPath,
+                                     const std::string& sharedDataPath,
+                                     const UpdateContext& context);
 
 }  // namespace kestrin

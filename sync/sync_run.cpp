@@ -13,6 +13,7 @@
 #include "sync/activity.h"
 #include "sync/change_detection.h"
 #include "sync/server_lock.h"
+#include "sync/unapplied_changes.h"
 
 namespace kestrin {
 namespace {
@@ -83,6 +84,7 @@ class Run {
         localData_(env.workFolder + "local.dat"),
         localIndicator_(env.workFolder + "local.ind"),
         tempData_(env.workFolder + "temp.dat"),
+        unappliedChanges_(env.workFolder + kUnappliedChangesName),
         remoteData_(settings.UseEncryption == 1 ? std::string(kRemoteDataName) + ".enc"
                                                 : kRemoteDataName) {}
 
@@ -99,10 +101,13 @@ class Run {
     } else if (const std::string failure = Exchange(); !failure.empty()) {
       Fail(failure);
     } else {
+      // A change that could not be carried out was reported on its own "Error: " line.
+      const bool withErrors = activity_.reportedError();
+      const StatusImage ending = withErrors ? StatusImage::Error : StatusImage::Ready;
       const std::string finished = Now();
-      Report(env_.programName + " ended at " + finished, StatusImage::Ready);
-      ShowEnd(StatusImage::Ready,
-              std::string(kApplicationTitle) + " (Last Sync: " + finished + ")");
+      Report(env_.programName + " ended at " + finished, ending);
+      ShowEnd(ending, std::string(kApplicationTitle) + " (Last Sync: " + finished +
+                          (withErrors ? ", with errors)" : ")"));
       WriteIniString(env_.settingsPath, kSettingsSection, kLastSyncKey, finished);
     }
 
@@ -180,30 +185,41 @@ class Run {
         // one and so delete everything the others added.
         return "Unable to Download Remote Data File..";
     }
-    if (!downloaded) {
-      return UploadLocalDataFile();
+    RecordList unapplied;
+    if (downloaded) {
+      Report("-> Updating Favorites..", StatusImage::Working);
+      const UpdateContext context{settings_.UseEncryption == 1,
+                                  settings_.ConfirmChanges == 1,
+                                  &env_.confirm,
+                                  env_.dateFormat,
+                                  env_.favoritesRoot,
+                                  unappliedChanges_,
+                                  &activity_};
+      auto update = UpdateFavorites(localData_, tempData_, context);
+      if (!update) {
+        return update.error();
+      }
+      switch (update->outcome) {
+        case ChangeOutcome::Applied:
+          if (!WriteLocalDataFile() ||
+              !HoldSharedVersionOf(update->unapplied, localData_, tempData_,
+                                   settings_.UseEncryption == 1)) {
+            return "Unable to Create Local Data File..";
+          }
+          break;
+        case ChangeOutcome::Unchanged:
+          break;
+        case ChangeOutcome::NothingApplied:
+          return "";
+      }
+      unapplied = std::move(update->unapplied);
     }
-    Report("-> Updating Favorites..", StatusImage::Working);
-    const UpdateContext update{settings_.UseEncryption == 1,
-                               settings_.ConfirmChanges == 1,
-                               &env_.confirm,
-                               env_.dateFormat,
-                               env_.favoritesRoot,
-                               &activity_};
-    const auto outcome = UpdateFavorites(localData_, tempData_, update);
-    if (!outcome) {
-      return outcome.error();
+    if (const std::string failure = UploadLocalDataFile(); !failure.empty()) {
+      return failure;
     }
-    switch (*outcome) {
-      case ChangeOutcome::Applied:
-        if (!WriteLocalDataFile()) {
-          return "Unable to Create Local Data File..";
-        }
-        return UploadLocalDataFile();
-      case ChangeOutcome::Unchanged:
-        return UploadLocalDataFile();
-      case ChangeOutcome::NothingApplied:
-        return "";
+    // Only what was uploaded is kept: the next run tries it again if its list is still this one.
+    if (!KeepUnappliedChanges(unappliedChanges_, localHeader_, unapplied)) {
+      return "Unable to Create Unapplied Changes File..";
     }
     return "";
   }
@@ -215,7 +231,8 @@ class Run {
     if (!out) {
       return false;
     }
-    WriteDataFileHeader(out, settings_.Name, env_.localNow(), env_.dateFormat);
+    localHeader_ = {settings_.Name, FormatGeneralDate(env_.localNow(), env_.dateFormat)};
+    WriteDataFileHeader(out, localHeader_);
     ScanOptions options{settings_.UseEncryption == 1, env_.dateFormat, env_.yield,
                         [this](const std::string& warning) {
                           Report("-> Skipping " + warning + "..", StatusImage::Working);
@@ -304,6 +321,8 @@ class Run {
   const std::string localData_;
   const std::string localIndicator_;
   const std::string tempData_;
+  const std::string unappliedChanges_;
+  DataFileHeader localHeader_;  // of the local data file as last written
   const std::string remoteData_;
   std::unique_ptr<FtpClient> client_;
   bool connected_ = false;

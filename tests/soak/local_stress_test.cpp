@@ -133,7 +133,7 @@ class LocalStressTest : public ::testing::Test {
 };
 
 // A deletes one shortcut and changes another; on B both are locked. B's run keeps them as
-// they are and leaves A's list on the server; once unlocked, B follows A.
+// they are and uploads A's version of both, so A keeps its edits; once unlocked, B follows A.
 TEST_F(LocalStressTest, ALockedShortcutStaysAsItWasAndTheNextRunTakesTheChange) {
   a->AddShortcut("Gone.url", "https://gone.example/");
   a->AddShortcut("Page.url", "https://old.example/");
@@ -145,7 +145,7 @@ TEST_F(LocalStressTest, ALockedShortcutStaysAsItWasAndTheNextRunTakesTheChange) 
   fs::last_write_time(a->favorites() + "Page.url",
                       fs::last_write_time(b->favorites() + "Page.url") + std::chrono::hours(1));
   ASSERT_TRUE(a->Sync());
-  const std::string aList = SharedList();
+  const auto aTree = a->Tree();
 
   const auto before = b->Tree();
   Lock gone(b->favorites() + "Gone.url");
@@ -157,14 +157,14 @@ TEST_F(LocalStressTest, ALockedShortcutStaysAsItWasAndTheNextRunTakesTheChange) 
   ExpectEndedInOrderWith(*b, "Unable to Delete Shortcut: Gone.url");
   ExpectEndedInOrderWith(*b, "Unable to Create Shortcut: Page.url");
   EXPECT_EQ(b->Tree(), before);
-  EXPECT_EQ(SharedList(), aList);
+  ASSERT_TRUE(a->Sync());
+  EXPECT_EQ(a->Tree(), aTree);
 
   gone.Release();
   page.Release();
   ASSERT_TRUE(b->Sync());
   ASSERT_TRUE(a->Sync());
-  EXPECT_EQ(b->Tree(), a->Tree());
-  EXPECT_EQ(b->Tree().count("Gone.url"), 0u);
+  EXPECT_EQ(b->Tree(), aTree);
 }
 
 // A folder that A removed holds a locked file of B's own: B removes the shortcuts and
@@ -198,6 +198,57 @@ TEST_F(LocalStressTest, AFolderThatCannotBeRemovedKeepsWhatItHoldsAndComesBack) 
   ASSERT_TRUE(b->Sync());
   EXPECT_EQ(a->Tree(), (std::map<std::string, std::string>{{"Old", "<folder>"}}));
   EXPECT_EQ(b->Tree(), kept);
+}
+
+// B has a plain file where A's folder "Work" belongs. For as long as it stays, every run of
+// B says so and ends showing the error, yet B's own new shortcut reaches A and survives on B,
+// and A keeps all of Work; once the file is gone, B's next run creates Work and ends clean.
+TEST_F(LocalStressTest, AFolderThatCannotBeCreatedCostsNoShortcut) {
+  a->AddShortcut("Work/Plan.url", "https://plan.example/");
+  a->AddShortcut("Work/Deep/Notes.url", "https://notes.example/");
+  ASSERT_TRUE(a->Sync());
+  auto aTree = a->Tree();
+  WriteFileBytes(b->favorites() + "Work", "not a folder");
+  const auto expectBlocked = [&] {
+    EXPECT_FALSE(b->Sync());
+    ExpectEndedInOrderWith(*b, "Unable to Create Folder: Work\\Deep");
+    ExpectEndedInOrderWith(*b, "Unable to Create Shortcut: Work\\Plan.url");
+    EXPECT_EQ(b->display.trayImage, StatusImage::Error);
+    EXPECT_TRUE(b->display.trayTooltip.starts_with("Kestrin (Last Sync: ") &&
+                b->display.trayTooltip.ends_with(", with errors)"))
+        << b->display.trayTooltip;
+    EXPECT_EQ(b->display.statusTexts.back(), b->display.trayTooltip);
+    EXPECT_EQ(fs::status(b->program() + "unapplied.dat").permissions(), fs::perms(0600));
+  };
+  expectBlocked();  // after A's upload
+  b->AddShortcut("Mine.url", "https://mine.example/");
+  aTree["Mine.url"] = b->Tree().at("Mine.url");
+  expectBlocked();  // after its own upload
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_TRUE(a->Sync());
+    EXPECT_EQ(a->Tree(), aTree);
+    expectBlocked();
+    EXPECT_EQ(b->Tree().count("Mine.url"), 1u);
+  }
+  // Kept rows that do not read whole and valid stop the run before anything changes.
+  WriteFileBytes(b->program() + "unapplied.dat", "B@cut short");
+  const std::string shared = SharedList();
+  const auto bTree = b->Tree();
+  EXPECT_FALSE(b->Sync());
+  ExpectEndedInOrderWith(*b, "Unable to Read Unapplied Changes: " + b->program() +
+                                 "unapplied.dat: the file does not end with CR LF: it ends "
+                                 "inside line 1");
+  EXPECT_EQ(SharedList(), shared);
+  EXPECT_EQ(b->Tree(), bTree);
+
+  ASSERT_TRUE(a->Sync());
+  fs::remove(b->favorites() + "Work");
+  ASSERT_TRUE(b->Sync());
+  EXPECT_EQ(b->display.trayImage, StatusImage::Ready);
+  EXPECT_EQ(b->Tree(), aTree);
+  EXPECT_FALSE(fs::exists(b->program() + "unapplied.dat"));
+  ASSERT_TRUE(a->Sync());
+  EXPECT_EQ(a->Tree(), aTree);
 }
 
 // Without a writable program folder there is no snapshot to send: the run stops before it
@@ -255,7 +306,6 @@ TEST_F(LocalStressTest, AFullDiskLosesNoShortcut) {
                    "https://example.org/" + std::string(200, 'p') + std::to_string(i));
   }
   ASSERT_TRUE(a->Sync());
-  const std::string aList = SharedList();
   const auto aTree = a->Tree();
 
   SmallDisk disk(b->favorites(), "64k");
@@ -271,7 +321,6 @@ TEST_F(LocalStressTest, AFullDiskLosesNoShortcut) {
                          }),
             lines.end());
   EXPECT_EQ(lines.back(), "kestrin ended at");
-  EXPECT_EQ(SharedList(), aList);
   for (const auto& [relative, bytes] : b->Tree()) {
     EXPECT_TRUE(bytes == "<folder>" || relative == "filler" || aTree.at(relative) == bytes)
         << relative;
