@@ -1,9 +1,9 @@
 #include "sync/activity.h"
 
 #include <filesystem>
-#include <fstream>
 
 #include "platform/open_with_default.h"
+#include "platform/private_file.h"
 
 namespace kestrin {
 
@@ -31,14 +31,9 @@ std::string ActivityLogPath(const std::string& settingsPath) {
 }
 
 void WriteActivityLog(const std::string& logPath, int purgeSize, const std::string& text) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(logPath, ec);
   // Purging is all or nothing: the log starts afresh once it has grown past the limit.
-  if (!ec && size > static_cast<std::uintmax_t>(purgeSize < 0 ? 0 : purgeSize) * 1000) {
-    std::filesystem::remove(logPath, ec);
-  }
-  std::ofstream out(logPath, std::ios::binary | std::ios::app);
-  out << text << "\r\n";
+  AppendToPrivateFile(logPath, text + "\r\n",
+                      static_cast<std::uintmax_t>(purgeSize < 0 ? 0 : purgeSize) * 1000);
 }
 
 bool ViewActivityLog(const std::string& logPath) {

@@ -104,9 +104,21 @@ TEST_F(FailurePathTest, TheLogHoldsEachRunsLinesAndAnEmptyLine) {
   }
   EXPECT_EQ(ReadFileBytes(computer.program() + "kestrin.log"), expected + "\r\n");
 
+  EXPECT_EQ(std::filesystem::status(computer.program() + "kestrin.log").permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
   computer.settings.LogActivity = 0;
   ASSERT_TRUE(computer.Sync());
   EXPECT_EQ(ReadFileBytes(computer.program() + "kestrin.log"), expected + "\r\n");
+
+  // A link planted in the log's place is not written through.
+  TempDir elsewhere;
+  WriteFileBytes(elsewhere.path() + "target", "untouched");
+  std::filesystem::remove(computer.program() + "kestrin.log");
+  std::filesystem::create_symlink(elsewhere.path() + "target", computer.program() + "kestrin.log");
+  computer.settings.LogActivity = 1;
+  ASSERT_TRUE(computer.Sync());
+  EXPECT_EQ(ReadFileBytes(elsewhere.path() + "target"), "untouched");
 }
 
 }  // namespace
