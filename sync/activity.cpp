@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "favorites/printable_text.h"
 #include "platform/open_with_default.h"
 #include "platform/private_file.h"
 
@@ -12,7 +13,7 @@ void ActivityReporter::ReportActivity(const std::string& text, StatusImage image
   display_.SetStatusText(text);
   display_.AppendActivityLine(text);
   if (collectLogText_) {
-    pendingLogText_ += text;
+    pendingLogText_ += PrintableText(text);
     pendingLogText_ += "\r\n";
   }
   if (image == StatusImage::Error) {

@@ -96,10 +96,11 @@ QString ShownTooltip(const QString& tooltip) {
 }
 
 // Markup in a server name is text: rendered, it would make the window read any local file.
+// Its control characters are shown, not obeyed.
 TEST_F(TwoComputers, FailedRunShowsTheErrorPictureAndTheServerNameAsWritten) {
   ui::MainWindow& a = StartComputer(first, "alpha", 1, false);
-  const QString server = "<img src=/dev/zero><b>x</b>";
-  a.controls().txtServer->setText(server);
+  a.controls().txtServer->setText("<img src=/dev/zero><b>x</b>\x1b[2J");
+  const QString server = "<img src=/dev/zero><b>x</b>\\x1b[2J";
   a.show();
   a.controls().mnuTRAY_Sync->trigger();
   ProcessEvents();
