@@ -2,7 +2,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
-#include "cli/table_output.h"
+#include "cli/output.h"
 #include "favorites/data_file.h"
 #include "platform/qt/locale_date_format.h"
 #include "sync/change_detection.h"
@@ -20,13 +20,13 @@ int DiffCommand(const std::vector<std::string>& words) {
   const auto local = ReadFavoritesDataFile(localPath, decode);
   const auto shared = ReadFavoritesDataFile(sharedPath, decode);
   if (!local || !shared) {
-    std::cerr << "kestrin-cli: " << (local ? sharedPath : localPath) << ": "
-              << (local ? shared.error() : local.error()) << "\n";
+    WriteProblem((local ? sharedPath : localPath) + ": " +
+                 (local ? shared.error() : local.error()));
     return kExitFailure;
   }
   const auto changes = ChangesToApply(*local, *shared, LocaleGeneralDateFormat());
   if (!changes) {
-    std::cerr << "kestrin-cli: " << changes.error() << "\n";
+    WriteProblem(changes.error());
     return kExitFailure;
   }
   for (const ChangeRow& row : RowsInDialogOrder(*changes)) {

@@ -4,6 +4,8 @@
 
 #include <iostream>
 
+#include "favorites/printable_text.h"
+
 namespace kestrin::cli {
 
 void PrintDisplay::AppendActivityLine(const std::string& text) {
@@ -11,7 +13,7 @@ void PrintDisplay::AppendActivityLine(const std::string& text) {
     std::cerr << "\n";
     countdownShown_ = false;
   }
-  std::cout << text << std::endl;
+  std::cout << PrintableText(text) << std::endl;
   lastLine_ = text;
 }
 
@@ -21,7 +23,7 @@ void PrintDisplay::SetStatusText(const std::string& text) {
   if (text == lastLine_ || !isatty(STDERR_FILENO)) {
     return;
   }
-  std::cerr << "\r" << text << std::flush;
+  std::cerr << "\r" << PrintableText(text) << std::flush;
   countdownShown_ = true;
 }
 

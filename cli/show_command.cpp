@@ -2,7 +2,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
-#include "cli/table_output.h"
+#include "cli/output.h"
 #include "favorites/data_file.h"
 
 namespace kestrin::cli {
@@ -15,7 +15,7 @@ int ShowCommand(const std::vector<std::string>& words) {
   const std::string& path = args->positional()[0];
   const auto file = ReadFavoritesDataFile(path, args->Has("--decode"));
   if (!file) {
-    std::cerr << "kestrin-cli: " << path << ": " << file.error() << "\n";
+    WriteProblem(path + ": " + file.error());
     return kExitFailure;
   }
   WriteRow(std::cout, {file->header.ComputerName, file->header.WrittenAt});

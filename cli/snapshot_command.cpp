@@ -2,6 +2,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
 #include "favorites/scanner.h"
@@ -19,7 +20,7 @@ int SnapshotCommand(const std::vector<std::string>& words) {
   const auto folder = args->Value("--favorites");
   const std::string root = folder ? AbsoluteFolder(*folder) : GetFavoritesFolder();
   if (root.empty()) {
-    std::cerr << "kestrin-cli: Unable to Find the Favorites Folder\n";
+    WriteProblem("Unable to Find the Favorites Folder");
     return kExitFailure;
   }
   const std::string name =
@@ -28,7 +29,7 @@ int SnapshotCommand(const std::vector<std::string>& words) {
   const GeneralDateFormat dateFormat = LocaleGeneralDateFormat();
   WriteDataFileHeader(std::cout, name, LocalNow(), dateFormat);
   ScanOptions options{args->Has("--encode"), dateFormat, {}, [](const std::string& warning) {
-                        std::cerr << "kestrin-cli: skipped " << warning << "\n";
+                        WriteProblem("skipped " + warning);
                       }};
   ScanFavoritesFolder(root, std::cout, options);
   std::cout.flush();

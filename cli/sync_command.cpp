@@ -1,7 +1,7 @@
-#include <iostream>
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "cli/print_display.h"
 #include "cli/terminal_confirm.h"
 #include "platform/qt/locale_date_format.h"
@@ -18,7 +18,7 @@ int SyncCommand(const std::vector<std::string>& words) {
   const std::string settingsPath = args->Value("--settings").value_or(SettingsFilePath());
   const LoadedSettings loaded = LoadSettings(settingsPath, SyncSettings{});
   for (const std::string& warning : loaded.warnings) {
-    std::cerr << "kestrin-cli: " << settingsPath << ": " << warning << "\n";
+    WriteProblem(settingsPath + ": " + warning);
   }
 
   PrintDisplay display;

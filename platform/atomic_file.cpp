@@ -1,28 +1,15 @@
 #include "platform/atomic_file.h"
 
-#include <cerrno>
 #include <cstdio>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/private_file.h"
+
 namespace kestrin {
 namespace {
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) {
-      continue;
-    }
-    if (written <= 0) {
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
-}
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');

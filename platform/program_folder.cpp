@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kestrin {
@@ -68,13 +69,19 @@ std::string ProgramFolder() {
       return folder;
     }
   }
+  return UserProgramFolder(kProgramName);
+}
+
+std::string UserProgramFolder(const std::string& name) {
   const std::string config = UserConfigFolder();
   if (config.empty()) {
     return {};
   }
-  const std::string folder = config + kProgramName + "/";
+  const std::string folder = config + name + "/";
   std::error_code error;
-  std::filesystem::create_directories(folder, error);
+  std::filesystem::create_directories(config, error);
+  // Only its owner may look in: it holds the password and the log.
+  ::mkdir(folder.c_str(), 0700);
   return std::filesystem::is_directory(folder, error) ? folder : std::string();
 }
 

@@ -16,8 +16,12 @@ std::string ExecutablePath();
 
 // The folder that holds the settings, the log and the working files, ending with "/":
 // the executable's folder when the user can write to it, otherwise
-// $XDG_CONFIG_HOME/kestrin/ (default ~/.config/kestrin/), created when missing.
+// UserProgramFolder(kProgramName).
 std::string ProgramFolder();
+
+// $XDG_CONFIG_HOME/name/ (default ~/.config/name/), created with mode 0700 when missing;
+// empty when it cannot be made.
+std::string UserProgramFolder(const std::string& name);
 
 // $XDG_CONFIG_HOME, or ~/.config; empty when neither can be found.
 std::string UserConfigFolder();

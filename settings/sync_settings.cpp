@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "favorites/radix64.h"
+#include "platform/private_file.h"
 #include "platform/program_folder.h"
 #include "settings/ini_file.h"
 
@@ -98,6 +99,9 @@ LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings&
     s.ConfirmChanges = 1;
     return loaded;
   }
+  // The program writes the file for its owner only; one made by hand is brought in line,
+  // since it holds the password.
+  RestrictToOwner(settingsPath);
   const SettingsReader read(settingsPath, loaded);
   read.Text("Name", s.Name);
   read.Text("Server", s.Server);

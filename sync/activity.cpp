@@ -1,9 +1,10 @@
 #include "sync/activity.h"
 
 #include <filesystem>
-#include <fstream>
 
+#include "favorites/printable_text.h"
 #include "platform/open_with_default.h"
+#include "platform/private_file.h"
 
 namespace kestrin {
 
@@ -12,7 +13,7 @@ void ActivityReporter::ReportActivity(const std::string& text, StatusImage image
   display_.SetStatusText(text);
   display_.AppendActivityLine(text);
   if (collectLogText_) {
-    pendingLogText_ += text;
+    pendingLogText_ += PrintableText(text);
     pendingLogText_ += "\r\n";
   }
   if (image == StatusImage::Error) {
@@ -31,14 +32,9 @@ std::string ActivityLogPath(const std::string& settingsPath) {
 }
 
 void WriteActivityLog(const std::string& logPath, int purgeSize, const std::string& text) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(logPath, ec);
   // Purging is all or nothing: the log starts afresh once it has grown past the limit.
-  if (!ec && size > static_cast<std::uintmax_t>(purgeSize < 0 ? 0 : purgeSize) * 1000) {
-    std::filesystem::remove(logPath, ec);
-  }
-  std::ofstream out(logPath, std::ios::binary | std::ios::app);
-  out << text << "\r\n";
+  AppendToPrivateFile(logPath, text + "\r\n",
+                      static_cast<std::uintmax_t>(purgeSize < 0 ? 0 : purgeSize) * 1000);
 }
 
 bool ViewActivityLog(const std::string& logPath) {

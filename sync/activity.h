@@ -15,7 +15,8 @@ class ActivityReporter {
   ActivityReporter(RunDisplay& display, bool collectLogText)
       : display_(display), collectLogText_(collectLogText) {}
 
-  // Tray, status bar, activity pane, then the pending log text.
+  // Tray, status bar, activity pane, then the pending log text, where the line is made
+  // printable as the displays make theirs.
   void ReportActivity(const std::string& text, StatusImage image);
 
   const std::string& PendingLogText() const { return pendingLogText_; }

@@ -8,7 +8,8 @@ namespace kestrin {
 enum class StatusImage { Ready = 1, Working = 2, Error = 3 };
 
 // All that the engine asks of a user interface. The desktop program carries it out with
-// its window and tray icon; kestrin-cli by printing.
+// its window and tray icon; kestrin-cli by printing. The texts quote servers, lists and
+// folders as they are: each display shows them through PrintableText.
 class RunDisplay {
  public:
   virtual ~RunDisplay() = default;

@@ -222,6 +222,8 @@ MainWindowControls BuildMainWindowControls(QMainWindow& window, const DpiScale& 
   statusBar->setFixedHeight(scale.Px(kStatusBarHeight));
   c.statusPanel = new QLabel(statusBar);
   c.statusPanel->setObjectName("StatusBar1Panel1");
+  // It shows text from the server and the settings file: never markup to be rendered.
+  c.statusPanel->setTextFormat(Qt::PlainText);
   statusBar->addWidget(c.statusPanel, 1);
 
   BuildMenus(c, window);

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 
+#include "favorites/printable_text.h"
 #include "sync/sync_run.h"
 #include "ui/desktop_environment.h"
 #include "ui/main_window.h"
@@ -18,6 +19,12 @@ namespace kestrin::ui {
 
 namespace {
 constexpr int kActivityPage = 2;
+
+// Lines quote the server, the shared list and the Favorites folder: their control
+// characters are shown, not obeyed.
+QString Shown(const std::string& text) {
+  return QString::fromStdString(PrintableText(text));
+}
 }  // namespace
 
 void MainWindow::Timer1_Timer() {
@@ -62,19 +69,19 @@ void MainWindow::ClearActivityPane() {
 }
 
 void MainWindow::AppendActivityLine(const std::string& text) {
-  c_.txtActivity->appendPlainText(QString::fromStdString(text));
+  c_.txtActivity->appendPlainText(Shown(text));
   QScrollBar* scroll = c_.txtActivity->verticalScrollBar();
   scroll->setValue(scroll->maximum());
   c_.txtActivity->repaint();
 }
 
 void MainWindow::SetStatusText(const std::string& text) {
-  c_.statusPanel->setText(QString::fromStdString(text));
+  c_.statusPanel->setText(Shown(text));
   c_.statusPanel->repaint();
 }
 
 void MainWindow::SetTrayState(StatusImage image, const std::string& tooltip) {
-  tray_.SetState(image, QString::fromStdString(tooltip));
+  tray_.SetState(image, Shown(tooltip));
 }
 
 void MainWindow::ShowRunState(bool running) {

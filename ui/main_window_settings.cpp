@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QSlider>
 
 #include "platform/program_folder.h"
@@ -75,7 +74,7 @@ void MainWindow::LoadSettingsIntoControls() {
   sldLogAct_Change();
   // Values that could not be taken are told where the user looks for what happened.
   for (const std::string& warning : loaded.warnings) {
-    c_.txtActivity->appendPlainText(QString::fromStdString(warning));
+    AppendActivityLine(warning);
   }
 }
 

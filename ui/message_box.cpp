@@ -9,6 +9,7 @@ namespace kestrin::ui {
 namespace {
 void Show(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
   QMessageBox box(icon, QString::fromUtf8(kApplicationTitle), text, QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 }  // namespace

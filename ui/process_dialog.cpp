@@ -7,6 +7,7 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
+#include "favorites/printable_text.h"
 #include "platform/program_folder.h"
 #include "ui/process_dialog_layout.h"
 
@@ -36,7 +37,7 @@ constexpr int kBookmarkColumn = 3;
 constexpr int kFirstHiddenColumn = 4;
 
 QString TextOf(std::string_view value) {
-  return QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+  return QString::fromStdString(PrintableText(value));
 }
 
 QStringList RowTexts(const ChangeRow& row) {

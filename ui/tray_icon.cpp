@@ -1,6 +1,7 @@
 #include "ui/tray_icon.h"
 
 #include <QMenu>
+#include <QTextDocument>
 
 #include "ui/status_icons.h"
 
@@ -25,7 +26,10 @@ void TrayIcon::Add(StatusImage image, const QString& tooltip) {
 void TrayIcon::SetState(StatusImage image, const QString& tooltip) {
   image_ = image;
   icon_.setIcon(StatusIcon(image));
-  icon_.setToolTip(tooltip.left(kTooltipLimit));
+  // A tooltip that looks like markup is rendered as such; text from the server or the
+  // settings file is shown as it is written.
+  const QString shown = tooltip.left(kTooltipLimit);
+  icon_.setToolTip(Qt::mightBeRichText(shown) ? Qt::convertFromPlainText(shown) : shown);
 }
 
 void TrayIcon::Remove() {

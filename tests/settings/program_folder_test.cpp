@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "platform/private_file.h"
 #include "platform/program_folder.h"
 #include "tests/settings/scoped_environment.h"
 #include "tests/support/temp_dir.h"
@@ -22,6 +23,25 @@ TEST(ProgramFolderTest, IsTheExecutableFolderOnlyWhenWritable) {
     EXPECT_EQ(ProgramFolder(), config.path() + "kestrin/");
     EXPECT_TRUE(std::filesystem::is_directory(config.path() + "kestrin"));
   }
+}
+
+// The folder holds the password and the log; another user may neither look in nor plant a
+// link that the program would write through.
+TEST(ProgramFolderTest, TheUserProgramFolderAndItsNewFilesAreTheOwnersOnly) {
+  namespace fs = std::filesystem;
+  test::TempDir config;
+  test::ScopedEnvironment configVariable("XDG_CONFIG_HOME", config.path() + "made/");
+  const std::string folder = UserProgramFolder("kestrin");
+  ASSERT_EQ(folder, config.path() + "made/kestrin/");
+  EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
+
+  EXPECT_TRUE(CreatePrivateFile(folder + "local.dat"));
+  EXPECT_EQ(fs::status(folder + "local.dat").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_FALSE(CreatePrivateFile(folder + "local.dat"));
+  fs::create_symlink(config.path() + "outside", folder + "local.ind");
+  EXPECT_FALSE(CreatePrivateFile(folder + "local.ind"));
+  EXPECT_FALSE(fs::exists(config.path() + "outside"));
 }
 
 TEST(ProgramFolderTest, WithoutHomeVariableTheUserDatabaseAnswers) {

@@ -1,4 +1,5 @@
 #include <csignal>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -23,6 +24,16 @@ class SingleInstanceTest : public ::testing::Test {
 TEST_F(SingleInstanceTest, ALockFileThatCannotBeOpenedIsNoOtherInstance) {
   const test::ScopedEnvironment notAFolder{"XDG_RUNTIME_DIR", "/dev/null"};
   EXPECT_FALSE(SingleInstanceLock(kName).anotherInstanceRuns());
+}
+
+// In a shared folder another user could take the lock first and keep the program from
+// ever starting.
+TEST_F(SingleInstanceTest, WithoutARuntimeFolderTheLockIsInTheUsersOwnFolder) {
+  const test::ScopedEnvironment noRuntime{"XDG_RUNTIME_DIR", std::nullopt};
+  const test::ScopedEnvironment config{"XDG_CONFIG_HOME", dir_.path()};
+  const SingleInstanceLock lock(kName);
+  EXPECT_FALSE(lock.anotherInstanceRuns());
+  EXPECT_TRUE(std::filesystem::exists(dir_.path() + kName + "/" + kName + ".lock"));
 }
 
 TEST_F(SingleInstanceTest, LockOfAKilledInstanceDoesNotBlockTheNext) {

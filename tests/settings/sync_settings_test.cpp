@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -84,6 +85,20 @@ TEST_F(SyncSettingsTest, FileWithOnlyTheSectionLineClearsEverything) {
   EXPECT_TRUE(loaded.fileExisted);
   EXPECT_EQ(loaded.settings, expected);
   EXPECT_TRUE(loaded.warnings.empty());
+}
+
+// It holds the password: a file made by hand is closed to others once read, but no file is
+// changed through a link.
+TEST_F(SyncSettingsTest, AHandMadeFileIsClosedToOthersWhenRead) {
+  namespace fs = std::filesystem;
+  const std::string linked = dir_.path() + "linked.ini";
+  fs::create_symlink(Write("[Settings]\r\nName=pc\r\n"), linked);
+  fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                             fs::perms::others_read);
+  EXPECT_EQ(LoadSettings(linked, SyncSettings{}).settings.Name, "pc");
+  EXPECT_EQ(fs::status(path_).permissions() & fs::perms::others_read, fs::perms::others_read);
+  EXPECT_EQ(LoadSettings(path_, SyncSettings{}).settings.Name, "pc");
+  EXPECT_EQ(fs::status(path_).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(SyncSettingsTest, LastSyncSurvivesASave) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "favorites/printable_text.h"
 #include "tests/sync/computer.h"
 
 namespace kestrin::test {
@@ -94,19 +95,38 @@ TEST_F(FailurePathTest, ACancelledConfirmationUploadsNothingButCompletesTheRun) 
   EXPECT_EQ(ReadFileBytes(server->root() + "favs.dat").rfind("B@", 0), 0u);
 }
 
+// The computer named in the lock file comes from the server: the log shows its control
+// characters, so a terminal showing the log neither obeys them nor shows a forged line.
 TEST_F(FailurePathTest, TheLogHoldsEachRunsLinesAndAnEmptyLine) {
+  server->WriteFile("favs.ind", "\"\x1b[2J\rforged\"\r\n");
   Computer computer("A", *server);
+  computer.onIdle = [&] { std::filesystem::remove(server->root() + "favs.ind"); };
   computer.settings.LogActivity = 1;
   ASSERT_TRUE(computer.Sync());
   std::string expected;
   for (const std::string& line : computer.display.lines) {
-    expected += line + "\r\n";
+    expected += PrintableText(line) + "\r\n";
   }
-  EXPECT_EQ(ReadFileBytes(computer.program() + "kestrin.log"), expected + "\r\n");
+  const std::string log = ReadFileBytes(computer.program() + "kestrin.log");
+  EXPECT_EQ(log, expected + "\r\n");
+  EXPECT_NE(log.find("\r\n-> Waiting for '\\x1b[2J\\x0dforged' to finish..\r\n"),
+            std::string::npos);
+
+  EXPECT_EQ(std::filesystem::status(computer.program() + "kestrin.log").permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
   computer.settings.LogActivity = 0;
   ASSERT_TRUE(computer.Sync());
   EXPECT_EQ(ReadFileBytes(computer.program() + "kestrin.log"), expected + "\r\n");
+
+  // A link planted in the log's place is not written through.
+  TempDir elsewhere;
+  WriteFileBytes(elsewhere.path() + "target", "untouched");
+  std::filesystem::remove(computer.program() + "kestrin.log");
+  std::filesystem::create_symlink(elsewhere.path() + "target", computer.program() + "kestrin.log");
+  computer.settings.LogActivity = 1;
+  ASSERT_TRUE(computer.Sync());
+  EXPECT_EQ(ReadFileBytes(elsewhere.path() + "target"), "untouched");
 }
 
 }  // namespace

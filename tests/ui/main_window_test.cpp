@@ -142,6 +142,7 @@ TEST(Commands, ViewLogWithoutALogSaysSo) {
   EXPECT_EQ(boxes.seen()[0].text, "No Activity Log available!");
   EXPECT_EQ(boxes.seen()[0].icon, QMessageBox::Information);
   EXPECT_EQ(boxes.seen()[0].title, "Kestrin");
+  EXPECT_EQ(boxes.seen()[0].format, Qt::PlainText);
 }
 
 TEST(Commands, HelpOpensTheHelpFileOfTheProgramFolder) {

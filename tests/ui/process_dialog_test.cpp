@@ -20,7 +20,8 @@ using std::chrono::hours;
 
 ChangeList TwoOfEach() {
   ChangeList changes;
-  changes.CreateList = {{"Links\\", "News", "https://news.example/", "", "", "F"},
+  // A name from the shared list is shown, never obeyed or rendered; the rows keep it as it is.
+  changes.CreateList = {{"Links\\", "News\x1b[2J<b>", "https://news.example/", "", "", "F"},
                         {"Work\\", "", "", "", "", "D"}};
   changes.DeleteList = {{"Old\\", "Gone", "", "", "", "F"}, {"Old\\", "", "", "", "", "D"}};
   return changes;
@@ -54,7 +55,7 @@ TEST(ProcessDialog, ListsCreationsAboveDeletionsAllTicked) {
     EXPECT_EQ(list->topLevelItem(row)->text(1), actions[row]);
     EXPECT_EQ(list->topLevelItem(row)->checkState(0), Qt::Checked);
   }
-  EXPECT_EQ(list->topLevelItem(0)->text(3), "News");
+  EXPECT_EQ(list->topLevelItem(0)->text(3), "News\\x1b[2J<b>");
   EXPECT_EQ(list->topLevelItem(0)->text(4), "https://news.example/");
   EXPECT_EQ(list->topLevelItem(2)->text(2), "Old\\");
   EXPECT_EQ(list->topLevelItem(2)->text(4), "");

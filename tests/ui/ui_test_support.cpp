@@ -10,7 +10,7 @@ MessageBoxAnswerer::MessageBoxAnswerer() {
   poll_.setInterval(0);
   QObject::connect(&poll_, &QTimer::timeout, [this] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      seen_.push_back({box->windowTitle(), box->text(), box->icon()});
+      seen_.push_back({box->windowTitle(), box->text(), box->icon(), box->textFormat()});
       box->accept();
     }
   });

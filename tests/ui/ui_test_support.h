@@ -21,6 +21,7 @@ class MessageBoxAnswerer {
     QString title;
     QString text;
     QMessageBox::Icon icon;
+    Qt::TextFormat format;
   };
 
   MessageBoxAnswerer();

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <initializer_list>
+#include <iostream>
+#include <string_view>
+
+#include "favorites/printable_text.h"
+
+namespace kestrin::cli {
+
+// Everything the commands print quotes files and servers: it is made printable on its way out.
+
+// One line of tab-separated fields as the data file holds them (no re-encoding); a tab or
+// control character in a field is shown as \xHH.
+inline void WriteRow(std::ostream& out, std::initializer_list<std::string_view> fields) {
+  bool first = true;
+  for (std::string_view field : fields) {
+    if (!first) {
+      out << '\t';
+    }
+    out << PrintableText(field);
+    first = false;
+  }
+  out << '\n';
+}
+
+// A line on standard error, after the program's name.
+inline void WriteProblem(std::string_view text) {
+  std::cerr << "kestrin-cli: " << PrintableText(text) << "\n";
+}
+
+}  // namespace kestrin::cli
