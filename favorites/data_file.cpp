@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "favorites/printable_text.h"
 #include "favorites/radix64.h"
 
 namespace kestrin {
@@ -162,8 +163,10 @@ std::string ComputerNameProblem(std::string_view computerName) {
   if (computerName.empty()) {
     return "the computer name is empty";
   }
-  if (computerName.front() == ' ') {
-    return "the computer name begins with a blank";
+  // The reader drops blanks before the header, and a name that differs from another only
+  // in blanks at its end cannot be told from it by eye.
+  if (computerName.front() == ' ' || computerName.back() == ' ') {
+    return "the computer name begins or ends with a blank";
   }
   if (computerName.find(',') != std::string_view::npos) {
     return "the computer name holds a comma";
@@ -174,8 +177,8 @@ std::string ComputerNameProblem(std::string_view computerName) {
   if (computerName.find('@') != std::string_view::npos) {
     return "the computer name holds an at-sign";
   }
-  if (HoldsLineBreakOrNul(computerName)) {
-    return "the computer name holds a line break or NUL";
+  if (HoldsControlCharacter(computerName)) {
+    return "the computer name holds a control character";
   }
   return {};
 }

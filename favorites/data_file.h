@@ -34,8 +34,9 @@ void WriteDataFileHeader(std::ostream& out, std::string_view computerName, const
 void WriteFavoriteRecord(std::ostream& out, const FavoriteRecord& record, bool encode);
 
 // Empty when the name can stand before the "@" of the header line and read back as written;
-// otherwise why not: it is empty, begins with a blank, or holds a comma, a double quote, an
-// at-sign, CR, LF or NUL. The writer writes any name unchanged; callers refuse such names.
+// otherwise why not: it is empty, begins or ends with a blank, or holds a comma, a double
+// quote, an at-sign or a control character. The writer writes any name unchanged; a run
+// refuses to start with such a name, and the settings page refuses to save it.
 std::string ComputerNameProblem(std::string_view computerName);
 
 // Reads a whole data file. Fails, with a text that says why, on anything but a whole and

@@ -1,13 +1,20 @@
 #include "favorites/printable_text.h"
 
+#include <algorithm>
+
 namespace kestrin {
+
+bool HoldsControlCharacter(std::string_view text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return IsControlCharacter(static_cast<unsigned char>(c)); });
+}
 
 std::string PrintableText(std::string_view text) {
   constexpr char kHex[] = "0123456789abcdef";
   std::string shown;
   shown.reserve(text.size());
   for (unsigned char c : text) {
-    if (c < 0x20 || c == 0x7f) {
+    if (IsControlCharacter(c)) {
       shown += {'\\', 'x', kHex[c >> 4], kHex[c & 0xf]};
     } else {
       shown += static_cast<char>(c);

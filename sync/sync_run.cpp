@@ -92,10 +92,11 @@ class Run {
     env_.display->ShowRunState(true);
 
     if (const std::string missing = MissingFields(settings_); !missing.empty()) {
-      Report("Error: " + missing, StatusImage::Error);
-      Report(env_.programName + " ended at " + Now(), StatusImage::Error);
-      ShowEnd(StatusImage::Error,
-              std::string(kApplicationTitle) + " (Error: Missing " + missing + ")");
+      Refuse(missing, "Missing " + missing);
+    } else if (const std::string problem = ComputerNameProblem(settings_.Name); !problem.empty()) {
+      // A name the header line cannot carry would read back as another computer's, or make
+      // every computer refuse the shared list.
+      Refuse("Unable to Use Computer Name: " + problem, "Unable to Use Computer Name: " + problem);
     } else if (const std::string failure = Exchange(); !failure.empty()) {
       Fail(failure);
     } else {
@@ -277,6 +278,13 @@ class Run {
       client_->Close();
       client_.reset();
     }
+  }
+
+  // Ends a run whose settings cannot be used, before anything is written or sent.
+  void Refuse(const std::string& error, const std::string& status) {
+    Report("Error: " + error, StatusImage::Error);
+    Report(env_.programName + " ended at " + Now(), StatusImage::Error);
+    ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error: " + status + ")");
   }
 
   void Fail(const std::string& failure) {
