@@ -15,7 +15,7 @@ int ShowCommand(const std::vector<std::string>& words) {
   const std::string& path = args->positional()[0];
   const auto file = ReadFavoritesDataFile(path, args->Has("--decode"));
   if (!file) {
-    std::cerr << "kestrin-cli: " << path << ": " << file.error() << "\n";
+    std::cerr << "kestrin-cli: " << file.error() << "\n";  // the error names the file
     return kExitFailure;
   }
   WriteRow(std::cout, {file->header.ComputerName, file->header.WrittenAt});

@@ -56,7 +56,8 @@ std::string ReadShortcutFile(const std::string& path) {
 
 class Scanner {
  public:
-  Scanner(std::ostream& out, const ScanOptions& options) : out_(out), options_(options) {}
+  Scanner(std::ostream& out, const ScanOptions& options, std::size_t rootSize)
+      : out_(out), options_(options), rootSize_(rootSize) {}
 
   // `folder` is absolute and ends with "/"; `relative` is its data-file path with a trailing
   // backslash, empty for the root.
@@ -75,9 +76,10 @@ class Scanner {
   }
 
  private:
+  // `path` is absolute; the warning names it relative to the Favorites folder.
   void Warn(const std::string& path, const std::string& why) {
     if (options_.warn) {
-      options_.warn("Skipped " + path + ": " + why);
+      options_.warn(path.substr(rootSize_) + ": " + why);
     }
   }
 
@@ -151,6 +153,7 @@ class Scanner {
 
   std::ostream& out_;
   const ScanOptions& options_;
+  const std::size_t rootSize_;
 };
 
 }  // namespace
@@ -162,7 +165,7 @@ void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
   if (favoritesRoot.empty() || favoritesRoot.front() != '/' ||
       favoritesRoot.find_first_not_of('/') == std::string::npos) {
     if (options.warn) {
-      options.warn("No Favorites folder to scan: \"" + favoritesRoot + "\"");
+      options.warn("\"" + favoritesRoot + "\": not a Favorites folder to scan");
     }
     return;
   }
@@ -170,7 +173,7 @@ void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
   if (root.back() != '/') {
     root += '/';
   }
-  Scanner(out, options).ScanFolder(root, "");
+  Scanner(out, options, root.size()).ScanFolder(root, "");
 }
 
 }  // namespace kestrin

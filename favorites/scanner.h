@@ -11,8 +11,9 @@ namespace kestrin {
 struct ScanOptions {
   bool encode = false;  // Radix-64 fields ("Use Encryption")
   GeneralDateFormat dateFormat;
-  std::function<void()> yield;                   // after every entry; may be empty
-  std::function<void(const std::string&)> warn;  // an entry that cannot be carried; may be empty
+  std::function<void()> yield;  // after every entry; may be empty
+  // An entry left out, as "<path relative to the Favorites folder>: <why>"; may be empty.
+  std::function<void(const std::string&)> warn;
 };
 
 // Writes one record per folder and Internet shortcut below favoritesRoot (absolute, ending

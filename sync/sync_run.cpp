@@ -7,6 +7,7 @@
 
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
+#include "favorites/printable_text.h"
 #include "favorites/scanner.h"
 #include "platform/program_folder.h"
 #include "settings/ini_file.h"
@@ -219,7 +220,8 @@ class Run {
     WriteDataFileHeader(out, settings_.Name, env_.localNow(), env_.dateFormat);
     ScanOptions options{settings_.UseEncryption == 1, env_.dateFormat, env_.yield,
                         [this](const std::string& warning) {
-                          Report("-> Skipping " + warning + "..", StatusImage::Working);
+                          Report("-> Skipping " + PrintableText(warning) + "..",
+                                 StatusImage::Working);
                         }};
     ScanFavoritesFolder(env_.favoritesRoot, out, options);
     out.close();

@@ -200,23 +200,18 @@ TEST_F(ScannerTest, EncodedScanReadsBackDecoded) {
 TEST_F(ScannerTest, WarnsAboutEveryEntryItLeavesOut) {
   const Scan scan = Run(false);
   const std::vector<std::string> expected = {
-      "Skipped " + root_ +
-          "a\\b.url: its name holds a backslash, which the favorites data file "
-          "cannot carry",
-      "Skipped " + root_ +
-          "bad\\folder: its name holds a backslash, which the favorites data "
-          "file cannot carry",
-      "Skipped " + root_ +
-          "line\nbreak.url: its name holds a line break, which the favorites "
-          "data file cannot carry",
-      "Skipped " + root_ +
-          "say \"hi\".url: its name holds a double quote, which the favorites "
-          "data file can carry only with encryption on",
-      "Skipped " + root_ +
-          "Unquotable.url: a value holds a double quote, which the favorites "
-          "data file can carry only with encryption on",
-      "Skipped " + root_ + "outside link: symbolic links are not followed",
-      "Skipped " + root_ + "link.url: symbolic links are not followed",
+      "a\\b.url: its name holds a backslash, which the favorites data file "
+      "cannot carry",
+      "bad\\folder: its name holds a backslash, which the favorites data "
+      "file cannot carry",
+      "line\nbreak.url: its name holds a line break, which the favorites "
+      "data file cannot carry",
+      "say \"hi\".url: its name holds a double quote, which the favorites "
+      "data file can carry only with encryption on",
+      "Unquotable.url: a value holds a double quote, which the favorites "
+      "data file can carry only with encryption on",
+      "outside link: symbolic links are not followed",
+      "link.url: symbolic links are not followed",
   };
   std::vector<std::string> warnings = scan.warnings;
   std::vector<std::string> sortedExpected = expected;
@@ -259,7 +254,7 @@ TEST(ScanFavoritesFolder, RefusesToScanWithoutAFavoritesFolder) {
     ScanFavoritesFolder(root, out, options);
     EXPECT_EQ(out.str(), "") << root;
     ASSERT_EQ(warnings.size(), 1u) << root;
-    EXPECT_EQ(warnings[0], "No Favorites folder to scan: \"" + std::string(root) + "\"");
+    EXPECT_EQ(warnings[0], "\"" + std::string(root) + "\": not a Favorites folder to scan");
   }
 }
 
