@@ -13,6 +13,7 @@
 
 #include "favorites/printable_text.h"
 #include "favorites/radix64.h"
+#include "favorites/record_rule.h"
 
 namespace kestrin {
 namespace {
@@ -20,10 +21,6 @@ namespace {
 constexpr std::size_t kFieldCount = 7;
 constexpr const char* kFieldNames[kFieldCount] = {"Modified", "Path",      "Name", "URL",
                                                   "IconFile", "IconIndex", "Type"};
-
-bool HoldsLineBreakOrNul(std::string_view value) {
-  return value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
 
 // The longest field text that can hold a value of kMaxDataFileValueBytes.
 constexpr std::size_t MaxFieldBytes(bool decode) {
@@ -73,53 +70,6 @@ bool SplitFields(std::string_view line, std::string_view* fields, std::size_t li
     }
     pos = comma + 1;
   }
-}
-
-// Path and Name as the scanner writes them: relative, backslash-separated, no empty, "." or
-// ".." component and no "/", so that nothing read can reach outside the Favorites folder.
-bool IsPlainComponent(std::string_view component) {
-  return !component.empty() && component != "." && component != ".." &&
-         component.find('/') == std::string_view::npos;
-}
-
-bool IsPlainRelativePath(std::string_view path) {  // no trailing backslash
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t slash = path.find('\\', start);
-    if (!IsPlainComponent(path.substr(
-            start, slash == std::string_view::npos ? std::string_view::npos : slash - start))) {
-      return false;
-    }
-    if (slash == std::string_view::npos) {
-      return true;
-    }
-    start = slash + 1;
-  }
-}
-
-std::string RecordShapeProblem(const FavoriteRecord& record) {
-  if (record.Type == "D") {
-    if (!record.Name.empty()) {
-      return "a folder record has a Name";
-    }
-    if (!IsPlainRelativePath(record.Path)) {
-      return "the folder record's Path is not a plain relative path";
-    }
-    return {};
-  }
-  if (record.Type == "F") {
-    if (!IsPlainComponent(record.Name) || record.Name.find('\\') != std::string_view::npos) {
-      return "the shortcut record's Name is not a plain file name";
-    }
-    if (!record.Path.empty() &&
-        (record.Path.back() != '\\' ||
-         !IsPlainRelativePath(record.Path.substr(0, record.Path.size() - 1)))) {
-      return "the shortcut record's Path is not a plain relative folder path ending in a "
-             "backslash";
-    }
-    return {};
-  }
-  return "the Type is neither \"D\" nor \"F\"";
 }
 
 }  // namespace
@@ -295,9 +245,9 @@ Result<FavoritesDataFile> ParseOwnedBytes(std::string owned, bool decode) {
     }
     const FavoriteRecord record{fields[0], fields[1], fields[2], fields[3],
                                 fields[4], fields[5], fields[6]};
-    std::string shapeProblem = RecordShapeProblem(record);
-    if (!shapeProblem.empty()) {
-      return R::Fail(LineText(lineNumber) + ": " + shapeProblem);
+    const std::string problem = RecordProblem(record);
+    if (!problem.empty()) {
+      return R::Fail(LineText(lineNumber) + ": " + problem);
     }
     for (std::string_view value : fields) {
       pack(value);

@@ -42,11 +42,8 @@ std::string ComputerNameProblem(std::string_view computerName);
 // Reads a whole data file. Fails, with a text that says why, on anything but a whole and
 // valid file: a missing file, no header line, a header without "@", a line end missing
 // at the end, a record line without exactly seven fields, a field that does not decode
-// (decode set), or a value that holds CR, LF or NUL. Also refused: a Type other than "D" or
-// "F", and a Path or Name that the scanner cannot have written (an absolute path, an empty,
-// "." or ".." component, a "/", a folder record with a Name or a trailing backslash, a
-// shortcut record without a Name), and a file beyond the ceilings above. Nothing is ever
-// returned in part. The error text is
+// (decode set), a value that holds CR, LF or NUL, a record that RecordProblem refuses, or a
+// file beyond the ceilings above. Nothing is ever returned in part. The error text is
 // "<path>: <reason>"; ParseFavoritesDataFile gives the reason alone.
 Result<FavoritesDataFile> ReadFavoritesDataFile(const std::string& path, bool decode);
 

@@ -13,6 +13,9 @@ constexpr bool IsControlCharacter(unsigned char c) {
 
 bool HoldsControlCharacter(std::string_view text);
 
+// CR, LF or NUL: what no line of a text file can hold.
+bool HoldsLineBreakOrNul(std::string_view text);
+
 // A value from a shared list as a line shown to a person may quote it: control characters
 // become \xHH, so that a hostile list can neither send escape sequences to a terminal nor
 // break a log into forged lines. Other bytes pass unchanged.

@@ -13,6 +13,7 @@
 
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
+#include "favorites/record_rule.h"
 #include "favorites/shortcut_file.h"
 
 namespace kestrin {
@@ -117,10 +118,6 @@ class Scanner {
       Warn(full, "its name holds a backslash, which the favorites data file cannot carry");
       return;
     }
-    if (name.find_first_of("\r\n") != std::string::npos) {
-      Warn(full, "its name holds a line break, which the favorites data file cannot carry");
-      return;
-    }
     if (!options_.encode && name.find('"') != std::string::npos) {
       Warn(full,
            "its name holds a double quote, which the favorites data file can carry only with "
@@ -132,8 +129,11 @@ class Scanner {
         FormatGeneralDate(FileTimeToDate(info.st_mtime), options_.dateFormat);
     if (isFolder) {
       const std::string path = relative + name;
-      WriteFavoriteRecord(out_, {modified, path, "", "", "", "", "D"}, options_.encode);
-      ScanFolder(full + "/", path + "\\");
+      const FavoriteRecord record{modified, path, "", "", "", "", "D"};
+      if (Carried(full, record)) {
+        WriteFavoriteRecord(out_, record, options_.encode);
+        ScanFolder(full + "/", path + "\\");
+      }
       return;
     }
 
@@ -148,7 +148,19 @@ class Scanner {
     }
     const FavoriteRecord record{modified,        relative,         name, values.URL,
                                 values.IconFile, values.IconIndex, "F"};
-    WriteFavoriteRecord(out_, record, options_.encode);
+    if (Carried(full, record)) {
+      WriteFavoriteRecord(out_, record, options_.encode);
+    }
+  }
+
+  // Whether every computer takes the record (otherwise one odd entry here would make all
+  // the others refuse the shared list); a warning says why not.
+  bool Carried(const std::string& path, const FavoriteRecord& record) {
+    const std::string problem = RecordProblem(record);
+    if (!problem.empty()) {
+      Warn(path, problem);
+    }
+    return problem.empty();
   }
 
   std::ostream& out_;

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "favorites/data_file.h"
+#include "sync/change_detection.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrin {
@@ -204,8 +205,7 @@ TEST_F(ScannerTest, WarnsAboutEveryEntryItLeavesOut) {
       "cannot carry",
       "bad\\folder: its name holds a backslash, which the favorites data "
       "file cannot carry",
-      "line\nbreak.url: its name holds a line break, which the favorites "
-      "data file cannot carry",
+      "line\nbreak.url: the Name holds a control character",
       "say \"hi\".url: its name holds a double quote, which the favorites "
       "data file can carry only with encryption on",
       "Unquotable.url: a value holds a double quote, which the favorites "
@@ -244,6 +244,31 @@ class RemovingBuffer : public std::stringbuf {
   std::string marker_;
   std::function<void()> action_;
 };
+
+// Whatever bytes the names hold, the reader and the engine take every record the scan writes.
+TEST(ScanFavoritesFolder, WritesOnlyRecordsEveryComputerTakes) {
+  test::TempDir dir;
+  for (int byte = 1; byte < 256; ++byte) {
+    if (byte != '/') {
+      const std::string name = "ab" + std::string(1, static_cast<char>(byte));
+      fs::create_directory(dir.path() + name);
+      test::WriteFileBytes(dir.path() + name + "/" + name + ".url",
+                           "[InternetShortcut]\r\nURL=https://x/" + name + "\r\n");
+    }
+  }
+  for (const bool encode : {false, true}) {
+    std::ostringstream out;
+    ScanOptions options;
+    options.encode = encode;
+    ScanFavoritesFolder(dir.path(), out, options);
+    const Result<FavoritesDataFile> file =
+        ParseFavoritesDataFile("Study@12/5/2026\r\n" + out.str(), encode);
+    ASSERT_TRUE(file) << file.error();
+    EXPECT_EQ(FindUnsafeRecord(*file), "");
+    EXPECT_GE(file->records.size(), 2u * 220) << "every name without a control character, "
+                                                 "backslash or (unencoded) double quote";
+  }
+}
 
 TEST(ScanFavoritesFolder, RefusesToScanWithoutAFavoritesFolder) {
   for (const char* root : {"", "/", "relative"}) {

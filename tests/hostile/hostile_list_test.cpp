@@ -155,9 +155,9 @@ const std::vector<HostileList> kLists = {
      Unreadable("line 4: the shortcut record's Path is not a plain relative folder path ending in "
                 "a backslash")},
     {"DriveLetter", ListOf(Folder("C:\\Windows")),
-     "Unable to Use Remote Data File: record 1 (C:\\Windows) holds a drive letter"},
+     Unreadable("line 2: the Path begins with a drive letter")},
     {"ControlCharactersInName", ListOf(Shortcut("", "\x01\x1b[2J.url", "https://x/\x07")),
-     "Unable to Use Remote Data File: record 1 (\\x01\\x1b[2J.url) holds a control character"},
+     Unreadable("line 2: the Name holds a control character")},
     // Lists that are applied; what cannot be done is reported and nothing leaves the folder.
     {"NameOf300Bytes", ListOf(Shortcut("", std::string(296, 'n') + ".url", "https://x/")),
      "Unable to Create Shortcut: " + std::string(296, 'n') + ".url", false},
