@@ -1,5 +1,7 @@
 #include "favorites/record_rule.h"
 
+#include <algorithm>
+
 #include "favorites/printable_text.h"
 
 namespace kestrin {
@@ -46,6 +48,9 @@ std::string ShortcutProblem(const FavoriteRecord& record) {
   if (!IsPlainComponent(record.Name) || record.Name.find('\\') != std::string_view::npos) {
     return "the shortcut record's Name is not a plain file name";
   }
+  if (!HasShortcutName(record.Name)) {
+    return "the shortcut record's Name does not end in \"url\"";
+  }
   if (!record.Path.empty() &&
       (record.Path.back() != '\\' ||
        !IsPlainRelativePath(record.Path.substr(0, record.Path.size() - 1)))) {
@@ -62,7 +67,23 @@ std::string ShortcutProblem(const FavoriteRecord& record) {
   return {};
 }
 
+// The folders a Path names: a shortcut's Path ends with a backslash, a folder's does not.
+std::size_t PathComponents(const FavoriteRecord& record) {
+  const auto separators =
+      static_cast<std::size_t>(std::count(record.Path.begin(), record.Path.end(), '\\'));
+  return record.Type == "D" ? separators + 1 : separators;
+}
+
 }  // namespace
+
+bool HasShortcutName(std::string_view name) {
+  const auto lower = [](char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  const std::size_t n = name.size();
+  return n >= 3 && lower(name[n - 3]) == 'u' && lower(name[n - 2]) == 'r' &&
+         lower(name[n - 1]) == 'l';
+}
 
 std::string RecordProblem(const FavoriteRecord& record) {
   if (record.Type != "D" && record.Type != "F") {
@@ -73,6 +94,12 @@ std::string RecordProblem(const FavoriteRecord& record) {
   }
   if (HoldsControlCharacter(record.Name)) {
     return "the Name holds a control character";
+  }
+  if (PathComponents(record) > kMaxPathComponents) {
+    return "the Path is deeper than " + std::to_string(kMaxPathComponents) + " folders";
+  }
+  if (record.Path.size() > kMaxPathBytes) {
+    return "the Path is longer than " + std::to_string(kMaxPathBytes) + " bytes";
   }
   if (BeginsWithDriveLetter(record.Path)) {
     return "the Path begins with a drive letter";

@@ -21,17 +21,6 @@ namespace {
 
 constexpr std::size_t kMaxShortcutBytes = 1 << 22;  // read no more of a huge file than this
 
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// The last three characters, lower-cased, are "url" (the dot takes no part).
-bool HasShortcutName(const std::string& name) {
-  const std::size_t n = name.size();
-  return n >= 3 && Lower(name[n - 3]) == 'u' && Lower(name[n - 2]) == 'r' &&
-         Lower(name[n - 1]) == 'l';
-}
-
 // The whole file, read once; empty when it cannot be read (the record then has empty keys,
 // as the private-profile read gives for a file it cannot open).
 std::string ReadShortcutFile(const std::string& path) {

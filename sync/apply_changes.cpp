@@ -176,12 +176,11 @@ void CreateFolderPath(const std::string& path) {
   if (FolderTestFinds(path)) {
     return;
   }
+  // Outermost first, in one walk: a folder that is there already refuses to be made again,
+  // so each level needs no test of its own.
   for (size_t slash = path.find('/', 1); slash != std::string::npos;
        slash = path.find('/', slash + 1)) {
-    const std::string folder = path.substr(0, slash + 1);
-    if (!FolderTestFinds(folder)) {
-      mkdir(folder.c_str(), 0755);
-    }
+    mkdir(path.substr(0, slash + 1).c_str(), 0755);
   }
 }
 

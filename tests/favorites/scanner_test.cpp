@@ -245,7 +245,8 @@ class RemovingBuffer : public std::stringbuf {
   std::function<void()> action_;
 };
 
-// Whatever bytes the names hold, the reader and the engine take every record the scan writes.
+// Whatever bytes the names hold and however deep the folders, the reader and the engine take
+// every record the scan writes.
 TEST(ScanFavoritesFolder, WritesOnlyRecordsEveryComputerTakes) {
   test::TempDir dir;
   for (int byte = 1; byte < 256; ++byte) {
@@ -256,6 +257,14 @@ TEST(ScanFavoritesFolder, WritesOnlyRecordsEveryComputerTakes) {
                            "[InternetShortcut]\r\nURL=https://x/" + name + "\r\n");
     }
   }
+  std::string deep = dir.path();
+  std::string longPath = dir.path();
+  for (int i = 0; i < 70; ++i) {
+    deep += "d/";
+    longPath += i < 5 ? std::string(250, 'n') + "/" : "";
+  }
+  fs::create_directories(deep);
+  fs::create_directories(longPath);
   for (const bool encode : {false, true}) {
     std::ostringstream out;
     ScanOptions options;
