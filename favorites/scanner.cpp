@@ -46,8 +46,8 @@ std::string ReadShortcutFile(const std::string& path) {
 
 class Scanner {
  public:
-  Scanner(std::ostream& out, const ScanOptions& options, std::size_t rootSize)
-      : out_(out), options_(options), rootSize_(rootSize) {}
+  Scanner(std::ostream& out, const ScanOptions& options, std::size_t rootSize, dev_t rootDevice)
+      : out_(out), options_(options), rootSize_(rootSize), rootDevice_(rootDevice) {}
 
   // `folder` is absolute and ends with "/"; `relative` is its data-file path with a trailing
   // backslash, empty for the root.
@@ -97,6 +97,12 @@ class Scanner {
       return;
     }
     if (!isFolder && !shortcutName) {
+      return;
+    }
+    if (info.st_dev != rootDevice_) {
+      // A disk or share mounted here is not the user's favorites: other computers would
+      // copy it, and a run that removes the folder would empty it.
+      Warn(full, "it is on another file system");
       return;
     }
     if (!isFolder && !S_ISREG(info.st_mode)) {
@@ -155,6 +161,7 @@ class Scanner {
   std::ostream& out_;
   const ScanOptions& options_;
   const std::size_t rootSize_;
+  const dev_t rootDevice_;
 };
 
 }  // namespace
@@ -174,7 +181,11 @@ void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
   if (root.back() != '/') {
     root += '/';
   }
-  Scanner(out, options, root.size()).ScanFolder(root, "");
+  struct stat rootInfo {};
+  if (::stat(root.c_str(), &rootInfo) != 0) {
+    return;  // nothing to enumerate
+  }
+  Scanner(out, options, root.size(), rootInfo.st_dev).ScanFolder(root, "");
 }
 
 }  // namespace kestrin
