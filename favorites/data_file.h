@@ -13,9 +13,9 @@ namespace kestrin {
 // Ceilings on what a data file may hold, so that a damaged or hostile shared list is refused
 // before it can take the memory of the computer that reads it. Each lies well beyond any list
 // a computer writes:
-// - a value: Path is at most PATH_MAX (4096) bytes, a Name 255, and the scanner cuts URL,
-//   IconFile and IconIndex to 254 characters; 8 KiB leaves room for peers that carry longer
-//   values. Encoded fields may be 4/3 as long.
+// - a value: a Path is at most kMaxPathBytes (1024), a Name 255 bytes, and the scanner cuts
+//   URL, IconFile and IconIndex to 254 characters; 8 KiB leaves room for peers that carry
+//   longer values. Encoded fields may be 4/3 as long.
 inline constexpr std::size_t kMaxDataFileValueBytes = 8192;
 // - records: five times the 100 000 shortcuts of a very large collection. Counted before any
 //   record is stored.
