@@ -15,13 +15,10 @@ int DiffCommand(const std::vector<std::string>& words) {
     return kExitUsage;
   }
   const bool decode = args->Has("--decode");
-  const std::string& localPath = args->positional()[0];
-  const std::string& sharedPath = args->positional()[1];
-  const auto local = ReadFavoritesDataFile(localPath, decode);
-  const auto shared = ReadFavoritesDataFile(sharedPath, decode);
+  const auto local = ReadFavoritesDataFile(args->positional()[0], decode);
+  const auto shared = ReadFavoritesDataFile(args->positional()[1], decode);
   if (!local || !shared) {
-    WriteProblem((local ? sharedPath : localPath) + ": " +
-                 (local ? shared.error() : local.error()));
+    WriteProblem(local ? shared.error() : local.error());  // the error names the file
     return kExitFailure;
   }
   const auto changes = ChangesToApply(*local, *shared, LocaleGeneralDateFormat());

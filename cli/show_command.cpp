@@ -15,7 +15,7 @@ int ShowCommand(const std::vector<std::string>& words) {
   const std::string& path = args->positional()[0];
   const auto file = ReadFavoritesDataFile(path, args->Has("--decode"));
   if (!file) {
-    WriteProblem(path + ": " + file.error());
+    WriteProblem(file.error());  // the error names the file
     return kExitFailure;
   }
   WriteRow(std::cout, {file->header.ComputerName, file->header.WrittenAt});

@@ -11,7 +11,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "favorites/printable_text.h"
 #include "favorites/radix64.h"
+#include "favorites/record_rule.h"
 
 namespace kestrin {
 namespace {
@@ -19,10 +21,6 @@ namespace {
 constexpr std::size_t kFieldCount = 7;
 constexpr const char* kFieldNames[kFieldCount] = {"Modified", "Path",      "Name", "URL",
                                                   "IconFile", "IconIndex", "Type"};
-
-bool HoldsLineBreakOrNul(std::string_view value) {
-  return value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
 
 // The longest field text that can hold a value of kMaxDataFileValueBytes.
 constexpr std::size_t MaxFieldBytes(bool decode) {
@@ -74,53 +72,6 @@ bool SplitFields(std::string_view line, std::string_view* fields, std::size_t li
   }
 }
 
-// Path and Name as the scanner writes them: relative, backslash-separated, no empty, "." or
-// ".." component and no "/", so that nothing read can reach outside the Favorites folder.
-bool IsPlainComponent(std::string_view component) {
-  return !component.empty() && component != "." && component != ".." &&
-         component.find('/') == std::string_view::npos;
-}
-
-bool IsPlainRelativePath(std::string_view path) {  // no trailing backslash
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t slash = path.find('\\', start);
-    if (!IsPlainComponent(path.substr(
-            start, slash == std::string_view::npos ? std::string_view::npos : slash - start))) {
-      return false;
-    }
-    if (slash == std::string_view::npos) {
-      return true;
-    }
-    start = slash + 1;
-  }
-}
-
-std::string RecordShapeProblem(const FavoriteRecord& record) {
-  if (record.Type == "D") {
-    if (!record.Name.empty()) {
-      return "a folder record has a Name";
-    }
-    if (!IsPlainRelativePath(record.Path)) {
-      return "the folder record's Path is not a plain relative path";
-    }
-    return {};
-  }
-  if (record.Type == "F") {
-    if (!IsPlainComponent(record.Name) || record.Name.find('\\') != std::string_view::npos) {
-      return "the shortcut record's Name is not a plain file name";
-    }
-    if (!record.Path.empty() &&
-        (record.Path.back() != '\\' ||
-         !IsPlainRelativePath(record.Path.substr(0, record.Path.size() - 1)))) {
-      return "the shortcut record's Path is not a plain relative folder path ending in a "
-             "backslash";
-    }
-    return {};
-  }
-  return "the Type is neither \"D\" nor \"F\"";
-}
-
 }  // namespace
 
 void WriteDataFileHeader(std::ostream& out, std::string_view computerName, const DateTime& now,
@@ -161,8 +112,10 @@ std::string ComputerNameProblem(std::string_view computerName) {
   if (computerName.empty()) {
     return "the computer name is empty";
   }
-  if (computerName.front() == ' ') {
-    return "the computer name begins with a blank";
+  // The reader drops blanks before the header, and a name that differs from another only
+  // in blanks at its end cannot be told from it by eye.
+  if (computerName.front() == ' ' || computerName.back() == ' ') {
+    return "the computer name begins or ends with a blank";
   }
   if (computerName.find(',') != std::string_view::npos) {
     return "the computer name holds a comma";
@@ -173,8 +126,8 @@ std::string ComputerNameProblem(std::string_view computerName) {
   if (computerName.find('@') != std::string_view::npos) {
     return "the computer name holds an at-sign";
   }
-  if (HoldsLineBreakOrNul(computerName)) {
-    return "the computer name holds a line break or NUL";
+  if (HoldsControlCharacter(computerName)) {
+    return "the computer name holds a control character";
   }
   return {};
 }
@@ -291,9 +244,9 @@ Result<FavoritesDataFile> ParseOwnedBytes(std::string owned, bool decode) {
     }
     const FavoriteRecord record{fields[0], fields[1], fields[2], fields[3],
                                 fields[4], fields[5], fields[6]};
-    std::string shapeProblem = RecordShapeProblem(record);
-    if (!shapeProblem.empty()) {
-      return R::Fail(LineText(lineNumber) + ": " + shapeProblem);
+    const std::string problem = RecordProblem(record);
+    if (!problem.empty()) {
+      return R::Fail(LineText(lineNumber) + ": " + problem);
     }
     for (std::string_view value : fields) {
       pack(value);

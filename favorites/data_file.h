@@ -13,9 +13,9 @@ namespace kestrin {
 // Ceilings on what a data file may hold, so that a damaged or hostile shared list is refused
 // before it can take the memory of the computer that reads it. Each lies well beyond any list
 // a computer writes:
-// - a value: Path is at most PATH_MAX (4096) bytes, a Name 255, and the scanner cuts URL,
-//   IconFile and IconIndex to 254 characters; 8 KiB leaves room for peers that carry longer
-//   values. Encoded fields may be 4/3 as long.
+// - a value: a Path is at most kMaxPathBytes (1024), a Name 255 bytes, and the scanner cuts
+//   URL, IconFile and IconIndex to 254 characters; 8 KiB leaves room for peers that carry
+//   longer values. Encoded fields may be 4/3 as long.
 inline constexpr std::size_t kMaxDataFileValueBytes = 8192;
 // - records: five times the 100 000 shortcuts of a very large collection. Counted before any
 //   record is stored.
@@ -36,18 +36,16 @@ void WriteDataFileHeader(std::ostream& out, const DataFileHeader& header);
 void WriteFavoriteRecord(std::ostream& out, const FavoriteRecord& record, bool encode);
 
 // Empty when the name can stand before the "@" of the header line and read back as written;
-// otherwise why not: it is empty, begins with a blank, or holds a comma, a double quote, an
-// at-sign, CR, LF or NUL. The writer writes any name unchanged; callers refuse such names.
+// otherwise why not: it is empty, begins or ends with a blank, or holds a comma, a double
+// quote, an at-sign or a control character. The writer writes any name unchanged; a run
+// refuses to start with such a name, and the settings page refuses to save it.
 std::string ComputerNameProblem(std::string_view computerName);
 
 // Reads a whole data file. Fails, with a text that says why, on anything but a whole and
 // valid file: a missing file, no header line, a header without "@", a line end missing
 // at the end, a record line without exactly seven fields, a field that does not decode
-// (decode set), or a value that holds CR, LF or NUL. Also refused: a Type other than "D" or
-// "F", and a Path or Name that the scanner cannot have written (an absolute path, an empty,
-// "." or ".." component, a "/", a folder record with a Name or a trailing backslash, a
-// shortcut record without a Name), and a file beyond the ceilings above. Nothing is ever
-// returned in part. The error text is
+// (decode set), a value that holds CR, LF or NUL, a record that RecordProblem refuses, or a
+// file beyond the ceilings above. Nothing is ever returned in part. The error text is
 // "<path>: <reason>"; ParseFavoritesDataFile gives the reason alone.
 Result<FavoritesDataFile> ReadFavoritesDataFile(const std::string& path, bool decode);
 

@@ -46,6 +46,15 @@ bool IsControl(std::string_view character) {
 
 }  // namespace
 
+bool HoldsControlCharacter(std::string_view text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return IsControlCharacter(static_cast<unsigned char>(c)); });
+}
+
+bool HoldsLineBreakOrNul(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
 std::string PrintableText(std::string_view text) {
   constexpr char kHex[] = "0123456789abcdef";
   std::string shown;

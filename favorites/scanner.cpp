@@ -13,23 +13,13 @@
 
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
+#include "favorites/record_rule.h"
 #include "favorites/shortcut_file.h"
 
 namespace kestrin {
 namespace {
 
 constexpr std::size_t kMaxShortcutBytes = 1 << 22;  // read no more of a huge file than this
-
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// The last three characters, lower-cased, are "url" (the dot takes no part).
-bool HasShortcutName(const std::string& name) {
-  const std::size_t n = name.size();
-  return n >= 3 && Lower(name[n - 3]) == 'u' && Lower(name[n - 2]) == 'r' &&
-         Lower(name[n - 1]) == 'l';
-}
 
 // The whole file, read once; empty when it cannot be read (the record then has empty keys,
 // as the private-profile read gives for a file it cannot open).
@@ -56,7 +46,8 @@ std::string ReadShortcutFile(const std::string& path) {
 
 class Scanner {
  public:
-  Scanner(std::ostream& out, const ScanOptions& options) : out_(out), options_(options) {}
+  Scanner(std::ostream& out, const ScanOptions& options, std::size_t rootSize, dev_t rootDevice)
+      : out_(out), options_(options), rootSize_(rootSize), rootDevice_(rootDevice) {}
 
   // `folder` is absolute and ends with "/"; `relative` is its data-file path with a trailing
   // backslash, empty for the root.
@@ -75,9 +66,10 @@ class Scanner {
   }
 
  private:
+  // `path` is absolute; the warning names it relative to the Favorites folder.
   void Warn(const std::string& path, const std::string& why) {
     if (options_.warn) {
-      options_.warn("Skipped " + path + ": " + why);
+      options_.warn(path.substr(rootSize_) + ": " + why);
     }
   }
 
@@ -107,16 +99,18 @@ class Scanner {
     if (!isFolder && !shortcutName) {
       return;
     }
+    if (info.st_dev != rootDevice_) {
+      // A disk or share mounted here is not the user's favorites: other computers would
+      // copy it, and a run that removes the folder would empty it.
+      Warn(full, "it is on another file system");
+      return;
+    }
     if (!isFolder && !S_ISREG(info.st_mode)) {
       Warn(full, "it is not a regular file");
       return;
     }
     if (name.find('\\') != std::string::npos) {
       Warn(full, "its name holds a backslash, which the favorites data file cannot carry");
-      return;
-    }
-    if (name.find_first_of("\r\n") != std::string::npos) {
-      Warn(full, "its name holds a line break, which the favorites data file cannot carry");
       return;
     }
     if (!options_.encode && name.find('"') != std::string::npos) {
@@ -130,8 +124,11 @@ class Scanner {
         FormatGeneralDate(FileTimeToDate(info.st_mtime), options_.dateFormat);
     if (isFolder) {
       const std::string path = relative + name;
-      WriteFavoriteRecord(out_, {modified, path, "", "", "", "", "D"}, options_.encode);
-      ScanFolder(full + "/", path + "\\");
+      const FavoriteRecord record{modified, path, "", "", "", "", "D"};
+      if (Carried(full, record)) {
+        WriteFavoriteRecord(out_, record, options_.encode);
+        ScanFolder(full + "/", path + "\\");
+      }
       return;
     }
 
@@ -146,11 +143,25 @@ class Scanner {
     }
     const FavoriteRecord record{modified,        relative,         name, values.URL,
                                 values.IconFile, values.IconIndex, "F"};
-    WriteFavoriteRecord(out_, record, options_.encode);
+    if (Carried(full, record)) {
+      WriteFavoriteRecord(out_, record, options_.encode);
+    }
+  }
+
+  // Whether every computer takes the record (otherwise one odd entry here would make all
+  // the others refuse the shared list); a warning says why not.
+  bool Carried(const std::string& path, const FavoriteRecord& record) {
+    const std::string problem = RecordProblem(record);
+    if (!problem.empty()) {
+      Warn(path, problem);
+    }
+    return problem.empty();
   }
 
   std::ostream& out_;
   const ScanOptions& options_;
+  const std::size_t rootSize_;
+  const dev_t rootDevice_;
 };
 
 }  // namespace
@@ -162,7 +173,7 @@ void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
   if (favoritesRoot.empty() || favoritesRoot.front() != '/' ||
       favoritesRoot.find_first_not_of('/') == std::string::npos) {
     if (options.warn) {
-      options.warn("No Favorites folder to scan: \"" + favoritesRoot + "\"");
+      options.warn("\"" + favoritesRoot + "\": not a Favorites folder to scan");
     }
     return;
   }
@@ -170,7 +181,11 @@ void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
   if (root.back() != '/') {
     root += '/';
   }
-  Scanner(out, options).ScanFolder(root, "");
+  struct stat rootInfo {};
+  if (::stat(root.c_str(), &rootInfo) != 0) {
+    return;  // nothing to enumerate
+  }
+  Scanner(out, options, root.size(), rootInfo.st_dev).ScanFolder(root, "");
 }
 
 }  // namespace kestrin

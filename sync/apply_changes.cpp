@@ -65,6 +65,44 @@ bool WriteShortcutFile(const std::string& path, const PendingChange& change) {
   return false;
 }
 
+// Deletes the folder with everything in it that lies on the file system `device`. Another
+// file system mounted below (a disk, a share) is not the user's favorites: it stays whole.
+void RemoveTreeOn(const std::string& path, dev_t device) {
+  struct stat info;
+  if (!Lstat(path, info)) {
+    return;
+  }
+  if (S_ISLNK(info.st_mode)) {
+    unlink(path.c_str());
+    return;
+  }
+  if (!S_ISDIR(info.st_mode) || info.st_dev != device) {
+    return;
+  }
+  // Read the whole listing first: each entry is visited once, so a sub-folder that cannot
+  // be removed is left in place instead of being found again and again.
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(path.c_str())) {
+    while (const dirent* entry = readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") {
+        names.push_back(name);
+      }
+    }
+    closedir(dir);
+  }
+  for (const std::string& name : names) {
+    const std::string child = path + "/" + name;
+    struct stat childInfo;
+    if (Lstat(child, childInfo) && S_ISDIR(childInfo.st_mode)) {
+      RemoveTreeOn(child, device);
+    } else {
+      unlink(child.c_str());
+    }
+  }
+  rmdir(path.c_str());
+}
+
 class ChangeApplier {
  public:
   ChangeApplier(ApplyOccasion occasion, const std::string& favoritesRoot,
@@ -182,49 +220,20 @@ void CreateFolderPath(const std::string& path) {
   if (FolderTestFinds(path)) {
     return;
   }
+  // Outermost first, in one walk: a folder that is there already refuses to be made again,
+  // so each level needs no test of its own.
   for (size_t slash = path.find('/', 1); slash != std::string::npos;
        slash = path.find('/', slash + 1)) {
-    const std::string folder = path.substr(0, slash + 1);
-    if (!FolderTestFinds(folder)) {
-      mkdir(folder.c_str(), 0755);
-    }
+    mkdir(path.substr(0, slash + 1).c_str(), 0755);
   }
 }
 
 void RemoveFolderTree(const std::string& path) {
-  struct stat info;
-  if (!Lstat(path, info)) {
-    return;
+  struct stat holder;
+  const size_t slash = path.rfind('/');
+  if (slash != std::string::npos && Lstat(slash == 0 ? "/" : path.substr(0, slash), holder)) {
+    RemoveTreeOn(path, holder.st_dev);
   }
-  if (S_ISLNK(info.st_mode)) {
-    unlink(path.c_str());
-    return;
-  }
-  if (!S_ISDIR(info.st_mode)) {
-    return;
-  }
-  // Read the whole listing first: each entry is visited once, so a sub-folder that cannot
-  // be removed is left in place instead of being found again and again.
-  std::vector<std::string> names;
-  if (DIR* dir = opendir(path.c_str())) {
-    while (const dirent* entry = readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") {
-        names.push_back(name);
-      }
-    }
-    closedir(dir);
-  }
-  for (const std::string& name : names) {
-    const std::string child = path + "/" + name;
-    struct stat childInfo;
-    if (Lstat(child, childInfo) && S_ISDIR(childInfo.st_mode)) {
-      RemoveFolderTree(child);
-    } else {
-      unlink(child.c_str());
-    }
-  }
-  rmdir(path.c_str());
 }
 
 }  // namespace kestrin

@@ -23,8 +23,9 @@ std::vector<PendingChange> ApplyChanges(const ChangeList& changes, ApplyOccasion
 // Creates every missing folder of the path up to its last "/", outermost first.
 void CreateFolderPath(const std::string& path);
 
-// Deletes the folder with everything in it, leaving what cannot be deleted; a symbolic
-// link is removed itself and never followed.
+// Deletes the folder (an absolute path) with everything in it, leaving what cannot be
+// deleted; a symbolic link is removed itself and never followed, and a file system mounted
+// there or below is left whole.
 void RemoveFolderTree(const std::string& path);
 
 }  // namespace kestrin

@@ -7,6 +7,7 @@
 
 #include "favorites/data_file.h"
 #include "favorites/printable_text.h"
+#include "favorites/record_rule.h"
 #include "sync/apply_changes.h"
 #include "sync/unapplied_changes.h"
 
@@ -108,51 +109,6 @@ Result<bool> LocalIsAsNew(const FavoriteRecord& local, const FavoriteRecord& sha
   return Result<bool>::Ok(*localTime >= *sharedTime);
 }
 
-bool HasControlCharacter(std::string_view text) {
-  for (unsigned char c : text) {
-    if (c < 0x20 || c == 0x7f) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// A relative path component that could name something outside its folder, or nothing.
-bool IsUnsafeComponent(std::string_view component) {
-  return component.empty() || component == "." || component == ".." ||
-         component.find('/') != std::string_view::npos;
-}
-
-std::string UnsafePathReason(std::string_view path, bool endsWithBackslash) {
-  if (path.empty()) {
-    return "";
-  }
-  if (path.front() == '\\' || path.front() == '/') {
-    return "an absolute path";
-  }
-  if (path.size() >= 2 && path[1] == ':') {
-    return "a drive letter";
-  }
-  std::string_view rest = path;
-  if (endsWithBackslash) {
-    if (rest.back() != '\\') {
-      return "a shortcut path without a final backslash";
-    }
-    rest.remove_suffix(1);
-  }
-  size_t start = 0;
-  while (true) {
-    const size_t end = rest.find('\\', start);
-    if (IsUnsafeComponent(rest.substr(start, end - start))) {
-      return "a \"..\", \".\", empty or \"/\" component";
-    }
-    if (end == std::string_view::npos) {
-      return "";
-    }
-    start = end + 1;
-  }
-}
-
 }  // namespace
 
 Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
@@ -191,23 +147,11 @@ Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const Favorite
 }
 
 std::string FindUnsafeRecord(const FavoritesDataFile& list) {
-  for (size_t i = 0; i < list.records.size(); ++i) {
+  for (std::size_t i = 0; i < list.records.size(); ++i) {
     const FavoriteRecord record = list.records[i];
-    std::string reason;
-    if (HasControlCharacter(record.Path) || HasControlCharacter(record.Name)) {
-      reason = "a control character";
-    } else if (record.Type == "D") {
-      reason = record.Path.empty() ? "an empty folder path" : UnsafePathReason(record.Path, false);
-    } else if (record.Type == "F") {
-      reason = UnsafePathReason(record.Path, true);
-      if (reason.empty() &&
-          (IsUnsafeComponent(record.Name) || record.Name.find('\\') != std::string_view::npos)) {
-        reason = "a name that is not a plain file name";
-      }
-    }
-    if (!reason.empty()) {
+    if (const std::string problem = RecordProblem(record); !problem.empty()) {
       return "record " + std::to_string(i + 1) + " (" + PrintableText(record.Path) +
-             PrintableText(record.Name) + ") holds " + reason;
+             PrintableText(record.Name) + "): " + problem;
     }
   }
   return "";

@@ -20,8 +20,9 @@ namespace kestrin {
 Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
                                   const GeneralDateFormat& dateFormat);
 
-// Empty when every record's Path and Name stay inside the Favorites folder; otherwise a
-// text naming the first record that would reach outside it.
+// Empty when RecordProblem refuses no record of the list; otherwise a text naming the first
+// record it refuses and why. A list read whole has passed it already; the engine asks again
+// before it acts on a list, wherever that came from.
 std::string FindUnsafeRecord(const FavoritesDataFile& list);
 
 // The changes that UpdateFavorites would apply: none when this computer was the last to

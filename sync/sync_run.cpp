@@ -7,6 +7,7 @@
 
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
+#include "favorites/printable_text.h"
 #include "favorites/scanner.h"
 #include "platform/program_folder.h"
 #include "settings/ini_file.h"
@@ -94,10 +95,11 @@ class Run {
     env_.display->ShowRunState(true);
 
     if (const std::string missing = MissingFields(settings_); !missing.empty()) {
-      Report("Error: " + missing, StatusImage::Error);
-      Report(env_.programName + " ended at " + Now(), StatusImage::Error);
-      ShowEnd(StatusImage::Error,
-              std::string(kApplicationTitle) + " (Error: Missing " + missing + ")");
+      Refuse(missing, "Missing " + missing);
+    } else if (const std::string problem = ComputerNameProblem(settings_.Name); !problem.empty()) {
+      // A name the header line cannot carry would read back as another computer's, or make
+      // every computer refuse the shared list.
+      Refuse("Unable to Use Computer Name: " + problem, "Unable to Use Computer Name: " + problem);
     } else if (const std::string failure = Exchange(); !failure.empty()) {
       Fail(failure);
     } else {
@@ -235,7 +237,8 @@ class Run {
     WriteDataFileHeader(out, localHeader_);
     ScanOptions options{settings_.UseEncryption == 1, env_.dateFormat, env_.yield,
                         [this](const std::string& warning) {
-                          Report("-> Skipping " + warning + "..", StatusImage::Working);
+                          Report("-> Skipping " + PrintableText(warning) + "..",
+                                 StatusImage::Working);
                         }};
     ScanFavoritesFolder(env_.favoritesRoot, out, options);
     out.close();
@@ -294,6 +297,13 @@ class Run {
       client_->Close();
       client_.reset();
     }
+  }
+
+  // Ends a run whose settings cannot be used, before anything is written or sent.
+  void Refuse(const std::string& error, const std::string& status) {
+    Report("Error: " + error, StatusImage::Error);
+    Report(env_.programName + " ended at " + Now(), StatusImage::Error);
+    ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error: " + status + ")");
   }
 
   void Fail(const std::string& failure) {

@@ -79,7 +79,7 @@ void MainWindow::ConnectHandlers() {
   connect(c_.chkLogAct, &QCheckBox::toggled, this, &MainWindow::chkLogAct_Click);
   connect(c_.chkStartWithWin, &QCheckBox::toggled, this, &MainWindow::chkStartWithWin_Click);
   connect(c_.sldLogAct, &QSlider::valueChanged, this, &MainWindow::sldLogAct_Change);
-  connect(c_.cmdSaveSettings, &QPushButton::clicked, this, &MainWindow::SaveSettingsFromControls);
+  connect(c_.cmdSaveSettings, &QPushButton::clicked, this, &MainWindow::cmdSaveSettings_Click);
   for (QAction* sync : {c_.mnuFile_Sync, c_.mnuTRAY_Sync}) {
     connect(sync, &QAction::triggered, this, &MainWindow::SyncNow);
   }

@@ -67,6 +67,7 @@ class MainWindow : public QMainWindow, public RunDisplay {
   void ConnectHandlers();
   void LoadSettingsIntoControls();
   void SaveSettingsFromControls();
+  void cmdSaveSettings_Click();
   void ShowWithFocus();
   void RunSyncFromControls();
   void DisableStartupOptions();

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QSlider>
 
+#include "favorites/data_file.h"
 #include "platform/program_folder.h"
 #include "settings/startup_entry.h"
 #include "ui/control_colors.h"
@@ -78,8 +79,25 @@ void MainWindow::LoadSettingsIntoControls() {
   }
 }
 
+// A computer name that the shared list cannot carry is refused when the user saves, so that
+// it is mended now rather than found in a failed run.
+void MainWindow::cmdSaveSettings_Click() {
+  const std::string name = Text(c_.txtName);
+  if (const std::string problem = ComputerNameProblem(name); !name.empty() && !problem.empty()) {
+    ShowExclamation(this, QString::fromStdString("Unable to Save Settings: " + problem + "."));
+    return;
+  }
+  SaveSettingsFromControls();
+}
+
+// Also at every resize and at Exit, without a word: there a name that cannot be carried
+// leaves the stored one in place.
 void MainWindow::SaveSettingsFromControls() {
-  SaveSettings(config_.settingsPath, SettingsFromControls());
+  SyncSettings settings = SettingsFromControls();
+  if (!settings.Name.empty() && !ComputerNameProblem(settings.Name).empty()) {
+    settings.Name = LoadSettings(config_.settingsPath, {}).settings.Name;
+  }
+  SaveSettings(config_.settingsPath, settings);
   chkStartWithWin_Click();
 }
 

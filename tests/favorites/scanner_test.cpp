@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "favorites/data_file.h"
+#include "sync/change_detection.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrin {
@@ -200,23 +201,17 @@ TEST_F(ScannerTest, EncodedScanReadsBackDecoded) {
 TEST_F(ScannerTest, WarnsAboutEveryEntryItLeavesOut) {
   const Scan scan = Run(false);
   const std::vector<std::string> expected = {
-      "Skipped " + root_ +
-          "a\\b.url: its name holds a backslash, which the favorites data file "
-          "cannot carry",
-      "Skipped " + root_ +
-          "bad\\folder: its name holds a backslash, which the favorites data "
-          "file cannot carry",
-      "Skipped " + root_ +
-          "line\nbreak.url: its name holds a line break, which the favorites "
-          "data file cannot carry",
-      "Skipped " + root_ +
-          "say \"hi\".url: its name holds a double quote, which the favorites "
-          "data file can carry only with encryption on",
-      "Skipped " + root_ +
-          "Unquotable.url: a value holds a double quote, which the favorites "
-          "data file can carry only with encryption on",
-      "Skipped " + root_ + "outside link: symbolic links are not followed",
-      "Skipped " + root_ + "link.url: symbolic links are not followed",
+      "a\\b.url: its name holds a backslash, which the favorites data file "
+      "cannot carry",
+      "bad\\folder: its name holds a backslash, which the favorites data "
+      "file cannot carry",
+      "line\nbreak.url: the Name holds a control character",
+      "say \"hi\".url: its name holds a double quote, which the favorites "
+      "data file can carry only with encryption on",
+      "Unquotable.url: a value holds a double quote, which the favorites "
+      "data file can carry only with encryption on",
+      "outside link: symbolic links are not followed",
+      "link.url: symbolic links are not followed",
   };
   std::vector<std::string> warnings = scan.warnings;
   std::vector<std::string> sortedExpected = expected;
@@ -250,6 +245,40 @@ class RemovingBuffer : public std::stringbuf {
   std::function<void()> action_;
 };
 
+// Whatever bytes the names hold and however deep the folders, the reader and the engine take
+// every record the scan writes.
+TEST(ScanFavoritesFolder, WritesOnlyRecordsEveryComputerTakes) {
+  test::TempDir dir;
+  for (int byte = 1; byte < 256; ++byte) {
+    if (byte != '/') {
+      const std::string name = "ab" + std::string(1, static_cast<char>(byte));
+      fs::create_directory(dir.path() + name);
+      test::WriteFileBytes(dir.path() + name + "/" + name + ".url",
+                           "[InternetShortcut]\r\nURL=https://x/" + name + "\r\n");
+    }
+  }
+  std::string deep = dir.path();
+  std::string longPath = dir.path();
+  for (int i = 0; i < 70; ++i) {
+    deep += "d/";
+    longPath += i < 5 ? std::string(250, 'n') + "/" : "";
+  }
+  fs::create_directories(deep);
+  fs::create_directories(longPath);
+  for (const bool encode : {false, true}) {
+    std::ostringstream out;
+    ScanOptions options;
+    options.encode = encode;
+    ScanFavoritesFolder(dir.path(), out, options);
+    const Result<FavoritesDataFile> file =
+        ParseFavoritesDataFile("Study@12/5/2026\r\n" + out.str(), encode);
+    ASSERT_TRUE(file) << file.error();
+    EXPECT_EQ(FindUnsafeRecord(*file), "");
+    EXPECT_GE(file->records.size(), 2u * 220) << "every name without a control character, "
+                                                 "backslash or (unencoded) double quote";
+  }
+}
+
 TEST(ScanFavoritesFolder, RefusesToScanWithoutAFavoritesFolder) {
   for (const char* root : {"", "/", "relative"}) {
     std::ostringstream out;
@@ -259,7 +288,7 @@ TEST(ScanFavoritesFolder, RefusesToScanWithoutAFavoritesFolder) {
     ScanFavoritesFolder(root, out, options);
     EXPECT_EQ(out.str(), "") << root;
     ASSERT_EQ(warnings.size(), 1u) << root;
-    EXPECT_EQ(warnings[0], "No Favorites folder to scan: \"" + std::string(root) + "\"");
+    EXPECT_EQ(warnings[0], "\"" + std::string(root) + "\": not a Favorites folder to scan");
   }
 }
 

@@ -45,6 +45,14 @@ std::string Folder(std::string_view path) {
 
 const std::string kHeader = "Other@1/1/2026\r\n";
 
+std::string Repeated(const std::string& text, int times) {
+  std::string repeated;
+  for (int i = 0; i < times; ++i) {
+    repeated += text;
+  }
+  return repeated;
+}
+
 struct HostileList {
   std::string name;
   std::function<void(std::ostream&)> write;  // streamed, so the test holds none of it
@@ -155,9 +163,15 @@ const std::vector<HostileList> kLists = {
      Unreadable("line 4: the shortcut record's Path is not a plain relative folder path ending in "
                 "a backslash")},
     {"DriveLetter", ListOf(Folder("C:\\Windows")),
-     "Unable to Use Remote Data File: record 1 (C:\\Windows) holds a drive letter"},
+     Unreadable("line 2: the Path begins with a drive letter")},
     {"ControlCharactersInName", ListOf(Shortcut("", "\x01\x1b[2J.url", "https://x/\x07")),
-     "Unable to Use Remote Data File: record 1 (\\x01\\x1b[2J.url) holds a control character"},
+     Unreadable("line 2: the Name holds a control character")},
+    {"TwoThousandLevels", ListOf(Folder(Repeated("d\\", 1999) + "d")),
+     Unreadable("line 2: the Path is deeper than 64 folders")},
+    {"LongPath", ListOf(Folder(Repeated(std::string(99, 'n') + "\\", 11) + "n")),
+     Unreadable("line 2: the Path is longer than 1024 bytes")},
+    {"NotAShortcutName", ListOf(Shortcut("", ".bashrc", "https://x/")),
+     Unreadable("line 2: the shortcut record's Name does not end in \"url\"")},
     // Lists that are applied; what cannot be done is reported and nothing leaves the folder.
     {"NameOf300Bytes", ListOf(Shortcut("", std::string(296, 'n') + ".url", "https://x/")),
      "Unable to Create Shortcut: " + std::string(296, 'n') + ".url", false},

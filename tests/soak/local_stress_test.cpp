@@ -333,6 +333,30 @@ TEST_F(LocalStressTest, AFullDiskLosesNoShortcut) {
   EXPECT_EQ(b->Tree(), aTree);
 }
 
+// A file system mounted inside the Favorites folder is not the user's favorites: the scan
+// leaves it out, and removing the folder around it stops at its edge.
+TEST_F(LocalStressTest, AMountedFolderIsNeitherSharedNorEmptied) {
+  a->AddShortcut("Shared.url", "https://shared.example/");
+  ASSERT_TRUE(a->Sync());
+
+  fs::create_directories(b->favorites() + "Work/Disk");
+  SmallDisk disk(b->favorites() + "Work/Disk/", "1m");
+  if (!disk.why().empty()) {
+    GTEST_SKIP() << disk.why();
+  }
+  b->AddShortcut("Work/Disk/Mine.url", "https://mine.example/");
+  WriteFileBytes(b->favorites() + "Work/Disk/notes.txt", "notes");
+  const auto mounted = b->Tree();
+  ASSERT_TRUE(b->Sync());  // the shared list lacks Work: it is deleted here
+  const auto lines = WithoutDates(b->display.lines);
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "-> Skipping Work/Disk: it is on another file system.."),
+            lines.end());
+  EXPECT_EQ(ReadFileBytes(b->favorites() + "Work/Disk/Mine.url"), mounted.at("Work/Disk/Mine.url"));
+  EXPECT_EQ(ReadFileBytes(b->favorites() + "Work/Disk/notes.txt"), "notes");
+  EXPECT_EQ(SharedList().find("Disk"), std::string::npos);
+}
+
 // A full program folder: the snapshot cannot be written whole, so nothing is sent.
 TEST_F(LocalStressTest, AFullProgramFolderSendsNoCutShortSnapshot) {
   a->AddShortcut("Shared.url", "https://shared.example/");

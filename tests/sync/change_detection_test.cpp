@@ -72,8 +72,8 @@ TEST(ChangeDetectionTest, KeysAreExactAndJoinedWithoutSeparator) {
                          List("B", {Shortcut("links\\", "A.url", "u")}));
   EXPECT_EQ(changes.CreateList.size(), 1u);
   EXPECT_EQ(changes.DeleteList.size(), 1u);
-  // Folder A\B and shortcut B in folder A share the key "A\B".
-  changes = Changes(List("A", {Folder("A\\B")}), List("B", {Shortcut("A\\", "B", "")}));
+  // Folder A\Burl and shortcut Burl in folder A share the key "A\Burl".
+  changes = Changes(List("A", {Folder("A\\Burl")}), List("B", {Shortcut("A\\", "Burl", "")}));
   EXPECT_TRUE(changes.CreateList.empty());
   EXPECT_TRUE(changes.DeleteList.empty());
 }

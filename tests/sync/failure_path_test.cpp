@@ -23,7 +23,7 @@ class FailurePathTest : public ::testing::Test {
   std::unique_ptr<FtpServer> server;
 };
 
-TEST_F(FailurePathTest, MissingFieldsAreListedAndNothingIsTouched) {
+TEST_F(FailurePathTest, MissingFieldsAndUnusableNamesAreRefusedAndNothingIsTouched) {
   Computer computer("", *server);
   computer.settings = SyncSettings{};
   computer.settings.Port = "";
@@ -43,6 +43,18 @@ TEST_F(FailurePathTest, MissingFieldsAreListedAndNothingIsTouched) {
   blanks.settings.Port = "";
   EXPECT_FALSE(blanks.Sync());
   EXPECT_EQ(blanks.display.lines[1], "Error: Port Number");
+
+  // "PC@home" would read back as "PC", the same as "PC@work": refused before anything is sent.
+  Computer atSign("PC@home", *server);
+  EXPECT_FALSE(atSign.Sync());
+  EXPECT_EQ(WithoutDates(atSign.display.lines),
+            (std::vector<std::string>{
+                "kestrin started at",
+                "Error: Unable to Use Computer Name: the computer name holds an at-sign",
+                "kestrin ended at"}));
+  EXPECT_TRUE(std::filesystem::is_empty(atSign.program()));
+  EXPECT_TRUE(std::filesystem::is_empty(server->root()));
+  EXPECT_EQ(server->loginCount(), 0);
 }
 
 TEST_F(FailurePathTest, AWrongPasswordEndsWithTheConnectFailure) {

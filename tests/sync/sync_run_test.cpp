@@ -37,11 +37,13 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
   study->AddShortcut("News, Sport/BBC Sport.url", "https://www.bbc.co.uk/sport");
   study->AddShortcut("Links/Work/Café.url", "https://example.org/café");
   std::filesystem::create_directories(study->favorites() + "Empty");
+  study->AddShortcut("Tab\there.url", "https://tab.example/");  // a name no list carries
 
   ASSERT_TRUE(study->Sync());
   EXPECT_EQ(WithoutDates(study->display.lines),
             (std::vector<std::string>{
                 "kestrin started at", "-> Creating Local Data File..",
+                "-> Skipping Tab\\x09here.url: the Name holds a control character..",
                 "-> Establishing Internet Connection..", "-> Connecting to 127.0.0.1..",
                 "-> Checking for Remote Indicator File..", "-> Creating Local Indicator File..",
                 "-> Uploading Local Indicator File..", "-> Checking for Remote Data File..",

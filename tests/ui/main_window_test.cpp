@@ -87,6 +87,16 @@ TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
   const std::string file = ReadFileBytes(computer.settingsPath());
   EXPECT_EQ(file.find("s3cret pass"), std::string::npos) << "the password is never plain text";
 
+  {
+    // A name the shared list cannot carry is never stored: Save says why, Exit keeps the old.
+    ui::MainWindow& window = computer.Start();
+    MessageBoxAnswerer boxes;
+    window.controls().txtName->setText("PC@home");
+    window.controls().cmdSaveSettings->click();
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text, "Unable to Save Settings: the computer name holds an at-sign.");
+    window.controls().mnuFile_Exit->trigger();
+  }
   const ui::MainWindowControls& c = computer.Start().controls();
   EXPECT_EQ(c.txtName->text(), "Laptop");
   EXPECT_EQ(c.txtServer->text(), "ftp.example.net");
