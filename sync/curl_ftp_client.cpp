@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "sync/curl_failure_reason.h"
 #include "sync/ftp_client.h"
@@ -33,8 +34,8 @@ bool IsDigit(char c) {
 }
 
 // Receives the server's reply lines, and for NOBODY requests header lines that libcurl makes
-// up, which carry no reply code. Keeps the last final reply line ("550 No such file.").
-size_t KeepFinalReply(char* data, size_t size, size_t count, void* reply) {
+// up, which carry no reply code. Keeps the final reply lines ("550 No such file.").
+size_t KeepFinalReply(char* data, size_t size, size_t count, void* replies) {
   const size_t bytes = size * count;
   std::string_view line(data, bytes);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
@@ -42,7 +43,7 @@ size_t KeepFinalReply(char* data, size_t size, size_t count, void* reply) {
   }
   if (line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
       line[3] == ' ') {
-    static_cast<std::string*>(reply)->assign(line);
+    static_cast<std::vector<std::string>*>(replies)->emplace_back(line);
   }
   return bytes;
 }
@@ -202,18 +203,33 @@ class CurlFtpClient final : public FtpClient {
     return true;
   }
 
-  bool Rename(const std::string& from, const std::string& to) override {
+  RenameResult Rename(const std::string& from, const std::string& to) override {
     if (!IsSafeName(from) || !IsSafeName(to)) {
-      return Refuse("unusable file name");
+      Refuse("unusable file name");
+      return RenameResult::Failed;
     }
-    return RunCommands({"RNFR " + from, "RNTO " + to});
+    switch (RunCommands({"RNFR " + from, "RNTO " + to})) {
+      case CURLE_OK:
+        return RenameResult::Renamed;
+      case CURLE_QUOTE_ERROR:
+        break;
+      default:
+        return RenameResult::Failed;
+    }
+    if (replies_.empty() || replies_.back().front() != '5') {
+      return RenameResult::Failed;  // a transient refusal: the same may work next time
+    }
+    // RNFR's "350" came just before the refusal: the server took the source.
+    const bool sourceTaken =
+        replies_.size() >= 2 && replies_[replies_.size() - 2].starts_with("350");
+    return sourceTaken ? RenameResult::TargetRefused : RenameResult::SourceRefused;
   }
 
   bool Delete(const std::string& name) override {
     if (!IsSafeName(name)) {
       return Refuse("unusable file name");
     }
-    return RunCommands({"DELE " + name});
+    return RunCommands({"DELE " + name}) == CURLE_OK;
   }
 
   void Close() override {
@@ -253,7 +269,7 @@ class CurlFtpClient final : public FtpClient {
     curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
     configure();
     errorBuffer_[0] = '\0';
-    lastReply_.clear();
+    replies_.clear();
     curl_multi_add_handle(multi_, easy_);
 
     int running = 1;
@@ -279,8 +295,8 @@ class CurlFtpClient final : public FtpClient {
     if (result != CURLE_OK) {
       long osError = 0;
       curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osError);
-      lastError_ = DescribeCurlFailure(
-          {result, osError, options_.server, options_.port, lastReply_, errorBuffer_});
+      lastError_ = DescribeCurlFailure({result, osError, options_.server, options_.port,
+                                        replies_.empty() ? "" : replies_.back(), errorBuffer_});
     }
     return result;
   }
@@ -315,7 +331,7 @@ class CurlFtpClient final : public FtpClient {
       curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");
     }
     curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepFinalReply);
-    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, &lastReply_);
+    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, &replies_);
     // Without a sink a request's body would go to stdout.
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, DiscardBytes);
   }
@@ -323,17 +339,18 @@ class CurlFtpClient final : public FtpClient {
   void NoTransfer() { curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L); }
 
   // Commands sent after the request's CWD, so the names resolve in the current directory.
-  bool RunCommands(std::initializer_list<std::string> commands) {
+  CURLcode RunCommands(std::initializer_list<std::string> commands) {
     CommandList list;
     for (const auto& command : commands) {
       curl_slist* extended = curl_slist_append(list.get(), command.c_str());
       if (extended == nullptr) {
-        return Refuse("out of memory");
+        Refuse("out of memory");
+        return CURLE_OUT_OF_MEMORY;
       }
       list.release();
       list.reset(extended);
     }
-    return Perform(DirectoryUrl(currentDirectory_), [this, &list] {
+    return Run(DirectoryUrl(currentDirectory_), [this, &list] {
       NoTransfer();
       curl_easy_setopt(easy_, CURLOPT_POSTQUOTE, list.get());
     });
@@ -382,7 +399,7 @@ class CurlFtpClient final : public FtpClient {
   CURLM* multi_ = nullptr;
   CURL* easy_ = nullptr;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
-  std::string lastReply_;  // of the request under way
+  std::vector<std::string> replies_;  // the final reply lines of the request under way
   std::string lastError_;
 };
 

@@ -26,6 +26,11 @@ struct FtpConnectOptions {
 // connection failed), which must not be taken for absence where absence leads to action.
 enum class RemoteFile { Present, Absent, Unknown };
 
+// How a rename ended. The server may refuse the source (RNFR), as one that cannot or will not
+// rename does, or refuse the target (RNTO), as some do when a file of that name exists.
+// Failed: no refusal came, e.g. the connection was lost; the rename may have been done.
+enum class RenameResult { Renamed, SourceRefused, TargetRefused, Failed };
+
 // One logged-in FTP control connection. Every call blocks until done, calling the yield
 // hook while it waits on the network. All names are relative to the current directory.
 class FtpClient {
@@ -46,7 +51,7 @@ class FtpClient {
   // stored size is checked, since a server whose data connection ends early with a plain
   // close keeps the part it got and reports success.
   virtual bool Upload(const std::string& localPath, const std::string& remoteName) = 0;
-  virtual bool Rename(const std::string& from, const std::string& to) = 0;
+  virtual RenameResult Rename(const std::string& from, const std::string& to) = 0;
   virtual bool Delete(const std::string& name) = 0;
   // Ends the connection (QUIT); safe to call more than once.
   virtual void Close() = 0;
