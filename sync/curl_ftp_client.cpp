@@ -1,5 +1,7 @@
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -19,6 +21,8 @@ namespace {
 
 // Short enough that the window stays responsive while a transfer waits on the network.
 constexpr int kPollMilliseconds = 50;
+
+using Clock = std::chrono::steady_clock;
 
 // FTP commands end at a line break, so a name carrying one could smuggle in a second command.
 bool IsSafeName(const std::string& name) {
@@ -63,6 +67,36 @@ size_t WriteToTarget(char* data, size_t size, size_t count, void* target) {
     return 0;
   }
   return std::fwrite(data, 1, bytes, download.file);
+}
+
+// How long a transfer may take: the allowance plus its size at the slowest rate, the size
+// being the one announced, if any, but never more than `maxBytes`.
+struct TransferDeadline {
+  Clock::time_point start;
+  const FtpConnectOptions& options;
+  std::int64_t maxBytes;
+  std::chrono::milliseconds limit{};  // the one that ran out
+  bool expired = false;
+
+  std::chrono::milliseconds LimitFor(std::int64_t bytes) const {
+    const std::int64_t rate = std::max<std::int64_t>(options.slowestBytesPerSecond, 1);
+    return options.transferAllowance + std::chrono::milliseconds(bytes * 1000 / rate);
+  }
+};
+
+// libcurl's progress callback, called while the transfer runs, data or not.
+int EnforceDeadline(void* data, curl_off_t downloadTotal, curl_off_t, curl_off_t uploadTotal,
+                    curl_off_t) {
+  auto& deadline = *static_cast<TransferDeadline*>(data);
+  const std::int64_t announced = std::max(downloadTotal, uploadTotal);
+  const auto limit =
+      deadline.LimitFor(announced > 0 ? std::min(announced, deadline.maxBytes) : deadline.maxBytes);
+  if (Clock::now() - deadline.start > limit) {
+    deadline.limit = limit;
+    deadline.expired = true;
+    return 1;
+  }
+  return 0;
 }
 
 size_t ReadFromFile(char* buffer, size_t size, size_t count, void* file) {
@@ -149,7 +183,7 @@ class CurlFtpClient final : public FtpClient {
       return Refuse("cannot write " + partialPath);
     }
     DownloadTarget target{file.get(), options_.maxDownloadBytes};
-    bool received = Perform(FileUrl(remoteName), [this, &target] {
+    bool received = Transfer(remoteName, options_.maxDownloadBytes, [this, &target] {
       curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, WriteToTarget);
       curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
       curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE,
@@ -183,7 +217,7 @@ class CurlFtpClient final : public FtpClient {
     if (file == nullptr) {
       return Refuse("cannot read " + localPath);
     }
-    const bool sent = Perform(FileUrl(remoteName), [this, &file, size] {
+    const bool sent = Transfer(remoteName, static_cast<std::int64_t>(size), [this, &file, size] {
       curl_easy_setopt(easy_, CURLOPT_UPLOAD, 1L);
       curl_easy_setopt(easy_, CURLOPT_READFUNCTION, ReadFromFile);
       curl_easy_setopt(easy_, CURLOPT_READDATA, file.get());
@@ -299,6 +333,24 @@ class CurlFtpClient final : public FtpClient {
                                         replies_.empty() ? "" : replies_.back(), errorBuffer_});
     }
     return result;
+  }
+
+  // A request that moves a file of at most `maxBytes`, given up when its deadline passes.
+  template <typename Configure>
+  bool Transfer(const std::string& name, std::int64_t maxBytes, Configure configure) {
+    TransferDeadline deadline{Clock::now(), options_, maxBytes};
+    const bool done = Perform(FileUrl(name), [this, &configure, &deadline] {
+      configure();
+      curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
+      curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, EnforceDeadline);
+      curl_easy_setopt(easy_, CURLOPT_XFERINFODATA, &deadline);
+    });
+    if (deadline.expired) {
+      const auto seconds = std::chrono::ceil<std::chrono::seconds>(deadline.limit).count();
+      lastError_ = "the transfer was too slow and was stopped after " + std::to_string(seconds) +
+                   (seconds == 1 ? " second" : " seconds");
+    }
+    return done;
   }
 
   // The size the server gives for a file (SIZE); none when it cannot tell.

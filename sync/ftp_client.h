@@ -17,6 +17,11 @@ struct FtpConnectOptions {
   std::chrono::seconds connectTimeout{30};
   std::chrono::seconds replyTimeout{30};  // each server reply
   std::chrono::seconds stallTimeout{60};  // a transfer that makes no progress
+  // A transfer may take this allowance plus its size at the slowest rate: generous for a
+  // slow link, yet a server that trickles bytes to stay above the stall limit cannot hold a
+  // run for ever. A download of unknown size counts as maxDownloadBytes.
+  std::chrono::seconds transferAllowance{60};
+  std::int64_t slowestBytesPerSecond = 10 * 1024;
   // A download beyond this is refused: a broken or hostile server must not fill the disk.
   // A shared list of 100 000 shortcuts is about 20 MB.
   std::int64_t maxDownloadBytes = std::int64_t{256} << 20;
