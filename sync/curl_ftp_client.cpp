@@ -1,9 +1,13 @@
 #include <curl/curl.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -109,6 +113,21 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// A file made afresh for this process alone. A link planted in its place is removed, not
+// followed, so server bytes cannot land in a file the link points to.
+File CreateNewFile(const std::string& path) {
+  unlink(path.c_str());
+  const int fd = open(path.c_str(), O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    return nullptr;
+  }
+  File file(fdopen(fd, "wb"));
+  if (file == nullptr) {
+    close(fd);
+  }
+  return file;
+}
+
 struct CurlListFree {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -178,9 +197,9 @@ class CurlFtpClient final : public FtpClient {
     }
     // The target is replaced only by a whole file, never left half-written.
     const std::string partialPath = localPath + ".partial";
-    File file(std::fopen(partialPath.c_str(), "wb"));
+    File file = CreateNewFile(partialPath);
     if (file == nullptr) {
-      return Refuse("cannot write " + partialPath);
+      return Refuse("cannot create " + partialPath + ": " + std::strerror(errno));
     }
     DownloadTarget target{file.get(), options_.maxDownloadBytes};
     bool received = Transfer(remoteName, options_.maxDownloadBytes, [this, &target] {

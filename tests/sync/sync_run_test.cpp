@@ -60,7 +60,13 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
 
   auto laptop = NewComputer("Laptop");
   laptop->AddShortcut("Only here.url", "https://example.com/");
+  // A link planted where the download is written is not followed.
+  const TempDir elsewhere;
+  WriteFileBytes(elsewhere.path() + "mine", "untouched");
+  std::filesystem::create_symlink(elsewhere.path() + "mine",
+                                  laptop->program() + "temp.dat.partial");
   ASSERT_TRUE(laptop->Sync());
+  EXPECT_EQ(ReadFileBytes(elsewhere.path() + "mine"), "untouched");
   EXPECT_EQ(laptop->Tree().count("Only here.url"), 0u);
   EXPECT_EQ(laptop->Tree().at("Links/Work/Café.url"),
             "[InternetShortcut]\r\nURL=https://example.org/café\r\nIconFile=\r\nIconIndex=\r\n");
