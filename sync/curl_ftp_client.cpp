@@ -42,8 +42,10 @@ bool IsDigit(char c) {
 }
 
 // Receives the server's reply lines, and for NOBODY requests header lines that libcurl makes
-// up, which carry no reply code. Keeps the final reply lines ("550 No such file.").
-size_t KeepFinalReply(char* data, size_t size, size_t count, void* replies) {
+// up, which carry no reply code. Keeps the last two final reply lines ("550 No such file."),
+// cut short: a hostile server must not flood the activity lines.
+size_t KeepFinalReplies(char* data, size_t size, size_t count, void* replies) {
+  constexpr size_t kLongestReply = 200;
   const size_t bytes = size * count;
   std::string_view line(data, bytes);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
@@ -51,7 +53,11 @@ size_t KeepFinalReply(char* data, size_t size, size_t count, void* replies) {
   }
   if (line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
       line[3] == ' ') {
-    static_cast<std::vector<std::string>*>(replies)->emplace_back(line);
+    auto& kept = *static_cast<std::vector<std::string>*>(replies);
+    if (kept.size() == 2) {
+      kept.erase(kept.begin());
+    }
+    kept.emplace_back(line.substr(0, kLongestReply));
   }
   return bytes;
 }
@@ -401,7 +407,7 @@ class CurlFtpClient final : public FtpClient {
       // Active: the server connects back to the address of our control connection.
       curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");
     }
-    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepFinalReply);
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepFinalReplies);
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, &replies_);
     // Without a sink a request's body would go to stdout.
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, DiscardBytes);
@@ -470,7 +476,7 @@ class CurlFtpClient final : public FtpClient {
   CURLM* multi_ = nullptr;
   CURL* easy_ = nullptr;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
-  std::vector<std::string> replies_;  // the final reply lines of the request under way
+  std::vector<std::string> replies_;  // the last final reply lines of the request under way
   std::string lastError_;
 };
 
