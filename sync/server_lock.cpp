@@ -18,7 +18,7 @@ std::string ReadWholeFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string TakeIndicator(FtpClient& client, const IndicatorContext& context,
+StepFailure TakeIndicator(FtpClient& client, const IndicatorContext& context,
                           const std::string& failureText) {
   Report(context, "-> Creating Local Indicator File..");
   std::error_code ignored;
@@ -28,7 +28,10 @@ std::string TakeIndicator(FtpClient& client, const IndicatorContext& context,
     out << context.computerName << "\r\n";
   }
   Report(context, "-> Uploading Local Indicator File..");
-  return client.Upload(context.localIndicatorPath, kRemoteIndicatorName) ? "" : failureText;
+  if (!client.Upload(context.localIndicatorPath, kRemoteIndicatorName)) {
+    return ClientFailure(client, failureText);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -53,7 +56,7 @@ std::string IndicatorName(std::string_view contents) {
   return std::string(field);
 }
 
-std::string AcquireIndicator(FtpClient& client, const IndicatorContext& context) {
+StepFailure AcquireIndicator(FtpClient& client, const IndicatorContext& context) {
   Report(context, "-> Checking for Remote Indicator File..");
   if (!client.FileExists(kRemoteIndicatorName)) {
     return TakeIndicator(client, context, "Unable to Upload Indicator File..");
@@ -63,7 +66,7 @@ std::string AcquireIndicator(FtpClient& client, const IndicatorContext& context)
   std::error_code ignored;
   std::filesystem::remove(context.localIndicatorPath, ignored);
   if (!client.Download(kRemoteIndicatorName, context.localIndicatorPath)) {
-    return "Unable to Download Indicator File..";
+    return ClientFailure(client, "Unable to Download Indicator File..");
   }
   Report(context, "-> Processing Remote Indicator File..");
   const std::string other = IndicatorName(ReadWholeFile(context.localIndicatorPath));

@@ -6,6 +6,7 @@
 
 #include "sync/activity.h"
 #include "sync/ftp_client.h"
+#include "sync/run_failure.h"
 
 namespace kestrin {
 
@@ -22,8 +23,8 @@ struct IndicatorContext {
 };
 
 // Takes the server's indicator file, waiting up to 120 seconds (about one listing a
-// second) for another computer's to disappear. Empty on success, else the failure text.
-std::string AcquireIndicator(FtpClient& client, const IndicatorContext& context);
+// second) for another computer's to disappear. Nothing on success.
+StepFailure AcquireIndicator(FtpClient& client, const IndicatorContext& context);
 
 // Deletes "favs.ind" in the current remote directory; the result does not matter.
 void ReleaseIndicator(FtpClient& client);

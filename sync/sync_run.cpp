@@ -9,6 +9,7 @@
 #include "favorites/favorites_path.h"
 #include "favorites/printable_text.h"
 #include "favorites/scanner.h"
+#include "platform/private_file.h"
 #include "platform/program_folder.h"
 #include "settings/ini_file.h"
 #include "sync/activity.h"
@@ -100,8 +101,8 @@ class Run {
       // A name the header line cannot carry would read back as another computer's, or make
       // every computer refuse the shared list.
       Refuse("Unable to Use Computer Name: " + problem, "Unable to Use Computer Name: " + problem);
-    } else if (const std::string failure = Exchange(); !failure.empty()) {
-      Fail(failure);
+    } else if (const StepFailure failure = Exchange()) {
+      Fail(*failure);
     } else {
       // A change that could not be carried out was reported on its own "Error: " line.
       const bool withErrors = activity_.reportedError();
@@ -122,39 +123,38 @@ class Run {
   }
 
  private:
-  // Everything from the first snapshot to the closed connection. Empty on success, else
-  // the failure text.
-  std::string Exchange() {
+  // Everything from the first snapshot to the closed connection.
+  StepFailure Exchange() {
     if (env_.favoritesRoot.empty()) {
-      return "Unable to Find the Favorites Folder";
+      return RunFailure{"Unable to Find the Favorites Folder"};
     }
-    if (!WriteLocalDataFile()) {
-      return "Unable to Create Local Data File..";
+    if (const StepFailure failure = WriteLocalDataFile()) {
+      return failure;
     }
     RemoveIfPresent(tempData_);
 
     Report("-> Establishing Internet Connection..", StatusImage::Working);
     client_ = env_.makeFtpClient ? env_.makeFtpClient(env_.yield) : nullptr;
     if (!client_) {
-      return "Unable to Establish Internet Connection";
+      return RunFailure{"Unable to Establish Internet Connection"};
     }
     Report("-> Connecting to " + settings_.Server + "..", StatusImage::Working);
     if (!Connect()) {
-      return "Unable to Connect to " + settings_.Server;
+      return ClientFailure(*client_, "Unable to Connect to " + settings_.Server);
     }
     connected_ = true;
     if (!settings_.RemoteDir.empty()) {
       Report("-> Setting Remote Directory..", StatusImage::Working);
       if (!client_->SetCurrentDirectory(settings_.RemoteDir)) {
-        return "Unable to Set Remote Directory..";
+        return ClientFailure(*client_, "Unable to Set Remote Directory..");
       }
     }
     const IndicatorContext lock{settings_.Name, localIndicator_,   env_.decimalSeparator,
                                 env_.idle,      env_.monotonicNow, &activity_};
-    if (const std::string failure = AcquireIndicator(*client_, lock); !failure.empty()) {
+    if (const StepFailure failure = AcquireIndicator(*client_, lock)) {
       return failure;
     }
-    if (const std::string failure = ExchangeDataFiles(); !failure.empty()) {
+    if (const StepFailure failure = ExchangeDataFiles()) {
       return failure;
     }
 
@@ -164,10 +164,10 @@ class Run {
     RemoveIfPresent(localData_);
     RemoveIfPresent(localIndicator_);
     RemoveIfPresent(tempData_);
-    return "";
+    return std::nullopt;
   }
 
-  std::string ExchangeDataFiles() {
+  StepFailure ExchangeDataFiles() {
     Report("-> Checking for Remote Data File..", StatusImage::Working);
     // Only this run's download is the shared list: an old "temp.dat" that could not be
     // deleted must not stand in for it.
@@ -176,7 +176,7 @@ class Run {
       case RemoteFile::Present:
         Report("-> Downloading Remote Data File..", StatusImage::Working);
         if (!client_->Download(remoteData_, tempData_)) {
-          return "Unable to Download Remote Data File..";
+          return ClientFailure(*client_, "Unable to Download Remote Data File..");
         }
         downloaded = true;
         break;
@@ -185,7 +185,7 @@ class Run {
       case RemoteFile::Unknown:
         // Taken for absence, a failed check would make this computer's list the shared
         // one and so delete everything the others added.
-        return "Unable to Download Remote Data File..";
+        return ClientFailure(*client_, "Unable to Download Remote Data File..");
     }
     RecordList unapplied;
     if (downloaded) {
@@ -199,39 +199,47 @@ class Run {
                                   &activity_};
       auto update = UpdateFavorites(localData_, tempData_, context);
       if (!update) {
-        return update.error();
+        return RunFailure{update.error()};
       }
       switch (update->outcome) {
         case ChangeOutcome::Applied:
-          if (!WriteLocalDataFile() ||
-              !HoldSharedVersionOf(update->unapplied, localData_, tempData_,
+          if (const StepFailure failure = WriteLocalDataFile()) {
+            return failure;
+          }
+          if (!HoldSharedVersionOf(update->unapplied, localData_, tempData_,
                                    settings_.UseEncryption == 1)) {
-            return "Unable to Create Local Data File..";
+            return RunFailure{"Unable to Create Local Data File..", "cannot write " + localData_};
           }
           break;
         case ChangeOutcome::Unchanged:
           break;
         case ChangeOutcome::NothingApplied:
-          return "";
+          return std::nullopt;
       }
       unapplied = std::move(update->unapplied);
     }
-    if (const std::string failure = UploadLocalDataFile(); !failure.empty()) {
+    if (const StepFailure failure = UploadLocalDataFile()) {
       return failure;
     }
     // Only what was uploaded is kept: the next run tries it again if its list is still this one.
     if (!KeepUnappliedChanges(unappliedChanges_, localHeader_, unapplied)) {
-      return "Unable to Create Unapplied Changes File..";
+      return RunFailure{"Unable to Create Unapplied Changes File..",
+                        "cannot write " + unappliedChanges_};
     }
-    return "";
+    return std::nullopt;
   }
 
-  bool WriteLocalDataFile() {
+  StepFailure WriteLocalDataFile() {
+    const RunFailure failure{"Unable to Create Local Data File..", "cannot write " + localData_};
     Report("-> Creating Local Data File..", StatusImage::Working);
     RemoveIfPresent(localData_);
+    // Made afresh and private: a link planted in its place is never followed.
+    if (!CreatePrivateFile(localData_)) {
+      return failure;
+    }
     std::ofstream out(localData_, std::ios::binary | std::ios::trunc);
     if (!out) {
-      return false;
+      return failure;
     }
     localHeader_ = {settings_.Name, FormatGeneralDate(env_.localNow(), env_.dateFormat)};
     WriteDataFileHeader(out, localHeader_);
@@ -242,37 +250,79 @@ class Run {
                         }};
     ScanFavoritesFolder(env_.favoritesRoot, out, options);
     out.close();
-    return static_cast<bool>(out);
+    if (!out) {
+      return failure;
+    }
+    return std::nullopt;
   }
 
   // The shared list is replaced in one step: an interrupted transfer leaves only a stray
   // temporary file, never a truncated list that other computers would take for the truth.
-  std::string UploadLocalDataFile() {
+  // At every moment the server holds a whole list, the old one or the new one.
+  StepFailure UploadLocalDataFile() {
     Report("-> Uploading Local Data File..", StatusImage::Working);
     const std::string temporary = TemporaryRemoteName(remoteData_, settings_.Name);
     if (!client_->Upload(localData_, temporary)) {
-      client_->Delete(temporary);
-      return "Unable to Upload Remote Data File..";
+      return Abandon(temporary, UploadFailure());
     }
-    if (client_->Rename(temporary, remoteData_)) {
-      return "";
+    RenameResult renamed = client_->Rename(temporary, remoteData_);
+    if (renamed == RenameResult::Failed) {
+      // The server may have renamed and the reply been lost; then the shared list in place
+      // may be the new one, and deleting it would leave none at all.
+      const RunFailure failure = UploadFailure();
+      if (client_->Probe(temporary) != RemoteFile::Present) {
+        return failure;
+      }
+      // A lost connection is mended by the client's next login.
+      renamed = client_->Rename(temporary, remoteData_);
     }
-    // The server may have renamed and the reply been lost; then the shared list in place
-    // may be the new one, and deleting it would leave none at all.
-    if (client_->Probe(temporary) != RemoteFile::Present) {
-      return "Unable to Upload Remote Data File..";
+    switch (renamed) {
+      case RenameResult::Renamed:
+        return std::nullopt;
+      case RenameResult::SourceRefused:
+        return StoreInPlace(temporary);
+      case RenameResult::TargetRefused:
+        return ReplaceExisting(temporary);
+      case RenameResult::Failed:
+        break;
     }
-    // A lost connection is mended by the client's next login.
-    if (client_->Rename(temporary, remoteData_)) {
-      return "";
+    return Abandon(temporary, UploadFailure());
+  }
+
+  // Gives up while the old list is still whole on the server: the temporary copy goes.
+  RunFailure Abandon(const std::string& temporary, const RunFailure& failure) {
+    client_->Delete(temporary);
+    return failure;
+  }
+
+  // A server that does not rename gets the list stored in place, its stored size checked.
+  // Until that is done the temporary copy is the one whole new list, so it goes only then.
+  StepFailure StoreInPlace(const std::string& temporary) {
+    Report("-> Server Cannot Rename, Replacing Remote Data File..", StatusImage::Working);
+    if (!client_->Upload(localData_, remoteData_)) {
+      return UploadFailure();
     }
-    // Some servers refuse to rename over an existing file.
-    client_->Delete(remoteData_);
-    if (!client_->Rename(temporary, remoteData_)) {
-      client_->Delete(temporary);
-      return "Unable to Upload Remote Data File..";
+    client_->Delete(temporary);
+    return std::nullopt;
+  }
+
+  // Some servers refuse to rename over an existing file. The old list may go since the
+  // temporary copy is known whole (its stored size was checked); from then on that copy is
+  // the one whole list, so it stays whatever happens.
+  StepFailure ReplaceExisting(const std::string& temporary) {
+    const RunFailure refused = UploadFailure();
+    if (client_->Probe(remoteData_) != RemoteFile::Present) {
+      return Abandon(temporary, refused);
     }
-    return "";
+    if (!client_->Delete(remoteData_) ||
+        client_->Rename(temporary, remoteData_) != RenameResult::Renamed) {
+      return UploadFailure();
+    }
+    return std::nullopt;
+  }
+
+  RunFailure UploadFailure() const {
+    return ClientFailure(*client_, "Unable to Upload Remote Data File..");
   }
 
   bool Connect() {
@@ -306,14 +356,18 @@ class Run {
     ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error: " + status + ")");
   }
 
-  void Fail(const std::string& failure) {
+  void Fail(const RunFailure& failure) {
     if (connected_ && client_) {
       ReleaseIndicator(*client_);
     }
     Disconnect();
-    Report("Error: " + failure, StatusImage::Error);
+    Report("Error: " + failure.text, StatusImage::Error);
+    if (!failure.reason.empty()) {
+      // The reason may quote the server, whose text must not reach a terminal or the log raw.
+      Report("  " + PrintableText(failure.reason), StatusImage::Error);
+    }
     Report(env_.programName + " ended at " + Now(), StatusImage::Error);
-    ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error:" + failure + ")");
+    ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error:" + failure.text + ")");
   }
 
   void ShowEnd(StatusImage image, const std::string& text) {

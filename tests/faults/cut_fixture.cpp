@@ -3,16 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
-#include <sstream>
-
-#include "favorites/scanner.h"
 
 namespace kestrin::test {
-
-std::vector<std::string> Ending(const Computer& computer) {
-  const auto lines = WithoutDates(computer.display.lines);
-  return std::vector<std::string>(lines.end() - std::min<size_t>(3, lines.size()), lines.end());
-}
 
 void CutFixture::SetUp() {
   server = FtpServer::Start(GetParam());
@@ -71,11 +63,9 @@ bool CutFixture::IsAWholeList(const std::string& shared) const {
   if (shared == previous) {
     return true;
   }
-  std::ostringstream records;
-  ScanFavoritesFolder(b->favorites(), records, ScanOptions{false, b->env.dateFormat, {}, {}});
   const size_t headerEnd = shared.find("\r\n");
   return shared.rfind("B@", 0) == 0 && headerEnd != std::string::npos &&
-         shared.substr(headerEnd + 2) == records.str();
+         shared.substr(headerEnd + 2) == b->Records();
 }
 
 void CutFixture::ExpectRecoveryAndConvergence() {
