@@ -43,9 +43,13 @@ class OpenFile {
 
 }  // namespace
 
-bool CreatePrivateFile(const std::string& path) {
-  OpenFile file(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC);
-  return file.fd() >= 0 && file.Close();
+bool EmptyPrivateFile(const std::string& path) {
+  // O_NONBLOCK: a FIFO in the file's place must not hang the program. O_TRUNC only after
+  // the check, so that a device or FIFO is never truncated.
+  OpenFile file(path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat status {};
+  return file.IsRegular(status) && ::ftruncate(file.fd(), 0) == 0 &&
+         ::fchmod(file.fd(), kOwnerOnly) == 0 && file.Close();
 }
 
 bool AppendToPrivateFile(const std::string& path, std::string_view bytes, std::uintmax_t limit) {

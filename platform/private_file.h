@@ -10,9 +10,10 @@ namespace kestrin {
 // through a link: another user could plant one to make the program overwrite a file of
 // the user's own.
 
-// Creates an empty file, mode 0600. False when anything is already there, a link included,
-// so the caller removes its old file first and writes only into what it has just made.
-bool CreatePrivateFile(const std::string& path);
+// Makes the file empty and readable by its owner only, creating it when absent. False for a
+// link or anything but a regular file, which are left as they are: an old file that could
+// not be removed is reused, but nothing planted in its place is written through.
+bool EmptyPrivateFile(const std::string& path);
 
 // Appends bytes to the file, creating it with mode 0600 when absent. A file larger than
 // `limit` bytes is emptied first. False when the path is a link or no regular file, or when

@@ -233,8 +233,8 @@ class Run {
     const RunFailure failure{"Unable to Create Local Data File..", "cannot write " + localData_};
     Report("-> Creating Local Data File..", StatusImage::Working);
     RemoveIfPresent(localData_);
-    // Made afresh and private: a link planted in its place is never followed.
-    if (!CreatePrivateFile(localData_)) {
+    // Private, and never a link planted in its place.
+    if (!EmptyPrivateFile(localData_)) {
       return failure;
     }
     std::ofstream out(localData_, std::ios::binary | std::ios::trunc);

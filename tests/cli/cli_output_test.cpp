@@ -26,8 +26,8 @@ std::string Output(const std::string& arguments) {
   return output;
 }
 
-std::string ListWith(const std::string& name) {
-  return "Other@1/1/2026\r\n\"1/1/2026\",\"\",\"" + name + "\",\"https://x/\",\"\",\"\",\"F\"\r\n";
+std::string ListWith(const std::string& name, const std::string& url = "https://x/") {
+  return "Other@1/1/2026\r\n\"1/1/2026\",\"\",\"" + name + "\",\"" + url + "\",\"\",\"\",\"F\"\r\n";
 }
 
 // C1 controls as a lone byte and as UTF-8 (U+009B), beside UTF-8 text.
@@ -36,9 +36,9 @@ const std::string kC1Shown = "Caf\xc3\xa9\\x9b\\xc2\\x9b.url";
 
 TEST(CommandLineOutput, ShowAndDiffPrintTheListsControlCharactersEscaped) {
   TempDir dir;
-  WriteFileBytes(dir.path() + "escape.dat", ListWith("\x1b[2J\x7f\t" + kC1Name));
+  WriteFileBytes(dir.path() + "escape.dat", ListWith(kC1Name, "https://x/\x1b[2J\x7f\t"));
   EXPECT_EQ(Output("show " + dir.path() + "escape.dat"),
-            "Other\t1/1/2026\n1/1/2026\t\t\\x1b[2J\\x7f\\x09" + kC1Shown + "\thttps://x/\t\t\tF\n");
+            "Other\t1/1/2026\n1/1/2026\t\t" + kC1Shown + "\thttps://x/\\x1b[2J\\x7f\\x09\t\t\tF\n");
 
   WriteFileBytes(dir.path() + "c1.dat", ListWith(kC1Name));
   WriteFileBytes(dir.path() + "local.dat", "Mine@1/1/2026\r\n");

@@ -35,12 +35,14 @@ TEST(ProgramFolderTest, TheUserProgramFolderAndItsNewFilesAreTheOwnersOnly) {
   ASSERT_EQ(folder, config.path() + "made/kestrin/");
   EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
 
-  EXPECT_TRUE(CreatePrivateFile(folder + "local.dat"));
+  test::WriteFileBytes(folder + "local.dat", "old");
+  fs::permissions(folder + "local.dat", fs::perms::all);
+  EXPECT_TRUE(EmptyPrivateFile(folder + "local.dat"));
   EXPECT_EQ(fs::status(folder + "local.dat").permissions(),
             fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_FALSE(CreatePrivateFile(folder + "local.dat"));
+  EXPECT_EQ(fs::file_size(folder + "local.dat"), 0u);
   fs::create_symlink(config.path() + "outside", folder + "local.ind");
-  EXPECT_FALSE(CreatePrivateFile(folder + "local.ind"));
+  EXPECT_FALSE(EmptyPrivateFile(folder + "local.ind"));
   EXPECT_FALSE(fs::exists(config.path() + "outside"));
 }
 
