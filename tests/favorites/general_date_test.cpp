@@ -1,6 +1,6 @@
 // General date text and file-system times.
 
-#include "favorites/general_date.h"
+#include "formats/general_date.h"
 
 #include <gtest/gtest.h>
 

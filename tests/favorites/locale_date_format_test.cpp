@@ -1,6 +1,6 @@
 // The general date form and decimal separator of the user's locale, read through QLocale.
 
-#include "platform/qt/locale_date_format.h"
+#include "qt_locale/locale_date_format.h"
 
 #include <gtest/gtest.h>
 

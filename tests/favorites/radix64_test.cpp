@@ -1,6 +1,6 @@
 // Radix-64 field codec.
 
-#include "favorites/radix64.h"
+#include "formats/radix64.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <random>
 #include <tuple>
 
-#include "sync/ftp_client.h"
+#include "ftp/ftp_client.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/temp_dir.h"
 

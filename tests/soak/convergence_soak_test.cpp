@@ -14,7 +14,7 @@
 #include <random>
 
 #include "favorites/data_file.h"
-#include "settings/ini_file.h"
+#include "formats/ini_file.h"
 #include "tests/sync/computer.h"
 
 namespace kestrin::test {

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "favorites/radix64.h"
+#include "formats/radix64.h"
 #include "tests/sync/computer.h"
 
 namespace kestrin::test {

@@ -1,0 +1,337 @@
+#include "sync/sync_run.h"
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "favorites/data_file.h"
+#include "favorites/favorites_path.h"
+#include "favorites/scanner.h"
+#include "platform/program_folder.h"
+#include "formats/ini_file.h"
+#include "sync/activity.h"
+#include "sync/change_detection.h"
+#include "sync/server_lock.h"
+
+namespace kestrin {
+namespace {
+
+constexpr char kRemoteDataName[] = "favs.dat";
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+
+void RemoveIfPresent(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+}
+
+// The required fields that are empty, as "Computer Name, Server" ("" when none is).
+std::string MissingFields(const SyncSettings& settings) {
+  std::string list;
+  const std::pair<const std::string*, const char*> fields[] = {{&settings.Name, "Computer Name, "},
+                                                               {&settings.Server, "Server, "},
+                                                               {&settings.Username, "Username, "},
+                                                               {&settings.Password, "Password, "},
+                                                               {&settings.Port, "Port Number, "}};
+  for (const auto& [value, label] : fields) {
+    if (value->empty()) {
+      list += label;
+    }
+  }
+  return list.empty() ? list : list.substr(0, list.size() - 2);
+}
+
+std::optional<int> PortNumber(const std::string& text) {
+  const size_t first = text.find_first_not_of(' ');
+  const size_t last = text.find_last_not_of(' ');
+  if (first == std::string::npos) {
+    return std::nullopt;
+  }
+  int port = 0;
+  const char* begin = text.data() + first;
+  const char* end = text.data() + last + 1;
+  const auto [stop, error] = std::from_chars(begin, end, port);
+  if (error != std::errc() || stop != end || port < 1 || port > 65535) {
+    return std::nullopt;
+  }
+  return port;
+}
+
+// The upload's temporary file, one per computer (its name in hexadecimal, so that any name
+// makes a plain file name): no two computers write the same one, and a file left behind by
+// a connection lost before the rename is replaced and renamed by the computer's next run.
+std::string TemporaryRemoteName(const std::string& remoteName, const std::string& computerName) {
+  constexpr char kHex[] = "0123456789abcdef";
+  std::string name = remoteName + ".upload-";
+  for (unsigned char c : computerName) {
+    name += kHex[c >> 4];
+    name += kHex[c & 0xf];
+  }
+  return name;
+}
+
+class Run {
+ public:
+  Run(const SyncSettings& settings, SyncEnvironment& env)
+      : settings_(settings),
+        env_(env),
+        activity_(*env.display, settings.LogActivity == 1),
+        localData_(env.workFolder + "local.dat"),
+        localIndicator_(env.workFolder + "local.ind"),
+        tempData_(env.workFolder + "temp.dat"),
+        remoteData_(settings.UseEncryption == 1 ? std::string(kRemoteDataName) + ".enc"
+                                                : kRemoteDataName) {}
+
+  bool Execute() {
+    env_.display->ClearActivityPane();
+    Report(env_.programName + " started at " + Now(), StatusImage::Working);
+    env_.display->ShowRunState(true);
+
+    if (const std::string missing = MissingFields(settings_); !missing.empty()) {
+      Report("Error: " + missing, StatusImage::Error);
+      Report(env_.programName + " ended at " + Now(), StatusImage::Error);
+      ShowEnd(StatusImage::Error,
+              std::string(kApplicationTitle) + " (Error: Missing " + missing + ")");
+    } else if (const std::string failure = Exchange(); !failure.empty()) {
+      Fail(failure);
+    } else {
+      const std::string finished = Now();
+      Report(env_.programName + " ended at " + finished, StatusImage::Ready);
+      ShowEnd(StatusImage::Ready,
+              std::string(kApplicationTitle) + " (Last Sync: " + finished + ")");
+      WriteIniString(env_.settingsPath, kSettingsSection, kLastSyncKey, finished);
+    }
+
+    if (settings_.LogActivity == 1) {
+      WriteActivityLog(env_.logPath, settings_.LogPurge, activity_.PendingLogText());
+    }
+    activity_.ClearPendingLogText();
+    env_.display->ShowRunState(false);
+    return !activity_.reportedError();
+  }
+
+ private:
+  // Everything from the first snapshot to the closed connection. Empty on success, else
+  // the failure text.
+  std::string Exchange() {
+    if (env_.favoritesRoot.empty()) {
+      return "Unable to Find the Favorites Folder";
+    }
+    if (!WriteLocalDataFile()) {
+      return "Unable to Create Local Data File..";
+    }
+    RemoveIfPresent(tempData_);
+
+    Report("-> Establishing Internet Connection..", StatusImage::Working);
+    client_ = env_.makeFtpClient ? env_.makeFtpClient(env_.yield) : nullptr;
+    if (!client_) {
+      return "Unable to Establish Internet Connection";
+    }
+    Report("-> Connecting to " + settings_.Server + "..", StatusImage::Working);
+    if (!Connect()) {
+      return "Unable to Connect to " + settings_.Server;
+    }
+    connected_ = true;
+    if (!settings_.RemoteDir.empty()) {
+      Report("-> Setting Remote Directory..", StatusImage::Working);
+      if (!client_->SetCurrentDirectory(settings_.RemoteDir)) {
+        return "Unable to Set Remote Directory..";
+      }
+    }
+    const IndicatorContext lock{settings_.Name, localIndicator_,   env_.decimalSeparator,
+                                env_.idle,      env_.monotonicNow, &activity_};
+    if (const std::string failure = AcquireIndicator(*client_, lock); !failure.empty()) {
+      return failure;
+    }
+    if (const std::string failure = ExchangeDataFiles(); !failure.empty()) {
+      return failure;
+    }
+
+    Report("-> Deleting Remote Indicator File..", StatusImage::Working);
+    ReleaseIndicator(*client_);
+    Disconnect();
+    RemoveIfPresent(localData_);
+    RemoveIfPresent(localIndicator_);
+    RemoveIfPresent(tempData_);
+    return "";
+  }
+
+  std::string ExchangeDataFiles() {
+    Report("-> Checking for Remote Data File..", StatusImage::Working);
+    // Only this run's download is the shared list: an old "temp.dat" that could not be
+    // deleted must not stand in for it.
+    bool downloaded = false;
+    switch (client_->Probe(remoteData_)) {
+      case RemoteFile::Present:
+        Report("-> Downloading Remote Data File..", StatusImage::Working);
+        if (!client_->Download(remoteData_, tempData_)) {
+          return "Unable to Download Remote Data File..";
+        }
+        downloaded = true;
+        break;
+      case RemoteFile::Absent:
+        break;
+      case RemoteFile::Unknown:
+        // Taken for absence, a failed check would make this computer's list the shared
+        // one and so delete everything the others added.
+        return "Unable to Download Remote Data File..";
+    }
+    if (!downloaded) {
+      return UploadLocalDataFile();
+    }
+    Report("-> Updating Favorites..", StatusImage::Working);
+    const UpdateContext update{settings_.UseEncryption == 1,
+                               settings_.ConfirmChanges == 1,
+                               &env_.confirm,
+                               env_.dateFormat,
+                               env_.favoritesRoot,
+                               &activity_};
+    const auto outcome = UpdateFavorites(localData_, tempData_, update);
+    if (!outcome) {
+      return outcome.error();
+    }
+    switch (*outcome) {
+      case ChangeOutcome::Applied:
+        if (!WriteLocalDataFile()) {
+          return "Unable to Create Local Data File..";
+        }
+        return UploadLocalDataFile();
+      case ChangeOutcome::Unchanged:
+        return UploadLocalDataFile();
+      case ChangeOutcome::NothingApplied:
+        return "";
+    }
+    return "";
+  }
+
+  bool WriteLocalDataFile() {
+    Report("-> Creating Local Data File..", StatusImage::Working);
+    RemoveIfPresent(localData_);
+    std::ofstream out(localData_, std::ios::binary | std::ios::trunc);
+    if (!out) {
+      return false;
+    }
+    WriteDataFileHeader(out, settings_.Name, env_.localNow(), env_.dateFormat);
+    ScanOptions options{settings_.UseEncryption == 1, env_.dateFormat, env_.yield,
+                        [this](const std::string& warning) {
+                          Report("-> Skipping " + warning + "..", StatusImage::Working);
+                        }};
+    ScanFavoritesFolder(env_.favoritesRoot, out, options);
+    out.close();
+    return static_cast<bool>(out);
+  }
+
+  // The shared list is replaced in one step: an interrupted transfer leaves only a stray
+  // temporary file, never a truncated list that other computers would take for the truth.
+  std::string UploadLocalDataFile() {
+    Report("-> Uploading Local Data File..", StatusImage::Working);
+    const std::string temporary = TemporaryRemoteName(remoteData_, settings_.Name);
+    if (!client_->Upload(localData_, temporary)) {
+      client_->Delete(temporary);
+      return "Unable to Upload Remote Data File..";
+    }
+    if (client_->Rename(temporary, remoteData_)) {
+      return "";
+    }
+    // The server may have renamed and the reply been lost; then the shared list in place
+    // may be the new one, and deleting it would leave none at all.
+    if (client_->Probe(temporary) != RemoteFile::Present) {
+      return "Unable to Upload Remote Data File..";
+    }
+    // A lost connection is mended by the client's next login.
+    if (client_->Rename(temporary, remoteData_)) {
+      return "";
+    }
+    // Some servers refuse to rename over an existing file.
+    client_->Delete(remoteData_);
+    if (!client_->Rename(temporary, remoteData_)) {
+      client_->Delete(temporary);
+      return "Unable to Upload Remote Data File..";
+    }
+    return "";
+  }
+
+  bool Connect() {
+    const auto port = PortNumber(settings_.Port);
+    if (!port) {
+      Report("-> Port Number '" + settings_.Port + "' is not a port number..",
+             StatusImage::Working);
+      return false;
+    }
+    FtpConnectOptions options = env_.ftpOptions;
+    options.server = settings_.Server;
+    options.port = *port;
+    options.username = settings_.Username;
+    options.password = settings_.Password;
+    options.passive = settings_.Passive == 1;
+    return client_->Connect(options);
+  }
+
+  void Disconnect() {
+    Report("-> Closing Internet Connection..", StatusImage::Working);
+    if (client_) {
+      client_->Close();
+      client_.reset();
+    }
+  }
+
+  void Fail(const std::string& failure) {
+    if (connected_ && client_) {
+      ReleaseIndicator(*client_);
+    }
+    Disconnect();
+    Report("Error: " + failure, StatusImage::Error);
+    Report(env_.programName + " ended at " + Now(), StatusImage::Error);
+    ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error:" + failure + ")");
+  }
+
+  void ShowEnd(StatusImage image, const std::string& text) {
+    env_.display->SetTrayState(image, text);
+    env_.display->SetStatusText(text);
+  }
+
+  void Report(const std::string& text, StatusImage image) { activity_.ReportActivity(text, image); }
+
+  std::string Now() const { return FormatGeneralDate(env_.localNow(), env_.dateFormat); }
+
+  const SyncSettings& settings_;
+  SyncEnvironment& env_;
+  ActivityReporter activity_;
+  const std::string localData_;
+  const std::string localIndicator_;
+  const std::string tempData_;
+  const std::string remoteData_;
+  std::unique_ptr<FtpClient> client_;
+  bool connected_ = false;
+};
+
+}  // namespace
+
+SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& settingsPath) {
+  SyncEnvironment env;
+  env.display = &display;
+  env.yield = [] {};
+  env.idle = [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); };
+  env.monotonicNow = [] { return std::chrono::steady_clock::now(); };
+  env.localNow = [] { return LocalNow(); };
+  env.makeFtpClient = [](std::function<void()> yield) {
+    return MakeCurlFtpClient(std::move(yield));
+  };
+  env.dateFormat = EnUsGeneralDateFormat();
+  env.programName = kProgramName;
+  env.favoritesRoot = GetFavoritesFolder();
+  env.workFolder = FolderOf(settingsPath);
+  env.settingsPath = settingsPath;
+  env.logPath = ActivityLogPath(settingsPath);
+  return env;
+}
+
+bool RunSync(const SyncSettings& settings, SyncEnvironment& env) {
+  return Run(settings, env).Execute();
+}
+
+}  // namespace kestrin
