@@ -6,10 +6,12 @@
 
 namespace kestrin {
 
-// The outcome of an operation that can fail: a value, or a text that says why not.
-// Errors travel as values so that no layer has to catch another layer's exceptions.
-template <typename T>
-class Result {
+// The outcome of an operation that can fail: a value (none for Result<>), or a text that
+// says why not, in plain words for the person who reads it. Errors travel as values so
+// that no layer has to catch another layer's exceptions, and [[nodiscard]] so that none
+// is dropped unread.
+template <typename T = void>
+class [[nodiscard]] Result {
  public:
   static Result Ok(T value) { return Result(std::move(value), {}); }
   static Result Fail(std::string error) { return Result(std::nullopt, std::move(error)); }
@@ -27,6 +29,23 @@ class Result {
       : value_(std::move(value)), error_(std::move(error)) {}
 
   std::optional<T> value_;
+  std::string error_;
+};
+
+template <>
+class [[nodiscard]] Result<void> {
+ public:
+  static Result Ok() { return Result(true, {}); }
+  static Result Fail(std::string error) { return Result(false, std::move(error)); }
+
+  explicit operator bool() const { return ok_; }
+  bool ok() const { return ok_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  Result(bool ok, std::string error) : ok_(ok), error_(std::move(error)) {}
+
+  bool ok_;
   std::string error_;
 };
 
