@@ -8,21 +8,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
-#include <cstdlib>
+#include <array>
 #include <deque>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
+#include <vector>
 
 namespace kestrin::test {
 namespace {
-
-const char* const kDataVerbs[] = {"RETR", "STOR", "APPE", "STOU", "LIST", "NLST", "MLSD"};
-
-bool IsDataVerb(const std::string& verb) {
-  return std::find(std::begin(kDataVerbs), std::end(kDataVerbs), verb) != std::end(kDataVerbs);
-}
 
 sockaddr_in Loopback(int port) {
   sockaddr_in address{};
@@ -33,14 +27,11 @@ sockaddr_in Loopback(int port) {
 }
 
 int Listen() {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address = Loopback(0);
-  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+  const sockaddr_in address = Loopback(0);
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
       listen(fd, 16) != 0) {
-    if (fd >= 0) {
-      close(fd);
-    }
-    return -1;
+    throw std::runtime_error("the cutting proxy cannot listen");
   }
   return fd;
 }
@@ -52,39 +43,33 @@ int PortOf(int fd) {
   return ntohs(address.sin_port);
 }
 
-int ConnectTo(const std::string& host, int port) {
+int ConnectTo(int port) {
+  const sockaddr_in address = Loopback(port);
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address = Loopback(port);
-  inet_pton(AF_INET, host.c_str(), &address.sin_addr);
-  if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     close(fd);
     return -1;
   }
   return fd;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+bool Send(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     if (n <= 0) {
       return false;
     }
-    done += static_cast<size_t>(n);
+    bytes.remove_prefix(static_cast<size_t>(n));
   }
   return true;
 }
 
-// Ends one side of a relayed connection the way a failing network would.
 // Appends what the socket has to `pending`; false when the peer has gone.
-bool ReceiveInto(int fd, std::string& pending) {
+bool Receive(int fd, std::string& pending) {
   char buffer[4096];
   const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-  if (n <= 0) {
-    return false;
-  }
-  pending.append(buffer, static_cast<size_t>(n));
-  return true;
+  pending.append(buffer, static_cast<size_t>(std::max<ssize_t>(n, 0)));
+  return n > 0;
 }
 
 // Takes the first whole line, LF included, off `pending`.
@@ -98,104 +83,75 @@ std::optional<std::string> TakeLine(std::string& pending) {
   return line;
 }
 
-void CutSocket(int& fd, CutStyle style) {
+// Ends one side of a relayed connection the way a failing network would.
+void CutSocket(int& fd, Cut::Style style) {
   if (fd < 0) {
     return;
   }
-  if (style == CutStyle::Reset) {
-    linger abortive{1, 0};
+  if (style == Cut::Reset) {
+    const linger abortive{1, 0};
     setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
   } else {
     // Unread bytes would turn the close into a reset; the peer must see a clean end.
     char discard[4096];
     while (recv(fd, discard, sizeof discard, MSG_DONTWAIT) > 0) {
     }
-    shutdown(fd, SHUT_WR);
   }
   close(fd);
   fd = -1;
 }
 
-void CloseSocket(int& fd) {
-  if (fd >= 0) {
-    close(fd);
-    fd = -1;
-  }
-}
-
 }  // namespace
 
-std::string CutPoint::Describe() const {
-  static const char* const kKinds[] = {"before command", "before reply to", "after reply to",
-                                       "in data of"};
-  std::string text = std::string(kKinds[static_cast<int>(kind)]) + " " + verb;
-  if (!argumentPrefix.empty()) {
-    text += " " + argumentPrefix;
-  }
-  return text + " #" + std::to_string(occurrence);
-}
-
 struct CuttingProxy::Session {
-  struct DataLink {
-    int listener = -1;  // the address the rewritten passive reply gave the client
-    std::string targetHost;
-    int targetPort = 0;
-    int client = -1;
-    int server = -1;
-    bool labelled = false;           // its transfer command has been seen
-    std::optional<size_t> cutAfter;  // bytes to pass before the armed cut, if it applies
-    size_t forwarded = 0;
-    bool open() const { return listener >= 0 || client >= 0 || server >= 0; }
-  };
-  struct AwaitedReply {
-    std::string verb;
-    bool targeted = false;
-  };
-
   int client = -1;
   int server = -1;
+  // The passive data connection: our listener named in the last EPSV reply, then the pair.
+  int dataListener = -1;
+  int dataClient = -1;
+  int dataServer = -1;
+  int dataPort = 0;                // the server's, named in its EPSV reply
+  std::optional<size_t> cutAfter;  // the bytes the data connection passes before the cut
+  size_t forwarded = 0;
   std::string commands;  // bytes from the client not yet a whole line
   std::string replies;   // bytes from the server not yet a whole line
-  std::string multilineCode;
-  std::deque<AwaitedReply> awaited{AwaitedReply{}};  // the greeting comes unasked
-  // Transfer commands seen before their connection, with their cut position if any.
-  std::deque<std::optional<size_t>> unclaimedTransfers;
-  std::vector<DataLink> data;
+  // The verbs whose final replies are due, and whether the cut falls at theirs. The
+  // greeting comes unasked.
+  std::deque<std::pair<std::string, bool>> awaited{{"", false}};
 
-  bool open() const { return client >= 0; }
-
-  void Label(std::optional<size_t> cutAfter) {
-    for (auto& link : data) {
-      if (link.open() && !link.labelled) {
-        link.labelled = true;
-        link.cutAfter = cutAfter;
-        return;
-      }
+  // In the order Serve() polls them.
+  std::array<int*, 5> Sockets() {
+    return {&client, &server, &dataListener, &dataClient, &dataServer};
+  }
+  void CutAll(Cut::Style style) {
+    for (int* fd : Sockets()) {
+      CutSocket(*fd, style);
     }
-    unclaimedTransfers.push_back(cutAfter);
   }
 };
 
 CuttingProxy::CuttingProxy(int serverPort) : serverPort_(serverPort) {
   listener_ = Listen();
-  if (listener_ < 0 || pipe2(wakeFds_, O_CLOEXEC) != 0) {
-    throw std::runtime_error("cannot start the cutting proxy");
-  }
   port_ = PortOf(listener_);
+  if (pipe2(wake_, O_CLOEXEC) != 0) {
+    throw std::runtime_error("the cutting proxy cannot start");
+  }
   thread_ = std::thread([this] { Serve(); });
 }
 
 CuttingProxy::~CuttingProxy() {
-  stopping_ = true;
-  char wake = 0;
-  (void)!write(wakeFds_[1], &wake, 1);
-  thread_.join();
-  for (auto& session : sessions_) {
-    CutSession(*session, CutStyle::Close);
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
   }
-  CloseSocket(listener_);
-  CloseSocket(wakeFds_[0]);
-  CloseSocket(wakeFds_[1]);
+  (void)!write(wake_[1], "", 1);
+  thread_.join();
+  for (Session& session : sessions_) {
+    session.CutAll(Cut::Close);
+  }
+  for (int fd : {listener_, wake_[0], wake_[1]}) {
+    close(fd);
+  }
 }
 
 void CuttingProxy::Arm(const Cut& cut) {
@@ -204,20 +160,12 @@ void CuttingProxy::Arm(const Cut& cut) {
   armed_ = true;
   fired_ = false;
   down_ = false;
-  matchesSeen_ = 0;
-  transcript_.clear();
 }
 
 void CuttingProxy::Heal() {
   std::lock_guard lock(mutex_);
   armed_ = false;
   down_ = false;
-  transcript_.clear();
-}
-
-void CuttingProxy::RewriteReplies(ReplyRewriter rewriter) {
-  std::lock_guard lock(mutex_);
-  replyRewriter_ = std::move(rewriter);
 }
 
 bool CuttingProxy::fired() const {
@@ -225,312 +173,173 @@ bool CuttingProxy::fired() const {
   return fired_;
 }
 
-std::vector<std::string> CuttingProxy::transcript() const {
+void CuttingProxy::RewriteReplies(ReplyRewriter rewriter) {
   std::lock_guard lock(mutex_);
-  return transcript_;
+  rewriteReply_ = std::move(rewriter);
 }
 
+// Handles one ready socket a round: what it does may close or reuse the others.
 void CuttingProxy::Serve() {
-  enum class Role { ControlClient, ControlServer, DataListener, DataClient, DataServer };
-  struct Watched {
-    Session* session;
-    Role role;
-    size_t link;
-  };
-  while (!stopping_) {
-    std::vector<pollfd> fds{{wakeFds_[0], POLLIN, 0}, {listener_, POLLIN, 0}};
-    std::vector<Watched> watched{{nullptr, Role::ControlClient, 0},
-                                 {nullptr, Role::ControlClient, 0}};
+  while (true) {
+    std::vector<pollfd> fds{{wake_[0], POLLIN, 0}, {listener_, POLLIN, 0}};
     {
       std::lock_guard lock(mutex_);
-      for (auto& session : sessions_) {
-        const auto watch = [&](int fd, Role role, size_t link) {
-          if (fd >= 0) {
-            fds.push_back({fd, POLLIN, 0});
-            watched.push_back({session.get(), role, link});
-          }
-        };
-        watch(session->client, Role::ControlClient, 0);
-        watch(session->server, Role::ControlServer, 0);
-        for (size_t i = 0; i < session->data.size(); ++i) {
-          watch(session->data[i].listener, Role::DataListener, i);
-          watch(session->data[i].client, Role::DataClient, i);
-          watch(session->data[i].server, Role::DataServer, i);
+      for (Session& session : sessions_) {
+        for (int* fd : session.Sockets()) {
+          fds.push_back({*fd, POLLIN, 0});  // poll skips the closed ones (-1)
         }
       }
     }
-    if (poll(fds.data(), fds.size(), -1) < 0) {
-      continue;
-    }
+    poll(fds.data(), fds.size(), -1);
     std::lock_guard lock(mutex_);
-    if (fds[1].revents != 0) {
-      AcceptControl();
+    if (stopping_) {
+      return;
     }
-    for (size_t i = 2; i < fds.size(); ++i) {
-      Session& session = *watched[i].session;
-      if (fds[i].revents == 0 || !session.open()) {
-        continue;
-      }
-      const size_t link = watched[i].link;
-      // An earlier event of this round may have closed the socket.
-      switch (watched[i].role) {
-        case Role::ControlClient:
-          if (session.client == fds[i].fd) {
-            RelayCommands(session);
-          }
+    const auto ready =
+        std::find_if(fds.begin() + 1, fds.end(), [](const pollfd& fd) { return fd.revents != 0; });
+    if (ready == fds.begin() + 1) {
+      Accept();
+    } else if (ready != fds.end()) {
+      const size_t slot = static_cast<size_t>(ready - fds.begin() - 2);
+      Session& session = *std::next(sessions_.begin(), static_cast<long>(slot / 5));
+      switch (slot % 5) {
+        case 0:
+          RelayCommands(session);
           break;
-        case Role::ControlServer:
-          if (session.server == fds[i].fd) {
-            RelayReplies(session);
-          }
+        case 1:
+          RelayReplies(session);
           break;
-        case Role::DataListener:
-          if (session.data[link].listener == fds[i].fd) {
-            AcceptData(session, link);
-          }
+        case 2:
+          AcceptData(session);
           break;
-        case Role::DataClient:
-          if (session.data[link].client == fds[i].fd) {
-            RelayData(session, link, true);
-          }
+        case 3:
+          RelayData(session, session.dataClient, session.dataServer);
           break;
-        case Role::DataServer:
-          if (session.data[link].server == fds[i].fd) {
-            RelayData(session, link, false);
-          }
-          break;
+        default:
+          RelayData(session, session.dataServer, session.dataClient);
       }
     }
-    std::erase_if(sessions_, [](const auto& session) { return !session->open(); });
+    sessions_.remove_if([](const Session& session) { return session.client < 0; });
   }
 }
 
-void CuttingProxy::AcceptControl() {
-  int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-  if (client < 0) {
-    return;
+void CuttingProxy::Accept() {
+  Session& session = sessions_.emplace_back();
+  session.client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+  session.server = down_ ? -1 : ConnectTo(serverPort_);
+  if (session.server < 0) {
+    session.CutAll(Cut::Reset);
   }
-  if (down_) {
-    CutSocket(client, CutStyle::Reset);
-    return;
-  }
-  int server = ConnectTo("127.0.0.1", serverPort_);
-  if (server < 0) {
-    CutSocket(client, CutStyle::Reset);
-    return;
-  }
-  auto session = std::make_unique<Session>();
-  session->client = client;
-  session->server = server;
-  sessions_.push_back(std::move(session));
 }
 
-bool CuttingProxy::Matches(const std::string& verb, const std::string& argument) {
-  if (!armed_ || fired_ || verb != cut_.at.verb || argument.rfind(cut_.at.argumentPrefix, 0) != 0) {
-    return false;
+void CuttingProxy::AcceptData(Session& session) {
+  session.dataClient = accept4(session.dataListener, nullptr, nullptr, SOCK_CLOEXEC);
+  CutSocket(session.dataListener, Cut::Close);  // one connection per passive reply
+  session.dataServer = ConnectTo(session.dataPort);
+  if (session.dataServer < 0) {
+    CutSocket(session.dataClient, Cut::Reset);
   }
-  return ++matchesSeen_ == cut_.at.occurrence;
 }
 
 void CuttingProxy::RelayCommands(Session& session) {
-  if (!ReceiveInto(session.client, session.commands)) {
-    // The client has gone: so does its server connection, as an orderly end.
-    CutSession(session, CutStyle::Close);
+  if (!Receive(session.client, session.commands)) {
+    session.CutAll(Cut::Close);  // the client has gone, and so does its server connection
     return;
   }
-  while (const auto taken = TakeLine(session.commands)) {
-    const std::string& line = *taken;
-    std::string text = line.substr(0, line.find_last_not_of("\r\n") + 1);
-    const size_t blank = text.find(' ');
-    std::string verb = text.substr(0, blank);
-    std::transform(verb.begin(), verb.end(), verb.begin(),
-                   [](unsigned char c) { return std::toupper(c); });
-    const std::string argument = blank == std::string::npos ? "" : text.substr(blank + 1);
-    transcript_.push_back(argument.empty() ? verb : verb + " " + argument);
-
-    const bool targeted = Matches(verb, argument);
-    if (targeted && cut_.at.kind == CutPoint::Kind::BeforeCommand) {
-      Fire(session);
-      return;
+  while (const auto line = TakeLine(session.commands)) {
+    const bool targeted = armed_ && line->starts_with(cut_.command);
+    armed_ = armed_ && !targeted;
+    if (targeted && cut_.kind == Cut::BeforeCommand) {
+      return Fire(session, false);
     }
-    if (IsDataVerb(verb)) {
-      const bool cutsData = targeted && cut_.at.kind == CutPoint::Kind::DataBytes;
-      session.Label(cutsData ? std::optional(cut_.at.bytes()) : std::nullopt);
+    if (targeted && cut_.kind == Cut::InData) {
+      session.cutAfter = cut_.bytes();
     }
-    session.awaited.push_back({verb, targeted && (cut_.at.kind == CutPoint::Kind::BeforeReply ||
-                                                  cut_.at.kind == CutPoint::Kind::AfterReply)});
-    if (!WriteAll(session.server, line)) {
-      CutSession(session, CutStyle::Reset);
-      return;
+    session.awaited.emplace_back(line->substr(0, line->find_first_of(" \r\n")),
+                                 targeted && cut_.kind != Cut::InData);
+    if (!Send(session.server, *line)) {
+      return session.CutAll(Cut::Reset);
     }
   }
 }
 
 void CuttingProxy::RelayReplies(Session& session) {
-  if (!ReceiveInto(session.server, session.replies)) {
-    CutSession(session, CutStyle::Close);
-    return;
+  if (!Receive(session.server, session.replies)) {
+    return session.CutAll(Cut::Close);
   }
-  while (auto taken = TakeLine(session.replies)) {
-    std::string line = std::move(*taken);
-    const bool coded = line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) &&
-                       std::isdigit(static_cast<unsigned char>(line[1])) &&
-                       std::isdigit(static_cast<unsigned char>(line[2]));
-    const std::string code = coded ? line.substr(0, 3) : "";
-    bool last = false;
-    if (session.multilineCode.empty()) {
-      if (coded && line[3] == '-') {
-        session.multilineCode = code;
-      } else {
-        last = coded;
-      }
-    } else if (code == session.multilineCode && line[3] == ' ') {
-      session.multilineCode.clear();
-      last = true;
-    }
-    if (last && code[0] == '1') {
-      last = false;  // a preliminary reply; the final one follows
-    }
+  while (auto line = TakeLine(session.replies)) {
+    // A final reply is a code from 2xx to 5xx and a blank; the lines within a multi-line
+    // reply carry a hyphen after the code or start with a blank.
+    const bool final = line->size() > 4 && (*line)[0] >= '2' && (*line)[0] <= '5' &&
+                       (*line)[3] == ' ' && !session.awaited.empty();
     bool targeted = false;
-    if (last && !session.awaited.empty()) {
-      targeted = session.awaited.front().targeted;
-      if (replyRewriter_) {
-        line = replyRewriter_(session.awaited.front().verb, line);
-      }
+    if (final) {
+      const std::string verb = session.awaited.front().first;
+      targeted = session.awaited.front().second;
       session.awaited.pop_front();
+      if (rewriteReply_) {
+        line = rewriteReply_(verb, *line);
+      }
     }
-    if (last && (line.rfind("227", 0) == 0 || line.rfind("229", 0) == 0)) {
-      line = RewritePassiveReply(session, line);
+    if (final && line->starts_with("229")) {
+      // Points the client at a listener of ours that leads to the port the server named.
+      session.dataPort = std::atoi(line->c_str() + line->find("|||") + 3);
+      for (int* fd : {&session.dataListener, &session.dataClient, &session.dataServer}) {
+        CutSocket(*fd, Cut::Close);
+      }
+      session.dataListener = Listen();
+      session.cutAfter.reset();
+      session.forwarded = 0;
+      line = "229 Entering Extended Passive Mode (|||" +
+             std::to_string(PortOf(session.dataListener)) + "|)\r\n";
     }
-    if (targeted && cut_.at.kind == CutPoint::Kind::BeforeReply) {
-      Fire(session);
-      return;
+    if (targeted && cut_.kind == Cut::BeforeReply) {
+      return Fire(session, false);
     }
-    if (!WriteAll(session.client, line)) {
-      CutSession(session, CutStyle::Reset);
-      return;
+    if (!Send(session.client, *line)) {
+      return session.CutAll(Cut::Reset);
     }
     if (targeted) {
-      Fire(session);
-      return;
+      return Fire(session, false);
     }
   }
 }
 
-// Points the client at a listener of ours that leads to the address the server named.
-std::string CuttingProxy::RewritePassiveReply(Session& session, const std::string& line) {
-  Session::DataLink link;
-  if (line.rfind("227", 0) == 0) {
-    const size_t open = line.find('(');
-    int h[4] = {}, p[2] = {};
-    if (open == std::string::npos || std::sscanf(line.c_str() + open, "(%d,%d,%d,%d,%d,%d)", &h[0],
-                                                 &h[1], &h[2], &h[3], &p[0], &p[1]) != 6) {
-      return line;
-    }
-    link.targetHost = std::to_string(h[0]) + "." + std::to_string(h[1]) + "." +
-                      std::to_string(h[2]) + "." + std::to_string(h[3]);
-    link.targetPort = p[0] * 256 + p[1];
-  } else {
-    const size_t bars = line.find("|||");
-    if (bars == std::string::npos) {
-      return line;
-    }
-    link.targetHost = "127.0.0.1";
-    link.targetPort = std::atoi(line.c_str() + bars + 3);
-  }
-  link.listener = Listen();
-  if (link.listener < 0) {
-    return line;
-  }
-  const int port = PortOf(link.listener);
-  session.data.push_back(link);
-  if (line.rfind("227", 0) == 0) {
-    return "227 Entering Passive Mode (127,0,0,1," + std::to_string(port / 256) + "," +
-           std::to_string(port % 256) + ").\r\n";
-  }
-  return "229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)\r\n";
-}
-
-void CuttingProxy::AcceptData(Session& session, size_t index) {
-  auto& link = session.data[index];
-  link.client = accept4(link.listener, nullptr, nullptr, SOCK_CLOEXEC);
-  CloseSocket(link.listener);  // one connection per passive reply
-  if (link.client < 0) {
-    return;
-  }
-  link.server = ConnectTo(link.targetHost, link.targetPort);
-  if (link.server < 0) {
-    CutSocket(link.client, CutStyle::Reset);
-    return;
-  }
-  if (!session.unclaimedTransfers.empty()) {
-    link.labelled = true;
-    link.cutAfter = session.unclaimedTransfers.front();
-    session.unclaimedTransfers.pop_front();
-  }
-}
-
-void CuttingProxy::RelayData(Session& session, size_t index, bool fromClient) {
-  auto& link = session.data[index];
-  int& from = fromClient ? link.client : link.server;
-  int& to = fromClient ? link.server : link.client;
+// A data connection carries one direction only: `from` sends, `to` receives.
+void CuttingProxy::RelayData(Session& session, int& from, int& to) {
   char buffer[65536];
-  ssize_t n = recv(from, buffer, sizeof buffer, 0);
-  if (n < 0) {
-    // A reset on one side is passed on as a reset.
-    CutSocket(link.client, CutStyle::Reset);
-    CutSocket(link.server, CutStyle::Reset);
-    return;
+  const ssize_t n = recv(from, buffer, sizeof buffer, 0);
+  if (n < 0) {  // a reset is passed on as a reset
+    CutSocket(from, Cut::Reset);
+    return CutSocket(to, Cut::Reset);
   }
-  if (n == 0) {
-    // An orderly end is passed on. A data connection carries one direction only, so the
-    // sender's side is done with.
-    if (to >= 0) {
-      shutdown(to, SHUT_WR);
-    }
-    CloseSocket(from);
-    return;
+  if (n == 0) {  // and an orderly end as an orderly end
+    shutdown(to, SHUT_WR);
+    return CutSocket(from, Cut::Close);
   }
   size_t passed = static_cast<size_t>(n);
-  const bool cutHere = link.cutAfter && link.forwarded + passed > *link.cutAfter;
+  const bool cutHere = session.cutAfter && session.forwarded + passed > *session.cutAfter;
   if (cutHere) {
-    passed = *link.cutAfter - link.forwarded;
+    passed = *session.cutAfter - session.forwarded;
   }
-  if (!WriteAll(to, std::string(buffer, passed))) {
-    CutSocket(link.client, CutStyle::Reset);
-    CutSocket(link.server, CutStyle::Reset);
-    return;
+  if (!Send(to, std::string_view(buffer, passed))) {
+    CutSocket(from, Cut::Reset);
+    return CutSocket(to, Cut::Reset);
   }
-  link.forwarded += passed;
+  session.forwarded += passed;
   if (cutHere) {
-    fired_ = true;
-    if (cut_.networkStaysDown) {
-      Fire(session);
-    } else {
-      CutSocket(link.client, cut_.style);
-      CutSocket(link.server, cut_.style);
-    }
+    Fire(session, true);
   }
 }
 
-void CuttingProxy::Fire(Session& session) {
+void CuttingProxy::Fire(Session& session, bool dataOnly) {
   fired_ = true;
-  if (cut_.networkStaysDown) {
-    down_ = true;
-    for (auto& other : sessions_) {
-      CutSession(*other, cut_.style);
-    }
+  down_ = cut_.networkStaysDown;
+  for (int* fd : {&session.dataListener, &session.dataClient, &session.dataServer}) {
+    CutSocket(*fd, cut_.style);
   }
-  CutSession(session, cut_.style);
-}
-
-void CuttingProxy::CutSession(Session& session, CutStyle style) {
-  CutSocket(session.client, style);
-  CutSocket(session.server, style);
-  for (auto& link : session.data) {
-    CloseSocket(link.listener);
-    CutSocket(link.client, style);
-    CutSocket(link.server, style);
+  if (!dataOnly || down_) {
+    session.CutAll(cut_.style);
   }
 }
 
