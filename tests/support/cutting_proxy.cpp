@@ -7,13 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <array>
-#include <deque>
-#include <optional>
 #include <stdexcept>
 #include <string_view>
-#include <vector>
 
 namespace kestrin::test {
 namespace {
@@ -103,33 +98,6 @@ void CutSocket(int& fd, Cut::Style style) {
 
 }  // namespace
 
-struct CuttingProxy::Session {
-  int client = -1;
-  int server = -1;
-  // The passive data connection: our listener named in the last EPSV reply, then the pair.
-  int dataListener = -1;
-  int dataClient = -1;
-  int dataServer = -1;
-  int dataPort = 0;                // the server's, named in its EPSV reply
-  std::optional<size_t> cutAfter;  // the bytes the data connection passes before the cut
-  size_t forwarded = 0;
-  std::string commands;  // bytes from the client not yet a whole line
-  std::string replies;   // bytes from the server not yet a whole line
-  // The verbs whose final replies are due, and whether the cut falls at theirs. The
-  // greeting comes unasked.
-  std::deque<std::pair<std::string, bool>> awaited{{"", false}};
-
-  // In the order Serve() polls them.
-  std::array<int*, 5> Sockets() {
-    return {&client, &server, &dataListener, &dataClient, &dataServer};
-  }
-  void CutAll(Cut::Style style) {
-    for (int* fd : Sockets()) {
-      CutSocket(*fd, style);
-    }
-  }
-};
-
 CuttingProxy::CuttingProxy(int serverPort) : serverPort_(serverPort) {
   listener_ = Listen();
   port_ = PortOf(listener_);
@@ -146,9 +114,7 @@ CuttingProxy::~CuttingProxy() {
   }
   (void)!write(wake_[1], "", 1);
   thread_.join();
-  for (Session& session : sessions_) {
-    session.CutAll(Cut::Close);
-  }
+  CutAll(Cut::Close);
   for (int fd : {listener_, wake_[0], wake_[1]}) {
     close(fd);
   }
@@ -181,166 +147,151 @@ void CuttingProxy::RewriteReplies(ReplyRewriter rewriter) {
 // Handles one ready socket a round: what it does may close or reuse the others.
 void CuttingProxy::Serve() {
   while (true) {
-    std::vector<pollfd> fds{{wake_[0], POLLIN, 0}, {listener_, POLLIN, 0}};
-    {
-      std::lock_guard lock(mutex_);
-      for (Session& session : sessions_) {
-        for (int* fd : session.Sockets()) {
-          fds.push_back({*fd, POLLIN, 0});  // poll skips the closed ones (-1)
-        }
-      }
-    }
-    poll(fds.data(), fds.size(), -1);
+    pollfd fds[] = {{wake_[0], POLLIN, 0},   {listener_, POLLIN, 0},     {client_, POLLIN, 0},
+                    {server_, POLLIN, 0},    {dataListener_, POLLIN, 0}, {dataClient_, POLLIN, 0},
+                    {dataServer_, POLLIN, 0}};  // poll skips the closed ones (-1)
+    poll(fds, std::size(fds), -1);
     std::lock_guard lock(mutex_);
     if (stopping_) {
       return;
-    }
-    const auto ready =
-        std::find_if(fds.begin() + 1, fds.end(), [](const pollfd& fd) { return fd.revents != 0; });
-    if (ready == fds.begin() + 1) {
+    } else if (fds[1].revents != 0) {
       Accept();
-    } else if (ready != fds.end()) {
-      const size_t slot = static_cast<size_t>(ready - fds.begin() - 2);
-      Session& session = *std::next(sessions_.begin(), static_cast<long>(slot / 5));
-      switch (slot % 5) {
-        case 0:
-          RelayCommands(session);
-          break;
-        case 1:
-          RelayReplies(session);
-          break;
-        case 2:
-          AcceptData(session);
-          break;
-        case 3:
-          RelayData(session, session.dataClient, session.dataServer);
-          break;
-        default:
-          RelayData(session, session.dataServer, session.dataClient);
-      }
+    } else if (fds[2].revents != 0) {
+      RelayCommands();
+    } else if (fds[3].revents != 0) {
+      RelayReplies();
+    } else if (fds[4].revents != 0) {
+      AcceptData();
+    } else if (fds[5].revents != 0) {
+      RelayData(dataClient_, dataServer_);
+    } else if (fds[6].revents != 0) {
+      RelayData(dataServer_, dataClient_);
     }
-    sessions_.remove_if([](const Session& session) { return session.client < 0; });
   }
 }
 
 void CuttingProxy::Accept() {
-  Session& session = sessions_.emplace_back();
-  session.client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-  session.server = down_ ? -1 : ConnectTo(serverPort_);
-  if (session.server < 0) {
-    session.CutAll(Cut::Reset);
+  CutAll(Cut::Close);
+  client_ = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+  server_ = down_ ? -1 : ConnectTo(serverPort_);
+  if (server_ < 0) {
+    CutAll(Cut::Reset);
+  }
+  commands_.clear();
+  replies_.clear();
+  awaited_ = {{"", false}};  // the greeting comes unasked
+}
+
+void CuttingProxy::AcceptData() {
+  dataClient_ = accept4(dataListener_, nullptr, nullptr, SOCK_CLOEXEC);
+  CutSocket(dataListener_, Cut::Close);  // one connection per passive reply
+  dataServer_ = ConnectTo(dataPort_);
+  if (dataServer_ < 0) {
+    CutSocket(dataClient_, Cut::Reset);
   }
 }
 
-void CuttingProxy::AcceptData(Session& session) {
-  session.dataClient = accept4(session.dataListener, nullptr, nullptr, SOCK_CLOEXEC);
-  CutSocket(session.dataListener, Cut::Close);  // one connection per passive reply
-  session.dataServer = ConnectTo(session.dataPort);
-  if (session.dataServer < 0) {
-    CutSocket(session.dataClient, Cut::Reset);
+void CuttingProxy::RelayCommands() {
+  if (!Receive(client_, commands_)) {
+    return CutAll(Cut::Close);  // the client has gone, and so does its server connection
   }
-}
-
-void CuttingProxy::RelayCommands(Session& session) {
-  if (!Receive(session.client, session.commands)) {
-    session.CutAll(Cut::Close);  // the client has gone, and so does its server connection
-    return;
-  }
-  while (const auto line = TakeLine(session.commands)) {
+  while (const auto line = TakeLine(commands_)) {
     const bool targeted = armed_ && line->starts_with(cut_.command);
     armed_ = armed_ && !targeted;
     if (targeted && cut_.kind == Cut::BeforeCommand) {
-      return Fire(session, false);
+      return Fire(false);
     }
     if (targeted && cut_.kind == Cut::InData) {
-      session.cutAfter = cut_.bytes();
+      cutAfter_ = cut_.bytes();
     }
-    session.awaited.emplace_back(line->substr(0, line->find_first_of(" \r\n")),
-                                 targeted && cut_.kind != Cut::InData);
-    if (!Send(session.server, *line)) {
-      return session.CutAll(Cut::Reset);
+    awaited_.emplace_back(line->substr(0, line->find_first_of(" \r\n")),
+                          targeted && cut_.kind != Cut::InData);
+    if (!Send(server_, *line)) {
+      return CutAll(Cut::Reset);
     }
   }
 }
 
-void CuttingProxy::RelayReplies(Session& session) {
-  if (!Receive(session.server, session.replies)) {
-    return session.CutAll(Cut::Close);
+void CuttingProxy::RelayReplies() {
+  if (!Receive(server_, replies_)) {
+    return CutAll(Cut::Close);
   }
-  while (auto line = TakeLine(session.replies)) {
+  while (auto line = TakeLine(replies_)) {
     // A final reply is a code from 2xx to 5xx and a blank; the lines within a multi-line
     // reply carry a hyphen after the code or start with a blank.
     const bool final = line->size() > 4 && (*line)[0] >= '2' && (*line)[0] <= '5' &&
-                       (*line)[3] == ' ' && !session.awaited.empty();
+                       (*line)[3] == ' ' && !awaited_.empty();
     bool targeted = false;
     if (final) {
-      const std::string verb = session.awaited.front().first;
-      targeted = session.awaited.front().second;
-      session.awaited.pop_front();
+      targeted = awaited_.front().second;
       if (rewriteReply_) {
-        line = rewriteReply_(verb, *line);
+        line = rewriteReply_(awaited_.front().first, *line);
       }
+      awaited_.pop_front();
     }
     if (final && line->starts_with("229")) {
       // Points the client at a listener of ours that leads to the port the server named.
-      session.dataPort = std::atoi(line->c_str() + line->find("|||") + 3);
-      for (int* fd : {&session.dataListener, &session.dataClient, &session.dataServer}) {
-        CutSocket(*fd, Cut::Close);
-      }
-      session.dataListener = Listen();
-      session.cutAfter.reset();
-      session.forwarded = 0;
-      line = "229 Entering Extended Passive Mode (|||" +
-             std::to_string(PortOf(session.dataListener)) + "|)\r\n";
+      dataPort_ = std::atoi(line->c_str() + line->find("|||") + 3);
+      CutData(Cut::Close);
+      dataListener_ = Listen();
+      cutAfter_.reset();
+      forwarded_ = 0;
+      line = "229 Entering Extended Passive Mode (|||" + std::to_string(PortOf(dataListener_)) +
+             "|)\r\n";
     }
     if (targeted && cut_.kind == Cut::BeforeReply) {
-      return Fire(session, false);
+      return Fire(false);
     }
-    if (!Send(session.client, *line)) {
-      return session.CutAll(Cut::Reset);
+    if (!Send(client_, *line)) {
+      return CutAll(Cut::Reset);
     }
     if (targeted) {
-      return Fire(session, false);
+      return Fire(false);
     }
   }
 }
 
 // A data connection carries one direction only: `from` sends, `to` receives.
-void CuttingProxy::RelayData(Session& session, int& from, int& to) {
+void CuttingProxy::RelayData(int& from, int& to) {
   char buffer[65536];
   const ssize_t n = recv(from, buffer, sizeof buffer, 0);
-  if (n < 0) {  // a reset is passed on as a reset
-    CutSocket(from, Cut::Reset);
-    return CutSocket(to, Cut::Reset);
-  }
-  if (n == 0) {  // and an orderly end as an orderly end
+  if (n == 0) {  // an orderly end is passed on as such
     shutdown(to, SHUT_WR);
     return CutSocket(from, Cut::Close);
   }
-  size_t passed = static_cast<size_t>(n);
-  const bool cutHere = session.cutAfter && session.forwarded + passed > *session.cutAfter;
+  size_t passed = static_cast<size_t>(std::max<ssize_t>(n, 0));
+  const bool cutHere = cutAfter_ && forwarded_ + passed > *cutAfter_;
   if (cutHere) {
-    passed = *session.cutAfter - session.forwarded;
+    passed = *cutAfter_ - forwarded_;
   }
-  if (!Send(to, std::string_view(buffer, passed))) {
-    CutSocket(from, Cut::Reset);
-    return CutSocket(to, Cut::Reset);
+  if (n < 0 || !Send(to, std::string_view(buffer, passed))) {
+    return CutData(Cut::Reset);  // and a reset as a reset
   }
-  session.forwarded += passed;
+  forwarded_ += passed;
   if (cutHere) {
-    Fire(session, true);
+    Fire(true);
   }
 }
 
-void CuttingProxy::Fire(Session& session, bool dataOnly) {
+void CuttingProxy::Fire(bool dataOnly) {
   fired_ = true;
   down_ = cut_.networkStaysDown;
-  for (int* fd : {&session.dataListener, &session.dataClient, &session.dataServer}) {
-    CutSocket(*fd, cut_.style);
-  }
+  CutData(cut_.style);
   if (!dataOnly || down_) {
-    session.CutAll(cut_.style);
+    CutAll(cut_.style);
   }
+}
+
+void CuttingProxy::CutData(Cut::Style style) {
+  for (int* fd : {&dataListener_, &dataClient_, &dataServer_}) {
+    CutSocket(*fd, style);
+  }
+}
+
+void CuttingProxy::CutAll(Cut::Style style) {
+  CutData(style);
+  CutSocket(client_, style);
+  CutSocket(server_, style);
 }
 
 }  // namespace kestrin::test

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <deque>
 #include <functional>
-#include <list>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -29,8 +30,9 @@ struct Cut {
 };
 
 // A TCP relay on 127.0.0.1 in front of a real FTP server that cuts the network at an armed
-// point. It relays the control connection line by line and, by pointing the server's EPSV
-// replies (229) at itself, the passive data connections too.
+// point. It relays one client at a time (a new connection ends the last), its control
+// connection line by line and, by pointing the server's EPSV replies (229) at itself, its
+// passive data connections too.
 class CuttingProxy {
  public:
   explicit CuttingProxy(int serverPort);
@@ -47,18 +49,19 @@ class CuttingProxy {
   void RewriteReplies(ReplyRewriter rewriter);
 
  private:
-  struct Session;
   void Serve();
   void Accept();
-  void AcceptData(Session& session);
-  void RelayCommands(Session& session);
-  void RelayReplies(Session& session);
-  void RelayData(Session& session, int& from, int& to);
-  void Fire(Session& session, bool dataOnly);
+  void AcceptData();
+  void RelayCommands();
+  void RelayReplies();
+  void RelayData(int& from, int& to);
+  void Fire(bool dataOnly);
+  void CutData(Cut::Style style);
+  void CutAll(Cut::Style style);
 
+  const int serverPort_;
   int listener_;
   int port_;
-  int serverPort_;
   int wake_[2];
   mutable std::mutex mutex_;
   bool stopping_ = false;
@@ -67,8 +70,22 @@ class CuttingProxy {
   bool down_ = false;
   Cut cut_{};
   ReplyRewriter rewriteReply_;
-  std::list<Session> sessions_;
   std::thread thread_;
+
+  // The relayed connection: the control pair, then our listener named in the last EPSV
+  // reply and the data pair it leads to.
+  int client_ = -1;
+  int server_ = -1;
+  int dataListener_ = -1;
+  int dataClient_ = -1;
+  int dataServer_ = -1;
+  int dataPort_ = 0;                // the server's, named in its EPSV reply
+  std::optional<size_t> cutAfter_;  // the bytes the data connection passes before the cut
+  size_t forwarded_ = 0;
+  std::string commands_;  // bytes from the client not yet a whole line
+  std::string replies_;   // bytes from the server not yet a whole line
+  // The verbs whose final replies are due, and whether the cut falls at theirs.
+  std::deque<std::pair<std::string, bool>> awaited_;
 };
 
 }  // namespace kestrin::test
