@@ -48,33 +48,19 @@ int ConnectTo(int port) {
   return fd;
 }
 
+// A blocking send returns when all is sent, unless the peer has gone.
 bool Send(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    if (n <= 0) {
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
+  return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == std::ssize(bytes);
 }
 
-// Appends what the socket has to `pending`; false when the peer has gone.
-bool Receive(int fd, std::string& pending) {
-  char buffer[4096];
-  const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-  pending.append(buffer, static_cast<size_t>(std::max<ssize_t>(n, 0)));
-  return n > 0;
-}
-
-// Takes the first whole line, LF included, off `pending`.
-std::optional<std::string> TakeLine(std::string& pending) {
-  const size_t end = pending.find('\n');
-  if (end == std::string::npos) {
-    return std::nullopt;
+// One line, LF included, read a byte at a time so that nothing after it is taken; empty when
+// the peer has gone.
+std::string ReadLine(int fd) {
+  std::string line;
+  char c = 0;
+  while (c != '\n' && recv(fd, &c, 1, 0) == 1) {
+    line += c;
   }
-  std::string line = pending.substr(0, end + 1);
-  pending.erase(0, end + 1);
   return line;
 }
 
@@ -157,9 +143,9 @@ void CuttingProxy::Serve() {
     } else if (fds[1].revents != 0) {
       Accept();
     } else if (fds[2].revents != 0) {
-      RelayCommands();
+      RelayCommand();
     } else if (fds[3].revents != 0) {
-      RelayReplies();
+      RelayReply();
     } else if (fds[4].revents != 0) {
       AcceptData();
     } else if (fds[5].revents != 0) {
@@ -177,8 +163,6 @@ void CuttingProxy::Accept() {
   if (server_ < 0) {
     CutAll(Cut::Reset);
   }
-  commands_.clear();
-  replies_.clear();
   awaited_ = {{"", false}};  // the greeting comes unasked
 }
 
@@ -191,63 +175,61 @@ void CuttingProxy::AcceptData() {
   }
 }
 
-void CuttingProxy::RelayCommands() {
-  if (!Receive(client_, commands_)) {
+void CuttingProxy::RelayCommand() {
+  const std::string line = ReadLine(client_);
+  if (line.empty()) {
     return CutAll(Cut::Close);  // the client has gone, and so does its server connection
   }
-  while (const auto line = TakeLine(commands_)) {
-    const bool targeted = armed_ && line->starts_with(cut_.command);
-    armed_ = armed_ && !targeted;
-    if (targeted && cut_.kind == Cut::BeforeCommand) {
-      return Fire(false);
-    }
-    if (targeted && cut_.kind == Cut::InData) {
-      cutAfter_ = cut_.bytes();
-    }
-    awaited_.emplace_back(line->substr(0, line->find_first_of(" \r\n")),
-                          targeted && cut_.kind != Cut::InData);
-    if (!Send(server_, *line)) {
-      return CutAll(Cut::Reset);
-    }
+  const bool targeted = armed_ && line.starts_with(cut_.command);
+  armed_ = armed_ && !targeted;
+  if (targeted && cut_.kind == Cut::BeforeCommand) {
+    return Fire(false);
+  }
+  if (targeted && cut_.kind == Cut::InData) {
+    cutAfter_ = cut_.bytes();
+  }
+  awaited_.emplace_back(line.substr(0, line.find_first_of(" \r\n")),
+                        targeted && cut_.kind != Cut::InData);
+  if (!Send(server_, line)) {
+    CutAll(Cut::Reset);
   }
 }
 
-void CuttingProxy::RelayReplies() {
-  if (!Receive(server_, replies_)) {
+void CuttingProxy::RelayReply() {
+  std::string line = ReadLine(server_);
+  if (line.empty()) {
     return CutAll(Cut::Close);
   }
-  while (auto line = TakeLine(replies_)) {
-    // A final reply is a code from 2xx to 5xx and a blank; the lines within a multi-line
-    // reply carry a hyphen after the code or start with a blank.
-    const bool final = line->size() > 4 && (*line)[0] >= '2' && (*line)[0] <= '5' &&
-                       (*line)[3] == ' ' && !awaited_.empty();
-    bool targeted = false;
-    if (final) {
-      targeted = awaited_.front().second;
-      if (rewriteReply_) {
-        line = rewriteReply_(awaited_.front().first, *line);
-      }
-      awaited_.pop_front();
+  // A final reply is a code from 2xx to 5xx and a blank; the lines within a multi-line
+  // reply carry a hyphen after the code or start with a blank.
+  const bool final =
+      line.size() > 4 && line[0] >= '2' && line[0] <= '5' && line[3] == ' ' && !awaited_.empty();
+  bool targeted = false;
+  if (final) {
+    targeted = awaited_.front().second;
+    if (rewriteReply_) {
+      line = rewriteReply_(awaited_.front().first, line);
     }
-    if (final && line->starts_with("229")) {
-      // Points the client at a listener of ours that leads to the port the server named.
-      dataPort_ = std::atoi(line->c_str() + line->find("|||") + 3);
-      CutData(Cut::Close);
-      dataListener_ = Listen();
-      cutAfter_.reset();
-      forwarded_ = 0;
-      line = "229 Entering Extended Passive Mode (|||" + std::to_string(PortOf(dataListener_)) +
-             "|)\r\n";
-    }
-    if (targeted && cut_.kind == Cut::BeforeReply) {
-      return Fire(false);
-    }
-    if (!Send(client_, *line)) {
-      return CutAll(Cut::Reset);
-    }
-    if (targeted) {
-      return Fire(false);
-    }
+    awaited_.pop_front();
+  }
+  if (final && line.starts_with("229")) {
+    // Points the client at a listener of ours that leads to the port the server named.
+    dataPort_ = std::atoi(line.c_str() + line.find("|||") + 3);
+    CutData(Cut::Close);
+    dataListener_ = Listen();
+    cutAfter_.reset();
+    forwarded_ = 0;
+    line = "229 Entering Extended Passive Mode (|||" + std::to_string(PortOf(dataListener_)) +
+           "|)\r\n";
+  }
+  if (targeted && cut_.kind == Cut::BeforeReply) {
+    return Fire(false);
+  }
+  if (!Send(client_, line)) {
+    return CutAll(Cut::Reset);
+  }
+  if (targeted) {
+    Fire(false);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace kestrin::test {
 
@@ -52,8 +53,8 @@ class CuttingProxy {
   void Serve();
   void Accept();
   void AcceptData();
-  void RelayCommands();
-  void RelayReplies();
+  void RelayCommand();
+  void RelayReply();
   void RelayData(int& from, int& to);
   void Fire(bool dataOnly);
   void CutData(Cut::Style style);
@@ -82,8 +83,6 @@ class CuttingProxy {
   int dataPort_ = 0;                // the server's, named in its EPSV reply
   std::optional<size_t> cutAfter_;  // the bytes the data connection passes before the cut
   size_t forwarded_ = 0;
-  std::string commands_;  // bytes from the client not yet a whole line
-  std::string replies_;   // bytes from the server not yet a whole line
   // The verbs whose final replies are due, and whether the cut falls at theirs.
   std::deque<std::pair<std::string, bool>> awaited_;
 };
