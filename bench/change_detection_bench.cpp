@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/generated_favorites.h"
-#include "favorites/general_date.h"
+#include "formats/general_date.h"
 #include "sync/change_detection.h"
 
 namespace {

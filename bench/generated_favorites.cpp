@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "favorites/general_date.h"
+#include "formats/general_date.h"
 
 namespace kestrin::bench {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "favorites/radix64.h"
+#include "formats/radix64.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "favorites/data_file.h"
-#include "platform/qt/locale_date_format.h"
+#include "qt_locale/locale_date_format.h"
 #include "sync/change_detection.h"
 
 namespace kestrin::cli {

@@ -4,7 +4,7 @@
 
 #include <iostream>
 
-#include "favorites/printable_text.h"
+#include "formats/printable_text.h"
 
 namespace kestrin::cli {
 

@@ -6,8 +6,8 @@
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
 #include "favorites/scanner.h"
-#include "platform/qt/locale_date_format.h"
-#include "settings/ini_file.h"
+#include "qt_locale/locale_date_format.h"
+#include "formats/ini_file.h"
 #include "settings/sync_settings.h"
 
 namespace kestrin::cli {

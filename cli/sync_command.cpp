@@ -4,7 +4,7 @@
 #include "cli/output.h"
 #include "cli/print_display.h"
 #include "cli/terminal_confirm.h"
-#include "platform/qt/locale_date_format.h"
+#include "qt_locale/locale_date_format.h"
 #include "settings/sync_settings.h"
 #include "sync/sync_run.h"
 

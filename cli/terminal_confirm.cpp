@@ -6,7 +6,7 @@
 #include <iostream>
 #include <string>
 
-#include "favorites/printable_text.h"
+#include "formats/printable_text.h"
 
 namespace kestrin::cli {
 namespace {

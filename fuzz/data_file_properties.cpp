@@ -28,15 +28,15 @@ bool StaysInside(std::string_view relative) {
   return true;
 }
 
-bool HoldsLineBreakOrNul(std::string_view value) {
-  return value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
-
-void CheckRecord(const FavoriteRecord& record) {
+// Checks what any accepted record must satisfy. Returns whether it can be written back:
+// with encoding off, a double quote inside a value cannot.
+bool CheckRecord(const FavoriteRecord& record, bool encode) {
+  bool writable = true;
   for (std::string_view value : {record.Modified, record.Path, record.Name, record.URL,
                                  record.IconFile, record.IconIndex, record.Type}) {
-    FUZZ_REQUIRE(!HoldsLineBreakOrNul(value));
+    FUZZ_REQUIRE(value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos);
     FUZZ_REQUIRE(value.size() <= kestrin::kMaxDataFileValueBytes);
+    writable = writable && (encode || value.find('"') == std::string_view::npos);
   }
   FUZZ_REQUIRE(record.Type == "D" || record.Type == "F");
   if (record.Type == "D") {
@@ -44,20 +44,7 @@ void CheckRecord(const FavoriteRecord& record) {
   } else {
     FUZZ_REQUIRE(StaysInside(std::string(record.Path).append(record.Name)));
   }
-}
-
-// With encoding off a double quote inside a value cannot be written back.
-bool CanBeWrittenBack(const FavoriteRecord& record, bool encode) {
-  if (encode) {
-    return true;
-  }
-  for (std::string_view value : {record.Modified, record.Path, record.Name, record.URL,
-                                 record.IconFile, record.IconIndex, record.Type}) {
-    if (value.find('"') != std::string_view::npos) {
-      return false;
-    }
-  }
-  return true;
+  return writable;
 }
 
 }  // namespace
@@ -72,11 +59,12 @@ void CheckDataFileBytes(const std::uint8_t* data, std::size_t size, bool decode)
   const kestrin::FavoritesDataFile& file = *parsed;
   FUZZ_REQUIRE(file.records.size() <= kestrin::kMaxDataFileRecords);
   FUZZ_REQUIRE(file.header.ComputerName.find('@') == std::string::npos);
+  bool writable = true;
   for (const FavoriteRecord& record : file.records) {
-    CheckRecord(record);
-    if (!CanBeWrittenBack(record, decode)) {
-      return;
-    }
+    writable = CheckRecord(record, decode) && writable;
+  }
+  if (!writable) {
+    return;
   }
 
   // What was read, written again, reads back the same.

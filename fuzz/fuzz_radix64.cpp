@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "favorites/radix64.h"
+#include "formats/radix64.h"
 #include "fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fuzz/fuzz_check.h"
-#include "settings/ini_file.h"
+#include "formats/ini_file.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "favorites/shortcut_file.h"
 #include "fuzz/fuzz_check.h"
-#include "settings/ini_file.h"
+#include "formats/ini_file.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include "platform/qt/locale_date_format.h"
+#include "qt_locale/locale_date_format.h"
 #include "ui/confirm_changes.h"
 
 namespace kestrin::ui {

@@ -13,7 +13,7 @@
 #include <filesystem>
 
 #include "platform/program_folder.h"
-#include "settings/ini_file.h"
+#include "formats/ini_file.h"
 #include "sync/activity.h"
 #include "ui/about_dialog.h"
 #include "ui/control_colors.h"
@@ -173,8 +173,12 @@ void MainWindow::mnuTRAY_Show_Click() {
 }
 
 void MainWindow::ViewLog() {
-  if (!ViewActivityLog(ActivityLogPath(config_.settingsPath))) {
+  const std::string log = ActivityLogPath(config_.settingsPath);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(log, ec)) {
     ShowInformation(this, "No Activity Log available!");
+  } else if (config_.openDocument) {
+    config_.openDocument(log);
   }
 }
 

@@ -19,7 +19,7 @@ struct MainWindowConfig {
   std::string settingsPath;
   std::string favoritesRoot;                             // ends in "/"
   std::chrono::milliseconds tickPeriod{1000};            // the scheduler's and the dialog's clock
-  std::function<bool(const std::string&)> openDocument;  // help and manual
+  std::function<bool(const std::string&)> openDocument;  // help, manual and log
 };
 
 // frmMain: the settings pages, the commands, the run display and the tray icon. It is

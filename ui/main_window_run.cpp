@@ -10,7 +10,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 
-#include "favorites/printable_text.h"
+#include "formats/printable_text.h"
 #include "sync/sync_run.h"
 #include "ui/desktop_environment.h"
 #include "ui/main_window.h"

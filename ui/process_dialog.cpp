@@ -7,7 +7,7 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
-#include "favorites/printable_text.h"
+#include "formats/printable_text.h"
 #include "platform/program_folder.h"
 #include "ui/process_dialog_layout.h"
 

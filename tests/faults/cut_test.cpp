@@ -1,81 +1,100 @@
-// A network that fails at any step of a run: the run ends in order, the shared list stays
-// whole, nothing is applied from a list that did not arrive whole, and the next run mends all.
+// A network that fails at any step of a run, on both real servers: the run ends in order
+// (the command-line program with exit status 1), the shared list stays whole, nothing is
+// applied from a list that did not arrive whole, and the next run mends all. And a server
+// that sends too much cannot fill the disk.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <iostream>
+#include <sstream>
 
-#include "tests/faults/cut_fixture.h"
+#include "favorites/scanner.h"
+#include "ftp/ftp_client.h"
+#include "settings/sync_settings.h"
+#include "tests/support/cutting_proxy.h"
+#include "tests/sync/computer.h"
 
 namespace kestrin::test {
 namespace {
 
-using Kind = CutPoint::Kind;
+using enum Cut::Kind;
+using enum Cut::Style;
 
 struct CutCase {
   Cut cut;
-  std::string error;              // the run's failure text; empty when the run rides it out
-  bool foreignIndicator = false;  // another computer's "favs.ind" is on the server
-  std::string where = "";         // for the test's output, where a data cut falls
+  std::string error;         // the run's failure text; empty when the run rides it out
+  bool foreignLock = false;  // another computer's "favs.ind" is on the server
+  bool commandLine = false;  // B runs `kestrin-cli sync` instead of the engine itself
 };
 
-Cut At(Kind kind, const std::string& verb, const std::string& argument, CutStyle style,
-       bool networkStaysDown = false) {
-  CutPoint point;
-  point.kind = kind;
-  point.verb = verb;
-  point.argumentPrefix = argument;
-  return Cut{point, style, networkStaysDown};
-}
-
-Cut InData(const std::string& verb, const std::string& argument, std::function<size_t()> bytes,
-           CutStyle style) {
-  Cut cut = At(Kind::DataBytes, verb, argument, style);
-  cut.at.bytes = std::move(bytes);
-  return cut;
-}
+struct RunResult {
+  int exitStatus;
+  std::vector<std::string> lines;
+};
 
 std::function<size_t()> Bytes(size_t count) {
   return [count] { return count; };
 }
 
-std::string StyleName(CutStyle style) {
-  return style == CutStyle::Reset ? "RST" : "FIN";
+bool Shows(const RunResult& run, const std::string& line) {
+  return std::find(run.lines.begin(), run.lines.end(), line) != run.lines.end();
 }
 
-class CutTest : public CutFixture {
+// Two computers share a remote directory through the proxy. Before the cut, A has uploaded
+// the shared list and B, with an empty Favorites folder, has not run yet: its run downloads
+// the list, applies it, and uploads a new one.
+class CutTest : public testing::TestWithParam<FtpServerKind> {
  protected:
+  void SetUp() override {
+    server = FtpServer::Start(GetParam());
+    if (!server) {
+      GTEST_SKIP() << FtpServerKindName(GetParam()) << " cannot run here";
+    }
+    proxy = std::make_unique<CuttingProxy>(server->port());
+  }
+
+  void TearDown() override {
+    if (injected_ > 0) {
+      std::cout << "[faults] " << testing::UnitTest::GetInstance()->current_test_info()->name()
+                << ": " << injected_ << " cuts injected, " << survived_ << " survived\n";
+    }
+  }
+
+  void RunAll(const std::vector<CutCase>& cases) {
+    for (size_t i = 0; i < cases.size(); ++i) {
+      SCOPED_TRACE("case " + std::to_string(i + 1) + ", " + cases[i].cut.command);
+      const int failuresBefore = Failures();
+      Run(cases[i]);
+      ++injected_;
+      survived_ += Failures() == failuresBefore ? 1 : 0;
+    }
+  }
+
   // B runs into the cut; then the checks that hold wherever it fell.
   void Run(const CutCase& c) {
     PrepareScene();
     if (HasFatalFailure()) {
       return;
     }
-    SCOPED_TRACE(c.cut.at.Describe() + " " + c.where + " " + StyleName(c.cut.style) +
-                 (c.cut.networkStaysDown ? ", network stays down" : ""));
-    if (c.foreignIndicator) {
+    if (c.foreignLock) {
       server->WriteFile(dir + "/favs.ind", "C\r\n");
     }
-    const int failures = FailureCount();
     const auto before = b->Tree();
     proxy->Arm(c.cut);
-    const bool succeeded = b->Sync();
-    const bool fired = proxy->fired();
-    EXPECT_TRUE(fired) << Transcript();
-
-    if (c.error.empty()) {
-      EXPECT_TRUE(succeeded) << b->display.lines.back() << "\n" << Transcript();
-    } else {
-      EXPECT_FALSE(succeeded) << Transcript();
-      EXPECT_EQ(Ending(*b), (std::vector<std::string>{"-> Closing Internet Connection..",
-                                                      "Error: " + c.error, "kestrin ended at"}))
-          << Transcript();
-      EXPECT_NE(Reason(*b), "") << Transcript();
+    const RunResult run = SyncB(c.commandLine);
+    ASSERT_TRUE(proxy->fired()) << server->log();
+    EXPECT_EQ(run.exitStatus, c.error.empty() ? 0 : 1) << testing::PrintToString(run.lines);
+    if (!c.error.empty()) {
+      EXPECT_EQ(Ending(run.lines), (std::vector<std::string>{"-> Closing Internet Connection..",
+                                                             "Error: " + c.error, "kestrin ended at"}));
+      EXPECT_NE(Reason(run.lines), "") << testing::PrintToString(run.lines);
     }
     EXPECT_TRUE(IsAWholeList(SharedList())) << SharedList();
-    const auto& lines = b->display.lines;
-    if (std::find(lines.begin(), lines.end(), "-> Updating Favorites..") == lines.end()) {
+    if (!Shows(run, "-> Updating Favorites..")) {
       EXPECT_EQ(b->Tree(), before);
       EXPECT_EQ(SharedList(), previous);
     }
@@ -84,22 +103,89 @@ class CutTest : public CutFixture {
       EXPECT_FALSE(OnServer("favs.ind"));
       ExpectNoStrayUpload();
     }
-    ExpectRecoveryAndConvergence();
+
+    proxy->Heal();
+    // A lock the cut left behind names B: B's own next run waits it out like any other.
+    const std::string lock = OnServer("favs.ind") ? ReadFileBytes(RemotePath("favs.ind")) : "";
+    const RunResult recovery = SyncB(c.commandLine);
+    EXPECT_EQ(recovery.exitStatus, 0) << testing::PrintToString(recovery.lines);
+    if (!lock.empty()) {
+      EXPECT_EQ(lock, "B\r\n");
+      EXPECT_TRUE(Shows(recovery, "-> Waiting for 'B' to finish.."));
+    }
+    EXPECT_TRUE(a->Sync()) << a->display.lines.back();
+    EXPECT_EQ(b->Tree(), a->Tree());
+    EXPECT_EQ(a->Tree(), everything);
+    EXPECT_FALSE(OnServer("favs.ind"));
     // An upload the network cut off before its rename is taken up by B's next run.
     ExpectNoStrayUpload();
-    Count(fired, failures);
+  }
+
+  RunResult SyncB(bool commandLine) {
+    if (!commandLine) {
+      return {b->Sync() ? 0 : 1, b->display.lines};
+    }
+    // The C locale gives the same en-US dates as the computers here.
+    EXPECT_TRUE(SaveSettings(b->program() + "kestrin.ini", b->settings));
+    const std::string command = "LC_ALL=C '" KESTRIN_CLI "' sync --settings '" + b->program() +
+                                "kestrin.ini' --favorites '" + b->favorites() + "' 2>&1";
+    FILE* output = popen(command.c_str(), "r");
+    std::string text;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, output)) > 0;) {
+      text.append(buffer, n);
+    }
+    const int status = pclose(output);
+    RunResult run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, {}};
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+      run.lines.push_back(line);
+    }
+    return run;
+  }
+
+  void PrepareScene() {
+    proxy->Heal();
+    dir = "shared" + std::to_string(++scenes_);
+    server->MakeDirectory(dir);
+    a = NewComputer("A");
+    b = NewComputer("B");
+    a->AddShortcut("One.url", "https://one.example/");
+    a->AddShortcut("Folder/Two.url", "https://two.example/");
+    ASSERT_TRUE(a->Sync());
+    previous = SharedList();
+    everything = a->Tree();
+  }
+
+  std::unique_ptr<Computer> NewComputer(const std::string& name) {
+    auto computer = std::make_unique<Computer>(name, *server);
+    computer->settings.Port = std::to_string(proxy->port());
+    computer->settings.RemoteDir = dir;
+    // A cut can leave a server waiting for a data connection that never comes; the client
+    // then waits for its reply until it gives up.
+    computer->env.ftpOptions.replyTimeout = std::chrono::seconds(5);
+    computer->env.ftpOptions.stallTimeout = std::chrono::seconds(5);
+    return computer;
+  }
+
+  std::string RemotePath(const std::string& name) const {
+    return server->root() + dir + "/" + name;
+  }
+  std::string SharedList() const { return ReadFileBytes(RemotePath("favs.dat")); }
+  bool OnServer(const std::string& name) const { return std::filesystem::exists(RemotePath(name)); }
+
+  // The previous shared list, or the one B would write now: nothing partial or stale.
+  bool IsAWholeList(const std::string& shared) const {
+    std::ostringstream records;
+    ScanFavoritesFolder(b->favorites(), records, ScanOptions{false, b->env.dateFormat, {}, {}});
+    const size_t headerEnd = shared.find("\r\n");
+    return shared == previous || (shared.starts_with("B@") && headerEnd != std::string::npos &&
+                                  shared.substr(headerEnd + 2) == records.str());
   }
 
   void ExpectNoStrayUpload() const {
     for (const auto& entry : std::filesystem::directory_iterator(server->root() + dir)) {
-      EXPECT_EQ(entry.path().filename().string().rfind("favs.dat.", 0), std::string::npos)
-          << entry.path();
-    }
-  }
-
-  void RunAll(const std::vector<CutCase>& cases) {
-    for (const CutCase& c : cases) {
-      Run(c);
+      EXPECT_FALSE(entry.path().filename().string().starts_with("favs.dat.")) << entry.path();
     }
   }
 
@@ -110,36 +196,50 @@ class CutTest : public CutFixture {
       return std::min<size_t>(size - 1, static_cast<size_t>(static_cast<double>(size) * fraction));
     };
   }
+
+  static int Failures() {
+    return testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
+  }
+
+  std::unique_ptr<FtpServer> server;
+  std::unique_ptr<CuttingProxy> proxy;
+  std::unique_ptr<Computer> a;
+  std::unique_ptr<Computer> b;
+  std::string dir;
+  std::string previous;                           // the shared list before B's run
+  std::map<std::string, std::string> everything;  // A's Favorites before the cut
+  int scenes_ = 0;
+  int injected_ = 0;
+  int survived_ = 0;
 };
+
+const std::string kConnect = "Unable to Connect to 127.0.0.1";
+const std::string kSetDirectory = "Unable to Set Remote Directory..";
+const std::string kDownloadLock = "Unable to Download Indicator File..";
+const std::string kUploadLock = "Unable to Upload Indicator File..";
+const std::string kDownloadList = "Unable to Download Remote Data File..";
+const std::string kUploadList = "Unable to Upload Remote Data File..";
 
 TEST_P(CutTest, LoginAndRemoteDirectory) {
   RunAll({
-      {At(Kind::BeforeCommand, "USER", "", CutStyle::Reset), "Unable to Connect to 127.0.0.1"},
-      {At(Kind::BeforeReply, "PASS", "", CutStyle::Close), "Unable to Connect to 127.0.0.1"},
-      {At(Kind::BeforeCommand, "CWD", "shared", CutStyle::Reset),
-       "Unable to Set Remote Directory.."},
-      {At(Kind::BeforeReply, "CWD", "shared", CutStyle::Close), "Unable to Set Remote Directory.."},
-      // A cut between two operations costs a new login, nothing else.
-      {At(Kind::AfterReply, "CWD", "shared", CutStyle::Close), ""},
+      {{BeforeCommand, "USER"}, kConnect},
+      {{BeforeReply, "PASS", Close}, kConnect},
+      {{BeforeCommand, "CWD shared"}, kSetDirectory},
+      {{BeforeReply, "CWD shared", Close}, kSetDirectory},
+      {{AfterReply, "CWD shared", Close}, ""},  // a cut between operations costs a new login
   });
 }
 
 TEST_P(CutTest, IndicatorCheckDownloadAndUpload) {
   RunAll({
-      {At(Kind::BeforeCommand, "SIZE", "favs.ind", CutStyle::Reset, true),
-       "Unable to Upload Indicator File.."},
-      // A failed check counts as absence: the lock is taken on a new login.
-      {At(Kind::BeforeReply, "SIZE", "favs.ind", CutStyle::Close), ""},
-      {At(Kind::BeforeCommand, "RETR", "favs.ind", CutStyle::Reset),
-       "Unable to Download Indicator File..", true},
-      {InData("RETR", "favs.ind", Bytes(1), CutStyle::Reset), "Unable to Download Indicator File..",
-       true},
-      {InData("RETR", "favs.ind", Bytes(1), CutStyle::Close), "Unable to Download Indicator File..",
-       true},
-      {At(Kind::BeforeCommand, "STOR", "favs.ind", CutStyle::Reset),
-       "Unable to Upload Indicator File.."},
-      {InData("STOR", "favs.ind", Bytes(1), CutStyle::Reset), "Unable to Upload Indicator File.."},
-      {InData("STOR", "favs.ind", Bytes(1), CutStyle::Close), "Unable to Upload Indicator File.."},
+      {{BeforeCommand, "SIZE favs.ind", Reset, true}, kUploadLock},
+      {{BeforeReply, "SIZE favs.ind", Close}, ""},  // counts as absent; a new login takes it
+      {{BeforeCommand, "RETR favs.ind"}, kDownloadLock, true},
+      {{InData, "RETR favs.ind", Reset, false, Bytes(1)}, kDownloadLock, true},
+      {{InData, "RETR favs.ind", Close, false, Bytes(1)}, kDownloadLock, true},
+      {{BeforeCommand, "STOR favs.ind"}, kUploadLock},
+      {{InData, "STOR favs.ind", Reset, false, Bytes(1)}, kUploadLock},
+      {{InData, "STOR favs.ind", Close, false, Bytes(1)}, kUploadLock},
   });
 }
 
@@ -148,53 +248,80 @@ TEST_P(CutTest, SharedListCheckAndDownload) {
   // A truncation at a line end leaves a list that reads as valid, only shorter.
   const auto lineEnd = [this] { return previous.rfind("\r\n", previous.size() - 3) + 2; };
   RunAll({
-      {At(Kind::BeforeCommand, "SIZE", "favs.dat", CutStyle::Reset),
-       "Unable to Download Remote Data File.."},
-      {At(Kind::BeforeReply, "SIZE", "favs.dat", CutStyle::Close),
-       "Unable to Download Remote Data File.."},
-      {At(Kind::BeforeCommand, "RETR", "favs.dat", CutStyle::Reset),
-       "Unable to Download Remote Data File.."},
-      {InData("RETR", "favs.dat", middle, CutStyle::Reset),
-       "Unable to Download Remote Data File.."},
-      {InData("RETR", "favs.dat", lineEnd, CutStyle::Close),
-       "Unable to Download Remote Data File.."},
+      {{BeforeCommand, "SIZE favs.dat"}, kDownloadList},
+      {{BeforeReply, "SIZE favs.dat", Close}, kDownloadList},
+      {{BeforeCommand, "RETR favs.dat"}, kDownloadList},
+      {{InData, "RETR favs.dat", Reset, false, middle}, kDownloadList},
+      {{InData, "RETR favs.dat", Close, false, lineEnd}, kDownloadList},
   });
 }
 
 TEST_P(CutTest, SharedListUploadAndRename) {
-  std::vector<CutCase> cases;
-  for (CutStyle style : {CutStyle::Reset, CutStyle::Close}) {
-    for (double at : {0.0, 0.5, 1.0}) {
-      cases.push_back({InData("STOR", "favs.dat.", UploadAt(at), style),
-                       "Unable to Upload Remote Data File..", false,
-                       at == 0   ? "at its first byte"
-                       : at == 1 ? "at its last byte"
-                                 : "halfway"});
-    }
-  }
-  cases.push_back({At(Kind::BeforeCommand, "STOR", "favs.dat.", CutStyle::Reset, true),
-                   "Unable to Upload Remote Data File.."});
-  // The stored size is checked, and the rename made, on a new login.
-  cases.push_back({At(Kind::AfterReply, "STOR", "favs.dat.", CutStyle::Close), ""});
-  cases.push_back({At(Kind::BeforeCommand, "RNFR", "favs.dat.", CutStyle::Reset, true),
-                   "Unable to Upload Remote Data File.."});
-  // The rename is tried again on a new login.
-  cases.push_back({At(Kind::BeforeCommand, "RNTO", "favs.dat", CutStyle::Reset), ""});
-  // The server renamed, but the client never heard so.
-  cases.push_back({At(Kind::BeforeReply, "RNTO", "favs.dat", CutStyle::Close),
-                   "Unable to Upload Remote Data File.."});
-  RunAll(cases);
+  RunAll({
+      {{InData, "STOR favs.dat.", Reset, false, UploadAt(0)}, kUploadList},
+      {{InData, "STOR favs.dat.", Reset, false, UploadAt(0.5)}, kUploadList},
+      {{InData, "STOR favs.dat.", Reset, false, UploadAt(1)}, kUploadList},
+      {{InData, "STOR favs.dat.", Close, false, UploadAt(0)}, kUploadList},
+      {{InData, "STOR favs.dat.", Close, false, UploadAt(0.5)}, kUploadList},
+      {{InData, "STOR favs.dat.", Close, false, UploadAt(1)}, kUploadList},
+      {{BeforeCommand, "STOR favs.dat.", Reset, true}, kUploadList},
+      // The stored size is checked, and the rename made, on a new login.
+      {{AfterReply, "STOR favs.dat.", Close}, ""},
+      {{BeforeCommand, "RNFR favs.dat.", Reset, true}, kUploadList},
+      {{BeforeCommand, "RNTO favs.dat"}, ""},  // the rename is tried again on a new login
+      // The server renamed, but the client never heard so.
+      {{BeforeReply, "RNTO favs.dat", Close}, kUploadList},
+  });
 }
 
 TEST_P(CutTest, IndicatorRelease) {
   RunAll({
       // The release is tried again on a new login.
-      {At(Kind::BeforeCommand, "DELE", "favs.ind", CutStyle::Reset), ""},
-      {At(Kind::BeforeReply, "DELE", "favs.ind", CutStyle::Close), ""},
-      // Its result is not looked at: the run succeeds, the lock stays behind and the next
-      // run outwaits it.
-      {At(Kind::BeforeCommand, "DELE", "favs.ind", CutStyle::Reset, true), ""},
+      {{BeforeCommand, "DELE favs.ind"}, ""},
+      {{BeforeReply, "DELE favs.ind", Close}, ""},
+      // Its result is not looked at: the lock stays behind and the next run outwaits it.
+      {{BeforeCommand, "DELE favs.ind", Reset, true}, ""},
   });
+}
+
+TEST_P(CutTest, CommandLineProgramExitsWithFailureAndTheNextRunMendsIt) {
+  RunAll({
+      {{BeforeCommand, "USER"}, kConnect, false, true},
+      {{InData, "STOR favs.dat.", Close, false, UploadAt(1)}, kUploadList, false, true},
+  });
+}
+
+// Whether the server announces the size or not.
+TEST_P(CutTest, DownloadsStopAtTheClientsLimit) {
+  const std::string endless(4096, 'x');
+  server->WriteFile("favs.dat", endless);
+  TempDir local;
+  const std::string target = local.path() + "temp.dat";
+  WriteFileBytes(target, "previous");
+  const auto connect = [this](std::int64_t limit) {
+    FtpConnectOptions options;
+    options.server = "127.0.0.1";
+    options.port = proxy->port();
+    options.username = server->user();
+    options.password = server->password();
+    options.maxDownloadBytes = limit;
+    auto client = MakeCurlFtpClient([] {});
+    EXPECT_TRUE(client->Connect(options)) << client->LastError();
+    return client;
+  };
+
+  auto client = connect(1024);
+  EXPECT_FALSE(client->Download("favs.dat", target));
+  proxy->RewriteReplies([](const std::string& verb, const std::string& line) {
+    return verb == "SIZE" ? std::string("502 Command not implemented.\r\n") : line;
+  });
+  EXPECT_FALSE(client->Download("favs.dat", target));
+  EXPECT_EQ(client->LastError(), "more than 1024 bytes");
+  EXPECT_EQ(ReadFileBytes(target), "previous");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local.path()), {}), 1);
+  client = nullptr;  // the proxy relays one client at a time
+  ASSERT_TRUE(connect(4096)->Download("favs.dat", target));
+  EXPECT_EQ(ReadFileBytes(target), endless);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, CutTest,

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "favorites/radix64.h"
+#include "formats/radix64.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrin {

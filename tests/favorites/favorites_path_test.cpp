@@ -3,7 +3,8 @@
 #include "favorites/favorites_path.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "tests/settings/scoped_environment.h"
 #include "tests/support/temp_dir.h"
@@ -11,35 +12,20 @@
 namespace kestrin {
 namespace {
 
-bool IsDirectory(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-TEST(GetFavoritesFolder, IsFavoritesInTheHomeFolderCreatedWhenMissing) {
-  test::TempDir home;
-  test::ScopedEnvironment variable("HOME", home.path());
-  const std::string expected = home.path() + "Favorites/";
-  ASSERT_FALSE(IsDirectory(expected));
-  EXPECT_EQ(GetFavoritesFolder(), expected);
-  EXPECT_TRUE(IsDirectory(expected));
-  // Found again, not made again.
-  EXPECT_EQ(GetFavoritesFolder(), expected);
-}
-
-TEST(GetFavoritesFolder, EmptyWhenItCannotBeMade) {
+TEST(GetFavoritesFolder, IsFavoritesInTheHomeFolderMadeWhenMissingAndEmptyWhenItCannotBe) {
   test::TempDir home;
   {
-    // A file named Favorites is in the way.
-    test::WriteFileBytes(home.path() + "Favorites", "not a folder");
     test::ScopedEnvironment variable("HOME", home.path());
-    EXPECT_EQ(GetFavoritesFolder(), "");
+    EXPECT_EQ(GetFavoritesFolder(), home.path() + "Favorites/");
+    EXPECT_TRUE(std::filesystem::is_directory(home.path() + "Favorites"));
+    EXPECT_EQ(GetFavoritesFolder(), home.path() + "Favorites/");  // found again, not made again
   }
-  {
-    // The home folder does not exist.
-    test::ScopedEnvironment variable("HOME", home.path() + "missing/");
-    EXPECT_EQ(GetFavoritesFolder(), "");
-  }
+  test::ScopedEnvironment missingHome("HOME", home.path() + "missing/");
+  EXPECT_EQ(GetFavoritesFolder(), "");
+  test::TempDir other;
+  test::WriteFileBytes(other.path() + "Favorites", "a file in the way");
+  test::ScopedEnvironment fileInTheWay("HOME", other.path());
+  EXPECT_EQ(GetFavoritesFolder(), "");
 }
 
 }  // namespace

@@ -1,73 +1,56 @@
 // The general date form and decimal separator of the user's locale, read through QLocale.
 
-#include "platform/qt/locale_date_format.h"
+#include "qt_locale/locale_date_format.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <deque>
 #include <map>
-#include <optional>
 #include <string>
-#include <tuple>
-#include <utility>
+
+#include "tests/settings/scoped_environment.h"
 
 namespace kestrin {
 namespace {
 
 using Values = std::map<std::string, std::string>;
 
-// Sets the locale variables for one test and restores them afterwards; unset by default.
+// Sets the locale variables for one test and unsets the others, restoring all afterwards.
 class LocaleEnvironment {
  public:
   explicit LocaleEnvironment(const Values& values) {
     for (const char* name : {"LC_ALL", "LC_TIME", "LC_NUMERIC", "LANG"}) {
-      const char* old = std::getenv(name);
-      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
       const auto value = values.find(name);
-      if (value != values.end()) {
-        ::setenv(name, value->second.c_str(), 1);
-      } else {
-        ::unsetenv(name);
-      }
-    }
-  }
-  ~LocaleEnvironment() {
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
+      scoped_.emplace_back(name,
+                           value == values.end() ? std::nullopt : std::optional(value->second));
     }
   }
 
  private:
-  std::map<std::string, std::optional<std::string>> saved_;
+  std::deque<test::ScopedEnvironment> scoped_;
 };
 
-void ExpectFormat(const GeneralDateFormat& format, const std::string& shortDate,
-                  const std::string& longTime) {
-  EXPECT_EQ(format.shortDate, shortDate);
-  EXPECT_EQ(format.longTime, longTime);
-}
-
-TEST(LocaleGeneralDateFormat, CAndPosixGiveTheEnUsForm) {
-  // Unset, C, and a name Qt does not know all fall back to en-US.
-  for (const Values& values : {Values{}, Values{{"LC_ALL", "C"}}, Values{{"LC_ALL", "C.UTF-8"}},
-                               Values{{"LANG", "xx_YY.UTF-8"}}}) {
-    LocaleEnvironment environment(values);
-    ExpectFormat(LocaleGeneralDateFormat(), "M/d/yyyy", "h:mm:ss AP");
-  }
-}
-
-TEST(LocaleGeneralDateFormat, TwoDigitYearWidenedAndTimeZoneDropped) {
-  // es_ES has "H:mm:ss (t)", zh_CN "t HH:mm:ss".
-  for (const auto& [name, shortDate, longTime] :
-       {std::tuple("de_DE.UTF-8", "dd.MM.yyyy", "HH:mm:ss"),
-        std::tuple("es_ES.UTF-8", "d/M/yyyy", "H:mm:ss"),
-        std::tuple("zh_CN.UTF-8", "yyyy/M/d", "HH:mm:ss")}) {
-    LocaleEnvironment environment(Values{{"LC_ALL", name}});
-    ExpectFormat(LocaleGeneralDateFormat(), shortDate, longTime);
+TEST(LocaleGeneralDateFormat, TwoDigitYearWidenedTimeZoneDroppedAndEnUsByDefault) {
+  // es_ES has "H:mm:ss (t)", zh_CN "t HH:mm:ss". Unset, C, and a name Qt does not know
+  // all fall back to en-US.
+  const struct {
+    Values values;
+    const char* shortDate;
+    const char* longTime;
+  } kCases[] = {
+      {{{"LC_ALL", "de_DE.UTF-8"}}, "dd.MM.yyyy", "HH:mm:ss"},
+      {{{"LC_ALL", "es_ES.UTF-8"}}, "d/M/yyyy", "H:mm:ss"},
+      {{{"LC_ALL", "zh_CN.UTF-8"}}, "yyyy/M/d", "HH:mm:ss"},
+      {{}, "M/d/yyyy", "h:mm:ss AP"},
+      {{{"LC_ALL", "C"}}, "M/d/yyyy", "h:mm:ss AP"},
+      {{{"LC_ALL", "C.UTF-8"}}, "M/d/yyyy", "h:mm:ss AP"},
+      {{{"LANG", "xx_YY.UTF-8"}}, "M/d/yyyy", "h:mm:ss AP"},
+  };
+  for (const auto& c : kCases) {
+    LocaleEnvironment environment(c.values);
+    const GeneralDateFormat format = LocaleGeneralDateFormat();
+    EXPECT_EQ(format.shortDate, c.shortDate);
+    EXPECT_EQ(format.longTime, c.longTime);
   }
 }
 

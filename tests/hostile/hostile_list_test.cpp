@@ -12,7 +12,7 @@
 #include <map>
 #include <ostream>
 
-#include "favorites/radix64.h"
+#include "formats/radix64.h"
 #include "tests/sync/computer.h"
 
 namespace kestrin::test {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/ini_file.h"
+#include "formats/ini_file.h"
 
 namespace kestrin {
 namespace {

@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "settings/ini_file.h"
+#include "formats/ini_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrin {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/ini_file.h"
+#include "formats/ini_file.h"
 #include "settings/sync_settings.h"
 #include "tests/support/temp_dir.h"
 

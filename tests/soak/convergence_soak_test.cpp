@@ -14,7 +14,7 @@
 #include <random>
 
 #include "favorites/data_file.h"
-#include "settings/ini_file.h"
+#include "formats/ini_file.h"
 #include "tests/sync/computer.h"
 
 namespace kestrin::test {
@@ -30,112 +30,90 @@ constexpr int kRounds = 200;
 constexpr time_t kSimulatedEpoch = 978307200;
 constexpr time_t kSystemClockFloor = kSimulatedEpoch + 10 * 365 * 24 * 3600;
 
-// Real users edit minutes apart, and the shared list keeps file times to the second: every
-// edit and every run gets a second of its own, every round starts a new minute.
-class SimulatedClock {
- public:
-  time_t Tick() { return ++now_; }
-  void NextRound() { now_ += 60 - now_ % 60; }
-
- private:
-  time_t now_ = kSimulatedEpoch;
-};
-
 void SetFileTime(const std::string& path, time_t when) {
   const timespec times[2] = {{when, 0}, {when, 0}};
   utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
 }
 
-// Passes every line on to the computer's own display. Before each scan it dates what the
-// run has written by the system clock (shortcuts taken from the shared list, folders whose
-// entries changed) at the run's simulated time, so that the scan sees the run's time.
-class SimulatedTimeDisplay : public RunDisplay {
+// A computer, its own display, whose runs happen at a simulated time: before each scan,
+// what the run has written by the system clock (shortcuts taken from the shared list,
+// folders whose entries changed) is dated at the run's time, so that the scan sees it.
+class SoakComputer : public Computer, public RecordingDisplay {
  public:
-  explicit SimulatedTimeDisplay(Computer& computer) : computer_(computer) {}
+  SoakComputer(const std::string& name, const FtpServer& server) : Computer(name, server) {
+    env.display = this;
+  }
 
-  time_t runTime = 0;
-
-  void ClearActivityPane() override { computer_.display.ClearActivityPane(); }
   void AppendActivityLine(const std::string& text) override {
     if (text == "-> Creating Local Data File..") {
-      DateWhatTheRunWrote();
-    }
-    computer_.display.AppendActivityLine(text);
-  }
-  void SetStatusText(const std::string& text) override { computer_.display.SetStatusText(text); }
-  void SetTrayState(StatusImage image, const std::string& tooltip) override {
-    computer_.display.SetTrayState(image, tooltip);
-  }
-  void ShowRunState(bool running) override { computer_.display.ShowRunState(running); }
-
- private:
-  void DateWhatTheRunWrote() {
-    for (const auto& entry : fs::recursive_directory_iterator(computer_.favorites())) {
-      struct stat info;
-      if (lstat(entry.path().c_str(), &info) == 0 && info.st_mtime > kSystemClockFloor) {
-        SetFileTime(entry.path(), runTime);
+      for (const auto& entry : fs::recursive_directory_iterator(favorites())) {
+        struct stat info;
+        if (lstat(entry.path().c_str(), &info) == 0 && info.st_mtime > kSystemClockFloor) {
+          SetFileTime(entry.path(), runTime);
+        }
       }
     }
-  }
-
-  Computer& computer_;
-};
-
-class SoakComputer {
- public:
-  SoakComputer(const std::string& name, const FtpServer& server)
-      : computer(name, server), display(computer) {
-    computer.env.display = &display;
+    RecordingDisplay::AppendActivityLine(text);
   }
 
   // Relative paths of the shortcut files or of the folders, sorted: the same seed picks the
   // same entries on every file system.
-  std::vector<std::string> Shortcuts() const { return Entries(false); }
-  std::vector<std::string> Folders() const { return Entries(true); }
-
-  Computer computer;
-  SimulatedTimeDisplay display;
-
- private:
   std::vector<std::string> Entries(bool folders) const {
     std::vector<std::string> found;
-    for (const auto& [relative, bytes] : computer.Tree()) {
+    for (const auto& [relative, bytes] : Tree()) {
       if ((bytes == "<folder>") == folders) {
         found.push_back(relative);
       }
     }
     return found;
   }
+
+  time_t runTime = 0;
 };
 
-// Random edits as a user makes them, each at its own simulated time.
+// Random edits as a user makes them. Real users edit minutes apart, and the shared list
+// keeps file times to the second: every edit and every run gets a second of its own.
 class Editor {
  public:
-  Editor(std::mt19937& random, SimulatedClock& clock) : random_(random), clock_(clock) {}
+  explicit Editor(std::mt19937& random) : random_(random) {}
 
-  // One edit; returns what it did, for the failure message.
+  time_t Tick() { return ++now_; }
+  void NextRound() { now_ += 60 - now_ % 60; }
+
+  // One edit; returns what it did, for the failure message. Additions outweigh removals,
+  // so that the tree grows while it changes.
   std::string Edit(SoakComputer& target) {
-    // Additions outweigh removals, so that the tree grows while it changes.
-    switch (Pick(12)) {
-      case 0:
-      case 1:
-      case 2:
-      case 3:
-        return AddShortcut(target, PickFolder(target));
-      case 4:
-        return DeleteShortcut(target);
-      case 5:
-        return RenameShortcut(target);
-      case 6:
-      case 7:
-        return ChangeUrl(target);
-      case 8:
-      case 9:
-      case 10:
-        return NewFolder(target);
-      default:
-        return RemoveFolder(target);
+    const size_t pick = Pick(12);
+    const auto shortcuts = target.Entries(false);
+    if (pick < 4 || (pick < 8 && shortcuts.empty())) {
+      return AddShortcut(target, pick < 4 ? PickFolder(target) : "");
     }
+    if (pick == 4) {
+      const std::string& relative = PickOf(shortcuts);
+      fs::remove(target.favorites() + relative);
+      return "deleted " + relative;
+    }
+    if (pick == 5) {  // a rename keeps the file's time, as it does on the desktop
+      const std::string& from = PickOf(shortcuts);
+      const std::string to = Join(PickFolder(target), ShortcutName());
+      if (fs::exists(target.favorites() + to)) {
+        return "renamed nothing";
+      }
+      fs::rename(target.favorites() + from, target.favorites() + to);
+      return "renamed " + from + " to " + to;
+    }
+    if (pick < 8) {
+      const std::string& relative = PickOf(shortcuts);
+      WriteShortcut(target, relative);
+      return "changed the URL of " + relative;
+    }
+    const auto folders = target.Entries(true);
+    if (pick < 11 || folders.empty()) {
+      return NewFolder(target);
+    }
+    const std::string& folder = PickOf(folders);
+    fs::remove_all(target.favorites() + folder);
+    return "removed folder " + folder;
   }
 
  private:
@@ -153,12 +131,6 @@ class Editor {
     return PickOf(names) + (Pick(2) == 0 ? "" : " " + std::to_string(Pick(3))) + ".url";
   }
 
-  std::string FolderName() {
-    static const std::vector<std::string> names = {"Café, Grüße", "日本", "Work", "News, Sport",
-                                                   "b c"};
-    return PickOf(names);
-  }
-
   std::string Url() {
     static const std::vector<std::string> hosts = {"https://example.org/", "http://日本.jp/",
                                                    "https://café.example/a,b?x=1&y=2#top"};
@@ -167,7 +139,7 @@ class Editor {
 
   // A folder to put something in: the Favorites folder itself ("") or one of its folders.
   std::string PickFolder(const SoakComputer& target) {
-    std::vector<std::string> folders = target.Folders();
+    std::vector<std::string> folders = target.Entries(true);
     folders.push_back("");
     return PickOf(folders);
   }
@@ -177,82 +149,39 @@ class Editor {
   }
 
   void WriteShortcut(SoakComputer& target, const std::string& relative) {
-    target.computer.AddShortcut(relative, Url());
-    SetFileTime(target.computer.favorites() + relative, clock_.Tick());
+    target.AddShortcut(relative, Url());
+    SetFileTime(target.favorites() + relative, Tick());
   }
 
   std::string AddShortcut(SoakComputer& target, const std::string& folder) {
     const std::string relative = Join(folder, ShortcutName());
-    if (fs::exists(target.computer.favorites() + relative)) {
+    if (fs::exists(target.favorites() + relative)) {
       return "added nothing";
     }
     WriteShortcut(target, relative);
     return "added " + relative;
   }
 
-  std::string DeleteShortcut(SoakComputer& target) {
-    const auto shortcuts = target.Shortcuts();
-    if (shortcuts.empty()) {
-      return AddShortcut(target, "");
-    }
-    const std::string& relative = PickOf(shortcuts);
-    fs::remove(target.computer.favorites() + relative);
-    return "deleted " + relative;
-  }
-
-  // A rename keeps the file's time, as it does on the desktop.
-  std::string RenameShortcut(SoakComputer& target) {
-    const auto shortcuts = target.Shortcuts();
-    if (shortcuts.empty()) {
-      return AddShortcut(target, "");
-    }
-    const std::string& from = PickOf(shortcuts);
-    const std::string to = Join(PickFolder(target), ShortcutName());
-    if (fs::exists(target.computer.favorites() + to)) {
-      return "renamed nothing";
-    }
-    fs::rename(target.computer.favorites() + from, target.computer.favorites() + to);
-    return "renamed " + from + " to " + to;
-  }
-
-  std::string ChangeUrl(SoakComputer& target) {
-    const auto shortcuts = target.Shortcuts();
-    if (shortcuts.empty()) {
-      return AddShortcut(target, "");
-    }
-    const std::string& relative = PickOf(shortcuts);
-    WriteShortcut(target, relative);
-    return "changed the URL of " + relative;
-  }
-
   std::string NewFolder(SoakComputer& target) {
+    static const std::vector<std::string> names = {"Café, Grüße", "日本", "Work", "News, Sport",
+                                                   "b c"};
     const std::string parent = PickFolder(target);
-    const std::string folder = Join(parent, FolderName());
+    const std::string folder = Join(parent, PickOf(names));
     if (std::count(folder.begin(), folder.end(), '/') > 2 ||
-        fs::exists(target.computer.favorites() + folder)) {
+        fs::exists(target.favorites() + folder)) {
       return "made no folder";
     }
-    fs::create_directory(target.computer.favorites() + folder);
+    fs::create_directory(target.favorites() + folder);
     const size_t shortcuts = Pick(3);
     for (size_t i = 0; i < shortcuts; ++i) {
       AddShortcut(target, folder);
     }
-    SetFileTime(target.computer.favorites() + folder, clock_.Tick());
+    SetFileTime(target.favorites() + folder, Tick());
     return "made folder " + folder + " with " + std::to_string(shortcuts) + " shortcuts";
   }
 
-  std::string RemoveFolder(SoakComputer& target) {
-    const auto folders = target.Folders();
-    if (folders.empty()) {
-      return NewFolder(target);
-    }
-    const std::string& folder = PickOf(folders);
-    fs::remove_all(target.computer.favorites() + folder);
-    return "removed folder " + folder;
-  }
-
   std::mt19937& random_;
-  SimulatedClock& clock_;
+  time_t now_ = kSimulatedEpoch;
 };
 
 // What a tree or a list holds: relative path ("/" between folders) to "<folder>" or the
@@ -279,19 +208,6 @@ Contents ContentsOf(const FavoritesDataFile& list) {
   return contents;
 }
 
-std::string Lines(const Computer& computer) {
-  std::string text;
-  for (const std::string& line : computer.display.lines) {
-    text += "\n  " + line;
-  }
-  return text;
-}
-
-unsigned long SoakSeed() {
-  const char* text = std::getenv("KESTRIN_SOAK_SEED");
-  return text && *text ? std::strtoul(text, nullptr, 10) : kDefaultSeed;
-}
-
 // The two servers, one of them with the shared list's fields in Radix-64 form.
 struct SoakSetup {
   FtpServerKind server;
@@ -306,28 +222,29 @@ TEST_P(ConvergenceSoak, ThreeComputersAgreeAfterRandomEditsAndSyncs) {
   if (!server) {
     GTEST_SKIP() << FtpServerKindName(kind) << " cannot run here";
   }
-  const unsigned long seed = SoakSeed();
+  const char* seedText = std::getenv("KESTRIN_SOAK_SEED");
+  const unsigned long seed =
+      seedText && *seedText ? std::strtoul(seedText, nullptr, 10) : kDefaultSeed;
   std::mt19937 random(seed);
-  SimulatedClock clock;
-  Editor editor(random, clock);
+  Editor editor(random);
   std::vector<std::unique_ptr<SoakComputer>> computers;
   for (const char* name : {"Study", "Laptop", "Büro"}) {
     computers.push_back(std::make_unique<SoakComputer>(name, *server));
-    computers.back()->computer.settings.UseEncryption = encrypted ? 1 : 0;
+    computers.back()->settings.UseEncryption = encrypted ? 1 : 0;
   }
-  const auto sync = [&clock](SoakComputer& target) {
-    target.display.runTime = clock.Tick();
-    return target.computer.Sync();
+  const auto sync = [&editor](SoakComputer& target) {
+    target.runTime = editor.Tick();
+    return target.Sync();
   };
 
   for (int round = 1; round <= kRounds; ++round) {
     SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round));
-    clock.NextRound();
+    editor.NextRound();
     std::string edits;
     const size_t editCount = std::uniform_int_distribution<size_t>(1, 3)(random);
     for (size_t i = 0; i < editCount; ++i) {
       SoakComputer& target = *computers[random() % computers.size()];
-      edits += "\n  " + target.computer.settings.Name + " " + editor.Edit(target);
+      edits += "\n  " + target.settings.Name + " " + editor.Edit(target);
     }
     std::vector<SoakComputer*> order;
     for (auto& computer : computers) {
@@ -336,22 +253,21 @@ TEST_P(ConvergenceSoak, ThreeComputersAgreeAfterRandomEditsAndSyncs) {
     std::shuffle(order.begin(), order.end(), random);
     order.resize(std::uniform_int_distribution<size_t>(0, order.size())(random));
     for (SoakComputer* target : order) {
-      ASSERT_TRUE(sync(*target)) << "edits:" << edits << "\nrun of "
-                                 << target->computer.settings.Name << ":"
-                                 << Lines(target->computer);
+      ASSERT_TRUE(sync(*target)) << "edits:" << edits << "\nrun of " << target->settings.Name
+                                 << ": " << testing::PrintToString(target->lines);
     }
   }
 
   SCOPED_TRACE("seed " + std::to_string(seed) + ", after round " + std::to_string(kRounds));
-  clock.NextRound();
+  editor.NextRound();
   for (int pass = 0; pass < 2; ++pass) {
     for (auto& computer : computers) {
-      ASSERT_TRUE(sync(*computer)) << Lines(computer->computer);
+      ASSERT_TRUE(sync(*computer)) << testing::PrintToString(computer->lines);
     }
   }
-  const auto tree = computers[0]->computer.Tree();
+  const auto tree = computers[0]->Tree();
   for (auto& computer : computers) {
-    EXPECT_EQ(computer->computer.Tree(), tree) << computer->computer.settings.Name;
+    EXPECT_EQ(computer->Tree(), tree) << computer->settings.Name;
   }
   const auto shared =
       ReadFavoritesDataFile(server->root() + (encrypted ? "favs.dat.enc" : "favs.dat"), encrypted);

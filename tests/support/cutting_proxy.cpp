@@ -7,22 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
-#include <cstdio>
-#include <cstdlib>
-#include <deque>
-#include <optional>
 #include <stdexcept>
+#include <string_view>
 
 namespace kestrin::test {
 namespace {
-
-const char* const kDataVerbs[] = {"RETR", "STOR", "APPE", "STOU", "LIST", "NLST", "MLSD"};
-
-bool IsDataVerb(const std::string& verb) {
-  return std::find(std::begin(kDataVerbs), std::end(kDataVerbs), verb) != std::end(kDataVerbs);
-}
 
 sockaddr_in Loopback(int port) {
   sockaddr_in address{};
@@ -33,14 +22,11 @@ sockaddr_in Loopback(int port) {
 }
 
 int Listen() {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address = Loopback(0);
-  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+  const sockaddr_in address = Loopback(0);
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
       listen(fd, 16) != 0) {
-    if (fd >= 0) {
-      close(fd);
-    }
-    return -1;
+    throw std::runtime_error("the cutting proxy cannot listen");
   }
   return fd;
 }
@@ -52,150 +38,72 @@ int PortOf(int fd) {
   return ntohs(address.sin_port);
 }
 
-int ConnectTo(const std::string& host, int port) {
+int ConnectTo(int port) {
+  const sockaddr_in address = Loopback(port);
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address = Loopback(port);
-  inet_pton(AF_INET, host.c_str(), &address.sin_addr);
-  if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     close(fd);
     return -1;
   }
   return fd;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-    if (n <= 0) {
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
+// A blocking send returns when all is sent, unless the peer has gone.
+bool Send(int fd, std::string_view bytes) {
+  return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == std::ssize(bytes);
 }
 
-// Ends one side of a relayed connection the way a failing network would.
-// Appends what the socket has to `pending`; false when the peer has gone.
-bool ReceiveInto(int fd, std::string& pending) {
-  char buffer[4096];
-  const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-  if (n <= 0) {
-    return false;
+// One line, LF included, read a byte at a time so that nothing after it is taken; empty when
+// the peer has gone.
+std::string ReadLine(int fd) {
+  std::string line;
+  char c = 0;
+  while (c != '\n' && recv(fd, &c, 1, 0) == 1) {
+    line += c;
   }
-  pending.append(buffer, static_cast<size_t>(n));
-  return true;
-}
-
-// Takes the first whole line, LF included, off `pending`.
-std::optional<std::string> TakeLine(std::string& pending) {
-  const size_t end = pending.find('\n');
-  if (end == std::string::npos) {
-    return std::nullopt;
-  }
-  std::string line = pending.substr(0, end + 1);
-  pending.erase(0, end + 1);
   return line;
 }
 
-void CutSocket(int& fd, CutStyle style) {
+// Ends one side of a relayed connection the way a failing network would.
+void CutSocket(int& fd, Cut::Style style) {
   if (fd < 0) {
     return;
   }
-  if (style == CutStyle::Reset) {
-    linger abortive{1, 0};
+  if (style == Cut::Reset) {
+    const linger abortive{1, 0};
     setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
   } else {
     // Unread bytes would turn the close into a reset; the peer must see a clean end.
     char discard[4096];
     while (recv(fd, discard, sizeof discard, MSG_DONTWAIT) > 0) {
     }
-    shutdown(fd, SHUT_WR);
   }
   close(fd);
   fd = -1;
 }
 
-void CloseSocket(int& fd) {
-  if (fd >= 0) {
-    close(fd);
-    fd = -1;
-  }
-}
-
 }  // namespace
-
-std::string CutPoint::Describe() const {
-  static const char* const kKinds[] = {"before command", "before reply to", "after reply to",
-                                       "in data of"};
-  std::string text = std::string(kKinds[static_cast<int>(kind)]) + " " + verb;
-  if (!argumentPrefix.empty()) {
-    text += " " + argumentPrefix;
-  }
-  return text + " #" + std::to_string(occurrence);
-}
-
-struct CuttingProxy::Session {
-  struct DataLink {
-    int listener = -1;  // the address the rewritten passive reply gave the client
-    std::string targetHost;
-    int targetPort = 0;
-    int client = -1;
-    int server = -1;
-    bool labelled = false;           // its transfer command has been seen
-    std::optional<size_t> cutAfter;  // bytes to pass before the armed cut, if it applies
-    size_t forwarded = 0;
-    bool open() const { return listener >= 0 || client >= 0 || server >= 0; }
-  };
-  struct AwaitedReply {
-    std::string verb;
-    bool targeted = false;
-  };
-
-  int client = -1;
-  int server = -1;
-  std::string commands;  // bytes from the client not yet a whole line
-  std::string replies;   // bytes from the server not yet a whole line
-  std::string multilineCode;
-  std::deque<AwaitedReply> awaited{AwaitedReply{}};  // the greeting comes unasked
-  // Transfer commands seen before their connection, with their cut position if any.
-  std::deque<std::optional<size_t>> unclaimedTransfers;
-  std::vector<DataLink> data;
-
-  bool open() const { return client >= 0; }
-
-  void Label(std::optional<size_t> cutAfter) {
-    for (auto& link : data) {
-      if (link.open() && !link.labelled) {
-        link.labelled = true;
-        link.cutAfter = cutAfter;
-        return;
-      }
-    }
-    unclaimedTransfers.push_back(cutAfter);
-  }
-};
 
 CuttingProxy::CuttingProxy(int serverPort) : serverPort_(serverPort) {
   listener_ = Listen();
-  if (listener_ < 0 || pipe2(wakeFds_, O_CLOEXEC) != 0) {
-    throw std::runtime_error("cannot start the cutting proxy");
-  }
   port_ = PortOf(listener_);
+  if (pipe2(wake_, O_CLOEXEC) != 0) {
+    throw std::runtime_error("the cutting proxy cannot start");
+  }
   thread_ = std::thread([this] { Serve(); });
 }
 
 CuttingProxy::~CuttingProxy() {
-  stopping_ = true;
-  char wake = 0;
-  (void)!write(wakeFds_[1], &wake, 1);
-  thread_.join();
-  for (auto& session : sessions_) {
-    CutSession(*session, CutStyle::Close);
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
   }
-  CloseSocket(listener_);
-  CloseSocket(wakeFds_[0]);
-  CloseSocket(wakeFds_[1]);
+  (void)!write(wake_[1], "", 1);
+  thread_.join();
+  CutAll(Cut::Close);
+  for (int fd : {listener_, wake_[0], wake_[1]}) {
+    close(fd);
+  }
 }
 
 void CuttingProxy::Arm(const Cut& cut) {
@@ -204,20 +112,12 @@ void CuttingProxy::Arm(const Cut& cut) {
   armed_ = true;
   fired_ = false;
   down_ = false;
-  matchesSeen_ = 0;
-  transcript_.clear();
 }
 
 void CuttingProxy::Heal() {
   std::lock_guard lock(mutex_);
   armed_ = false;
   down_ = false;
-  transcript_.clear();
-}
-
-void CuttingProxy::RewriteReplies(ReplyRewriter rewriter) {
-  std::lock_guard lock(mutex_);
-  replyRewriter_ = std::move(rewriter);
 }
 
 bool CuttingProxy::fired() const {
@@ -225,313 +125,155 @@ bool CuttingProxy::fired() const {
   return fired_;
 }
 
-std::vector<std::string> CuttingProxy::transcript() const {
+void CuttingProxy::RewriteReplies(ReplyRewriter rewriter) {
   std::lock_guard lock(mutex_);
-  return transcript_;
+  rewriteReply_ = std::move(rewriter);
 }
 
+// Handles one ready socket a round: what it does may close or reuse the others.
 void CuttingProxy::Serve() {
-  enum class Role { ControlClient, ControlServer, DataListener, DataClient, DataServer };
-  struct Watched {
-    Session* session;
-    Role role;
-    size_t link;
-  };
-  while (!stopping_) {
-    std::vector<pollfd> fds{{wakeFds_[0], POLLIN, 0}, {listener_, POLLIN, 0}};
-    std::vector<Watched> watched{{nullptr, Role::ControlClient, 0},
-                                 {nullptr, Role::ControlClient, 0}};
-    {
-      std::lock_guard lock(mutex_);
-      for (auto& session : sessions_) {
-        const auto watch = [&](int fd, Role role, size_t link) {
-          if (fd >= 0) {
-            fds.push_back({fd, POLLIN, 0});
-            watched.push_back({session.get(), role, link});
-          }
-        };
-        watch(session->client, Role::ControlClient, 0);
-        watch(session->server, Role::ControlServer, 0);
-        for (size_t i = 0; i < session->data.size(); ++i) {
-          watch(session->data[i].listener, Role::DataListener, i);
-          watch(session->data[i].client, Role::DataClient, i);
-          watch(session->data[i].server, Role::DataServer, i);
-        }
-      }
-    }
-    if (poll(fds.data(), fds.size(), -1) < 0) {
-      continue;
-    }
+  while (true) {
+    pollfd fds[] = {{wake_[0], POLLIN, 0},   {listener_, POLLIN, 0},     {client_, POLLIN, 0},
+                    {server_, POLLIN, 0},    {dataListener_, POLLIN, 0}, {dataClient_, POLLIN, 0},
+                    {dataServer_, POLLIN, 0}};  // poll skips the closed ones (-1)
+    poll(fds, std::size(fds), -1);
     std::lock_guard lock(mutex_);
-    if (fds[1].revents != 0) {
-      AcceptControl();
-    }
-    for (size_t i = 2; i < fds.size(); ++i) {
-      Session& session = *watched[i].session;
-      if (fds[i].revents == 0 || !session.open()) {
-        continue;
-      }
-      const size_t link = watched[i].link;
-      // An earlier event of this round may have closed the socket.
-      switch (watched[i].role) {
-        case Role::ControlClient:
-          if (session.client == fds[i].fd) {
-            RelayCommands(session);
-          }
-          break;
-        case Role::ControlServer:
-          if (session.server == fds[i].fd) {
-            RelayReplies(session);
-          }
-          break;
-        case Role::DataListener:
-          if (session.data[link].listener == fds[i].fd) {
-            AcceptData(session, link);
-          }
-          break;
-        case Role::DataClient:
-          if (session.data[link].client == fds[i].fd) {
-            RelayData(session, link, true);
-          }
-          break;
-        case Role::DataServer:
-          if (session.data[link].server == fds[i].fd) {
-            RelayData(session, link, false);
-          }
-          break;
-      }
-    }
-    std::erase_if(sessions_, [](const auto& session) { return !session->open(); });
-  }
-}
-
-void CuttingProxy::AcceptControl() {
-  int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-  if (client < 0) {
-    return;
-  }
-  if (down_) {
-    CutSocket(client, CutStyle::Reset);
-    return;
-  }
-  int server = ConnectTo("127.0.0.1", serverPort_);
-  if (server < 0) {
-    CutSocket(client, CutStyle::Reset);
-    return;
-  }
-  auto session = std::make_unique<Session>();
-  session->client = client;
-  session->server = server;
-  sessions_.push_back(std::move(session));
-}
-
-bool CuttingProxy::Matches(const std::string& verb, const std::string& argument) {
-  if (!armed_ || fired_ || verb != cut_.at.verb || argument.rfind(cut_.at.argumentPrefix, 0) != 0) {
-    return false;
-  }
-  return ++matchesSeen_ == cut_.at.occurrence;
-}
-
-void CuttingProxy::RelayCommands(Session& session) {
-  if (!ReceiveInto(session.client, session.commands)) {
-    // The client has gone: so does its server connection, as an orderly end.
-    CutSession(session, CutStyle::Close);
-    return;
-  }
-  while (const auto taken = TakeLine(session.commands)) {
-    const std::string& line = *taken;
-    std::string text = line.substr(0, line.find_last_not_of("\r\n") + 1);
-    const size_t blank = text.find(' ');
-    std::string verb = text.substr(0, blank);
-    std::transform(verb.begin(), verb.end(), verb.begin(),
-                   [](unsigned char c) { return std::toupper(c); });
-    const std::string argument = blank == std::string::npos ? "" : text.substr(blank + 1);
-    transcript_.push_back(argument.empty() ? verb : verb + " " + argument);
-
-    const bool targeted = Matches(verb, argument);
-    if (targeted && cut_.at.kind == CutPoint::Kind::BeforeCommand) {
-      Fire(session);
+    if (stopping_) {
       return;
-    }
-    if (IsDataVerb(verb)) {
-      const bool cutsData = targeted && cut_.at.kind == CutPoint::Kind::DataBytes;
-      session.Label(cutsData ? std::optional(cut_.at.bytes()) : std::nullopt);
-    }
-    session.awaited.push_back({verb, targeted && (cut_.at.kind == CutPoint::Kind::BeforeReply ||
-                                                  cut_.at.kind == CutPoint::Kind::AfterReply)});
-    if (!WriteAll(session.server, line)) {
-      CutSession(session, CutStyle::Reset);
-      return;
-    }
-  }
-}
-
-void CuttingProxy::RelayReplies(Session& session) {
-  if (!ReceiveInto(session.server, session.replies)) {
-    CutSession(session, CutStyle::Close);
-    return;
-  }
-  while (auto taken = TakeLine(session.replies)) {
-    std::string line = std::move(*taken);
-    const bool coded = line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) &&
-                       std::isdigit(static_cast<unsigned char>(line[1])) &&
-                       std::isdigit(static_cast<unsigned char>(line[2]));
-    const std::string code = coded ? line.substr(0, 3) : "";
-    bool last = false;
-    if (session.multilineCode.empty()) {
-      if (coded && line[3] == '-') {
-        session.multilineCode = code;
-      } else {
-        last = coded;
-      }
-    } else if (code == session.multilineCode && line[3] == ' ') {
-      session.multilineCode.clear();
-      last = true;
-    }
-    if (last && code[0] == '1') {
-      last = false;  // a preliminary reply; the final one follows
-    }
-    bool targeted = false;
-    if (last && !session.awaited.empty()) {
-      targeted = session.awaited.front().targeted;
-      if (replyRewriter_) {
-        line = replyRewriter_(session.awaited.front().verb, line);
-      }
-      session.awaited.pop_front();
-    }
-    if (last && (line.rfind("227", 0) == 0 || line.rfind("229", 0) == 0)) {
-      line = RewritePassiveReply(session, line);
-    }
-    if (targeted && cut_.at.kind == CutPoint::Kind::BeforeReply) {
-      Fire(session);
-      return;
-    }
-    if (!WriteAll(session.client, line)) {
-      CutSession(session, CutStyle::Reset);
-      return;
-    }
-    if (targeted) {
-      Fire(session);
-      return;
+    } else if (fds[1].revents != 0) {
+      Accept();
+    } else if (fds[2].revents != 0) {
+      RelayCommand();
+    } else if (fds[3].revents != 0) {
+      RelayReply();
+    } else if (fds[4].revents != 0) {
+      AcceptData();
+    } else if (fds[5].revents != 0) {
+      RelayData(dataClient_, dataServer_);
+    } else if (fds[6].revents != 0) {
+      RelayData(dataServer_, dataClient_);
     }
   }
 }
 
-// Points the client at a listener of ours that leads to the address the server named.
-std::string CuttingProxy::RewritePassiveReply(Session& session, const std::string& line) {
-  Session::DataLink link;
-  if (line.rfind("227", 0) == 0) {
-    const size_t open = line.find('(');
-    int h[4] = {}, p[2] = {};
-    if (open == std::string::npos || std::sscanf(line.c_str() + open, "(%d,%d,%d,%d,%d,%d)", &h[0],
-                                                 &h[1], &h[2], &h[3], &p[0], &p[1]) != 6) {
-      return line;
-    }
-    link.targetHost = std::to_string(h[0]) + "." + std::to_string(h[1]) + "." +
-                      std::to_string(h[2]) + "." + std::to_string(h[3]);
-    link.targetPort = p[0] * 256 + p[1];
-  } else {
-    const size_t bars = line.find("|||");
-    if (bars == std::string::npos) {
-      return line;
-    }
-    link.targetHost = "127.0.0.1";
-    link.targetPort = std::atoi(line.c_str() + bars + 3);
+void CuttingProxy::Accept() {
+  CutAll(Cut::Close);
+  client_ = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+  server_ = down_ ? -1 : ConnectTo(serverPort_);
+  if (server_ < 0) {
+    CutAll(Cut::Reset);
   }
-  link.listener = Listen();
-  if (link.listener < 0) {
-    return line;
-  }
-  const int port = PortOf(link.listener);
-  session.data.push_back(link);
-  if (line.rfind("227", 0) == 0) {
-    return "227 Entering Passive Mode (127,0,0,1," + std::to_string(port / 256) + "," +
-           std::to_string(port % 256) + ").\r\n";
-  }
-  return "229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)\r\n";
+  awaited_ = {{"", false}};  // the greeting comes unasked
 }
 
-void CuttingProxy::AcceptData(Session& session, size_t index) {
-  auto& link = session.data[index];
-  link.client = accept4(link.listener, nullptr, nullptr, SOCK_CLOEXEC);
-  CloseSocket(link.listener);  // one connection per passive reply
-  if (link.client < 0) {
-    return;
-  }
-  link.server = ConnectTo(link.targetHost, link.targetPort);
-  if (link.server < 0) {
-    CutSocket(link.client, CutStyle::Reset);
-    return;
-  }
-  if (!session.unclaimedTransfers.empty()) {
-    link.labelled = true;
-    link.cutAfter = session.unclaimedTransfers.front();
-    session.unclaimedTransfers.pop_front();
+void CuttingProxy::AcceptData() {
+  dataClient_ = accept4(dataListener_, nullptr, nullptr, SOCK_CLOEXEC);
+  CutSocket(dataListener_, Cut::Close);  // one connection per passive reply
+  dataServer_ = ConnectTo(dataPort_);
+  if (dataServer_ < 0) {
+    CutSocket(dataClient_, Cut::Reset);
   }
 }
 
-void CuttingProxy::RelayData(Session& session, size_t index, bool fromClient) {
-  auto& link = session.data[index];
-  int& from = fromClient ? link.client : link.server;
-  int& to = fromClient ? link.server : link.client;
+void CuttingProxy::RelayCommand() {
+  const std::string line = ReadLine(client_);
+  if (line.empty()) {
+    return CutAll(Cut::Close);  // the client has gone, and so does its server connection
+  }
+  const bool targeted = armed_ && line.starts_with(cut_.command);
+  armed_ = armed_ && !targeted;
+  if (targeted && cut_.kind == Cut::BeforeCommand) {
+    return Fire(false);
+  }
+  if (targeted && cut_.kind == Cut::InData) {
+    cutAfter_ = cut_.bytes();
+  }
+  awaited_.emplace_back(line.substr(0, line.find_first_of(" \r\n")),
+                        targeted && cut_.kind != Cut::InData);
+  if (!Send(server_, line)) {
+    CutAll(Cut::Reset);
+  }
+}
+
+void CuttingProxy::RelayReply() {
+  std::string line = ReadLine(server_);
+  if (line.empty()) {
+    return CutAll(Cut::Close);
+  }
+  // A final reply is a code from 2xx to 5xx and a blank; the lines within a multi-line
+  // reply carry a hyphen after the code or start with a blank.
+  const bool final =
+      line.size() > 4 && line[0] >= '2' && line[0] <= '5' && line[3] == ' ' && !awaited_.empty();
+  bool targeted = false;
+  if (final) {
+    targeted = awaited_.front().second;
+    if (rewriteReply_) {
+      line = rewriteReply_(awaited_.front().first, line);
+    }
+    awaited_.pop_front();
+  }
+  if (final && line.starts_with("229")) {
+    // Points the client at a listener of ours that leads to the port the server named.
+    dataPort_ = std::atoi(line.c_str() + line.find("|||") + 3);
+    CutData(Cut::Close);
+    dataListener_ = Listen();
+    cutAfter_.reset();
+    forwarded_ = 0;
+    line = "229 Entering Extended Passive Mode (|||" + std::to_string(PortOf(dataListener_)) +
+           "|)\r\n";
+  }
+  if (targeted && cut_.kind == Cut::BeforeReply) {
+    return Fire(false);
+  }
+  if (!Send(client_, line)) {
+    return CutAll(Cut::Reset);
+  }
+  if (targeted) {
+    Fire(false);
+  }
+}
+
+// A data connection carries one direction only: `from` sends, `to` receives.
+void CuttingProxy::RelayData(int& from, int& to) {
   char buffer[65536];
-  ssize_t n = recv(from, buffer, sizeof buffer, 0);
-  if (n < 0) {
-    // A reset on one side is passed on as a reset.
-    CutSocket(link.client, CutStyle::Reset);
-    CutSocket(link.server, CutStyle::Reset);
-    return;
+  const ssize_t n = recv(from, buffer, sizeof buffer, 0);
+  if (n == 0) {  // an orderly end is passed on as such
+    shutdown(to, SHUT_WR);
+    return CutSocket(from, Cut::Close);
   }
-  if (n == 0) {
-    // An orderly end is passed on. A data connection carries one direction only, so the
-    // sender's side is done with.
-    if (to >= 0) {
-      shutdown(to, SHUT_WR);
-    }
-    CloseSocket(from);
-    return;
-  }
-  size_t passed = static_cast<size_t>(n);
-  const bool cutHere = link.cutAfter && link.forwarded + passed > *link.cutAfter;
+  size_t passed = static_cast<size_t>(std::max<ssize_t>(n, 0));
+  const bool cutHere = cutAfter_ && forwarded_ + passed > *cutAfter_;
   if (cutHere) {
-    passed = *link.cutAfter - link.forwarded;
+    passed = *cutAfter_ - forwarded_;
   }
-  if (!WriteAll(to, std::string(buffer, passed))) {
-    CutSocket(link.client, CutStyle::Reset);
-    CutSocket(link.server, CutStyle::Reset);
-    return;
+  if (n < 0 || !Send(to, std::string_view(buffer, passed))) {
+    return CutData(Cut::Reset);  // and a reset as a reset
   }
-  link.forwarded += passed;
+  forwarded_ += passed;
   if (cutHere) {
-    fired_ = true;
-    if (cut_.networkStaysDown) {
-      Fire(session);
-    } else {
-      CutSocket(link.client, cut_.style);
-      CutSocket(link.server, cut_.style);
-    }
+    Fire(true);
   }
 }
 
-void CuttingProxy::Fire(Session& session) {
+void CuttingProxy::Fire(bool dataOnly) {
   fired_ = true;
-  if (cut_.networkStaysDown) {
-    down_ = true;
-    for (auto& other : sessions_) {
-      CutSession(*other, cut_.style);
-    }
+  down_ = cut_.networkStaysDown;
+  CutData(cut_.style);
+  if (!dataOnly || down_) {
+    CutAll(cut_.style);
   }
-  CutSession(session, cut_.style);
 }
 
-void CuttingProxy::CutSession(Session& session, CutStyle style) {
-  CutSocket(session.client, style);
-  CutSocket(session.server, style);
-  for (auto& link : session.data) {
-    CloseSocket(link.listener);
-    CutSocket(link.client, style);
-    CutSocket(link.server, style);
+void CuttingProxy::CutData(Cut::Style style) {
+  for (int* fd : {&dataListener_, &dataClient_, &dataServer_}) {
+    CutSocket(*fd, style);
   }
+}
+
+void CuttingProxy::CutAll(Cut::Style style) {
+  CutData(style);
+  CutSocket(client_, style);
+  CutSocket(server_, style);
 }
 
 }  // namespace kestrin::test

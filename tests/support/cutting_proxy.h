@@ -1,101 +1,90 @@
 #pragma once
 
-#include <atomic>
-#include <cstddef>
+#include <deque>
 #include <functional>
-#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
-#include <vector>
+#include <utility>
 
 namespace kestrin::test {
 
-// How a cut connection ends: an abortive close (RST), or a plain close that the peer reads
-// as the orderly end of the stream (FIN). The FIN is the treacherous one: a server that
-// gets it on an upload's data connection takes the upload for complete.
-enum class CutStyle { Reset, Close };
-
-// The moment of a cut, counted from when it is armed. Commands are matched by verb and,
-// when given, by the start of their argument ("STOR" "favs.dat.upload-").
-struct CutPoint {
-  enum class Kind {
-    BeforeCommand,  // the n-th matching command never reaches the server
+// Where and how a cut falls, counted from when it is armed. The command is matched by its
+// verb and the start of its argument ("STOR favs.dat.").
+struct Cut {
+  enum Kind {
+    BeforeCommand,  // the command never reaches the server
     BeforeReply,    // it reaches the server, but its final reply never reaches the client
     AfterReply,     // its final reply is delivered, then the control connection is cut
-    DataBytes,      // the data connection opened for it is cut after `bytes` bytes
+    InData,         // the data connection opened for it is cut after `bytes()` bytes
   };
-  Kind kind = Kind::BeforeCommand;
-  std::string verb;
-  std::string argumentPrefix;
-  int occurrence = 1;
-  // DataBytes: how many bytes pass before the cut, asked when the transfer command passes,
-  // so that it can depend on a file the client has only just written.
-  std::function<size_t()> bytes = [] { return size_t{0}; };
-
-  std::string Describe() const;  // for test output: "before reply to PASS #1"
-};
-
-struct Cut {
-  CutPoint at;
-  CutStyle style = CutStyle::Reset;
-  // The network stays down after the cut: every connection is cut and new ones are reset
-  // until Heal(). Otherwise only the chosen connection dies and the next one goes through.
+  Kind kind;
+  std::string command;
+  // An abortive close (RST) or a plain one the peer reads as the orderly end (FIN). The
+  // FIN is the treacherous one: a server that gets it on an upload takes the upload as whole.
+  enum Style { Reset, Close } style = Reset;
+  // Until Heal() every new connection is reset; otherwise the next one goes through.
   bool networkStaysDown = false;
+  // Asked when the transfer command passes, so that it can measure a file only just written.
+  std::function<size_t()> bytes = [] { return size_t{0}; };
 };
 
-// A TCP relay on 127.0.0.1 in front of a real FTP server that cuts one connection at a
-// chosen point, as a failing network would. It relays the control connection line by line
-// and, by rewriting the server's PASV (227) and EPSV (229) replies to point at itself, the
-// passive data connections too. Active mode (PORT/EPRT) bypasses it and cannot be cut.
+// A TCP relay on 127.0.0.1 in front of a real FTP server that cuts the network at an armed
+// point. It relays one client at a time (a new connection ends the last), its control
+// connection line by line and, by pointing the server's EPSV replies (229) at itself, its
+// passive data connections too.
 class CuttingProxy {
  public:
   explicit CuttingProxy(int serverPort);
   ~CuttingProxy();
-  CuttingProxy(const CuttingProxy&) = delete;
-  CuttingProxy& operator=(const CuttingProxy&) = delete;
 
   int port() const { return port_; }
-
-  void Arm(const Cut& cut);  // replaces any armed cut; occurrences count from now
-  void Heal();               // disarms, and a network that stayed down comes back
-  // Lets a test play a server that answers differently: the rewriter gets the command's
-  // verb and the final reply line (with its CR LF) and returns the line to deliver.
+  void Arm(const Cut& cut);
+  void Heal();  // disarms, and a network that stayed down comes back
+  bool fired() const;
+  // Plays a server that answers differently: gets the command's verb and the final reply
+  // line (with its CR LF), returns the line to deliver.
   using ReplyRewriter =
       std::function<std::string(const std::string& verb, const std::string& line)>;
   void RewriteReplies(ReplyRewriter rewriter);
-  bool fired() const;
-  // Every command the clients sent since the last Arm or Heal, "VERB argument".
-  std::vector<std::string> transcript() const;
 
  private:
-  struct Session;
   void Serve();
-  void AcceptControl();
-  void RelayCommands(Session& session);
-  void RelayReplies(Session& session);
-  void RelayData(Session& session, size_t index, bool fromClient);
-  void AcceptData(Session& session, size_t listenerIndex);
-  std::string RewritePassiveReply(Session& session, const std::string& line);
-  void CutSession(Session& session, CutStyle style);
-  void Fire(Session& session);
-  bool Matches(const std::string& verb, const std::string& argument);
+  void Accept();
+  void AcceptData();
+  void RelayCommand();
+  void RelayReply();
+  void RelayData(int& from, int& to);
+  void Fire(bool dataOnly);
+  void CutData(Cut::Style style);
+  void CutAll(Cut::Style style);
 
-  int listener_ = -1;
-  int port_ = 0;
-  int serverPort_ = 0;
-  int wakeFds_[2] = {-1, -1};
-  std::atomic<bool> stopping_{false};
+  const int serverPort_;
+  int listener_;
+  int port_;
+  int wake_[2];
   mutable std::mutex mutex_;
+  bool stopping_ = false;
   bool armed_ = false;
   bool fired_ = false;
   bool down_ = false;
-  Cut cut_;
-  ReplyRewriter replyRewriter_;
-  int matchesSeen_ = 0;
-  std::vector<std::string> transcript_;
-  std::vector<std::unique_ptr<Session>> sessions_;
+  Cut cut_{};
+  ReplyRewriter rewriteReply_;
   std::thread thread_;
+
+  // The relayed connection: the control pair, then our listener named in the last EPSV
+  // reply and the data pair it leads to.
+  int client_ = -1;
+  int server_ = -1;
+  int dataListener_ = -1;
+  int dataClient_ = -1;
+  int dataServer_ = -1;
+  int dataPort_ = 0;                // the server's, named in its EPSV reply
+  std::optional<size_t> cutAfter_;  // the bytes the data connection passes before the cut
+  size_t forwarded_ = 0;
+  // The verbs whose final replies are due, and whether the cut falls at theirs.
+  std::deque<std::pair<std::string, bool>> awaited_;
 };
 
 }  // namespace kestrin::test

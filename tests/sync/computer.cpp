@@ -64,9 +64,9 @@ std::vector<std::string> WithoutDates(const std::vector<std::string>& lines) {
   return result;
 }
 
-std::vector<std::string> Ending(const Computer& computer) {
+std::vector<std::string> Ending(const std::vector<std::string>& runLines) {
   std::vector<std::string> lines;
-  for (const std::string& line : WithoutDates(computer.display.lines)) {
+  for (const std::string& line : WithoutDates(runLines)) {
     if (!line.starts_with("  ")) {
       lines.push_back(line);
     }
@@ -74,8 +74,7 @@ std::vector<std::string> Ending(const Computer& computer) {
   return std::vector<std::string>(lines.end() - std::min<size_t>(3, lines.size()), lines.end());
 }
 
-std::string Reason(const Computer& computer) {
-  const auto& lines = computer.display.lines;
+std::string Reason(const std::vector<std::string>& lines) {
   const auto error = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
     return line.starts_with("Error: ");
   });

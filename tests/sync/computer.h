@@ -66,9 +66,9 @@ class Computer {
 std::vector<std::string> WithoutDates(const std::vector<std::string>& lines);
 
 // The last three lines of a failed run without the date, leaving out the reason line.
-std::vector<std::string> Ending(const Computer& computer);
+std::vector<std::string> Ending(const std::vector<std::string>& lines);
 
 // The reason shown under the run's "Error: " line, without its two leading blanks; "" if none.
-std::string Reason(const Computer& computer);
+std::string Reason(const std::vector<std::string>& lines);
 
 }  // namespace kestrin::test

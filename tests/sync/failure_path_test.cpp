@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "favorites/printable_text.h"
+#include "formats/printable_text.h"
 #include "tests/sync/computer.h"
 
 namespace kestrin::test {
@@ -74,10 +74,10 @@ TEST_F(FailurePathTest, EachFailureSaysWhyUnderItsErrorLine) {
     Computer computer("A", *server);
     c.change(computer.settings);
     EXPECT_FALSE(computer.Sync());
-    EXPECT_EQ(Ending(computer),
+    EXPECT_EQ(Ending(computer.display.lines),
               (std::vector<std::string>{"-> Closing Internet Connection..", "Error: " + c.error,
                                         "kestrin ended at"}));
-    EXPECT_EQ(Reason(computer), c.reason);
+    EXPECT_EQ(Reason(computer.display.lines), c.reason);
     EXPECT_EQ(computer.display.trayTooltip, "Kestrin (Error:" + c.error + ")");
     EXPECT_EQ(computer.display.statusTexts.back(), computer.display.trayTooltip);
     // The first snapshot stays for the next run to replace; LastSync is not written.
@@ -157,8 +157,8 @@ TEST(SlowServerTest, AServerThatTricklesBytesCannotHoldARunForEver) {
   computer.env.ftpOptions.transferAllowance = std::chrono::seconds(1);
   computer.env.ftpOptions.slowestBytesPerSecond = 100;
   EXPECT_FALSE(computer.Sync());
-  EXPECT_EQ(Ending(computer)[1], "Error: Unable to Download Remote Data File..");
-  EXPECT_EQ(Reason(computer), "the transfer was too slow and was stopped after 2 seconds");
+  EXPECT_EQ(Ending(computer.display.lines)[1], "Error: Unable to Download Remote Data File..");
+  EXPECT_EQ(Reason(computer.display.lines), "the transfer was too slow and was stopped after 2 seconds");
 }
 
 }  // namespace

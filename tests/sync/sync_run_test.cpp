@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "favorites/radix64.h"
+#include "formats/radix64.h"
 #include "tests/sync/computer.h"
 
 namespace kestrin::test {
@@ -103,7 +103,7 @@ TEST(RenameRefusalTest, EveryRunLeavesAWholeSharedList) {
     Computer a("A", *server);
     Computer b("B", *server);
     const auto syncAndCheck = [&](Computer& computer) {
-      ASSERT_TRUE(computer.Sync()) << Reason(computer);
+      ASSERT_TRUE(computer.Sync()) << Reason(computer.display.lines);
       const auto& lines = computer.display.lines;
       EXPECT_EQ(std::count(lines.begin(), lines.end(),
                            "-> Server Cannot Rename, Replacing Remote Data File.."),

@@ -14,7 +14,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 
-#include "settings/ini_file.h"
+#include "formats/ini_file.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/about_dialog.h"
 #include "ui/dpi_scale.h"

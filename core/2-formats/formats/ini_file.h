@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kestrin {
+
+// Private-profile (INI) access with the semantics of the Windows calls: section and key
+// matched without regard to case, blanks around a value dropped, a value in matching
+// quotes read without them, at most 254 characters delivered.
+class IniDocument {
+ public:
+  static IniDocument Parse(std::string_view text);
+  static IniDocument Load(const std::string& path);  // empty when the file cannot be read
+
+  // Empty text when the section or key is missing.
+  std::string ReadString(std::string_view section, std::string_view key) const;
+  // The leading sign and digits of the value, as the Windows call reads them; 0 when missing.
+  int ReadInt(std::string_view section, std::string_view key) const;
+  bool HasKey(std::string_view section, std::string_view key) const;
+
+  // Replaces the key's line or adds one, adding the section when missing.
+  void Set(std::string_view section, std::string_view key, std::string_view value);
+  // CR LF line ends.
+  std::string Serialize() const;
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+std::string ReadIniString(const std::string& path, std::string_view section, std::string_view key);
+
+// Writes the file whole and atomically (temporary file, then rename), readable and
+// writable by its owner only. False when it could not be written.
+bool WriteIniString(const std::string& path, std::string_view section, std::string_view key,
+                    std::string_view value);
+bool WriteIniStrings(const std::string& path, std::string_view section,
+                     const std::vector<std::pair<std::string, std::string>>& keyValues);
+
+}  // namespace kestrin

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "favorites/favorite_record.h"
+#include "formats/general_date.h"
+#include "platform/result.h"
+
+namespace kestrin {
+
+// Ceilings on what a data file may hold, so that a damaged or hostile shared list is refused
+// before it can take the memory of the computer that reads it. Each lies well beyond any list
+// a computer writes:
+// - a value: a Path is at most kMaxPathBytes (1024), a Name 255 bytes, and the scanner cuts
+//   URL, IconFile and IconIndex to 254 characters; 8 KiB leaves room for peers that carry
+//   longer values. Encoded fields may be 4/3 as long.
+inline constexpr std::size_t kMaxDataFileValueBytes = 8192;
+// - records: five times the 100 000 shortcuts of a very large collection. Counted before any
+//   record is stored.
+inline constexpr std::size_t kMaxDataFileRecords = 500000;
+// - the whole file: 100 000 shortcuts whose URL, IconFile and IconIndex all reach the
+//   254-character cut take 107 MB encoded. The records are kept in the bytes they were
+//   read from, plus 28 bytes a record: a list stays within about 270 MB.
+inline constexpr std::size_t kMaxDataFileBytes = std::size_t{256} << 20;
+
+// Writes "<computer name>@<general date text>" CR LF; the header is never encoded or quoted.
+void WriteDataFileHeader(std::ostream& out, std::string_view computerName, const DateTime& now,
+                         const GeneralDateFormat& format);
+// The same for a header already in text: "<ComputerName>@<WrittenAt>" CR LF.
+void WriteDataFileHeader(std::ostream& out, const DataFileHeader& header);
+
+// Writes the seven fields, each in double quotes, joined by commas, then CR LF; with
+// encode set every field is first replaced by its Radix-64 form.
+void WriteFavoriteRecord(std::ostream& out, const FavoriteRecord& record, bool encode);
+
+// Empty when the name can stand before the "@" of the header line and read back as written;
+// otherwise why not: it is empty, begins or ends with a blank, or holds a comma, a double
+// quote, an at-sign or a control character. The writer writes any name unchanged; a run
+// refuses to start with such a name, and the settings page refuses to save it.
+std::string ComputerNameProblem(std::string_view computerName);
+
+// Reads a whole data file. Fails, with a text that says why, on anything but a whole and
+// valid file: a missing file, no header line, a header without "@", a line end missing
+// at the end, a record line without exactly seven fields, a field that does not decode
+// (decode set), a value that holds CR, LF or NUL, a record that RecordProblem refuses, or a
+// file beyond the ceilings above. Nothing is ever returned in part. The error text is
+// "<path>: <reason>"; ParseFavoritesDataFile gives the reason alone.
+Result<FavoritesDataFile> ReadFavoritesDataFile(const std::string& path, bool decode);
+
+// The same rules on bytes already in memory.
+Result<FavoritesDataFile> ParseFavoritesDataFile(std::string_view bytes, bool decode);
+
+}  // namespace kestrin

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "formats/general_date.h"
+
+namespace kestrin {
+
+struct ScanOptions {
+  bool encode = false;  // Radix-64 fields ("Use Encryption")
+  GeneralDateFormat dateFormat;
+  std::function<void()> yield;  // after every entry; may be empty
+  // An entry left out, as "<path relative to the Favorites folder>: <why>"; may be empty.
+  std::function<void(const std::string&)> warn;
+};
+
+// Writes one record per folder and Internet shortcut below favoritesRoot (absolute, ending
+// in "/"), depth first in enumeration order. Symbolic links are never followed. Each
+// shortcut file is read once. An entry that the list cannot carry (RecordProblem refuses
+// its record, its name holds a backslash, or a double quote without encoding) is left out
+// with a warning, a folder with everything in it; so is a file system mounted inside.
+void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
+                         const ScanOptions& options);
+
+}  // namespace kestrin

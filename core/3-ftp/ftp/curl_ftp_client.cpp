@@ -1,0 +1,489 @@
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "ftp/curl_failure_reason.h"
+#include "ftp/ftp_client.h"
+
+namespace kestrin {
+namespace {
+
+// Short enough that the window stays responsive while a transfer waits on the network.
+constexpr int kPollMilliseconds = 50;
+
+using Clock = std::chrono::steady_clock;
+
+// FTP commands end at a line break, so a name carrying one could smuggle in a second command.
+bool IsSafeName(const std::string& name) {
+  return !name.empty() && name.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+size_t DiscardBytes(char*, size_t size, size_t count, void*) {
+  return size * count;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Receives the server's reply lines, and for NOBODY requests header lines that libcurl makes
+// up, which carry no reply code. Keeps the last two final reply lines ("550 No such file."),
+// cut short: a hostile server must not flood the activity lines.
+size_t KeepFinalReplies(char* data, size_t size, size_t count, void* replies) {
+  constexpr size_t kLongestReply = 200;
+  const size_t bytes = size * count;
+  std::string_view line(data, bytes);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+    line.remove_suffix(1);
+  }
+  if (line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
+      line[3] == ' ') {
+    auto& kept = *static_cast<std::vector<std::string>*>(replies);
+    if (kept.size() == 2) {
+      kept.erase(kept.begin());
+    }
+    kept.emplace_back(line.substr(0, kLongestReply));
+  }
+  return bytes;
+}
+
+struct DownloadTarget {
+  std::FILE* file;
+  std::int64_t limit;
+  std::int64_t received = 0;
+};
+
+// Stops the transfer once it passes the limit, whatever size the server announced.
+size_t WriteToTarget(char* data, size_t size, size_t count, void* target) {
+  auto& download = *static_cast<DownloadTarget*>(target);
+  const size_t bytes = size * count;
+  download.received += static_cast<std::int64_t>(bytes);
+  if (download.received > download.limit) {
+    return 0;
+  }
+  return std::fwrite(data, 1, bytes, download.file);
+}
+
+// How long a transfer may take: the allowance plus its size at the slowest rate, the size
+// being the one announced, if any, but never more than `maxBytes`.
+struct TransferDeadline {
+  Clock::time_point start;
+  const FtpConnectOptions& options;
+  std::int64_t maxBytes;
+  std::chrono::milliseconds limit{};  // the one that ran out
+  bool expired = false;
+
+  std::chrono::milliseconds LimitFor(std::int64_t bytes) const {
+    const std::int64_t rate = std::max<std::int64_t>(options.slowestBytesPerSecond, 1);
+    return options.transferAllowance + std::chrono::milliseconds(bytes * 1000 / rate);
+  }
+};
+
+// libcurl's progress callback, called while the transfer runs, data or not.
+int EnforceDeadline(void* data, curl_off_t downloadTotal, curl_off_t, curl_off_t uploadTotal,
+                    curl_off_t) {
+  auto& deadline = *static_cast<TransferDeadline*>(data);
+  const std::int64_t announced = std::max(downloadTotal, uploadTotal);
+  const auto limit =
+      deadline.LimitFor(announced > 0 ? std::min(announced, deadline.maxBytes) : deadline.maxBytes);
+  if (Clock::now() - deadline.start > limit) {
+    deadline.limit = limit;
+    deadline.expired = true;
+    return 1;
+  }
+  return 0;
+}
+
+size_t ReadFromFile(char* buffer, size_t size, size_t count, void* file) {
+  size_t bytes = std::fread(buffer, size, count, static_cast<std::FILE*>(file)) * size;
+  return std::ferror(static_cast<std::FILE*>(file)) ? CURL_READFUNC_ABORT : bytes;
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// A file made afresh for this process alone. A link planted in its place is removed, not
+// followed, so server bytes cannot land in a file the link points to.
+File CreateNewFile(const std::string& path) {
+  unlink(path.c_str());
+  const int fd = open(path.c_str(), O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    return nullptr;
+  }
+  File file(fdopen(fd, "wb"));
+  if (file == nullptr) {
+    close(fd);
+  }
+  return file;
+}
+
+struct CurlListFree {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using CommandList = std::unique_ptr<curl_slist, CurlListFree>;
+
+class CurlFtpClient final : public FtpClient {
+ public:
+  explicit CurlFtpClient(std::function<void()> yield) : yield_(std::move(yield)) {}
+  ~CurlFtpClient() override { Close(); }
+
+  bool Connect(const FtpConnectOptions& options) override {
+    Close();
+    options_ = options;
+    currentDirectory_.clear();
+    const std::string host =
+        options.server.find(':') == std::string::npos ? options.server : "[" + options.server + "]";
+    serverUrl_ = "ftp://" + host + ":" + std::to_string(options.port) + "/";
+    multi_ = curl_multi_init();
+    easy_ = curl_easy_init();
+    if (multi_ == nullptr || easy_ == nullptr) {
+      lastError_ = "cannot start libcurl";
+      Close();
+      return false;
+    }
+    curl_multi_add_handle(multi_, easy_);
+    // Logs in and keeps the control connection open for every later operation.
+    if (!Perform(DirectoryUrl(currentDirectory_), [this] { NoTransfer(); })) {
+      Close();
+      return false;
+    }
+    return true;
+  }
+
+  bool SetCurrentDirectory(const std::string& directory) override {
+    if (!IsSafeName(directory)) {
+      return Refuse("unusable directory name");
+    }
+    const std::string candidate = directory.front() == '/' || currentDirectory_.empty()
+                                      ? directory
+                                      : currentDirectory_ + "/" + directory;
+    if (!Perform(DirectoryUrl(candidate), [this] { NoTransfer(); })) {
+      return Refuse("cannot enter folder \"" + directory + "\": " + lastError_);
+    }
+    currentDirectory_ = candidate;
+    return true;
+  }
+
+  RemoteFile Probe(const std::string& name) override {
+    if (!IsSafeName(name)) {
+      Refuse("unusable file name");
+      return RemoteFile::Unknown;
+    }
+    // SIZE answers only for a plain file, so a folder of that name counts as absent.
+    switch (Run(FileUrl(name), [this] { NoTransfer(); })) {
+      case CURLE_OK:
+        return RemoteFile::Present;
+      case CURLE_REMOTE_FILE_NOT_FOUND:
+        return RemoteFile::Absent;
+      default:
+        return RemoteFile::Unknown;
+    }
+  }
+
+  bool Download(const std::string& remoteName, const std::string& localPath) override {
+    if (!IsSafeName(remoteName)) {
+      return Refuse("unusable file name");
+    }
+    // The target is replaced only by a whole file, never left half-written.
+    const std::string partialPath = localPath + ".partial";
+    File file = CreateNewFile(partialPath);
+    if (file == nullptr) {
+      return Refuse("cannot create " + partialPath + ": " + std::strerror(errno));
+    }
+    DownloadTarget target{file.get(), options_.maxDownloadBytes};
+    bool received = Transfer(remoteName, options_.maxDownloadBytes, [this, &target] {
+      curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, WriteToTarget);
+      curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
+      curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE,
+                       static_cast<curl_off_t>(options_.maxDownloadBytes));
+    });
+    if (target.received > target.limit) {
+      lastError_ = "more than " + std::to_string(target.limit) + " bytes";
+    }
+    bool written = std::fclose(file.release()) == 0;
+    std::error_code error;
+    if (received && written) {
+      std::filesystem::rename(partialPath, localPath, error);
+      if (!error) {
+        return true;
+      }
+      lastError_ = "cannot replace " + localPath + ": " + error.message();
+    } else if (received) {
+      lastError_ = "cannot write " + partialPath;
+    }
+    std::filesystem::remove(partialPath, error);
+    return false;
+  }
+
+  bool Upload(const std::string& localPath, const std::string& remoteName) override {
+    if (!IsSafeName(remoteName)) {
+      return Refuse("unusable file name");
+    }
+    std::error_code error;
+    const auto size = std::filesystem::file_size(localPath, error);
+    File file(error ? nullptr : std::fopen(localPath.c_str(), "rb"));
+    if (file == nullptr) {
+      return Refuse("cannot read " + localPath);
+    }
+    const bool sent = Transfer(remoteName, static_cast<std::int64_t>(size), [this, &file, size] {
+      curl_easy_setopt(easy_, CURLOPT_UPLOAD, 1L);
+      curl_easy_setopt(easy_, CURLOPT_READFUNCTION, ReadFromFile);
+      curl_easy_setopt(easy_, CURLOPT_READDATA, file.get());
+      curl_easy_setopt(easy_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+    });
+    if (!sent) {
+      return false;
+    }
+    // Every byte written to the socket is no proof: a data connection cut with a plain
+    // close ends the upload early for the server, which keeps the part and says success.
+    const auto stored = RemoteSize(remoteName);
+    if (stored != static_cast<std::int64_t>(size)) {
+      return Refuse("the server stored " +
+                    (stored ? std::to_string(*stored) : "an unknown number") + " of " +
+                    std::to_string(size) + " bytes");
+    }
+    return true;
+  }
+
+  RenameResult Rename(const std::string& from, const std::string& to) override {
+    if (!IsSafeName(from) || !IsSafeName(to)) {
+      Refuse("unusable file name");
+      return RenameResult::Failed;
+    }
+    switch (RunCommands({"RNFR " + from, "RNTO " + to})) {
+      case CURLE_OK:
+        return RenameResult::Renamed;
+      case CURLE_QUOTE_ERROR:
+        break;
+      default:
+        return RenameResult::Failed;
+    }
+    if (replies_.empty() || replies_.back().front() != '5') {
+      return RenameResult::Failed;  // a transient refusal: the same may work next time
+    }
+    // RNFR's "350" came just before the refusal: the server took the source.
+    const bool sourceTaken =
+        replies_.size() >= 2 && replies_[replies_.size() - 2].starts_with("350");
+    return sourceTaken ? RenameResult::TargetRefused : RenameResult::SourceRefused;
+  }
+
+  bool Delete(const std::string& name) override {
+    if (!IsSafeName(name)) {
+      return Refuse("unusable file name");
+    }
+    return RunCommands({"DELE " + name}) == CURLE_OK;
+  }
+
+  void Close() override {
+    if (multi_ != nullptr && easy_ != nullptr) {
+      curl_multi_remove_handle(multi_, easy_);
+    }
+    if (easy_ != nullptr) {
+      curl_easy_cleanup(easy_);
+      easy_ = nullptr;
+    }
+    // The connection lives in the multi handle's cache; cleaning it up sends QUIT.
+    if (multi_ != nullptr) {
+      curl_multi_cleanup(multi_);
+      multi_ = nullptr;
+    }
+  }
+
+  std::string LastError() const override { return lastError_; }
+
+ private:
+  template <typename Configure>
+  bool Perform(const std::string& url, Configure configure) {
+    return Run(url, configure) == CURLE_OK;
+  }
+
+  // Runs one request on the logged-in connection: the handle is reset to the session's
+  // settings, `configure` adds the request's own, and the network waits yield.
+  template <typename Configure>
+  CURLcode Run(const std::string& url, Configure configure) {
+    if (easy_ == nullptr) {
+      Refuse("not connected");
+      return CURLE_FAILED_INIT;
+    }
+    curl_multi_remove_handle(multi_, easy_);
+    curl_easy_reset(easy_);
+    ApplySessionOptions();
+    curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
+    configure();
+    errorBuffer_[0] = '\0';
+    replies_.clear();
+    curl_multi_add_handle(multi_, easy_);
+
+    int running = 1;
+    while (running > 0) {
+      if (curl_multi_perform(multi_, &running) != CURLM_OK) {
+        Refuse("libcurl multi interface failed");
+        return CURLE_FAILED_INIT;
+      }
+      if (running > 0) {
+        if (yield_) {
+          yield_();
+        }
+        curl_multi_poll(multi_, nullptr, 0, kPollMilliseconds, nullptr);
+      }
+    }
+    CURLcode result = CURLE_OK;
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+      if (message->msg == CURLMSG_DONE) {
+        result = message->data.result;
+      }
+    }
+    if (result != CURLE_OK) {
+      long osError = 0;
+      curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osError);
+      lastError_ = DescribeCurlFailure({result, osError, options_.server, options_.port,
+                                        replies_.empty() ? "" : replies_.back(), errorBuffer_});
+    }
+    return result;
+  }
+
+  // A request that moves a file of at most `maxBytes`, given up when its deadline passes.
+  template <typename Configure>
+  bool Transfer(const std::string& name, std::int64_t maxBytes, Configure configure) {
+    TransferDeadline deadline{Clock::now(), options_, maxBytes};
+    const bool done = Perform(FileUrl(name), [this, &configure, &deadline] {
+      configure();
+      curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
+      curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, EnforceDeadline);
+      curl_easy_setopt(easy_, CURLOPT_XFERINFODATA, &deadline);
+    });
+    if (deadline.expired) {
+      const auto seconds = std::chrono::ceil<std::chrono::seconds>(deadline.limit).count();
+      lastError_ = "the transfer was too slow and was stopped after " + std::to_string(seconds) +
+                   (seconds == 1 ? " second" : " seconds");
+    }
+    return done;
+  }
+
+  // The size the server gives for a file (SIZE); none when it cannot tell.
+  std::optional<std::int64_t> RemoteSize(const std::string& name) {
+    curl_off_t size = -1;
+    if (!Perform(FileUrl(name), [this] { NoTransfer(); }) ||
+        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) != CURLE_OK ||
+        size < 0) {
+      return std::nullopt;
+    }
+    return size;
+  }
+
+  void ApplySessionOptions() {
+    curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_);
+    curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(easy_, CURLOPT_USERNAME, options_.username.c_str());
+    curl_easy_setopt(easy_, CURLOPT_PASSWORD, options_.password.c_str());
+    curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT,
+                     static_cast<long>(options_.connectTimeout.count()));
+    curl_easy_setopt(easy_, CURLOPT_SERVER_RESPONSE_TIMEOUT,
+                     static_cast<long>(options_.replyTimeout.count()));
+    curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_TIME,
+                     static_cast<long>(options_.stallTimeout.count()));
+    curl_easy_setopt(easy_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+    if (!options_.passive) {
+      // Active: the server connects back to the address of our control connection.
+      curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");
+    }
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepFinalReplies);
+    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, &replies_);
+    // Without a sink a request's body would go to stdout.
+    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, DiscardBytes);
+  }
+
+  void NoTransfer() { curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L); }
+
+  // Commands sent after the request's CWD, so the names resolve in the current directory.
+  CURLcode RunCommands(std::initializer_list<std::string> commands) {
+    CommandList list;
+    for (const auto& command : commands) {
+      curl_slist* extended = curl_slist_append(list.get(), command.c_str());
+      if (extended == nullptr) {
+        Refuse("out of memory");
+        return CURLE_OUT_OF_MEMORY;
+      }
+      list.release();
+      list.reset(extended);
+    }
+    return Run(DirectoryUrl(currentDirectory_), [this, &list] {
+      NoTransfer();
+      curl_easy_setopt(easy_, CURLOPT_POSTQUOTE, list.get());
+    });
+  }
+
+  std::string Escape(const std::string& text) const {
+    char* escaped = curl_easy_escape(easy_, text.data(), static_cast<int>(text.size()));
+    std::string result = escaped != nullptr ? escaped : "";
+    curl_free(escaped);
+    return result;
+  }
+
+  // The URL path of a directory relative to the login directory; "%2F" marks an absolute one.
+  std::string DirectoryUrl(const std::string& directory) const {
+    std::string url = serverUrl_;
+    if (!directory.empty() && directory.front() == '/') {
+      url += "%2F";
+    }
+    size_t start = 0;
+    while (start < directory.size()) {
+      size_t end = directory.find('/', start);
+      if (end == std::string::npos) {
+        end = directory.size();
+      }
+      if (end > start) {
+        url += Escape(directory.substr(start, end - start)) + "/";
+      }
+      start = end + 1;
+    }
+    return url;
+  }
+
+  std::string FileUrl(const std::string& name) const {
+    return DirectoryUrl(currentDirectory_) + Escape(name);
+  }
+
+  bool Refuse(std::string reason) {
+    lastError_ = std::move(reason);
+    return false;
+  }
+
+  std::function<void()> yield_;
+  FtpConnectOptions options_;
+  std::string serverUrl_;
+  std::string currentDirectory_;  // relative to the login directory unless it starts with "/"
+  CURLM* multi_ = nullptr;
+  CURL* easy_ = nullptr;
+  char errorBuffer_[CURL_ERROR_SIZE] = {};
+  std::vector<std::string> replies_;  // the last final reply lines of the request under way
+  std::string lastError_;
+};
+
+}  // namespace
+
+std::unique_ptr<FtpClient> MakeCurlFtpClient(std::function<void()> yield) {
+  return std::make_unique<CurlFtpClient>(std::move(yield));
+}
+
+}  // namespace kestrin

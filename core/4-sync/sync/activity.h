@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+#include "sync/run_display.h"
+
+namespace kestrin {
+
+// Shows each activity line on the run display and, when the run is logged, collects it for
+// the log.
+class ActivityReporter {
+ public:
+  // Without a log the lines are not kept: a run that creates a hundred thousand shortcuts
+  // reports as many lines.
+  ActivityReporter(RunDisplay& display, bool collectLogText)
+      : display_(display), collectLogText_(collectLogText) {}
+
+  // Tray, status bar, activity pane, then the pending log text, where the line is made
+  // printable as the displays make theirs.
+  void ReportActivity(const std::string& text, StatusImage image);
+
+  const std::string& PendingLogText() const { return pendingLogText_; }
+  void ClearPendingLogText() { pendingLogText_.clear(); }
+  RunDisplay& display() { return display_; }
+  // True once a line with the error picture was reported.
+  bool reportedError() const { return reportedError_; }
+
+ private:
+  RunDisplay& display_;
+  bool collectLogText_;
+  std::string pendingLogText_;
+  bool reportedError_ = false;
+};
+
+// The log beside a settings file: its path with ".ini" replaced by ".log".
+std::string ActivityLogPath(const std::string& settingsPath);
+
+// Appends text and CR LF to the log, deleting the log first when it is larger than
+// purgeSize * 1000 bytes.
+void WriteActivityLog(const std::string& logPath, int purgeSize, const std::string& text);
+
+}  // namespace kestrin

@@ -1,0 +1,265 @@
+#include "sync/change_detection.h"
+
+#include <cstdint>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+#include "favorites/data_file.h"
+#include "formats/printable_text.h"
+#include "favorites/record_rule.h"
+#include "sync/apply_changes.h"
+#include "sync/unapplied_changes.h"
+
+namespace kestrin {
+namespace {
+
+// Record indices fit 32 bits (a list holds at most 500 000 records), which halves the
+// index of a hundred thousand records.
+using RecordIndex = std::uint32_t;
+constexpr RecordIndex kNone = static_cast<RecordIndex>(-1);
+
+// Whether two records have the same key, Path + Name joined, without joining them.
+bool SameKey(const FavoriteRecord& a, const FavoriteRecord& b) {
+  if (a.Path.size() + a.Name.size() != b.Path.size() + b.Name.size()) {
+    return false;
+  }
+  const auto& [shorter, longer] = a.Path.size() <= b.Path.size() ? std::tie(a, b) : std::tie(b, a);
+  const std::size_t overlap = longer.Path.size() - shorter.Path.size();
+  return longer.Path.starts_with(shorter.Path) &&
+         longer.Path.substr(shorter.Path.size()) == shorter.Name.substr(0, overlap) &&
+         shorter.Name.substr(overlap) == longer.Name;
+}
+
+// The records of one list by key, each key's records chained in list order. Open addressing
+// over record indices, every key hashed once: the lists may hold a hundred thousand records
+// each, and a node and a joined key per record cost more than the comparison itself.
+class KeyIndex {
+ public:
+  explicit KeyIndex(const RecordList& records)
+      : records_(records), hashes_(records.size()), next_(records.size(), kNone) {
+    std::size_t size = 16;
+    while (size < 2 * records.size()) {
+      size *= 2;
+    }
+    slots_.assign(size, kNone);
+    std::vector<RecordIndex> last(records.size(), kNone);  // of a key's first record
+    std::string joined;
+    for (RecordIndex i = 0; i < records.size(); ++i) {
+      const FavoriteRecord record = records[i];
+      joined.assign(record.Path).append(record.Name);
+      hashes_[i] = std::hash<std::string>()(joined);
+      RecordIndex& first = slots_[Probe(record, hashes_[i])];
+      if (first == kNone) {
+        first = last[i] = i;
+      } else {
+        next_[last[first]] = i;
+        last[first] = i;
+      }
+    }
+  }
+
+  std::size_t HashAt(std::size_t i) const { return hashes_[i]; }
+
+  // The first record with the key of `record` (whose key hashes to `hash`), or kNone.
+  RecordIndex First(const FavoriteRecord& record, std::size_t hash) const {
+    return slots_[Probe(record, hash)];
+  }
+
+  // The next record with the same key as record i, or kNone.
+  RecordIndex Next(std::size_t i) const { return next_[i]; }
+
+ private:
+  // The slot that holds the key's first record, or the empty slot where it would go.
+  std::size_t Probe(const FavoriteRecord& record, std::size_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t slot = hash & mask;
+    while (slots_[slot] != kNone &&
+           (hashes_[slots_[slot]] != hash || !SameKey(records_[slots_[slot]], record))) {
+      slot = (slot + 1) & mask;
+    }
+    return slot;
+  }
+
+  const RecordList& records_;
+  std::vector<std::size_t> hashes_;
+  std::vector<RecordIndex> next_;
+  std::vector<RecordIndex> slots_;
+};
+
+PendingChange CreationOf(const FavoriteRecord& shared) {
+  return {shared.Path, shared.Name, shared.URL, shared.IconFile, shared.IconIndex, shared.Type};
+}
+
+PendingChange DeletionOf(const FavoriteRecord& local) {
+  return {local.Path, local.Name, "", "", "", local.Type};
+}
+
+// Same key, different URL: the local copy stands unless the shared one is strictly newer.
+Result<bool> LocalIsAsNew(const FavoriteRecord& local, const FavoriteRecord& shared,
+                          const GeneralDateFormat& dateFormat) {
+  const auto localTime = ParseGeneralDate(local.Modified, dateFormat);
+  const auto sharedTime = ParseGeneralDate(shared.Modified, dateFormat);
+  if (!localTime || !sharedTime) {
+    const FavoriteRecord& bad = localTime ? shared : local;
+    return Result<bool>::Fail("the date \"" + PrintableText(bad.Modified) + "\" of " +
+                              PrintableText(bad.Path) + PrintableText(bad.Name) +
+                              " cannot be read");
+  }
+  return Result<bool>::Ok(*localTime >= *sharedTime);
+}
+
+}  // namespace
+
+Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
+                                  const GeneralDateFormat& dateFormat) {
+  const KeyIndex localIndex(local.records);
+  const KeyIndex sharedIndex(shared.records);
+
+  ChangeList changes;
+  for (std::size_t i = 0; i < local.records.size(); ++i) {
+    const FavoriteRecord record = local.records[i];
+    if (sharedIndex.First(record, localIndex.HashAt(i)) == kNone) {
+      changes.DeleteList.push_back(DeletionOf(record));
+    }
+  }
+  for (std::size_t j = 0; j < shared.records.size(); ++j) {
+    const FavoriteRecord record = shared.records[j];
+    bool covered = false;
+    for (RecordIndex i = localIndex.First(record, sharedIndex.HashAt(j)); i != kNone && !covered;
+         i = localIndex.Next(i)) {
+      const FavoriteRecord candidate = local.records[i];
+      if (candidate.URL == record.URL) {
+        covered = true;
+      } else {
+        const auto asNew = LocalIsAsNew(candidate, record, dateFormat);
+        if (!asNew) {
+          return Result<ChangeList>::Fail(asNew.error());
+        }
+        covered = *asNew;
+      }
+    }
+    if (!covered) {
+      changes.CreateList.push_back(CreationOf(record));
+    }
+  }
+  return Result<ChangeList>::Ok(std::move(changes));
+}
+
+std::string FindUnsafeRecord(const FavoritesDataFile& list) {
+  for (std::size_t i = 0; i < list.records.size(); ++i) {
+    const FavoriteRecord record = list.records[i];
+    if (const std::string problem = RecordProblem(record); !problem.empty()) {
+      return "record " + std::to_string(i + 1) + " (" + PrintableText(record.Path) +
+             PrintableText(record.Name) + "): " + problem;
+    }
+  }
+  return "";
+}
+
+namespace {
+
+// The changes with the shared list checked first; the texts say what was refused.
+Result<ChangeList> CheckedChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
+                                  const GeneralDateFormat& dateFormat) {
+  if (const std::string unsafe = FindUnsafeRecord(shared); !unsafe.empty()) {
+    return Result<ChangeList>::Fail("Unable to Use Remote Data File: " + unsafe);
+  }
+  auto changes = ComputeChanges(local, shared, dateFormat);
+  if (!changes) {
+    return Result<ChangeList>::Fail("Unable to Compare Data Files: " + changes.error());
+  }
+  return changes;
+}
+
+RecordList RecordsOf(const std::vector<PendingChange>& changes) {
+  RecordList records;
+  for (const PendingChange& c : changes) {
+    records.push_back({"", c.Path, c.Name, c.URL, c.IconFile, c.IconIndex, c.Type});
+  }
+  return records;
+}
+
+Result<UpdateResult> Applied(const std::vector<PendingChange>& failures) {
+  return Result<UpdateResult>::Ok({ChangeOutcome::Applied, RecordsOf(failures)});
+}
+
+Result<UpdateResult> Unchanged() {
+  return Result<UpdateResult>::Ok({ChangeOutcome::Unchanged, {}});
+}
+
+// This computer uploaded the shared list last: its own list stands, but for the changes
+// that upload could not carry out, which are judged against the shared list once more.
+Result<UpdateResult> RetryUnapplied(const FavoritesDataFile& local, const FavoritesDataFile& shared,
+                                    const UpdateContext& context) {
+  const auto kept = ReadUnappliedChanges(context.unappliedPath, shared.header);
+  if (!kept) {
+    return Result<UpdateResult>::Fail("Unable to Read Unapplied Changes: " + kept.error());
+  }
+  if (kept->empty()) {
+    return Unchanged();
+  }
+  const RecordKeys keys = KeysOf(*kept);
+  const FavoritesDataFile localPart{local.header, RecordsWithKeys(local.records, keys)};
+  const FavoritesDataFile sharedPart{shared.header, RecordsWithKeys(shared.records, keys)};
+  const auto changes = CheckedChanges(localPart, sharedPart, context.dateFormat);
+  if (!changes) {
+    return Result<UpdateResult>::Fail(changes.error());
+  }
+  if (changes->CreateList.empty() && changes->DeleteList.empty()) {
+    return Unchanged();
+  }
+  return Applied(
+      ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, *context.activity));
+}
+
+}  // namespace
+
+Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const FavoritesDataFile& shared,
+                                  const GeneralDateFormat& dateFormat) {
+  if (shared.header.ComputerName == local.header.ComputerName) {
+    return Result<ChangeList>::Ok({});
+  }
+  return CheckedChanges(local, shared, dateFormat);
+}
+
+Result<UpdateResult> UpdateFavorites(const std::string& localDataPath,
+                                     const std::string& sharedDataPath,
+                                     const UpdateContext& context) {
+  using Outcome = Result<UpdateResult>;
+  // The changes are views into both lists, which therefore live until they are applied.
+  const auto shared = ReadFavoritesDataFile(sharedDataPath, context.decode);
+  if (!shared) {
+    return Outcome::Fail("Unable to Read Remote Data File: " + shared.error());
+  }
+  const auto local = ReadFavoritesDataFile(localDataPath, context.decode);
+  if (!local) {
+    return Outcome::Fail("Unable to Read Local Data File: " + local.error());
+  }
+  if (shared->header.ComputerName == local->header.ComputerName) {
+    return RetryUnapplied(*local, *shared, context);
+  }
+  const auto changes = CheckedChanges(*local, *shared, context.dateFormat);
+  if (!changes) {
+    return Outcome::Fail(changes.error());
+  }
+  if (changes->CreateList.empty() && changes->DeleteList.empty()) {
+    return Unchanged();
+  }
+  // What could not be carried out is uploaded as the shared list had it: see
+  // unapplied_changes.h.
+  if (!context.confirm) {
+    return Applied(
+        ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, *context.activity));
+  }
+  const auto chosen = (context.confirmHook && *context.confirmHook)
+                          ? (*context.confirmHook)(*changes)
+                          : std::optional<std::vector<ChangeRow>>();
+  if (!chosen) {
+    return Outcome::Ok({ChangeOutcome::NothingApplied, {}});
+  }
+  return Applied(ApplyChanges(ChangeListOf(*chosen), ApplyOccasion::Dialog, context.favoritesRoot,
+                              *context.activity));
+}
+
+}  // namespace kestrin

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "sync/activity.h"
+#include "ftp/ftp_client.h"
+#include "sync/run_failure.h"
+
+namespace kestrin {
+
+inline constexpr char kRemoteIndicatorName[] = "favs.ind";
+inline constexpr std::chrono::seconds kIndicatorWaitLimit{120};
+
+struct IndicatorContext {
+  std::string computerName;
+  std::string localIndicatorPath;  // "local.ind" in the program's folder
+  char decimalSeparator = '.';
+  std::function<void(std::chrono::milliseconds)> idle;
+  std::function<std::chrono::steady_clock::time_point()> monotonicNow;
+  ActivityReporter* activity = nullptr;
+};
+
+// Takes the server's indicator file, waiting up to 120 seconds (about one listing a
+// second) for another computer's to disappear. Nothing on success.
+StepFailure AcquireIndicator(FtpClient& client, const IndicatorContext& context);
+
+// Deletes "favs.ind" in the current remote directory; the result does not matter.
+void ReleaseIndicator(FtpClient& client);
+
+// Seconds in the pattern "##0.0": at least one digit, one decimal, rounded.
+std::string FormatCountdown(double seconds, char decimalSeparator);
+
+// The computer name held by an indicator file: its first field, taken as the data file
+// takes fields.
+std::string IndicatorName(std::string_view contents);
+
+}  // namespace kestrin

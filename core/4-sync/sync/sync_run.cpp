@@ -1,0 +1,420 @@
+#include "sync/sync_run.h"
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "favorites/data_file.h"
+#include "favorites/favorites_path.h"
+#include "formats/printable_text.h"
+#include "favorites/scanner.h"
+#include "platform/private_file.h"
+#include "platform/program_folder.h"
+#include "formats/ini_file.h"
+#include "sync/activity.h"
+#include "sync/change_detection.h"
+#include "sync/server_lock.h"
+#include "sync/unapplied_changes.h"
+
+namespace kestrin {
+namespace {
+
+constexpr char kRemoteDataName[] = "favs.dat";
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+
+void RemoveIfPresent(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+}
+
+// The required fields that are empty, as "Computer Name, Server" ("" when none is).
+std::string MissingFields(const SyncSettings& settings) {
+  std::string list;
+  const std::pair<const std::string*, const char*> fields[] = {{&settings.Name, "Computer Name, "},
+                                                               {&settings.Server, "Server, "},
+                                                               {&settings.Username, "Username, "},
+                                                               {&settings.Password, "Password, "},
+                                                               {&settings.Port, "Port Number, "}};
+  for (const auto& [value, label] : fields) {
+    if (value->empty()) {
+      list += label;
+    }
+  }
+  return list.empty() ? list : list.substr(0, list.size() - 2);
+}
+
+std::optional<int> PortNumber(const std::string& text) {
+  const size_t first = text.find_first_not_of(' ');
+  const size_t last = text.find_last_not_of(' ');
+  if (first == std::string::npos) {
+    return std::nullopt;
+  }
+  int port = 0;
+  const char* begin = text.data() + first;
+  const char* end = text.data() + last + 1;
+  const auto [stop, error] = std::from_chars(begin, end, port);
+  if (error != std::errc() || stop != end || port < 1 || port > 65535) {
+    return std::nullopt;
+  }
+  return port;
+}
+
+// The upload's temporary file, one per computer (its name in hexadecimal, so that any name
+// makes a plain file name): no two computers write the same one, and a file left behind by
+// a connection lost before the rename is replaced and renamed by the computer's next run.
+std::string TemporaryRemoteName(const std::string& remoteName, const std::string& computerName) {
+  constexpr char kHex[] = "0123456789abcdef";
+  std::string name = remoteName + ".upload-";
+  for (unsigned char c : computerName) {
+    name += kHex[c >> 4];
+    name += kHex[c & 0xf];
+  }
+  return name;
+}
+
+class Run {
+ public:
+  Run(const SyncSettings& settings, SyncEnvironment& env)
+      : settings_(settings),
+        env_(env),
+        activity_(*env.display, settings.LogActivity == 1),
+        localData_(env.workFolder + "local.dat"),
+        localIndicator_(env.workFolder + "local.ind"),
+        tempData_(env.workFolder + "temp.dat"),
+        unappliedChanges_(env.workFolder + kUnappliedChangesName),
+        remoteData_(settings.UseEncryption == 1 ? std::string(kRemoteDataName) + ".enc"
+                                                : kRemoteDataName) {}
+
+  bool Execute() {
+    env_.display->ClearActivityPane();
+    Report(env_.programName + " started at " + Now(), StatusImage::Working);
+    env_.display->ShowRunState(true);
+
+    if (const std::string missing = MissingFields(settings_); !missing.empty()) {
+      Refuse(missing, "Missing " + missing);
+    } else if (const std::string problem = ComputerNameProblem(settings_.Name); !problem.empty()) {
+      // A name the header line cannot carry would read back as another computer's, or make
+      // every computer refuse the shared list.
+      Refuse("Unable to Use Computer Name: " + problem, "Unable to Use Computer Name: " + problem);
+    } else if (const StepFailure failure = Exchange()) {
+      Fail(*failure);
+    } else {
+      // A change that could not be carried out was reported on its own "Error: " line.
+      const bool withErrors = activity_.reportedError();
+      const StatusImage ending = withErrors ? StatusImage::Error : StatusImage::Ready;
+      const std::string finished = Now();
+      Report(env_.programName + " ended at " + finished, ending);
+      ShowEnd(ending, std::string(kApplicationTitle) + " (Last Sync: " + finished +
+                          (withErrors ? ", with errors)" : ")"));
+      WriteIniString(env_.settingsPath, kSettingsSection, kLastSyncKey, finished);
+    }
+
+    if (settings_.LogActivity == 1) {
+      WriteActivityLog(env_.logPath, settings_.LogPurge, activity_.PendingLogText());
+    }
+    activity_.ClearPendingLogText();
+    env_.display->ShowRunState(false);
+    return !activity_.reportedError();
+  }
+
+ private:
+  // Everything from the first snapshot to the closed connection.
+  StepFailure Exchange() {
+    if (env_.favoritesRoot.empty()) {
+      return RunFailure{"Unable to Find the Favorites Folder"};
+    }
+    if (const StepFailure failure = WriteLocalDataFile()) {
+      return failure;
+    }
+    RemoveIfPresent(tempData_);
+
+    Report("-> Establishing Internet Connection..", StatusImage::Working);
+    client_ = env_.makeFtpClient ? env_.makeFtpClient(env_.yield) : nullptr;
+    if (!client_) {
+      return RunFailure{"Unable to Establish Internet Connection"};
+    }
+    Report("-> Connecting to " + settings_.Server + "..", StatusImage::Working);
+    if (!Connect()) {
+      return ClientFailure(*client_, "Unable to Connect to " + settings_.Server);
+    }
+    connected_ = true;
+    if (!settings_.RemoteDir.empty()) {
+      Report("-> Setting Remote Directory..", StatusImage::Working);
+      if (!client_->SetCurrentDirectory(settings_.RemoteDir)) {
+        return ClientFailure(*client_, "Unable to Set Remote Directory..");
+      }
+    }
+    const IndicatorContext lock{settings_.Name, localIndicator_,   env_.decimalSeparator,
+                                env_.idle,      env_.monotonicNow, &activity_};
+    if (const StepFailure failure = AcquireIndicator(*client_, lock)) {
+      return failure;
+    }
+    if (const StepFailure failure = ExchangeDataFiles()) {
+      return failure;
+    }
+
+    Report("-> Deleting Remote Indicator File..", StatusImage::Working);
+    ReleaseIndicator(*client_);
+    Disconnect();
+    RemoveIfPresent(localData_);
+    RemoveIfPresent(localIndicator_);
+    RemoveIfPresent(tempData_);
+    return std::nullopt;
+  }
+
+  StepFailure ExchangeDataFiles() {
+    Report("-> Checking for Remote Data File..", StatusImage::Working);
+    // Only this run's download is the shared list: an old "temp.dat" that could not be
+    // deleted must not stand in for it.
+    bool downloaded = false;
+    switch (client_->Probe(remoteData_)) {
+      case RemoteFile::Present:
+        Report("-> Downloading Remote Data File..", StatusImage::Working);
+        if (!client_->Download(remoteData_, tempData_)) {
+          return ClientFailure(*client_, "Unable to Download Remote Data File..");
+        }
+        downloaded = true;
+        break;
+      case RemoteFile::Absent:
+        break;
+      case RemoteFile::Unknown:
+        // Taken for absence, a failed check would make this computer's list the shared
+        // one and so delete everything the others added.
+        return ClientFailure(*client_, "Unable to Download Remote Data File..");
+    }
+    RecordList unapplied;
+    if (downloaded) {
+      Report("-> Updating Favorites..", StatusImage::Working);
+      const UpdateContext context{settings_.UseEncryption == 1,
+                                  settings_.ConfirmChanges == 1,
+                                  &env_.confirm,
+                                  env_.dateFormat,
+                                  env_.favoritesRoot,
+                                  unappliedChanges_,
+                                  &activity_};
+      auto update = UpdateFavorites(localData_, tempData_, context);
+      if (!update) {
+        return RunFailure{update.error()};
+      }
+      switch (update->outcome) {
+        case ChangeOutcome::Applied:
+          if (const StepFailure failure = WriteLocalDataFile()) {
+            return failure;
+          }
+          if (!HoldSharedVersionOf(update->unapplied, localData_, tempData_,
+                                   settings_.UseEncryption == 1)) {
+            return RunFailure{"Unable to Create Local Data File..", "cannot write " + localData_};
+          }
+          break;
+        case ChangeOutcome::Unchanged:
+          break;
+        case ChangeOutcome::NothingApplied:
+          return std::nullopt;
+      }
+      unapplied = std::move(update->unapplied);
+    }
+    if (const StepFailure failure = UploadLocalDataFile()) {
+      return failure;
+    }
+    // Only what was uploaded is kept: the next run tries it again if its list is still this one.
+    if (!KeepUnappliedChanges(unappliedChanges_, localHeader_, unapplied)) {
+      return RunFailure{"Unable to Create Unapplied Changes File..",
+                        "cannot write " + unappliedChanges_};
+    }
+    return std::nullopt;
+  }
+
+  StepFailure WriteLocalDataFile() {
+    const RunFailure failure{"Unable to Create Local Data File..", "cannot write " + localData_};
+    Report("-> Creating Local Data File..", StatusImage::Working);
+    RemoveIfPresent(localData_);
+    // Private, and never a link planted in its place.
+    if (!EmptyPrivateFile(localData_)) {
+      return failure;
+    }
+    std::ofstream out(localData_, std::ios::binary | std::ios::trunc);
+    if (!out) {
+      return failure;
+    }
+    localHeader_ = {settings_.Name, FormatGeneralDate(env_.localNow(), env_.dateFormat)};
+    WriteDataFileHeader(out, localHeader_);
+    ScanOptions options{settings_.UseEncryption == 1, env_.dateFormat, env_.yield,
+                        [this](const std::string& warning) {
+                          Report("-> Skipping " + PrintableText(warning) + "..",
+                                 StatusImage::Working);
+                        }};
+    ScanFavoritesFolder(env_.favoritesRoot, out, options);
+    out.close();
+    if (!out) {
+      return failure;
+    }
+    return std::nullopt;
+  }
+
+  // The shared list is replaced in one step: an interrupted transfer leaves only a stray
+  // temporary file, never a truncated list that other computers would take for the truth.
+  // At every moment the server holds a whole list, the old one or the new one.
+  StepFailure UploadLocalDataFile() {
+    Report("-> Uploading Local Data File..", StatusImage::Working);
+    const std::string temporary = TemporaryRemoteName(remoteData_, settings_.Name);
+    if (!client_->Upload(localData_, temporary)) {
+      return Abandon(temporary, UploadFailure());
+    }
+    RenameResult renamed = client_->Rename(temporary, remoteData_);
+    if (renamed == RenameResult::Failed) {
+      // The server may have renamed and the reply been lost; then the shared list in place
+      // may be the new one, and deleting it would leave none at all.
+      const RunFailure failure = UploadFailure();
+      if (client_->Probe(temporary) != RemoteFile::Present) {
+        return failure;
+      }
+      // A lost connection is mended by the client's next login.
+      renamed = client_->Rename(temporary, remoteData_);
+    }
+    switch (renamed) {
+      case RenameResult::Renamed:
+        return std::nullopt;
+      case RenameResult::SourceRefused:
+        return StoreInPlace(temporary);
+      case RenameResult::TargetRefused:
+        return ReplaceExisting(temporary);
+      case RenameResult::Failed:
+        break;
+    }
+    return Abandon(temporary, UploadFailure());
+  }
+
+  // Gives up while the old list is still whole on the server: the temporary copy goes.
+  RunFailure Abandon(const std::string& temporary, const RunFailure& failure) {
+    client_->Delete(temporary);
+    return failure;
+  }
+
+  // A server that does not rename gets the list stored in place, its stored size checked.
+  // Until that is done the temporary copy is the one whole new list, so it goes only then.
+  StepFailure StoreInPlace(const std::string& temporary) {
+    Report("-> Server Cannot Rename, Replacing Remote Data File..", StatusImage::Working);
+    if (!client_->Upload(localData_, remoteData_)) {
+      return UploadFailure();
+    }
+    client_->Delete(temporary);
+    return std::nullopt;
+  }
+
+  // Some servers refuse to rename over an existing file. The old list may go since the
+  // temporary copy is known whole (its stored size was checked); from then on that copy is
+  // the one whole list, so it stays whatever happens.
+  StepFailure ReplaceExisting(const std::string& temporary) {
+    const RunFailure refused = UploadFailure();
+    if (client_->Probe(remoteData_) != RemoteFile::Present) {
+      return Abandon(temporary, refused);
+    }
+    if (!client_->Delete(remoteData_) ||
+        client_->Rename(temporary, remoteData_) != RenameResult::Renamed) {
+      return UploadFailure();
+    }
+    return std::nullopt;
+  }
+
+  RunFailure UploadFailure() const {
+    return ClientFailure(*client_, "Unable to Upload Remote Data File..");
+  }
+
+  bool Connect() {
+    const auto port = PortNumber(settings_.Port);
+    if (!port) {
+      Report("-> Port Number '" + settings_.Port + "' is not a port number..",
+             StatusImage::Working);
+      return false;
+    }
+    FtpConnectOptions options = env_.ftpOptions;
+    options.server = settings_.Server;
+    options.port = *port;
+    options.username = settings_.Username;
+    options.password = settings_.Password;
+    options.passive = settings_.Passive == 1;
+    return client_->Connect(options);
+  }
+
+  void Disconnect() {
+    Report("-> Closing Internet Connection..", StatusImage::Working);
+    if (client_) {
+      client_->Close();
+      client_.reset();
+    }
+  }
+
+  // Ends a run whose settings cannot be used, before anything is written or sent.
+  void Refuse(const std::string& error, const std::string& status) {
+    Report("Error: " + error, StatusImage::Error);
+    Report(env_.programName + " ended at " + Now(), StatusImage::Error);
+    ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error: " + status + ")");
+  }
+
+  void Fail(const RunFailure& failure) {
+    if (connected_ && client_) {
+      ReleaseIndicator(*client_);
+    }
+    Disconnect();
+    Report("Error: " + failure.text, StatusImage::Error);
+    if (!failure.reason.empty()) {
+      // The reason may quote the server, whose text must not reach a terminal or the log raw.
+      Report("  " + PrintableText(failure.reason), StatusImage::Error);
+    }
+    Report(env_.programName + " ended at " + Now(), StatusImage::Error);
+    ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error:" + failure.text + ")");
+  }
+
+  void ShowEnd(StatusImage image, const std::string& text) {
+    env_.display->SetTrayState(image, text);
+    env_.display->SetStatusText(text);
+  }
+
+  void Report(const std::string& text, StatusImage image) { activity_.ReportActivity(text, image); }
+
+  std::string Now() const { return FormatGeneralDate(env_.localNow(), env_.dateFormat); }
+
+  const SyncSettings& settings_;
+  SyncEnvironment& env_;
+  ActivityReporter activity_;
+  const std::string localData_;
+  const std::string localIndicator_;
+  const std::string tempData_;
+  const std::string unappliedChanges_;
+  DataFileHeader localHeader_;  // of the local data file as last written
+  const std::string remoteData_;
+  std::unique_ptr<FtpClient> client_;
+  bool connected_ = false;
+};
+
+}  // namespace
+
+SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& settingsPath) {
+  SyncEnvironment env;
+  env.display = &display;
+  env.yield = [] {};
+  env.idle = [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); };
+  env.monotonicNow = [] { return std::chrono::steady_clock::now(); };
+  env.localNow = [] { return LocalNow(); };
+  env.makeFtpClient = [](std::function<void()> yield) {
+    return MakeCurlFtpClient(std::move(yield));
+  };
+  env.dateFormat = EnUsGeneralDateFormat();
+  env.programName = kProgramName;
+  env.favoritesRoot = GetFavoritesFolder();
+  env.workFolder = FolderOf(settingsPath);
+  env.settingsPath = settingsPath;
+  env.logPath = ActivityLogPath(settingsPath);
+  return env;
+}
+
+bool RunSync(const SyncSettings& settings, SyncEnvironment& env) {
+  return Run(settings, env).Execute();
+}
+
+}  // namespace kestrin
