@@ -35,10 +35,9 @@ class FtpClient {
   // Connects and logs in; false when the server cannot be reached or refuses the login.
   virtual bool Connect(const FtpConnectOptions& options) = 0;
   virtual bool SetCurrentDirectory(const std::string& directory) = 0;
-  // Whether the current directory holds a plain file of that name.
+  // Whether the current directory holds a file of that name. A refusal to tell is Unknown,
+  // never Absent.
   virtual RemoteFile Probe(const std::string& name) = 0;
-  // True when the current directory holds a file of that name. Any failure counts as absence.
-  bool FileExists(const std::string& name) { return Probe(name) == RemoteFile::Present; }
   // Binary; the local file is replaced. False unless the whole file arrived, and false
   // for a file larger than maxDownloadBytes.
   virtual bool Download(const std::string& remoteName, const std::string& localPath) = 0;

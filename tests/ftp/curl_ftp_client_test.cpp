@@ -103,7 +103,7 @@ TEST_P(CurlFtpClientTest, NamesCarryingALineBreakAreRefused) {
   Connect();
   EXPECT_FALSE(client_->Delete("x\r\nDELE favs.dat"));
   EXPECT_FALSE(client_->Rename("x", "y\nDELE favs.dat"));
-  EXPECT_FALSE(client_->FileExists("favs.dat\r\n"));
+  EXPECT_EQ(client_->Probe("favs.dat\r\n"), RemoteFile::Unknown);
   EXPECT_FALSE(client_->SetCurrentDirectory("shared\r\nDELE favs.dat"));
   EXPECT_TRUE(ServerHas("favs.dat"));
   EXPECT_TRUE(ServerHas("x"));
