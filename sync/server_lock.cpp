@@ -4,35 +4,105 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <optional>
+
+#include "platform/whole_file.h"
 
 namespace kestrin {
 namespace {
+
+constexpr char kCheckFailure[] = "Unable to Check for Remote Indicator File..";
 
 void Report(const IndicatorContext& context, const std::string& line) {
   context.activity->ReportActivity(line, StatusImage::Working);
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+std::string OwnIndicator(const IndicatorContext& context) {
+  return context.computerName + "\r\n";
 }
 
-std::string TakeIndicator(FtpClient& client, const IndicatorContext& context,
-                          const std::string& failureText) {
+// This computer's indicator file, or the beginning of it that an interrupted upload left.
+bool NamesThisComputer(const std::string& contents, const IndicatorContext& context) {
+  return !contents.empty() && OwnIndicator(context).starts_with(contents);
+}
+
+// A connection lost just now is mended by the client's next login, so a question the
+// server did not answer is asked once more.
+RemoteFile Presence(FtpClient& client) {
+  const RemoteFile presence = client.Probe(kRemoteIndicatorName);
+  return presence == RemoteFile::Unknown ? client.Probe(kRemoteIndicatorName) : presence;
+}
+
+// What the server holds as "favs.ind".
+struct Indicator {
+  std::string failure;                  // set when the server would not tell
+  std::optional<std::string> contents;  // none when there is no lock
+};
+
+Indicator ReadIndicator(FtpClient& client, const IndicatorContext& context, bool announce) {
+  RemoteFile presence = Presence(client);
+  if (presence == RemoteFile::Present && announce) {
+    Report(context, "-> Downloading Indicator File..");
+  }
+  // A second try: a file replaced during the download arrives short.
+  for (int attempt = 0; attempt < 2 && presence == RemoteFile::Present; ++attempt) {
+    std::error_code ignored;
+    std::filesystem::remove(context.localIndicatorPath, ignored);
+    if (client.Download(kRemoteIndicatorName, context.localIndicatorPath)) {
+      if (announce) {
+        Report(context, "-> Processing Remote Indicator File..");
+      }
+      return {"", ReadWholeFile(context.localIndicatorPath)};
+    }
+    // Gone between the check and the download: its computer has finished.
+    presence = Presence(client);
+  }
+  switch (presence) {
+    case RemoteFile::Absent:
+      return {"", std::nullopt};
+    case RemoteFile::Present:
+      return {"Unable to Download Indicator File..", std::nullopt};
+    case RemoteFile::Unknown:
+      break;
+  }
+  return {kCheckFailure, std::nullopt};
+}
+
+// Empty once the other computer's file is gone or the wait limit has passed, else the
+// failure text.
+std::string WaitForOther(FtpClient& client, const IndicatorContext& context,
+                         const std::string& other) {
+  Report(context, "-> Waiting for '" + other + "' to finish..");
+  RemoteFile presence = Presence(client);
+  const auto start = context.monotonicNow();
+  const auto elapsed = [&] { return context.monotonicNow() - start; };
+  while (presence == RemoteFile::Present && elapsed() < kIndicatorWaitLimit) {
+    // One listing a second is enough to notice the other computer finishing, and does
+    // not hammer the server for two minutes.
+    context.idle(std::chrono::seconds(1));
+    const double remaining = std::chrono::duration<double>(kIndicatorWaitLimit - elapsed()).count();
+    context.activity->display().SetStatusText(other + " is connected. Timeout in " +
+                                              FormatCountdown(remaining, context.decimalSeparator) +
+                                              " secs.");
+    presence = Presence(client);
+  }
+  return presence == RemoteFile::Unknown ? kCheckFailure : "";
+}
+
+bool StoreIndicator(FtpClient& client, const IndicatorContext& context, bool& stored) {
   Report(context, "-> Creating Local Indicator File..");
   std::error_code ignored;
   std::filesystem::remove(context.localIndicatorPath, ignored);
   {
     std::ofstream out(context.localIndicatorPath, std::ios::binary | std::ios::trunc);
-    out << context.computerName << "\r\n";
+    out << OwnIndicator(context);
   }
   Report(context, "-> Uploading Local Indicator File..");
-  return client.Upload(context.localIndicatorPath, kRemoteIndicatorName) ? "" : failureText;
+  stored = true;
+  return client.Upload(context.localIndicatorPath, kRemoteIndicatorName);
 }
 
 }  // namespace
-
 std::string FormatCountdown(double seconds, char decimalSeparator) {
   const long tenths = std::lround(std::max(seconds, 0.0) * 10);
   return std::to_string(tenths / 10) + decimalSeparator + std::to_string(tenths % 10);
@@ -53,44 +123,55 @@ std::string IndicatorName(std::string_view contents) {
   return std::string(field);
 }
 
-std::string AcquireIndicator(FtpClient& client, const IndicatorContext& context) {
+std::string AcquireIndicator(FtpClient& client, const IndicatorContext& context, bool& stored) {
   Report(context, "-> Checking for Remote Indicator File..");
-  if (!client.FileExists(kRemoteIndicatorName)) {
-    return TakeIndicator(client, context, "Unable to Upload Indicator File..");
+  Indicator found = ReadIndicator(client, context, true);
+  std::string uploadFailure = "Unable to Upload Indicator File..";
+  while (found.failure.empty()) {
+    // A lock of this computer's own was left by an earlier run: it is taken at once.
+    if (found.contents && !NamesThisComputer(*found.contents, context)) {
+      if (const std::string failure = WaitForOther(client, context, IndicatorName(*found.contents));
+          !failure.empty()) {
+        return failure;
+      }
+      uploadFailure = "Unable to Upload Local Indicator File..";
+    }
+    const bool uploaded = StoreIndicator(client, context, stored);
+    // FTP cannot create a file only if it is missing: another computer that checked at the
+    // same moment may have stored its own since (and made this upload fail). The one whose
+    // file stays goes on; the other waits for it.
+    Report(context, "-> Verifying Remote Indicator File..");
+    found = ReadIndicator(client, context, false);
+    const bool ours = found.contents && NamesThisComputer(*found.contents, context);
+    if (!uploaded && (ours || !found.contents)) {
+      return uploadFailure;
+    }
+    if (ours) {
+      return "";
+    }
   }
-
-  Report(context, "-> Downloading Indicator File..");
-  std::error_code ignored;
-  std::filesystem::remove(context.localIndicatorPath, ignored);
-  if (!client.Download(kRemoteIndicatorName, context.localIndicatorPath)) {
-    return "Unable to Download Indicator File..";
-  }
-  Report(context, "-> Processing Remote Indicator File..");
-  const std::string other = IndicatorName(ReadWholeFile(context.localIndicatorPath));
-  Report(context, "-> Waiting for '" + other + "' to finish..");
-
-  bool present = client.FileExists(kRemoteIndicatorName);
-  const auto start = context.monotonicNow();
-  const auto elapsed = [&] { return context.monotonicNow() - start; };
-  while (present && elapsed() < kIndicatorWaitLimit) {
-    // One listing a second is enough to notice the other computer finishing, and does
-    // not hammer the server for two minutes.
-    context.idle(std::chrono::seconds(1));
-    const double remaining = std::chrono::duration<double>(kIndicatorWaitLimit - elapsed()).count();
-    context.activity->display().SetStatusText(other + " is connected. Timeout in " +
-                                              FormatCountdown(remaining, context.decimalSeparator) +
-                                              " secs.");
-    present = client.FileExists(kRemoteIndicatorName);
-  }
-  return TakeIndicator(client, context, "Unable to Upload Local Indicator File..");
+  return found.failure;
 }
 
-void ReleaseIndicator(FtpClient& client) {
-  // A lock left behind costs every other computer a two-minute wait; a connection lost
-  // just now is mended by the client's next login, so one more try is worth it.
-  if (!client.Delete(kRemoteIndicatorName)) {
-    client.Delete(kRemoteIndicatorName);
+bool HoldsIndicator(FtpClient& client, const IndicatorContext& context) {
+  const Indicator found = ReadIndicator(client, context, false);
+  return found.contents && NamesThisComputer(*found.contents, context);
+}
+
+std::string ReleaseIndicator(FtpClient& client, const IndicatorContext& context) {
+  // A second try, after a connection lost just now, reads the lock afresh: the first
+  // delete may have been done without its reply arriving.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const Indicator found = ReadIndicator(client, context, false);
+    if (found.failure.empty() &&
+        (!found.contents || !NamesThisComputer(*found.contents, context))) {
+      return "";
+    }
+    if (found.contents && client.Delete(kRemoteIndicatorName)) {
+      return "";
+    }
   }
+  return "Unable to Delete Remote Indicator File..";
 }
 
 }  // namespace kestrin

@@ -9,6 +9,7 @@
 #include "favorites/favorites_path.h"
 #include "favorites/scanner.h"
 #include "platform/program_folder.h"
+#include "platform/whole_file.h"
 #include "settings/ini_file.h"
 #include "sync/activity.h"
 #include "sync/change_detection.h"
@@ -83,8 +84,11 @@ class Run {
         localData_(env.workFolder + "local.dat"),
         localIndicator_(env.workFolder + "local.ind"),
         tempData_(env.workFolder + "temp.dat"),
+        checkData_(env.workFolder + "check.dat"),
         remoteData_(settings.UseEncryption == 1 ? std::string(kRemoteDataName) + ".enc"
-                                                : kRemoteDataName) {}
+                                                : kRemoteDataName),
+        lock_{settings.Name, localIndicator_,  env.decimalSeparator,
+              env.idle,      env.monotonicNow, &activity_} {}
 
   bool Execute() {
     env_.display->ClearActivityPane();
@@ -135,16 +139,14 @@ class Run {
     if (!Connect()) {
       return "Unable to Connect to " + settings_.Server;
     }
-    connected_ = true;
     if (!settings_.RemoteDir.empty()) {
       Report("-> Setting Remote Directory..", StatusImage::Working);
       if (!client_->SetCurrentDirectory(settings_.RemoteDir)) {
         return "Unable to Set Remote Directory..";
       }
     }
-    const IndicatorContext lock{settings_.Name, localIndicator_,   env_.decimalSeparator,
-                                env_.idle,      env_.monotonicNow, &activity_};
-    if (const std::string failure = AcquireIndicator(*client_, lock); !failure.empty()) {
+    if (const std::string failure = AcquireIndicator(*client_, lock_, lockStored_);
+        !failure.empty()) {
       return failure;
     }
     if (const std::string failure = ExchangeDataFiles(); !failure.empty()) {
@@ -152,11 +154,14 @@ class Run {
     }
 
     Report("-> Deleting Remote Indicator File..", StatusImage::Working);
-    ReleaseIndicator(*client_);
+    lockStored_ = false;
+    if (const std::string failure = ReleaseIndicator(*client_, lock_); !failure.empty()) {
+      return failure;
+    }
     Disconnect();
-    RemoveIfPresent(localData_);
-    RemoveIfPresent(localIndicator_);
-    RemoveIfPresent(tempData_);
+    for (const std::string* path : {&localData_, &localIndicator_, &tempData_, &checkData_}) {
+      RemoveIfPresent(*path);
+    }
     return "";
   }
 
@@ -164,14 +169,14 @@ class Run {
     Report("-> Checking for Remote Data File..", StatusImage::Working);
     // Only this run's download is the shared list: an old "temp.dat" that could not be
     // deleted must not stand in for it.
-    bool downloaded = false;
+    downloaded_ = false;
     switch (client_->Probe(remoteData_)) {
       case RemoteFile::Present:
         Report("-> Downloading Remote Data File..", StatusImage::Working);
         if (!client_->Download(remoteData_, tempData_)) {
           return "Unable to Download Remote Data File..";
         }
-        downloaded = true;
+        downloaded_ = true;
         break;
       case RemoteFile::Absent:
         break;
@@ -180,7 +185,7 @@ class Run {
         // one and so delete everything the others added.
         return "Unable to Download Remote Data File..";
     }
-    if (!downloaded) {
+    if (!downloaded_) {
       return UploadLocalDataFile();
     }
     Report("-> Updating Favorites..", StatusImage::Working);
@@ -234,6 +239,9 @@ class Run {
       client_->Delete(temporary);
       return "Unable to Upload Remote Data File..";
     }
+    if (const std::string failure = CheckNothingPublishedMeanwhile(temporary); !failure.empty()) {
+      return failure;
+    }
     if (client_->Rename(temporary, remoteData_)) {
       return "";
     }
@@ -253,6 +261,26 @@ class Run {
       return "Unable to Upload Remote Data File..";
     }
     return "";
+  }
+
+  // Two computers can both believe they hold the lock (two that stored theirs at the same
+  // moment, or one that outwaited a slow run). The shared list is replaced only while this
+  // run still holds the lock and the list is still the one it merged with: otherwise
+  // another computer's changes would be lost without a word.
+  std::string CheckNothingPublishedMeanwhile(const std::string& temporary) {
+    Report("-> Verifying Remote Data File..", StatusImage::Working);
+    bool unchanged = HoldsIndicator(*client_, lock_);
+    if (unchanged && downloaded_) {
+      unchanged = client_->Download(remoteData_, checkData_) &&
+                  ReadWholeFile(checkData_) == ReadWholeFile(tempData_);
+    } else if (unchanged) {
+      unchanged = client_->Probe(remoteData_) == RemoteFile::Absent;
+    }
+    if (unchanged) {
+      return "";
+    }
+    client_->Delete(temporary);
+    return "Unable to Upload Remote Data File..";
   }
 
   bool Connect() {
@@ -280,8 +308,8 @@ class Run {
   }
 
   void Fail(const std::string& failure) {
-    if (connected_ && client_) {
-      ReleaseIndicator(*client_);
+    if (lockStored_ && client_) {
+      ReleaseIndicator(*client_, lock_);
     }
     Disconnect();
     Report("Error: " + failure, StatusImage::Error);
@@ -304,9 +332,12 @@ class Run {
   const std::string localData_;
   const std::string localIndicator_;
   const std::string tempData_;
+  const std::string checkData_;  // the shared list read again just before publishing
   const std::string remoteData_;
+  const IndicatorContext lock_;
   std::unique_ptr<FtpClient> client_;
-  bool connected_ = false;
+  bool lockStored_ = false;  // this run's "favs.ind" may be on the server
+  bool downloaded_ = false;  // "temp.dat" is this run's download of the shared list
 };
 
 }  // namespace

@@ -126,15 +126,15 @@ TEST_P(CutTest, LoginAndRemoteDirectory) {
 TEST_P(CutTest, IndicatorCheckDownloadAndUpload) {
   RunAll({
       {At(Kind::BeforeCommand, "SIZE", "favs.ind", CutStyle::Reset, true),
-       "Unable to Upload Indicator File.."},
-      // A failed check counts as absence: the lock is taken on a new login.
+       "Unable to Check for Remote Indicator File.."},
+      // A check or download cut off is made again on a new login; the other computer's
+      // lock is then waited for.
       {At(Kind::BeforeReply, "SIZE", "favs.ind", CutStyle::Close), ""},
-      {At(Kind::BeforeCommand, "RETR", "favs.ind", CutStyle::Reset),
-       "Unable to Download Indicator File..", true},
-      {InData("RETR", "favs.ind", Bytes(1), CutStyle::Reset), "Unable to Download Indicator File..",
-       true},
-      {InData("RETR", "favs.ind", Bytes(1), CutStyle::Close), "Unable to Download Indicator File..",
-       true},
+      {At(Kind::BeforeCommand, "RETR", "favs.ind", CutStyle::Reset), "", true},
+      {InData("RETR", "favs.ind", Bytes(1), CutStyle::Reset), "", true},
+      {InData("RETR", "favs.ind", Bytes(1), CutStyle::Close), "", true},
+      {At(Kind::BeforeCommand, "RETR", "favs.ind", CutStyle::Reset, true),
+       "Unable to Check for Remote Indicator File..", true},
       {At(Kind::BeforeCommand, "STOR", "favs.ind", CutStyle::Reset),
        "Unable to Upload Indicator File.."},
       {InData("STOR", "favs.ind", Bytes(1), CutStyle::Reset), "Unable to Upload Indicator File.."},
@@ -190,9 +190,9 @@ TEST_P(CutTest, IndicatorRelease) {
       // The release is tried again on a new login.
       {At(Kind::BeforeCommand, "DELE", "favs.ind", CutStyle::Reset), ""},
       {At(Kind::BeforeReply, "DELE", "favs.ind", CutStyle::Close), ""},
-      // Its result is not looked at: the run succeeds, the lock stays behind and the next
-      // run outwaits it.
-      {At(Kind::BeforeCommand, "DELE", "favs.ind", CutStyle::Reset, true), ""},
+      // The lock stays behind: the run says so, and its next run takes the lock at once.
+      {At(Kind::BeforeCommand, "DELE", "favs.ind", CutStyle::Reset, true),
+       "Unable to Delete Remote Indicator File.."},
   });
 }
 

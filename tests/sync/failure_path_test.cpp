@@ -58,13 +58,13 @@ TEST_F(FailurePathTest, AWrongPasswordEndsWithTheConnectFailure) {
   EXPECT_FALSE(std::filesystem::exists(computer.program() + "kestrin.ini"));
 }
 
-TEST_F(FailurePathTest, AMissingRemoteDirectoryReleasesTheLoginDirectorysIndicator) {
-  server->WriteFile("favs.ind", "Stale\r\n");
+TEST_F(FailurePathTest, AFailedRunLeavesALockItDidNotStore) {
+  server->WriteFile("favs.ind", "Other\r\n");
   Computer computer("A", *server);
   computer.settings.RemoteDir = "no/such/dir";
   EXPECT_FALSE(computer.Sync());
   EXPECT_EQ(Ending(computer)[1], "Error: Unable to Set Remote Directory..");
-  EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
+  EXPECT_EQ(ReadFileBytes(server->root() + "favs.ind"), "Other\r\n");
 }
 
 TEST_F(FailurePathTest, ACancelledConfirmationUploadsNothingButCompletesTheRun) {

@@ -44,8 +44,9 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
                 "kestrin started at", "-> Creating Local Data File..",
                 "-> Establishing Internet Connection..", "-> Connecting to 127.0.0.1..",
                 "-> Checking for Remote Indicator File..", "-> Creating Local Indicator File..",
-                "-> Uploading Local Indicator File..", "-> Checking for Remote Data File..",
-                "-> Uploading Local Data File..", "-> Deleting Remote Indicator File..",
+                "-> Uploading Local Indicator File..", "-> Verifying Remote Indicator File..",
+                "-> Checking for Remote Data File..", "-> Uploading Local Data File..",
+                "-> Verifying Remote Data File..", "-> Deleting Remote Indicator File..",
                 "-> Closing Internet Connection..", "kestrin ended at"}));
   EXPECT_EQ(study->display.trayImage, StatusImage::Ready);
   EXPECT_EQ(study->display.trayTooltip.rfind("Kestrin (Last Sync: ", 0), 0u);
@@ -53,7 +54,7 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
   EXPECT_EQ(ReadFileBytes(server->root() + "favs.dat").rfind("Study@", 0), 0u);
   EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
   // The working files are gone after a successful run; LastSync is stored.
-  for (const char* name : {"local.dat", "local.ind", "temp.dat"}) {
+  for (const char* name : {"local.dat", "local.ind", "temp.dat", "check.dat"}) {
     EXPECT_FALSE(std::filesystem::exists(study->program() + name)) << name;
   }
   EXPECT_NE(ReadFileBytes(study->program() + "kestrin.ini").find("LastSync="), std::string::npos);
