@@ -11,6 +11,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "sync/curl_failure_reason.h"
 #include "sync/ftp_client.h"
 
 namespace kestrin {
@@ -26,6 +27,25 @@ bool IsSafeName(const std::string& name) {
 
 size_t DiscardBytes(char*, size_t size, size_t count, void*) {
   return size * count;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Receives the server's reply lines, and for NOBODY requests header lines that libcurl makes
+// up, which carry no reply code. Keeps the last final reply line ("550 No such file.").
+size_t KeepFinalReply(char* data, size_t size, size_t count, void* reply) {
+  const size_t bytes = size * count;
+  std::string_view line(data, bytes);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+    line.remove_suffix(1);
+  }
+  if (line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
+      line[3] == ' ') {
+    static_cast<std::string*>(reply)->assign(line);
+  }
+  return bytes;
 }
 
 struct DownloadTarget {
@@ -127,7 +147,7 @@ class CurlFtpClient final : public FtpClient {
                                       ? directory
                                       : currentDirectory_ + "/" + directory;
     if (!Perform(DirectoryUrl(candidate), [this] { NoTransfer(); })) {
-      return false;
+      return Refuse("cannot enter folder \"" + directory + "\": " + lastError_);
     }
     currentDirectory_ = candidate;
     return true;
@@ -273,6 +293,7 @@ class CurlFtpClient final : public FtpClient {
     curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
     configure();
     errorBuffer_[0] = '\0';
+    lastReply_.clear();
     curl_multi_add_handle(multi_, easy_);
 
     int running = 1;
@@ -296,7 +317,10 @@ class CurlFtpClient final : public FtpClient {
       }
     }
     if (result != CURLE_OK) {
-      lastError_ = errorBuffer_[0] != '\0' ? errorBuffer_ : curl_easy_strerror(result);
+      long osError = 0;
+      curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osError);
+      lastError_ = DescribeCurlFailure(
+          {result, osError, options_.server, options_.port, lastReply_, errorBuffer_});
     }
     return result;
   }
@@ -344,7 +368,9 @@ class CurlFtpClient final : public FtpClient {
       // Active: the server connects back to the address of our control connection.
       curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");
     }
-    // Header text of NOBODY requests arrives here too; without a sink it would go to stdout.
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepFinalReply);
+    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, &lastReply_);
+    // Without a sink a request's body would go to stdout.
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, DiscardBytes);
   }
 
@@ -410,6 +436,7 @@ class CurlFtpClient final : public FtpClient {
   CURLM* multi_ = nullptr;
   CURL* easy_ = nullptr;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
+  std::string lastReply_;  // of the request under way
   std::string lastError_;
 };
 

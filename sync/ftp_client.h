@@ -49,7 +49,8 @@ class FtpClient {
   virtual bool Delete(const std::string& name) = 0;
   // Ends the connection (QUIT); safe to call more than once.
   virtual void Close() = 0;
-  // The last failure as the library or the server put it, for diagnostics.
+  // The last failure in plain words: who refused what, or what the server answered. It may
+  // quote the server, so it is data, not text safe to print as it is.
   virtual std::string LastError() const = 0;
 };
 

@@ -35,7 +35,7 @@ RemoteFile Presence(FtpClient& client) {
 
 // What the server holds as "favs.ind".
 struct Indicator {
-  std::string failure;                  // set when the server would not tell
+  StepFailure failure;                  // set when the server would not tell
   std::optional<std::string> contents;  // none when there is no lock
 };
 
@@ -52,25 +52,24 @@ Indicator ReadIndicator(FtpClient& client, const IndicatorContext& context, bool
       if (announce) {
         Report(context, "-> Processing Remote Indicator File..");
       }
-      return {"", ReadWholeFile(context.localIndicatorPath)};
+      return {std::nullopt, ReadWholeFile(context.localIndicatorPath)};
     }
     // Gone between the check and the download: its computer has finished.
     presence = Presence(client);
   }
   switch (presence) {
     case RemoteFile::Absent:
-      return {"", std::nullopt};
+      return {};
     case RemoteFile::Present:
-      return {"Unable to Download Indicator File..", std::nullopt};
+      return {ClientFailure(client, "Unable to Download Indicator File.."), std::nullopt};
     case RemoteFile::Unknown:
       break;
   }
-  return {kCheckFailure, std::nullopt};
+  return {ClientFailure(client, kCheckFailure), std::nullopt};
 }
 
-// Empty once the other computer's file is gone or the wait limit has passed, else the
-// failure text.
-std::string WaitForOther(FtpClient& client, const IndicatorContext& context,
+// Nothing once the other computer's file is gone or the wait limit has passed.
+StepFailure WaitForOther(FtpClient& client, const IndicatorContext& context,
                          const std::string& other) {
   Report(context, "-> Waiting for '" + other + "' to finish..");
   RemoteFile presence = Presence(client);
@@ -86,7 +85,10 @@ std::string WaitForOther(FtpClient& client, const IndicatorContext& context,
                                               " secs.");
     presence = Presence(client);
   }
-  return presence == RemoteFile::Unknown ? kCheckFailure : "";
+  if (presence == RemoteFile::Unknown) {
+    return ClientFailure(client, kCheckFailure);
+  }
+  return std::nullopt;
 }
 
 bool StoreIndicator(FtpClient& client, const IndicatorContext& context, bool& stored) {
@@ -123,31 +125,32 @@ std::string IndicatorName(std::string_view contents) {
   return std::string(field);
 }
 
-std::string AcquireIndicator(FtpClient& client, const IndicatorContext& context, bool& stored) {
+StepFailure AcquireIndicator(FtpClient& client, const IndicatorContext& context, bool& stored) {
   Report(context, "-> Checking for Remote Indicator File..");
   Indicator found = ReadIndicator(client, context, true);
   std::string uploadFailure = "Unable to Upload Indicator File..";
-  while (found.failure.empty()) {
+  while (!found.failure) {
     // A lock of this computer's own was left by an earlier run: it is taken at once.
     if (found.contents && !NamesThisComputer(*found.contents, context)) {
-      if (const std::string failure = WaitForOther(client, context, IndicatorName(*found.contents));
-          !failure.empty()) {
+      if (StepFailure failure = WaitForOther(client, context, IndicatorName(*found.contents))) {
         return failure;
       }
       uploadFailure = "Unable to Upload Local Indicator File..";
     }
-    const bool uploaded = StoreIndicator(client, context, stored);
+    const StepFailure uploadError = StoreIndicator(client, context, stored)
+                                        ? std::nullopt
+                                        : StepFailure(ClientFailure(client, uploadFailure));
     // FTP cannot create a file only if it is missing: another computer that checked at the
     // same moment may have stored its own since (and made this upload fail). The one whose
     // file stays goes on; the other waits for it.
     Report(context, "-> Verifying Remote Indicator File..");
     found = ReadIndicator(client, context, false);
     const bool ours = found.contents && NamesThisComputer(*found.contents, context);
-    if (!uploaded && (ours || !found.contents)) {
-      return uploadFailure;
+    if (uploadError && (ours || !found.contents)) {
+      return uploadError;
     }
     if (ours) {
-      return "";
+      return std::nullopt;
     }
   }
   return found.failure;
@@ -158,20 +161,21 @@ bool HoldsIndicator(FtpClient& client, const IndicatorContext& context) {
   return found.contents && NamesThisComputer(*found.contents, context);
 }
 
-std::string ReleaseIndicator(FtpClient& client, const IndicatorContext& context) {
+StepFailure ReleaseIndicator(FtpClient& client, const IndicatorContext& context) {
   // A second try, after a connection lost just now, reads the lock afresh: the first
   // delete may have been done without its reply arriving.
+  StepFailure failure;
   for (int attempt = 0; attempt < 2; ++attempt) {
     const Indicator found = ReadIndicator(client, context, false);
-    if (found.failure.empty() &&
-        (!found.contents || !NamesThisComputer(*found.contents, context))) {
-      return "";
+    if (!found.failure && (!found.contents || !NamesThisComputer(*found.contents, context))) {
+      return std::nullopt;
     }
     if (found.contents && client.Delete(kRemoteIndicatorName)) {
-      return "";
+      return std::nullopt;
     }
+    failure = ClientFailure(client, "Unable to Delete Remote Indicator File..");
   }
-  return "Unable to Delete Remote Indicator File..";
+  return failure;
 }
 
 }  // namespace kestrin

@@ -6,6 +6,7 @@
 
 #include "sync/activity.h"
 #include "sync/ftp_client.h"
+#include "sync/run_failure.h"
 
 namespace kestrin {
 
@@ -24,15 +25,15 @@ struct IndicatorContext {
 // Takes the server's indicator file, waiting up to 120 seconds (about one listing a
 // second) for another computer's to disappear, and goes on only once the stored file names
 // this computer. `stored` is set as soon as this computer's file may be on the server.
-// Empty on success, else the failure text.
-std::string AcquireIndicator(FtpClient& client, const IndicatorContext& context, bool& stored);
+// Nothing on success.
+StepFailure AcquireIndicator(FtpClient& client, const IndicatorContext& context, bool& stored);
 
 // Whether "favs.ind" still names this computer.
 bool HoldsIndicator(FtpClient& client, const IndicatorContext& context);
 
 // Deletes "favs.ind" while it still names this computer; another computer's is left alone.
-// Empty when no lock of this computer's stays behind, else the failure text.
-std::string ReleaseIndicator(FtpClient& client, const IndicatorContext& context);
+// Nothing when no lock of this computer's stays behind.
+StepFailure ReleaseIndicator(FtpClient& client, const IndicatorContext& context);
 
 // Seconds in the pattern "##0.0": at least one digit, one decimal, rounded.
 std::string FormatCountdown(double seconds, char decimalSeparator);

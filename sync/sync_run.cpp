@@ -7,6 +7,7 @@
 
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
+#include "favorites/printable_text.h"
 #include "favorites/scanner.h"
 #include "platform/program_folder.h"
 #include "platform/whole_file.h"
@@ -100,8 +101,8 @@ class Run {
       Report(env_.programName + " ended at " + Now(), StatusImage::Error);
       ShowEnd(StatusImage::Error,
               std::string(kApplicationTitle) + " (Error: Missing " + missing + ")");
-    } else if (const std::string failure = Exchange(); !failure.empty()) {
-      Fail(failure);
+    } else if (const StepFailure failure = Exchange()) {
+      Fail(*failure);
     } else {
       const std::string finished = Now();
       Report(env_.programName + " ended at " + finished, StatusImage::Ready);
@@ -119,53 +120,51 @@ class Run {
   }
 
  private:
-  // Everything from the first snapshot to the closed connection. Empty on success, else
-  // the failure text.
-  std::string Exchange() {
+  // Everything from the first snapshot to the closed connection.
+  StepFailure Exchange() {
     if (env_.favoritesRoot.empty()) {
-      return "Unable to Find the Favorites Folder";
+      return RunFailure{"Unable to Find the Favorites Folder"};
     }
-    if (!WriteLocalDataFile()) {
-      return "Unable to Create Local Data File..";
+    if (const StepFailure failure = WriteLocalDataFile()) {
+      return failure;
     }
     RemoveIfPresent(tempData_);
 
     Report("-> Establishing Internet Connection..", StatusImage::Working);
     client_ = env_.makeFtpClient ? env_.makeFtpClient(env_.yield) : nullptr;
     if (!client_) {
-      return "Unable to Establish Internet Connection";
+      return RunFailure{"Unable to Establish Internet Connection"};
     }
     Report("-> Connecting to " + settings_.Server + "..", StatusImage::Working);
     if (!Connect()) {
-      return "Unable to Connect to " + settings_.Server;
+      return ClientFailure(*client_, "Unable to Connect to " + settings_.Server);
     }
     if (!settings_.RemoteDir.empty()) {
       Report("-> Setting Remote Directory..", StatusImage::Working);
       if (!client_->SetCurrentDirectory(settings_.RemoteDir)) {
-        return "Unable to Set Remote Directory..";
+        return ClientFailure(*client_, "Unable to Set Remote Directory..");
       }
     }
-    if (const std::string failure = AcquireIndicator(*client_, lock_, lockStored_);
-        !failure.empty()) {
+    if (const StepFailure failure = AcquireIndicator(*client_, lock_, lockStored_)) {
       return failure;
     }
-    if (const std::string failure = ExchangeDataFiles(); !failure.empty()) {
+    if (const StepFailure failure = ExchangeDataFiles()) {
       return failure;
     }
 
     Report("-> Deleting Remote Indicator File..", StatusImage::Working);
     lockStored_ = false;
-    if (const std::string failure = ReleaseIndicator(*client_, lock_); !failure.empty()) {
+    if (const StepFailure failure = ReleaseIndicator(*client_, lock_)) {
       return failure;
     }
     Disconnect();
     for (const std::string* path : {&localData_, &localIndicator_, &tempData_, &checkData_}) {
       RemoveIfPresent(*path);
     }
-    return "";
+    return std::nullopt;
   }
 
-  std::string ExchangeDataFiles() {
+  StepFailure ExchangeDataFiles() {
     Report("-> Checking for Remote Data File..", StatusImage::Working);
     // Only this run's download is the shared list: an old "temp.dat" that could not be
     // deleted must not stand in for it.
@@ -174,7 +173,7 @@ class Run {
       case RemoteFile::Present:
         Report("-> Downloading Remote Data File..", StatusImage::Working);
         if (!client_->Download(remoteData_, tempData_)) {
-          return "Unable to Download Remote Data File..";
+          return ClientFailure(*client_, "Unable to Download Remote Data File..");
         }
         downloaded_ = true;
         break;
@@ -183,7 +182,7 @@ class Run {
       case RemoteFile::Unknown:
         // Taken for absence, a failed check would make this computer's list the shared
         // one and so delete everything the others added.
-        return "Unable to Download Remote Data File..";
+        return ClientFailure(*client_, "Unable to Download Remote Data File..");
     }
     if (!downloaded_) {
       return UploadLocalDataFile();
@@ -197,28 +196,29 @@ class Run {
                                &activity_};
     const auto outcome = UpdateFavorites(localData_, tempData_, update);
     if (!outcome) {
-      return outcome.error();
+      return RunFailure{outcome.error()};
     }
     switch (*outcome) {
       case ChangeOutcome::Applied:
-        if (!WriteLocalDataFile()) {
-          return "Unable to Create Local Data File..";
+        if (const StepFailure failure = WriteLocalDataFile()) {
+          return failure;
         }
         return UploadLocalDataFile();
       case ChangeOutcome::Unchanged:
         return UploadLocalDataFile();
       case ChangeOutcome::NothingApplied:
-        return "";
+        return std::nullopt;
     }
-    return "";
+    return std::nullopt;
   }
 
-  bool WriteLocalDataFile() {
+  StepFailure WriteLocalDataFile() {
+    const RunFailure failure{"Unable to Create Local Data File..", "cannot write " + localData_};
     Report("-> Creating Local Data File..", StatusImage::Working);
     RemoveIfPresent(localData_);
     std::ofstream out(localData_, std::ios::binary | std::ios::trunc);
     if (!out) {
-      return false;
+      return failure;
     }
     WriteDataFileHeader(out, settings_.Name, env_.localNow(), env_.dateFormat);
     ScanOptions options{settings_.UseEncryption == 1, env_.dateFormat, env_.yield,
@@ -227,60 +227,70 @@ class Run {
                         }};
     ScanFavoritesFolder(env_.favoritesRoot, out, options);
     out.close();
-    return static_cast<bool>(out);
+    if (!out) {
+      return failure;
+    }
+    return std::nullopt;
   }
 
   // The shared list is replaced in one step: an interrupted transfer leaves only a stray
   // temporary file, never a truncated list that other computers would take for the truth.
-  std::string UploadLocalDataFile() {
+  StepFailure UploadLocalDataFile() {
     Report("-> Uploading Local Data File..", StatusImage::Working);
     const std::string temporary = TemporaryRemoteName(remoteData_, settings_.Name);
     if (!client_->Upload(localData_, temporary)) {
+      const RunFailure failure = UploadFailure();
       client_->Delete(temporary);
-      return "Unable to Upload Remote Data File..";
+      return failure;
     }
-    if (const std::string failure = CheckNothingPublishedMeanwhile(temporary); !failure.empty()) {
+    if (StepFailure failure = CheckNothingPublishedMeanwhile(temporary)) {
       return failure;
     }
     if (client_->Rename(temporary, remoteData_)) {
-      return "";
+      return std::nullopt;
     }
     // The server may have renamed and the reply been lost; then the shared list in place
     // may be the new one, and deleting it would leave none at all.
+    const RunFailure renameFailure = UploadFailure();
     if (client_->Probe(temporary) != RemoteFile::Present) {
-      return "Unable to Upload Remote Data File..";
+      return renameFailure;
     }
     // A lost connection is mended by the client's next login.
     if (client_->Rename(temporary, remoteData_)) {
-      return "";
+      return std::nullopt;
     }
     // Some servers refuse to rename over an existing file.
     client_->Delete(remoteData_);
     if (!client_->Rename(temporary, remoteData_)) {
+      const RunFailure failure = UploadFailure();
       client_->Delete(temporary);
-      return "Unable to Upload Remote Data File..";
+      return failure;
     }
-    return "";
+    return std::nullopt;
+  }
+
+  RunFailure UploadFailure() const {
+    return ClientFailure(*client_, "Unable to Upload Remote Data File..");
   }
 
   // Two computers can both believe they hold the lock (two that stored theirs at the same
   // moment, or one that outwaited a slow run). The shared list is replaced only while this
   // run still holds the lock and the list is still the one it merged with: otherwise
   // another computer's changes would be lost without a word.
-  std::string CheckNothingPublishedMeanwhile(const std::string& temporary) {
+  StepFailure CheckNothingPublishedMeanwhile(const std::string& temporary) {
     Report("-> Verifying Remote Data File..", StatusImage::Working);
-    bool unchanged = HoldsIndicator(*client_, lock_);
-    if (unchanged && downloaded_) {
-      unchanged = client_->Download(remoteData_, checkData_) &&
-                  ReadWholeFile(checkData_) == ReadWholeFile(tempData_);
-    } else if (unchanged) {
-      unchanged = client_->Probe(remoteData_) == RemoteFile::Absent;
-    }
-    if (unchanged) {
-      return "";
+    std::string reason;
+    if (!HoldsIndicator(*client_, lock_)) {
+      reason = "another computer has taken the lock";
+    } else if (downloaded_ ? !client_->Download(remoteData_, checkData_) ||
+                                 ReadWholeFile(checkData_) != ReadWholeFile(tempData_)
+                           : client_->Probe(remoteData_) != RemoteFile::Absent) {
+      reason = "another computer has changed the shared list during this run";
+    } else {
+      return std::nullopt;
     }
     client_->Delete(temporary);
-    return "Unable to Upload Remote Data File..";
+    return RunFailure{"Unable to Upload Remote Data File..", reason};
   }
 
   bool Connect() {
@@ -307,14 +317,18 @@ class Run {
     }
   }
 
-  void Fail(const std::string& failure) {
+  void Fail(const RunFailure& failure) {
     if (lockStored_ && client_) {
       ReleaseIndicator(*client_, lock_);
     }
     Disconnect();
-    Report("Error: " + failure, StatusImage::Error);
+    Report("Error: " + failure.text, StatusImage::Error);
+    if (!failure.reason.empty()) {
+      // The reason may quote the server, whose text must not reach a terminal or the log raw.
+      Report("  " + PrintableText(failure.reason), StatusImage::Error);
+    }
     Report(env_.programName + " ended at " + Now(), StatusImage::Error);
-    ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error:" + failure + ")");
+    ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error:" + failure.text + ")");
   }
 
   void ShowEnd(StatusImage image, const std::string& text) {

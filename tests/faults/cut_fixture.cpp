@@ -9,11 +9,6 @@
 
 namespace kestrin::test {
 
-std::vector<std::string> Ending(const Computer& computer) {
-  const auto lines = WithoutDates(computer.display.lines);
-  return std::vector<std::string>(lines.end() - std::min<size_t>(3, lines.size()), lines.end());
-}
-
 void CutFixture::SetUp() {
   server = FtpServer::Start(GetParam());
   if (!server) {

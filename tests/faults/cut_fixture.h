@@ -54,7 +54,4 @@ class CutFixture : public testing::TestWithParam<FtpServerKind> {
   int survived_ = 0;
 };
 
-// The last three lines of a run, without the date.
-std::vector<std::string> Ending(const Computer& computer);
-
 }  // namespace kestrin::test

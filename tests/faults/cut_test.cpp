@@ -71,6 +71,7 @@ class CutTest : public CutFixture {
       EXPECT_EQ(Ending(*b), (std::vector<std::string>{"-> Closing Internet Connection..",
                                                       "Error: " + c.error, "kestrin ended at"}))
           << Transcript();
+      EXPECT_NE(Reason(*b), "") << Transcript();
     }
     EXPECT_TRUE(IsAWholeList(SharedList())) << SharedList();
     const auto& lines = b->display.lines;

@@ -85,16 +85,19 @@ std::string FtpServerKindName(FtpServerKind kind) {
   return kind == FtpServerKind::Pyftpdlib ? "Pyftpdlib" : "PureFtpd";
 }
 
-std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind) {
+std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind, const FtpServerOptions& options) {
+  if (kind == FtpServerKind::PureFtpd && options != FtpServerOptions{}) {
+    return nullptr;
+  }
   // Connection processes that outlive their server become ours, so they can be reaped too.
   prctl(PR_SET_CHILD_SUBREAPER, 1);
   std::unique_ptr<FtpServer> server(new FtpServer());
   bool started =
-      kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib() : server->StartPureFtpd();
+      kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib(options) : server->StartPureFtpd();
   return started ? std::move(server) : nullptr;
 }
 
-bool FtpServer::StartPyftpdlib() {
+bool FtpServer::StartPyftpdlib(const FtpServerOptions& options) {
   const std::string python = "/usr/bin/python3";  // Debian's, the one with pyftpdlib
   if (!IsExecutable(python)) {
     return false;
@@ -103,9 +106,22 @@ bool FtpServer::StartPyftpdlib() {
   if (pipe2(pipeFds, O_CLOEXEC) != 0) {
     return false;
   }
-  bool spawned = Spawn({python, std::string(kSupportDir) + "pyftpd_server.py", root(), user_,
-                        password_, SidePath("logins")},
-                       {}, pipeFds[1]);
+  std::vector<std::string> argv{
+      python,
+      std::string(kSupportDir) + "pyftpd_server.py",
+      root(),
+      user_,
+      password_,
+      SidePath("logins"),
+      "--permissions=" + options.permissions,
+      "--download-bytes-per-second=" + std::to_string(options.downloadBytesPerSecond)};
+  for (const auto& [command, reply] : options.refusedCommands) {
+    argv.insert(argv.end(), {"--refuse", command, reply});
+  }
+  if (options.renameKeepsTarget) {
+    argv.push_back("--rename-keeps-target");
+  }
+  bool spawned = Spawn(argv, {}, pipeFds[1]);
   close(pipeFds[1]);
   if (spawned) {
     port_ = std::atoi(ReadLine(pipeFds[0], Clock::now() + kStartupLimit).c_str());

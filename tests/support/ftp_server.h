@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,13 +13,30 @@ namespace kestrin::test {
 
 enum class FtpServerKind { Pyftpdlib, PureFtpd };
 
+// Ways a test server departs from an obliging one. Only pyftpdlib takes them.
+struct FtpServerOptions {
+  // Commands answered with the given reply instead of being carried out, e.g.
+  // {"RNFR", "502 Command not implemented."} or {"SIZE", "550 Not a file."}.
+  std::map<std::string, std::string> refusedCommands;
+  // The user's rights in pyftpdlib's letters; the default may read, write, rename and delete.
+  std::string permissions = "elradfmwMT";
+  // Renaming onto an existing file fails with "550 File exists.", as on Windows.
+  bool renameKeepsTarget = false;
+  // Downloads trickle at no more than this many bytes a second, in small bursts: slow, yet
+  // never stalled. 0: no limit.
+  int downloadBytesPerSecond = 0;
+
+  bool operator==(const FtpServerOptions&) const = default;
+};
+
 // A real FTP server on 127.0.0.1, run as a child process group for the length of a test.
 class FtpServer {
  public:
   // Starts a server on 127.0.0.1 on a free port, serving a fresh temporary root folder
-  // (the login directory), with one user that may read, write, rename and delete.
-  // Returns nullptr when that kind cannot run here (e.g. pure-ftpd not installed or not root).
-  static std::unique_ptr<FtpServer> Start(FtpServerKind kind);
+  // (the login directory), with one user that may read, write, rename and delete unless
+  // the options say otherwise. Returns nullptr when that kind cannot run here (e.g. pure-ftpd
+  // not installed or not root) or cannot take the options.
+  static std::unique_ptr<FtpServer> Start(FtpServerKind kind, const FtpServerOptions& options = {});
   ~FtpServer();  // stops the server and removes the root
   FtpServer(const FtpServer&) = delete;
   FtpServer& operator=(const FtpServer&) = delete;
@@ -38,7 +56,7 @@ class FtpServer {
 
  private:
   FtpServer() = default;
-  bool StartPyftpdlib();
+  bool StartPyftpdlib(const FtpServerOptions& options);
   bool StartPureFtpd();
   bool Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
              int stdoutFd = -1);

@@ -1,33 +1,70 @@
 """Serves one folder over FTP on 127.0.0.1 for the tests.
 
-Usage: pyftpd_server.py ROOT USER PASSWORD LOGINS_FILE
+Usage: pyftpd_server.py ROOT USER PASSWORD LOGINS_FILE [options]
 Prints the chosen port on stdout once the server listens, then serves until killed.
 Each successful login appends one line to LOGINS_FILE.
 """
-import sys
+import argparse
+import errno
+import os
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.filesystems import AbstractedFS
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
-def main():
-    root, user, password, logins_file = sys.argv[1:5]
+class KeepTargetFS(AbstractedFS):
+    """Refuses to rename onto an existing file, as Windows does."""
 
-    class CountingHandler(FTPHandler):
+    def rename(self, src, dst):
+        if os.path.lexists(dst):
+            raise OSError(errno.EEXIST, os.strerror(errno.EEXIST))
+        super().rename(src, dst)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("root")
+    parser.add_argument("user")
+    parser.add_argument("password")
+    parser.add_argument("logins_file")
+    parser.add_argument("--refuse", nargs=2, action="append", default=[],
+                        metavar=("COMMAND", "REPLY"), help="answer COMMAND with REPLY instead")
+    parser.add_argument("--permissions", default="elradfmwMT")
+    parser.add_argument("--rename-keeps-target", action="store_true")
+    parser.add_argument("--download-bytes-per-second", type=int, default=0)
+    args = parser.parse_args()
+    refused = {command.upper(): reply for command, reply in args.refuse}
+
+    class TestHandler(FTPHandler):
         def on_login(self, username):
-            with open(logins_file, "a") as logins:
+            with open(args.logins_file, "a") as logins:
                 logins.write(username + "\n")
 
-    authorizer = DummyAuthorizer()
-    authorizer.add_user(user, password, root, perm="elradfmwMT")
-    CountingHandler.authorizer = authorizer
-    # Logged so that tests can tell passive transfers from active ones.
-    CountingHandler.log_cmds_list = FTPHandler.log_cmds_list + ["PASV", "EPSV", "PORT", "EPRT"]
-    # The tests try wrong passwords on purpose; the default 3 s penalty only slows them down.
-    CountingHandler.auth_failed_timeout = 0.1
+        def pre_process_command(self, line, cmd, arg):
+            if cmd in refused:
+                self.logline("<- %s" % line)
+                self.respond(refused[cmd])
+                return
+            super().pre_process_command(line, cmd, arg)
 
-    server = FTPServer(("127.0.0.1", 0), CountingHandler)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm=args.permissions)
+    TestHandler.authorizer = authorizer
+    # Logged so that tests can tell passive transfers from active ones.
+    TestHandler.log_cmds_list = FTPHandler.log_cmds_list + ["PASV", "EPSV", "PORT", "EPRT"]
+    # The tests try wrong passwords on purpose; the default 3 s penalty only slows them down.
+    TestHandler.auth_failed_timeout = 0.1
+    if args.rename_keeps_target:
+        TestHandler.abstracted_fs = KeepTargetFS
+    if args.download_bytes_per_second:
+        # Small bursts with pauses between them: slow, but never stalled.
+        class TricklingDTPHandler(ThrottledDTPHandler):
+            write_limit = args.download_bytes_per_second
+        TestHandler.dtp_handler = TricklingDTPHandler
+
+    server = FTPServer(("127.0.0.1", 0), TestHandler)
     print(server.address[1], flush=True)
     server.serve_forever()
 

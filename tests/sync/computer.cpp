@@ -1,5 +1,6 @@
 #include "tests/sync/computer.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace kestrin::test {
@@ -51,6 +52,27 @@ std::vector<std::string> WithoutDates(const std::vector<std::string>& lines) {
     result.push_back(dated ? line.substr(0, at + 3) : line);
   }
   return result;
+}
+
+std::vector<std::string> Ending(const Computer& computer) {
+  std::vector<std::string> lines;
+  for (const std::string& line : WithoutDates(computer.display.lines)) {
+    if (!line.starts_with("  ")) {
+      lines.push_back(line);
+    }
+  }
+  return std::vector<std::string>(lines.end() - std::min<size_t>(3, lines.size()), lines.end());
+}
+
+std::string Reason(const Computer& computer) {
+  const auto& lines = computer.display.lines;
+  const auto error = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.starts_with("Error: ");
+  });
+  if (error == lines.end() || error + 1 == lines.end() || !error[1].starts_with("  ")) {
+    return "";
+  }
+  return error[1].substr(2);
 }
 
 }  // namespace kestrin::test

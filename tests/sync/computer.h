@@ -63,4 +63,10 @@ class Computer {
 // The lines of a run without their dates: "kestrin started at" and "kestrin ended at".
 std::vector<std::string> WithoutDates(const std::vector<std::string>& lines);
 
+// The last three lines of a failed run without the date, leaving out the reason line.
+std::vector<std::string> Ending(const Computer& computer);
+
+// The reason shown under the run's "Error: " line, without its two leading blanks; "" if none.
+std::string Reason(const Computer& computer);
+
 }  // namespace kestrin::test

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "tests/sync/computer.h"
 
@@ -12,12 +13,6 @@ namespace {
 class FailurePathTest : public ::testing::Test {
  protected:
   void SetUp() override { server = FtpServer::Start(FtpServerKind::Pyftpdlib); }
-
-  // The last three lines of a failed run, without the date.
-  static std::vector<std::string> Ending(const Computer& computer) {
-    const auto lines = WithoutDates(computer.display.lines);
-    return std::vector<std::string>(lines.end() - std::min<size_t>(3, lines.size()), lines.end());
-  }
 
   std::unique_ptr<FtpServer> server;
 };
@@ -44,27 +39,40 @@ TEST_F(FailurePathTest, MissingFieldsAreListedAndNothingIsTouched) {
   EXPECT_EQ(blanks.display.lines[1], "Error: Port Number");
 }
 
-TEST_F(FailurePathTest, AWrongPasswordEndsWithTheConnectFailure) {
-  Computer computer("A", *server);
-  computer.settings.Password = "wrong";
-  EXPECT_FALSE(computer.Sync());
-  EXPECT_EQ(Ending(computer), (std::vector<std::string>{"-> Closing Internet Connection..",
-                                                        "Error: Unable to Connect to 127.0.0.1",
-                                                        "kestrin ended at"}));
-  EXPECT_EQ(computer.display.trayTooltip, "Kestrin (Error:Unable to Connect to 127.0.0.1)");
-  EXPECT_EQ(computer.display.statusTexts.back(), computer.display.trayTooltip);
-  // The first snapshot stays for the next run to replace; LastSync is not written.
-  EXPECT_TRUE(std::filesystem::exists(computer.program() + "local.dat"));
-  EXPECT_FALSE(std::filesystem::exists(computer.program() + "kestrin.ini"));
-}
-
-TEST_F(FailurePathTest, AFailedRunLeavesALockItDidNotStore) {
-  server->WriteFile("favs.ind", "Other\r\n");
-  Computer computer("A", *server);
-  computer.settings.RemoteDir = "no/such/dir";
-  EXPECT_FALSE(computer.Sync());
-  EXPECT_EQ(Ending(computer)[1], "Error: Unable to Set Remote Directory..");
-  EXPECT_EQ(ReadFileBytes(server->root() + "favs.ind"), "Other\r\n");
+TEST_F(FailurePathTest, EachFailureSaysWhyUnderItsErrorLine) {
+  server->WriteFile("favs.ind", "Stale\r\n");
+  struct Case {
+    std::function<void(SyncSettings&)> change;
+    std::string error;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {[](SyncSettings& s) { s.Port = "1"; }, "Unable to Connect to 127.0.0.1",
+       "connection refused by 127.0.0.1 port 1"},
+      {[](SyncSettings& s) { s.Server = "no-such-host.invalid"; },
+       "Unable to Connect to no-such-host.invalid", "could not resolve host no-such-host.invalid"},
+      {[](SyncSettings& s) { s.Password = "wrong"; }, "Unable to Connect to 127.0.0.1",
+       "the server answered 530 Authentication failed."},
+      {[](SyncSettings& s) { s.RemoteDir = "no/such/dir"; }, "Unable to Set Remote Directory..",
+       "cannot enter folder \"no/such/dir\": the server answered 550 No such file or directory."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    Computer computer("A", *server);
+    c.change(computer.settings);
+    EXPECT_FALSE(computer.Sync());
+    EXPECT_EQ(Ending(computer),
+              (std::vector<std::string>{"-> Closing Internet Connection..", "Error: " + c.error,
+                                        "kestrin ended at"}));
+    EXPECT_EQ(Reason(computer), c.reason);
+    EXPECT_EQ(computer.display.trayTooltip, "Kestrin (Error:" + c.error + ")");
+    EXPECT_EQ(computer.display.statusTexts.back(), computer.display.trayTooltip);
+    // The first snapshot stays for the next run to replace; LastSync is not written.
+    EXPECT_TRUE(std::filesystem::exists(computer.program() + "local.dat"));
+    EXPECT_FALSE(std::filesystem::exists(computer.program() + "kestrin.ini"));
+  }
+  // A failed run leaves alone a lock it did not store.
+  EXPECT_EQ(ReadFileBytes(server->root() + "favs.ind"), "Stale\r\n");
 }
 
 TEST_F(FailurePathTest, ACancelledConfirmationUploadsNothingButCompletesTheRun) {
