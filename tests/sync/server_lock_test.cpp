@@ -140,6 +140,35 @@ TEST_F(ServerLockTest, ALockItsOwnEarlierRunLeftIsTakenAtOnce) {
   EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
 }
 
+// A server that refuses a step of the lock never lets a run take another computer's lock,
+// nor end in success while its own lock stays.
+TEST(RefusingServerLockTest, ARefusalIsNeitherAbsenceNorSuccess) {
+  struct Case {
+    std::string command;
+    std::string lockBefore;
+    std::string error;
+    std::string lockAfter;
+  };
+  const Case cases[] = {
+      {"SIZE", "Other\r\n", "Unable to Download Indicator File..", "Other\r\n"},
+      {"DELE", "", "Unable to Delete Remote Indicator File..", "A\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    FtpServerOptions options;
+    options.refusedCommands[c.command] = "550 Not allowed.";
+    auto server = FtpServer::Start(FtpServerKind::Pyftpdlib, options);
+    if (!c.lockBefore.empty()) {
+      server->WriteFile("favs.ind", c.lockBefore);
+    }
+    Computer computer("A", *server);
+    EXPECT_FALSE(computer.Sync());
+    EXPECT_EQ(Ending(computer)[1], "Error: " + c.error);
+    EXPECT_EQ(Reason(computer), "the server answered 550 Not allowed.");
+    EXPECT_EQ(ReadFileBytes(server->root() + "favs.ind"), c.lockAfter);
+  }
+}
+
 TEST(IndicatorTextTest, NameAndCountdownForms) {
   EXPECT_EQ(IndicatorName("PC2\r\n"), "PC2");
   EXPECT_EQ(IndicatorName("A,B\r\n"), "A");
