@@ -212,6 +212,21 @@ class CurlFtpClient final : public FtpClient {
     return false;
   }
 
+  std::optional<std::string> Read(const std::string& remoteName) override {
+    if (!IsSafeName(remoteName)) {
+      Refuse("unusable file name");
+      return std::nullopt;
+    }
+    TextTarget target{"", static_cast<size_t>(options_.maxDownloadBytes)};
+    if (!Perform(FileUrl(remoteName), [this, &target] {
+          curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, AppendToText);
+          curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
+        })) {
+      return std::nullopt;
+    }
+    return target.text;
+  }
+
   bool Upload(const std::string& localPath, const std::string& remoteName) override {
     if (!IsSafeName(remoteName)) {
       return Refuse("unusable file name");

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace kestrin {
@@ -41,6 +42,8 @@ class FtpClient {
   // Binary; the local file is replaced. False unless the whole file arrived, and false
   // for a file larger than maxDownloadBytes.
   virtual bool Download(const std::string& remoteName, const std::string& localPath) = 0;
+  // The bytes of a small file, read into memory; none unless the whole file arrived.
+  virtual std::optional<std::string> Read(const std::string& remoteName) = 0;
   // Binary; the remote file is replaced. False unless the whole file was stored: the
   // stored size is checked, since a server whose data connection ends early with a plain
   // close keeps the part it got and reports success.

@@ -6,8 +6,6 @@
 #include <fstream>
 #include <optional>
 
-#include "platform/whole_file.h"
-
 namespace kestrin {
 namespace {
 
@@ -46,13 +44,11 @@ Indicator ReadIndicator(FtpClient& client, const IndicatorContext& context, bool
   }
   // A second try: a file replaced during the download arrives short.
   for (int attempt = 0; attempt < 2 && presence == RemoteFile::Present; ++attempt) {
-    std::error_code ignored;
-    std::filesystem::remove(context.localIndicatorPath, ignored);
-    if (client.Download(kRemoteIndicatorName, context.localIndicatorPath)) {
+    if (std::optional<std::string> contents = client.Read(kRemoteIndicatorName)) {
       if (announce) {
         Report(context, "-> Processing Remote Indicator File..");
       }
-      return {std::nullopt, ReadWholeFile(context.localIndicatorPath)};
+      return {std::nullopt, std::move(contents)};
     }
     // Gone between the check and the download: its computer has finished.
     presence = Presence(client);

@@ -85,7 +85,6 @@ class Run {
         localData_(env.workFolder + "local.dat"),
         localIndicator_(env.workFolder + "local.ind"),
         tempData_(env.workFolder + "temp.dat"),
-        checkData_(env.workFolder + "check.dat"),
         remoteData_(settings.UseEncryption == 1 ? std::string(kRemoteDataName) + ".enc"
                                                 : kRemoteDataName),
         lock_{settings.Name, localIndicator_,  env.decimalSeparator,
@@ -158,9 +157,9 @@ class Run {
       return failure;
     }
     Disconnect();
-    for (const std::string* path : {&localData_, &localIndicator_, &tempData_, &checkData_}) {
-      RemoveIfPresent(*path);
-    }
+    RemoveIfPresent(localData_);
+    RemoveIfPresent(localIndicator_);
+    RemoveIfPresent(tempData_);
     return std::nullopt;
   }
 
@@ -282,8 +281,7 @@ class Run {
     std::string reason;
     if (!HoldsIndicator(*client_, lock_)) {
       reason = "another computer has taken the lock";
-    } else if (downloaded_ ? !client_->Download(remoteData_, checkData_) ||
-                                 ReadWholeFile(checkData_) != ReadWholeFile(tempData_)
+    } else if (downloaded_ ? client_->Read(remoteData_) != ReadWholeFile(tempData_)
                            : client_->Probe(remoteData_) != RemoteFile::Absent) {
       reason = "another computer has changed the shared list during this run";
     } else {
@@ -346,7 +344,6 @@ class Run {
   const std::string localData_;
   const std::string localIndicator_;
   const std::string tempData_;
-  const std::string checkData_;  // the shared list read again just before publishing
   const std::string remoteData_;
   const IndicatorContext lock_;
   std::unique_ptr<FtpClient> client_;

@@ -54,7 +54,7 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
   EXPECT_EQ(ReadFileBytes(server->root() + "favs.dat").rfind("Study@", 0), 0u);
   EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
   // The working files are gone after a successful run; LastSync is stored.
-  for (const char* name : {"local.dat", "local.ind", "temp.dat", "check.dat"}) {
+  for (const char* name : {"local.dat", "local.ind", "temp.dat"}) {
     EXPECT_FALSE(std::filesystem::exists(study->program() + name)) << name;
   }
   EXPECT_NE(ReadFileBytes(study->program() + "kestrin.ini").find("LastSync="), std::string::npos);
