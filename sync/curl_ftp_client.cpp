@@ -1,8 +1,13 @@
 #include <curl/curl.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -10,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "sync/curl_failure_reason.h"
 #include "sync/ftp_client.h"
@@ -19,6 +25,8 @@ namespace {
 
 // Short enough that the window stays responsive while a transfer waits on the network.
 constexpr int kPollMilliseconds = 50;
+
+using Clock = std::chrono::steady_clock;
 
 // FTP commands end at a line break, so a name carrying one could smuggle in a second command.
 bool IsSafeName(const std::string& name) {
@@ -34,8 +42,10 @@ bool IsDigit(char c) {
 }
 
 // Receives the server's reply lines, and for NOBODY requests header lines that libcurl makes
-// up, which carry no reply code. Keeps the last final reply line ("550 No such file.").
-size_t KeepFinalReply(char* data, size_t size, size_t count, void* reply) {
+// up, which carry no reply code. Keeps the last two final reply lines ("550 No such file."),
+// cut short: a hostile server must not flood the activity lines.
+size_t KeepFinalReplies(char* data, size_t size, size_t count, void* replies) {
+  constexpr size_t kLongestReply = 200;
   const size_t bytes = size * count;
   std::string_view line(data, bytes);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
@@ -43,7 +53,11 @@ size_t KeepFinalReply(char* data, size_t size, size_t count, void* reply) {
   }
   if (line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
       line[3] == ' ') {
-    static_cast<std::string*>(reply)->assign(line);
+    auto& kept = *static_cast<std::vector<std::string>*>(replies);
+    if (kept.size() == 2) {
+      kept.erase(kept.begin());
+    }
+    kept.emplace_back(line.substr(0, kLongestReply));
   }
   return bytes;
 }
@@ -96,6 +110,36 @@ size_t AppendToText(char* data, size_t size, size_t count, void* target) {
   return bytes;
 }
 
+// How long a transfer may take: the allowance plus its size at the slowest rate, the size
+// being the one announced, if any, but never more than `maxBytes`.
+struct TransferDeadline {
+  Clock::time_point start;
+  const FtpConnectOptions& options;
+  std::int64_t maxBytes;
+  std::chrono::milliseconds limit{};  // the one that ran out
+  bool expired = false;
+
+  std::chrono::milliseconds LimitFor(std::int64_t bytes) const {
+    const std::int64_t rate = std::max<std::int64_t>(options.slowestBytesPerSecond, 1);
+    return options.transferAllowance + std::chrono::milliseconds(bytes * 1000 / rate);
+  }
+};
+
+// libcurl's progress callback, called while the transfer runs, data or not.
+int EnforceDeadline(void* data, curl_off_t downloadTotal, curl_off_t, curl_off_t uploadTotal,
+                    curl_off_t) {
+  auto& deadline = *static_cast<TransferDeadline*>(data);
+  const std::int64_t announced = std::max(downloadTotal, uploadTotal);
+  const auto limit =
+      deadline.LimitFor(announced > 0 ? std::min(announced, deadline.maxBytes) : deadline.maxBytes);
+  if (Clock::now() - deadline.start > limit) {
+    deadline.limit = limit;
+    deadline.expired = true;
+    return 1;
+  }
+  return 0;
+}
+
 size_t ReadFromFile(char* buffer, size_t size, size_t count, void* file) {
   size_t bytes = std::fread(buffer, size, count, static_cast<std::FILE*>(file)) * size;
   return std::ferror(static_cast<std::FILE*>(file)) ? CURL_READFUNC_ABORT : bytes;
@@ -105,6 +149,21 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// A file made afresh for this process alone. A link planted in its place is removed, not
+// followed, so server bytes cannot land in a file the link points to.
+File CreateNewFile(const std::string& path) {
+  unlink(path.c_str());
+  const int fd = open(path.c_str(), O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    return nullptr;
+  }
+  File file(fdopen(fd, "wb"));
+  if (file == nullptr) {
+    close(fd);
+  }
+  return file;
+}
 
 struct CurlListFree {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
@@ -183,12 +242,12 @@ class CurlFtpClient final : public FtpClient {
     }
     // The target is replaced only by a whole file, never left half-written.
     const std::string partialPath = localPath + ".partial";
-    File file(std::fopen(partialPath.c_str(), "wb"));
+    File file = CreateNewFile(partialPath);
     if (file == nullptr) {
-      return Refuse("cannot write " + partialPath);
+      return Refuse("cannot create " + partialPath + ": " + std::strerror(errno));
     }
     DownloadTarget target{file.get(), options_.maxDownloadBytes};
-    bool received = Perform(FileUrl(remoteName), [this, &target] {
+    bool received = Transfer(remoteName, options_.maxDownloadBytes, [this, &target] {
       curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, WriteToTarget);
       curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
       curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE,
@@ -218,7 +277,7 @@ class CurlFtpClient final : public FtpClient {
       return std::nullopt;
     }
     TextTarget target{"", static_cast<size_t>(options_.maxDownloadBytes)};
-    if (!Perform(FileUrl(remoteName), [this, &target] {
+    if (!Transfer(remoteName, options_.maxDownloadBytes, [this, &target] {
           curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, AppendToText);
           curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
         })) {
@@ -237,7 +296,7 @@ class CurlFtpClient final : public FtpClient {
     if (file == nullptr) {
       return Refuse("cannot read " + localPath);
     }
-    const bool sent = Perform(FileUrl(remoteName), [this, &file, size] {
+    const bool sent = Transfer(remoteName, static_cast<std::int64_t>(size), [this, &file, size] {
       curl_easy_setopt(easy_, CURLOPT_UPLOAD, 1L);
       curl_easy_setopt(easy_, CURLOPT_READFUNCTION, ReadFromFile);
       curl_easy_setopt(easy_, CURLOPT_READDATA, file.get());
@@ -257,18 +316,33 @@ class CurlFtpClient final : public FtpClient {
     return true;
   }
 
-  bool Rename(const std::string& from, const std::string& to) override {
+  RenameResult Rename(const std::string& from, const std::string& to) override {
     if (!IsSafeName(from) || !IsSafeName(to)) {
-      return Refuse("unusable file name");
+      Refuse("unusable file name");
+      return RenameResult::Failed;
     }
-    return RunCommands({"RNFR " + from, "RNTO " + to});
+    switch (RunCommands({"RNFR " + from, "RNTO " + to})) {
+      case CURLE_OK:
+        return RenameResult::Renamed;
+      case CURLE_QUOTE_ERROR:
+        break;
+      default:
+        return RenameResult::Failed;
+    }
+    if (replies_.empty() || replies_.back().front() != '5') {
+      return RenameResult::Failed;  // a transient refusal: the same may work next time
+    }
+    // RNFR's "350" came just before the refusal: the server took the source.
+    const bool sourceTaken =
+        replies_.size() >= 2 && replies_[replies_.size() - 2].starts_with("350");
+    return sourceTaken ? RenameResult::TargetRefused : RenameResult::SourceRefused;
   }
 
   bool Delete(const std::string& name) override {
     if (!IsSafeName(name)) {
       return Refuse("unusable file name");
     }
-    return RunCommands({"DELE " + name});
+    return RunCommands({"DELE " + name}) == CURLE_OK;
   }
 
   void Close() override {
@@ -308,7 +382,7 @@ class CurlFtpClient final : public FtpClient {
     curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
     configure();
     errorBuffer_[0] = '\0';
-    lastReply_.clear();
+    replies_.clear();
     curl_multi_add_handle(multi_, easy_);
 
     int running = 1;
@@ -334,8 +408,8 @@ class CurlFtpClient final : public FtpClient {
     if (result != CURLE_OK) {
       long osError = 0;
       curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osError);
-      lastError_ = DescribeCurlFailure(
-          {result, osError, options_.server, options_.port, lastReply_, errorBuffer_});
+      lastError_ = DescribeCurlFailure({result, osError, options_.server, options_.port,
+                                        replies_.empty() ? "" : replies_.back(), errorBuffer_});
     }
     return result;
   }
@@ -352,6 +426,24 @@ class CurlFtpClient final : public FtpClient {
       return std::nullopt;
     }
     return target.text;
+  }
+
+  // A request that moves a file of at most `maxBytes`, given up when its deadline passes.
+  template <typename Configure>
+  bool Transfer(const std::string& name, std::int64_t maxBytes, Configure configure) {
+    TransferDeadline deadline{Clock::now(), options_, maxBytes};
+    const bool done = Perform(FileUrl(name), [this, &configure, &deadline] {
+      configure();
+      curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
+      curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, EnforceDeadline);
+      curl_easy_setopt(easy_, CURLOPT_XFERINFODATA, &deadline);
+    });
+    if (deadline.expired) {
+      const auto seconds = std::chrono::ceil<std::chrono::seconds>(deadline.limit).count();
+      lastError_ = "the transfer was too slow and was stopped after " + std::to_string(seconds) +
+                   (seconds == 1 ? " second" : " seconds");
+    }
+    return done;
   }
 
   // The size the server gives for a file (SIZE); none when it cannot tell.
@@ -383,8 +475,8 @@ class CurlFtpClient final : public FtpClient {
       // Active: the server connects back to the address of our control connection.
       curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");
     }
-    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepFinalReply);
-    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, &lastReply_);
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepFinalReplies);
+    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, &replies_);
     // Without a sink a request's body would go to stdout.
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, DiscardBytes);
   }
@@ -392,17 +484,18 @@ class CurlFtpClient final : public FtpClient {
   void NoTransfer() { curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L); }
 
   // Commands sent after the request's CWD, so the names resolve in the current directory.
-  bool RunCommands(std::initializer_list<std::string> commands) {
+  CURLcode RunCommands(std::initializer_list<std::string> commands) {
     CommandList list;
     for (const auto& command : commands) {
       curl_slist* extended = curl_slist_append(list.get(), command.c_str());
       if (extended == nullptr) {
-        return Refuse("out of memory");
+        Refuse("out of memory");
+        return CURLE_OUT_OF_MEMORY;
       }
       list.release();
       list.reset(extended);
     }
-    return Perform(DirectoryUrl(currentDirectory_), [this, &list] {
+    return Run(DirectoryUrl(currentDirectory_), [this, &list] {
       NoTransfer();
       curl_easy_setopt(easy_, CURLOPT_POSTQUOTE, list.get());
     });
@@ -451,7 +544,7 @@ class CurlFtpClient final : public FtpClient {
   CURLM* multi_ = nullptr;
   CURL* easy_ = nullptr;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
-  std::string lastReply_;  // of the request under way
+  std::vector<std::string> replies_;  // the last final reply lines of the request under way
   std::string lastError_;
 };
 

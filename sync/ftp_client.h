@@ -18,6 +18,11 @@ struct FtpConnectOptions {
   std::chrono::seconds connectTimeout{30};
   std::chrono::seconds replyTimeout{30};  // each server reply
   std::chrono::seconds stallTimeout{60};  // a transfer that makes no progress
+  // A transfer may take this allowance plus its size at the slowest rate: generous for a
+  // slow link, yet a server that trickles bytes to stay above the stall limit cannot hold a
+  // run for ever. A download of unknown size counts as maxDownloadBytes.
+  std::chrono::seconds transferAllowance{60};
+  std::int64_t slowestBytesPerSecond = 10 * 1024;
   // A download beyond this is refused: a broken or hostile server must not fill the disk.
   // A shared list of 100 000 shortcuts is about 20 MB.
   std::int64_t maxDownloadBytes = std::int64_t{256} << 20;
@@ -26,6 +31,11 @@ struct FtpConnectOptions {
 // What the server said about a name: a plain file, none, or no answer at all (the
 // connection failed), which must not be taken for absence where absence leads to action.
 enum class RemoteFile { Present, Absent, Unknown };
+
+// How a rename ended. The server may refuse the source (RNFR), as one that cannot or will not
+// rename does, or refuse the target (RNTO), as some do when a file of that name exists.
+// Failed: no refusal came, e.g. the connection was lost; the rename may have been done.
+enum class RenameResult { Renamed, SourceRefused, TargetRefused, Failed };
 
 // One logged-in FTP control connection. Every call blocks until done, calling the yield
 // hook while it waits on the network. All names are relative to the current directory.
@@ -48,7 +58,7 @@ class FtpClient {
   // stored size is checked, since a server whose data connection ends early with a plain
   // close keeps the part it got and reports success.
   virtual bool Upload(const std::string& localPath, const std::string& remoteName) = 0;
-  virtual bool Rename(const std::string& from, const std::string& to) = 0;
+  virtual RenameResult Rename(const std::string& from, const std::string& to) = 0;
   virtual bool Delete(const std::string& name) = 0;
   // Ends the connection (QUIT); safe to call more than once.
   virtual void Close() = 0;

@@ -234,36 +234,68 @@ class Run {
 
   // The shared list is replaced in one step: an interrupted transfer leaves only a stray
   // temporary file, never a truncated list that other computers would take for the truth.
+  // At every moment the server holds a whole list, the old one or the new one.
   StepFailure UploadLocalDataFile() {
     Report("-> Uploading Local Data File..", StatusImage::Working);
     const std::string temporary = TemporaryRemoteName(remoteData_, settings_.Name);
     if (!client_->Upload(localData_, temporary)) {
-      const RunFailure failure = UploadFailure();
-      client_->Delete(temporary);
-      return failure;
+      return Abandon(temporary, UploadFailure());
     }
     if (StepFailure failure = CheckNothingPublishedMeanwhile(temporary)) {
       return failure;
     }
-    if (client_->Rename(temporary, remoteData_)) {
-      return std::nullopt;
-    }
-    // The server may have renamed and the reply been lost; then the shared list in place
-    // may be the new one, and deleting it would leave none at all.
-    const RunFailure renameFailure = UploadFailure();
-    if (client_->Probe(temporary) != RemoteFile::Present) {
-      return renameFailure;
-    }
-    // A lost connection is mended by the client's next login.
-    if (client_->Rename(temporary, remoteData_)) {
-      return std::nullopt;
-    }
-    // Some servers refuse to rename over an existing file.
-    client_->Delete(remoteData_);
-    if (!client_->Rename(temporary, remoteData_)) {
+    RenameResult renamed = client_->Rename(temporary, remoteData_);
+    if (renamed == RenameResult::Failed) {
+      // The server may have renamed and the reply been lost; then the shared list in place
+      // may be the new one, and deleting it would leave none at all.
       const RunFailure failure = UploadFailure();
-      client_->Delete(temporary);
-      return failure;
+      if (client_->Probe(temporary) != RemoteFile::Present) {
+        return failure;
+      }
+      // A lost connection is mended by the client's next login.
+      renamed = client_->Rename(temporary, remoteData_);
+    }
+    switch (renamed) {
+      case RenameResult::Renamed:
+        return std::nullopt;
+      case RenameResult::SourceRefused:
+        return StoreInPlace(temporary);
+      case RenameResult::TargetRefused:
+        return ReplaceExisting(temporary);
+      case RenameResult::Failed:
+        break;
+    }
+    return Abandon(temporary, UploadFailure());
+  }
+
+  // Gives up while the old list is still whole on the server: the temporary copy goes.
+  RunFailure Abandon(const std::string& temporary, const RunFailure& failure) {
+    client_->Delete(temporary);
+    return failure;
+  }
+
+  // A server that does not rename gets the list stored in place, its stored size checked.
+  // Until that is done the temporary copy is the one whole new list, so it goes only then.
+  StepFailure StoreInPlace(const std::string& temporary) {
+    Report("-> Server Cannot Rename, Replacing Remote Data File..", StatusImage::Working);
+    if (!client_->Upload(localData_, remoteData_)) {
+      return UploadFailure();
+    }
+    client_->Delete(temporary);
+    return std::nullopt;
+  }
+
+  // Some servers refuse to rename over an existing file. The old list may go since the
+  // temporary copy is known whole (its stored size was checked); from then on that copy is
+  // the one whole list, so it stays whatever happens.
+  StepFailure ReplaceExisting(const std::string& temporary) {
+    const RunFailure refused = UploadFailure();
+    if (client_->Probe(remoteData_) != RemoteFile::Present) {
+      return Abandon(temporary, refused);
+    }
+    if (!client_->Delete(remoteData_) ||
+        client_->Rename(temporary, remoteData_) != RenameResult::Renamed) {
+      return UploadFailure();
     }
     return std::nullopt;
   }
@@ -287,8 +319,7 @@ class Run {
     } else {
       return std::nullopt;
     }
-    client_->Delete(temporary);
-    return RunFailure{"Unable to Upload Remote Data File..", reason};
+    return Abandon(temporary, RunFailure{"Unable to Upload Remote Data File..", reason});
   }
 
   bool Connect() {

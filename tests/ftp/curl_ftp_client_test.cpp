@@ -102,7 +102,7 @@ TEST_P(CurlFtpClientTest, NamesCarryingALineBreakAreRefused) {
   server_->MakeDirectory("shared");
   Connect();
   EXPECT_FALSE(client_->Delete("x\r\nDELE favs.dat"));
-  EXPECT_FALSE(client_->Rename("x", "y\nDELE favs.dat"));
+  EXPECT_EQ(client_->Rename("x", "y\nDELE favs.dat"), RenameResult::Failed);
   EXPECT_EQ(client_->Probe("favs.dat\r\n"), RemoteFile::Unknown);
   EXPECT_FALSE(client_->SetCurrentDirectory("shared\r\nDELE favs.dat"));
   EXPECT_TRUE(ServerHas("favs.dat"));

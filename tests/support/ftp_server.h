@@ -17,7 +17,7 @@ enum class FtpServerKind { Pyftpdlib, PureFtpd };
 struct FtpServerOptions {
   // Commands answered with the given reply instead of being carried out, e.g.
   // {"RNFR", "502 Command not implemented."} or {"SIZE", "550 Not a file."}.
-  std::map<std::string, std::string> refusedCommands;
+  std::map<std::string, std::string> refusedCommands{};
   // The user's rights in pyftpdlib's letters; the default may read, write, rename and delete.
   std::string permissions = "elradfmwMT";
   // Renaming onto an existing file fails with "550 File exists.", as on Windows.

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
+
+#include "favorites/scanner.h"
 
 namespace kestrin::test {
 
@@ -41,6 +44,13 @@ std::map<std::string, std::string> Computer::Tree() const {
     tree[relative] = entry.is_regular_file() ? ReadFileBytes(entry.path()) : "<folder>";
   }
   return tree;
+}
+
+std::string Computer::Records() const {
+  std::ostringstream records;
+  ScanFavoritesFolder(env.favoritesRoot, records,
+                      ScanOptions{settings.UseEncryption == 1, env.dateFormat, {}, {}});
+  return records.str();
 }
 
 std::vector<std::string> WithoutDates(const std::vector<std::string>& lines) {

@@ -48,6 +48,8 @@ class Computer {
 
   // Every folder and file below the Favorites folder with the file's bytes.
   std::map<std::string, std::string> Tree() const;
+  // The records a scan of the Favorites folder writes now: a data file without its header.
+  std::string Records() const;
 
   SyncSettings settings;
   RecordingDisplay display;

@@ -117,5 +117,17 @@ TEST_F(FailurePathTest, TheLogHoldsEachRunsLinesAndAnEmptyLine) {
   EXPECT_EQ(ReadFileBytes(computer.program() + "kestrin.log"), expected + "\r\n");
 }
 
+TEST(SlowServerTest, AServerThatTricklesBytesCannotHoldARunForEver) {
+  const auto server = FtpServer::Start(FtpServerKind::Pyftpdlib, {.downloadBytesPerSecond = 4});
+  server->WriteFile("favs.dat", std::string(100, 'x'));
+  Computer computer("A", *server);
+  // 1 s, and 1 s for the 100 bytes the server announces.
+  computer.env.ftpOptions.transferAllowance = std::chrono::seconds(1);
+  computer.env.ftpOptions.slowestBytesPerSecond = 100;
+  EXPECT_FALSE(computer.Sync());
+  EXPECT_EQ(Ending(computer)[1], "Error: Unable to Download Remote Data File..");
+  EXPECT_EQ(Reason(computer), "the transfer was too slow and was stopped after 2 seconds");
+}
+
 }  // namespace
 }  // namespace kestrin::test

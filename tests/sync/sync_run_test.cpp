@@ -61,7 +61,13 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
 
   auto laptop = NewComputer("Laptop");
   laptop->AddShortcut("Only here.url", "https://example.com/");
+  // A link planted where the download is written is not followed.
+  const TempDir elsewhere;
+  WriteFileBytes(elsewhere.path() + "mine", "untouched");
+  std::filesystem::create_symlink(elsewhere.path() + "mine",
+                                  laptop->program() + "temp.dat.partial");
   ASSERT_TRUE(laptop->Sync());
+  EXPECT_EQ(ReadFileBytes(elsewhere.path() + "mine"), "untouched");
   EXPECT_EQ(laptop->Tree().count("Only here.url"), 0u);
   EXPECT_EQ(laptop->Tree().at("Links/Work/Café.url"),
             "[InternetShortcut]\r\nURL=https://example.org/café\r\nIconFile=\r\nIconIndex=\r\n");
@@ -80,6 +86,43 @@ INSTANTIATE_TEST_SUITE_P(Servers, SyncRunTest,
                            return FtpServerKindName(info.param.kind) +
                                   (info.param.passive ? "Passive" : "Active");
                          });
+
+// A server that will not rename at all, or not over an existing file, still holds a whole
+// shared list after every run, and the computers converge.
+TEST(RenameRefusalTest, EveryRunLeavesAWholeSharedList) {
+  const FtpServerOptions notImplemented{
+      .refusedCommands = {{"RNFR", "502 Command not implemented."},
+                          {"RNTO", "502 Command not implemented."}}};
+  const FtpServerOptions noRenameRight{.permissions = "elradwMT"};
+  const FtpServerOptions keepsTarget{.renameKeepsTarget = true};
+  for (const auto& [options, inPlace] :
+       {std::pair{notImplemented, true}, std::pair{noRenameRight, true},
+        std::pair{keepsTarget, false}}) {
+    const auto server = FtpServer::Start(FtpServerKind::Pyftpdlib, options);
+    Computer a("A", *server);
+    Computer b("B", *server);
+    const auto syncAndCheck = [&](Computer& computer) {
+      ASSERT_TRUE(computer.Sync()) << Reason(computer);
+      const auto& lines = computer.display.lines;
+      EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                           "-> Server Cannot Rename, Replacing Remote Data File.."),
+                inPlace ? 1 : 0);
+      // Only the shared list is left, and it is the run's snapshot.
+      EXPECT_EQ(std::distance(std::filesystem::directory_iterator(server->root()), {}), 1);
+      const std::string shared = ReadFileBytes(server->root() + "favs.dat");
+      EXPECT_EQ(shared.substr(0, shared.find("@") + 1), computer.settings.Name + "@");
+      EXPECT_EQ(shared.substr(shared.find("\r\n") + 2), computer.Records());
+    };
+    a.AddShortcut("From A.url", "https://a/");
+    syncAndCheck(a);
+    syncAndCheck(b);
+    b.AddShortcut("From B.url", "https://b/");
+    syncAndCheck(b);
+    syncAndCheck(a);
+    EXPECT_EQ(a.Tree(), b.Tree());
+    EXPECT_EQ(a.Tree().size(), 2u);
+  }
+}
 
 }  // namespace
 }  // namespace kestrin::test
