@@ -64,7 +64,7 @@ TEST_P(CurlFtpClientTest, NamesCarryingALineBreakAreRefused) {
   server_->MakeDirectory("shared");
   EXPECT_FALSE(client_->Delete("shared\r\nDELE favs.dat"));
   EXPECT_EQ(client_->Rename("shared", "y\nDELE favs.dat"), RenameResult::Failed);
-  EXPECT_FALSE(client_->FileExists("favs.dat\r\n"));
+  EXPECT_EQ(client_->Probe("favs.dat\r\n"), RemoteFile::Unknown);
   EXPECT_FALSE(client_->SetCurrentDirectory("shared\r\nDELE favs.dat"));
   EXPECT_TRUE(std::filesystem::exists(server_->root() + "favs.dat"));
   EXPECT_TRUE(std::filesystem::is_directory(server_->root() + "shared"));

@@ -84,8 +84,8 @@ TEST_F(FailurePathTest, EachFailureSaysWhyUnderItsErrorLine) {
     EXPECT_TRUE(std::filesystem::exists(computer.program() + "local.dat"));
     EXPECT_FALSE(std::filesystem::exists(computer.program() + "kestrin.ini"));
   }
-  // A missing remote directory releases the login directory's indicator.
-  EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
+  // A failed run leaves alone a lock it did not store.
+  EXPECT_EQ(ReadFileBytes(server->root() + "favs.ind"), "Stale\r\n");
 }
 
 TEST_F(FailurePathTest, ACancelledConfirmationUploadsNothingButCompletesTheRun) {

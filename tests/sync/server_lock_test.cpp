@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <barrier>
+#include <cstdlib>
 #include <filesystem>
+#include <iostream>
+#include <thread>
 
 #include "sync/server_lock.h"
 #include "tests/sync/computer.h"
@@ -41,7 +45,7 @@ TEST_F(ServerLockTest, AForeignIndicatorThatDisappearsEndsTheWait) {
                 "-> Checking for Remote Indicator File..", "-> Downloading Indicator File..",
                 "-> Processing Remote Indicator File..", "-> Waiting for 'PC2' to finish..",
                 "-> Creating Local Indicator File..", "-> Uploading Local Indicator File..",
-                "-> Deleting Remote Indicator File.."}));
+                "-> Verifying Remote Indicator File..", "-> Deleting Remote Indicator File.."}));
   EXPECT_EQ(idles, 10);
   const auto& status = computer.display.statusTexts;
   EXPECT_NE(std::find(status.begin(), status.end(), "PC2 is connected. Timeout in 119.0 secs."),
@@ -64,6 +68,105 @@ TEST_F(ServerLockTest, AStaleIndicatorIsTakenOverAfterTwoMinutes) {
   EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
   // About one listing a second, one login.
   EXPECT_EQ(server->loginCount(), 1);
+}
+
+// Two computers that start together, round after round, each having edited its own
+// shortcut: whichever publishes last must have seen the other's edit, or one of them must
+// say it could not publish. KESTRIN_TOGETHER_ROUNDS sets the number of rounds.
+TEST_F(ServerLockTest, ComputersStartedTogetherNeverPublishTwoListsUnseen) {
+  const char* roundsText = std::getenv("KESTRIN_TOGETHER_ROUNDS");
+  const int rounds = roundsText != nullptr ? std::atoi(roundsText) : 20;
+  std::vector<std::unique_ptr<Computer>> computers;
+  for (const char* name : {"A", "B"}) {
+    computers.push_back(std::make_unique<Computer>(name, *server));
+    // The waiting computer must give the other real time to finish.
+    computers.back()->onIdle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(5)); };
+  }
+  const auto url = [](const Computer& computer, int round) {
+    return "https://" + computer.settings.Name + "/" + std::to_string(round);
+  };
+  // Each computer edits its own shortcut; the edit is later than any copy a run wrote, so
+  // the shared list takes it from whichever computer saw it.
+  const auto edit = [&](Computer& computer, int round) {
+    computer.AddShortcut(computer.settings.Name + ".url", url(computer, round));
+    std::filesystem::last_write_time(
+        computer.favorites() + computer.settings.Name + ".url",
+        std::filesystem::file_time_type::clock::now() + std::chrono::hours(24 + round));
+  };
+  for (auto& computer : computers) {
+    computers[0]->AddShortcut(computer->settings.Name + ".url", url(*computer, 0));
+  }
+  for (auto& computer : computers) {
+    ASSERT_TRUE(computer->Sync());
+  }
+
+  int unseen = 0;
+  int refused = 0;
+  for (int round = 1; round <= rounds; ++round) {
+    std::barrier start(static_cast<std::ptrdiff_t>(computers.size()));
+    std::vector<char> succeeded(computers.size());
+    std::vector<std::thread> runs;
+    for (size_t i = 0; i < computers.size(); ++i) {
+      edit(*computers[i], round);
+      runs.emplace_back([&, i] {
+        start.arrive_and_wait();
+        succeeded[i] = computers[i]->Sync();
+      });
+    }
+    for (auto& run : runs) {
+      run.join();
+    }
+    const std::string shared = ReadFileBytes(server->root() + "favs.dat");
+    bool lost = false;
+    for (size_t i = 0; i < computers.size(); ++i) {
+      lost |=
+          succeeded[i] && shared.find('"' + url(*computers[i], round) + '"') == std::string::npos;
+      refused += succeeded[i] ? 0 : 1;
+    }
+    unseen += lost ? 1 : 0;
+  }
+  std::cout << rounds << " rounds started together: " << unseen << " published two lists unseen, "
+            << refused << " runs refused to publish\n";
+  EXPECT_EQ(unseen, 0);
+}
+
+TEST_F(ServerLockTest, ALockItsOwnEarlierRunLeftIsTakenAtOnce) {
+  server->WriteFile("favs.ind", "A\r\n");
+  Computer computer("A", *server);
+  int idles = 0;
+  computer.onIdle = [&] { ++idles; };
+  ASSERT_TRUE(computer.Sync());
+  EXPECT_EQ(idles, 0);
+  EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
+}
+
+// A server that refuses a step of the lock never lets a run take another computer's lock,
+// nor end in success while its own lock stays.
+TEST(RefusingServerLockTest, ARefusalIsNeitherAbsenceNorSuccess) {
+  struct Case {
+    std::string command;
+    std::string lockBefore;
+    std::string error;
+    std::string lockAfter;
+  };
+  const Case cases[] = {
+      {"SIZE", "Other\r\n", "Unable to Download Indicator File..", "Other\r\n"},
+      {"DELE", "", "Unable to Delete Remote Indicator File..", "A\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    FtpServerOptions options;
+    options.refusedCommands[c.command] = "550 Not allowed.";
+    auto server = FtpServer::Start(FtpServerKind::Pyftpdlib, options);
+    if (!c.lockBefore.empty()) {
+      server->WriteFile("favs.ind", c.lockBefore);
+    }
+    Computer computer("A", *server);
+    EXPECT_FALSE(computer.Sync());
+    EXPECT_EQ(Ending(computer)[1], "Error: " + c.error);
+    EXPECT_EQ(Reason(computer), "the server answered 550 Not allowed.");
+    EXPECT_EQ(ReadFileBytes(server->root() + "favs.ind"), c.lockAfter);
+  }
 }
 
 TEST(IndicatorTextTest, NameAndCountdownForms) {

@@ -46,8 +46,9 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
                 "-> Skipping Tab\\x09here.url: the Name holds a control character..",
                 "-> Establishing Internet Connection..", "-> Connecting to 127.0.0.1..",
                 "-> Checking for Remote Indicator File..", "-> Creating Local Indicator File..",
-                "-> Uploading Local Indicator File..", "-> Checking for Remote Data File..",
-                "-> Uploading Local Data File..", "-> Deleting Remote Indicator File..",
+                "-> Uploading Local Indicator File..", "-> Verifying Remote Indicator File..",
+                "-> Checking for Remote Data File..", "-> Uploading Local Data File..",
+                "-> Verifying Remote Data File..", "-> Deleting Remote Indicator File..",
                 "-> Closing Internet Connection..", "kestrin ended at"}));
   EXPECT_EQ(study->display.trayImage, StatusImage::Ready);
   EXPECT_EQ(study->display.trayTooltip.rfind("Kestrin (Last Sync: ", 0), 0u);

@@ -79,6 +79,37 @@ size_t WriteToTarget(char* data, size_t size, size_t count, void* target) {
   return std::fwrite(data, 1, bytes, download.file);
 }
 
+// Whether a name listing (lines ended by CR LF or LF) holds the name.
+bool IsListed(std::string_view listing, std::string_view name) {
+  while (!listing.empty()) {
+    const size_t end = std::min(listing.find('\n'), listing.size());
+    std::string_view line = listing.substr(0, end);
+    if (!line.empty() && line.back() == '\r') {
+      line.remove_suffix(1);
+    }
+    if (line == name) {
+      return true;
+    }
+    listing.remove_prefix(std::min(end + 1, listing.size()));
+  }
+  return false;
+}
+
+struct TextTarget {
+  std::string text;
+  size_t limit;
+};
+
+size_t AppendToText(char* data, size_t size, size_t count, void* target) {
+  auto& text = *static_cast<TextTarget*>(target);
+  const size_t bytes = size * count;
+  if (text.text.size() + bytes > text.limit) {
+    return 0;
+  }
+  text.text.append(data, bytes);
+  return bytes;
+}
+
 // How long a transfer may take: the allowance plus its size at the slowest rate, the size
 // being the one announced, if any, but never more than `maxBytes`.
 struct TransferDeadline {
@@ -186,15 +217,23 @@ class CurlFtpClient final : public FtpClient {
       Refuse("unusable file name");
       return RemoteFile::Unknown;
     }
-    // SIZE answers only for a plain file, so a folder of that name counts as absent.
-    switch (Run(FileUrl(name), [this] { NoTransfer(); })) {
-      case CURLE_OK:
-        return RemoteFile::Present;
-      case CURLE_REMOTE_FILE_NOT_FOUND:
-        return RemoteFile::Absent;
-      default:
-        return RemoteFile::Unknown;
+    // A size proves a plain file. A 550 may be a refusal of SIZE as well as a missing
+    // file, and a server may not know SIZE at all: then the directory's listing decides.
+    const CURLcode sized = Run(FileUrl(name), [this] { NoTransfer(); });
+    curl_off_t size = -1;
+    if (sized == CURLE_OK &&
+        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK &&
+        size >= 0) {
+      return RemoteFile::Present;
     }
+    if (sized != CURLE_OK && sized != CURLE_REMOTE_FILE_NOT_FOUND) {
+      return RemoteFile::Unknown;
+    }
+    const auto names = ListNames();
+    if (!names) {
+      return RemoteFile::Unknown;
+    }
+    return IsListed(*names, name) ? RemoteFile::Present : RemoteFile::Absent;
   }
 
   bool Download(const std::string& remoteName, const std::string& localPath) override {
@@ -230,6 +269,21 @@ class CurlFtpClient final : public FtpClient {
     }
     std::filesystem::remove(partialPath, error);
     return false;
+  }
+
+  std::optional<std::string> Read(const std::string& remoteName) override {
+    if (!IsSafeName(remoteName)) {
+      Refuse("unusable file name");
+      return std::nullopt;
+    }
+    TextTarget target{"", static_cast<size_t>(options_.maxDownloadBytes)};
+    if (!Transfer(remoteName, options_.maxDownloadBytes, [this, &target] {
+          curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, AppendToText);
+          curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
+        })) {
+      return std::nullopt;
+    }
+    return target.text;
   }
 
   bool Upload(const std::string& localPath, const std::string& remoteName) override {
@@ -358,6 +412,20 @@ class CurlFtpClient final : public FtpClient {
                                         replies_.empty() ? "" : replies_.back(), errorBuffer_});
     }
     return result;
+  }
+
+  // The names in the current directory (NLST), one a line; none when the server will not
+  // list them.
+  std::optional<std::string> ListNames() {
+    TextTarget target{"", static_cast<size_t>(options_.maxDownloadBytes)};
+    if (!Perform(DirectoryUrl(currentDirectory_), [this, &target] {
+          curl_easy_setopt(easy_, CURLOPT_DIRLISTONLY, 1L);
+          curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, AppendToText);
+          curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
+        })) {
+      return std::nullopt;
+    }
+    return target.text;
   }
 
   // A request that moves a file of at most `maxBytes`, given up when its deadline passes.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace kestrin {
@@ -45,13 +46,14 @@ class FtpClient {
   // Connects and logs in; false when the server cannot be reached or refuses the login.
   virtual bool Connect(const FtpConnectOptions& options) = 0;
   virtual bool SetCurrentDirectory(const std::string& directory) = 0;
-  // Whether the current directory holds a plain file of that name.
+  // Whether the current directory holds a file of that name. A refusal to tell is Unknown,
+  // never Absent.
   virtual RemoteFile Probe(const std::string& name) = 0;
-  // True when the current directory holds a file of that name. Any failure counts as absence.
-  bool FileExists(const std::string& name) { return Probe(name) == RemoteFile::Present; }
   // Binary; the local file is replaced. False unless the whole file arrived, and false
   // for a file larger than maxDownloadBytes.
   virtual bool Download(const std::string& remoteName, const std::string& localPath) = 0;
+  // The bytes of a small file, read into memory; none unless the whole file arrived.
+  virtual std::optional<std::string> Read(const std::string& remoteName) = 0;
   // Binary; the remote file is replaced. False unless the whole file was stored: the
   // stored size is checked, since a server whose data connection ends early with a plain
   // close keeps the part it got and reports success.

@@ -23,11 +23,17 @@ struct IndicatorContext {
 };
 
 // Takes the server's indicator file, waiting up to 120 seconds (about one listing a
-// second) for another computer's to disappear. Nothing on success.
-StepFailure AcquireIndicator(FtpClient& client, const IndicatorContext& context);
+// second) for another computer's to disappear, and goes on only once the stored file names
+// this computer. `stored` is set as soon as this computer's file may be on the server.
+// Nothing on success.
+StepFailure AcquireIndicator(FtpClient& client, const IndicatorContext& context, bool& stored);
 
-// Deletes "favs.ind" in the current remote directory; the result does not matter.
-void ReleaseIndicator(FtpClient& client);
+// Whether "favs.ind" still names this computer.
+bool HoldsIndicator(FtpClient& client, const IndicatorContext& context);
+
+// Deletes "favs.ind" while it still names this computer; another computer's is left alone.
+// Nothing when no lock of this computer's stays behind.
+StepFailure ReleaseIndicator(FtpClient& client, const IndicatorContext& context);
 
 // Seconds in the pattern "##0.0": at least one digit, one decimal, rounded.
 std::string FormatCountdown(double seconds, char decimalSeparator);

@@ -12,6 +12,7 @@
 #include "platform/private_file.h"
 #include "platform/program_folder.h"
 #include "formats/ini_file.h"
+#include "platform/whole_file.h"
 #include "sync/activity.h"
 #include "sync/change_detection.h"
 #include "sync/server_lock.h"
@@ -88,7 +89,9 @@ class Run {
         tempData_(env.workFolder + "temp.dat"),
         unappliedChanges_(env.workFolder + kUnappliedChangesName),
         remoteData_(settings.UseEncryption == 1 ? std::string(kRemoteDataName) + ".enc"
-                                                : kRemoteDataName) {}
+                                                : kRemoteDataName),
+        lock_{settings.Name, localIndicator_,  env.decimalSeparator,
+              env.idle,      env.monotonicNow, &activity_} {}
 
   bool Execute() {
     env_.display->ClearActivityPane();
@@ -142,16 +145,13 @@ class Run {
     if (!Connect()) {
       return ClientFailure(*client_, "Unable to Connect to " + settings_.Server);
     }
-    connected_ = true;
     if (!settings_.RemoteDir.empty()) {
       Report("-> Setting Remote Directory..", StatusImage::Working);
       if (!client_->SetCurrentDirectory(settings_.RemoteDir)) {
         return ClientFailure(*client_, "Unable to Set Remote Directory..");
       }
     }
-    const IndicatorContext lock{settings_.Name, localIndicator_,   env_.decimalSeparator,
-                                env_.idle,      env_.monotonicNow, &activity_};
-    if (const StepFailure failure = AcquireIndicator(*client_, lock)) {
+    if (const StepFailure failure = AcquireIndicator(*client_, lock_, lockStored_)) {
       return failure;
     }
     if (const StepFailure failure = ExchangeDataFiles()) {
@@ -159,7 +159,10 @@ class Run {
     }
 
     Report("-> Deleting Remote Indicator File..", StatusImage::Working);
-    ReleaseIndicator(*client_);
+    lockStored_ = false;
+    if (const StepFailure failure = ReleaseIndicator(*client_, lock_)) {
+      return failure;
+    }
     Disconnect();
     RemoveIfPresent(localData_);
     RemoveIfPresent(localIndicator_);
@@ -171,14 +174,14 @@ class Run {
     Report("-> Checking for Remote Data File..", StatusImage::Working);
     // Only this run's download is the shared list: an old "temp.dat" that could not be
     // deleted must not stand in for it.
-    bool downloaded = false;
+    downloaded_ = false;
     switch (client_->Probe(remoteData_)) {
       case RemoteFile::Present:
         Report("-> Downloading Remote Data File..", StatusImage::Working);
         if (!client_->Download(remoteData_, tempData_)) {
           return ClientFailure(*client_, "Unable to Download Remote Data File..");
         }
-        downloaded = true;
+        downloaded_ = true;
         break;
       case RemoteFile::Absent:
         break;
@@ -188,7 +191,7 @@ class Run {
         return ClientFailure(*client_, "Unable to Download Remote Data File..");
     }
     RecordList unapplied;
-    if (downloaded) {
+    if (downloaded_) {
       Report("-> Updating Favorites..", StatusImage::Working);
       const UpdateContext context{settings_.UseEncryption == 1,
                                   settings_.ConfirmChanges == 1,
@@ -265,6 +268,9 @@ class Run {
     if (!client_->Upload(localData_, temporary)) {
       return Abandon(temporary, UploadFailure());
     }
+    if (StepFailure failure = CheckNothingPublishedMeanwhile(temporary)) {
+      return failure;
+    }
     RenameResult renamed = client_->Rename(temporary, remoteData_);
     if (renamed == RenameResult::Failed) {
       // The server may have renamed and the reply been lost; then the shared list in place
@@ -325,6 +331,24 @@ class Run {
     return ClientFailure(*client_, "Unable to Upload Remote Data File..");
   }
 
+  // Two computers can both believe they hold the lock (two that stored theirs at the same
+  // moment, or one that outwaited a slow run). The shared list is replaced only while this
+  // run still holds the lock and the list is still the one it merged with: otherwise
+  // another computer's changes would be lost without a word.
+  StepFailure CheckNothingPublishedMeanwhile(const std::string& temporary) {
+    Report("-> Verifying Remote Data File..", StatusImage::Working);
+    std::string reason;
+    if (!HoldsIndicator(*client_, lock_)) {
+      reason = "another computer has taken the lock";
+    } else if (downloaded_ ? client_->Read(remoteData_) != ReadWholeFile(tempData_)
+                           : client_->Probe(remoteData_) != RemoteFile::Absent) {
+      reason = "another computer has changed the shared list during this run";
+    } else {
+      return std::nullopt;
+    }
+    return Abandon(temporary, RunFailure{"Unable to Upload Remote Data File..", reason});
+  }
+
   bool Connect() {
     const auto port = PortNumber(settings_.Port);
     if (!port) {
@@ -357,8 +381,8 @@ class Run {
   }
 
   void Fail(const RunFailure& failure) {
-    if (connected_ && client_) {
-      ReleaseIndicator(*client_);
+    if (lockStored_ && client_) {
+      ReleaseIndicator(*client_, lock_);
     }
     Disconnect();
     Report("Error: " + failure.text, StatusImage::Error);
@@ -388,8 +412,10 @@ class Run {
   const std::string unappliedChanges_;
   DataFileHeader localHeader_;  // of the local data file as last written
   const std::string remoteData_;
+  const IndicatorContext lock_;
   std::unique_ptr<FtpClient> client_;
-  bool connected_ = false;
+  bool lockStored_ = false;  // this run's "favs.ind" may be on the server
+  bool downloaded_ = false;  // "temp.dat" is this run's download of the shared list
 };
 
 }  // namespace

@@ -1,0 +1,13 @@
+#include "platform/whole_file.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace kestrin {
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace kestrin
