@@ -163,8 +163,8 @@ TEST(RefusingServerLockTest, ARefusalIsNeitherAbsenceNorSuccess) {
     }
     Computer computer("A", *server);
     EXPECT_FALSE(computer.Sync());
-    EXPECT_EQ(Ending(computer)[1], "Error: " + c.error);
-    EXPECT_EQ(Reason(computer), "the server answered 550 Not allowed.");
+    EXPECT_EQ(Ending(computer.display.lines)[1], "Error: " + c.error);
+    EXPECT_EQ(Reason(computer.display.lines), "the server answered 550 Not allowed.");
     EXPECT_EQ(ReadFileBytes(server->root() + "favs.ind"), c.lockAfter);
   }
 }

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <optional>
 
+#include "platform/private_file.h"
+
 namespace kestrin {
 namespace {
 
@@ -91,6 +93,10 @@ bool StoreIndicator(FtpClient& client, const IndicatorContext& context, bool& st
   Report(context, "-> Creating Local Indicator File..");
   std::error_code ignored;
   std::filesystem::remove(context.localIndicatorPath, ignored);
+  // Private, and never a link planted in its place.
+  if (!EmptyPrivateFile(context.localIndicatorPath)) {
+    return false;
+  }
   {
     std::ofstream out(context.localIndicatorPath, std::ios::binary | std::ios::trunc);
     out << OwnIndicator(context);
