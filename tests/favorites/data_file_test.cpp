@@ -46,25 +46,9 @@ const char kSample[] =
 const FavoriteRecord kLinks = Folder("11/30/2026 8:00:01 AM", "Links");
 const FavoriteRecord kWork = Folder("12/1/2026 10:15:30 PM", "Links\\Work");
 
-// --- Writing ---------------------------------------------------------------------------
-
-TEST(WriteDataFile, SampleFileByteForByte) {
-  const std::string bytes =
-      Header("Study", {2026, 12, 5, 4, 8, 51}) + Line(kLinks, false) + Line(kWork, false);
-  EXPECT_EQ(bytes, kSample);
-}
-
-TEST(WriteDataFile, EncodedSampleRecordByteForByte) {
-  EXPECT_EQ(Line(kWork, true),
-            "\"MTIvMS8yMDI2IDEwOjE1OjMwIFBN\",\"TGlua3NcV29yaw==\",\"\",\"\",\"\",\"\","
-            "\"RA==\"\r\n");
-  const std::string shortcut = Line(Shortcut("1/1/1900", "", "a.url", "http://x/"), true);
-  EXPECT_EQ(shortcut.substr(shortcut.size() - 9), ",\"Rg==\"\r\n");
-}
-
-// --- Reading whole, valid files ----------------------------------------------------------
-
-TEST(ParseDataFile, SampleFile) {
+TEST(DataFile, SampleFileByteForByteBothWays) {
+  EXPECT_EQ(Header("Study", {2026, 12, 5, 4, 8, 51}) + Line(kLinks, false) + Line(kWork, false),
+            kSample);
   const Result<FavoritesDataFile> file = ParseFavoritesDataFile(kSample, false);
   ASSERT_TRUE(file) << file.error();
   EXPECT_EQ(file->header.ComputerName, "Study");
@@ -74,31 +58,29 @@ TEST(ParseDataFile, SampleFile) {
   EXPECT_EQ(file->records[1], kWork);
 }
 
-TEST(ParseDataFile, HeaderSplitsAtTheFirstAndSecondAtSign) {
-  Result<FavoritesDataFile> file = ParseFavoritesDataFile("A@1/1/2026@rest@more\r\n", false);
-  ASSERT_TRUE(file) << file.error();
-  EXPECT_EQ(file->header.ComputerName, "A");
-  EXPECT_EQ(file->header.WrittenAt, "1/1/2026");
-}
-
-TEST(ParseDataFile, EncodedFileIsDecodedButItsHeaderIsNot) {
-  const std::string bytes = "Study@12/5/2026 4:08:51 AM\r\n" + Line(kWork, true);
+TEST(DataFile, EncodedRecordsByteForByteAndAHeaderThatStaysPlain) {
+  const std::string work = Line(kWork, true);
+  EXPECT_EQ(work,
+            "\"MTIvMS8yMDI2IDEwOjE1OjMwIFBN\",\"TGlua3NcV29yaw==\",\"\",\"\",\"\",\"\","
+            "\"RA==\"\r\n");
+  EXPECT_TRUE(
+      Line(Shortcut("1/1/1900", "", "a.url", "http://x/"), true).ends_with(",\"Rg==\"\r\n"));
+  const std::string bytes = "Study@12/5/2026 4:08:51 AM\r\n" + work;
   const Result<FavoritesDataFile> file = ParseFavoritesDataFile(bytes, true);
   ASSERT_TRUE(file) << file.error();
   EXPECT_EQ(file->header.ComputerName, "Study");
   ASSERT_EQ(file->records.size(), 1u);
   EXPECT_EQ(file->records[0], kWork);
   // Read without decoding, its Type is no "D" or "F": a mismatched setting is refused.
-  const Result<FavoritesDataFile> raw = ParseFavoritesDataFile(bytes, false);
-  ASSERT_FALSE(raw);
-  EXPECT_EQ(raw.error(), "line 2: the Type is neither \"D\" nor \"F\"");
+  EXPECT_EQ(ParseFavoritesDataFile(bytes, false).error(),
+            "line 2: the Type is neither \"D\" nor \"F\"");
 }
 
-TEST(ParseDataFile, ToleratesBlanksAndTextAroundQuotedFields) {
-  // Blanks before a field are skipped; anything between a closing quote and the comma is
-  // skipped; unquoted values run to the comma without trailing blanks.
+// Blanks before a field and anything between a closing quote and the comma are skipped;
+// unquoted values run to the comma without trailing blanks; the header ends at a second "@".
+TEST(DataFile, ToleratesBlanksAndTextAroundFields) {
   const Result<FavoritesDataFile> file = ParseFavoritesDataFile(
-      "  Study@1/1/2026  \r\n"
+      "  Study@1/1/2026@rest  \r\n"
       " \"1/1/2026\" , \"Links\"x,\"\",\"\",\"\",\"\",\"D\"  \r\n"
       "1/1/2026 ,Links\\A  ,,,,,D\r\n",
       false);
@@ -122,63 +104,61 @@ const std::string kHeader = "Study@12/5/2026 4:08:51 AM\r\n";
 const std::string kRecord = "\"1/1/2026\",\"Links\",\"\",\"\",\"\",\"\",\"D\"";
 
 // Refusals the hostile-list suite does not already reach through a real run.
-TEST(ParseDataFileRefuses, MalformedLines) {
-  struct Case {
-    std::string bytes;
-    bool decode;
-    std::string reason;
+TEST(ParseDataFileRefuses, MalformedLinesAndPathsThatLeaveTheFavoritesFolder) {
+  const auto row = [](const std::string& path, const std::string& name, const std::string& type) {
+    return kHeader + "\"1/1/2026\",\"" + path + "\",\"" + name + "\",\"\",\"\",\"\",\"" + type +
+           "\"\r\n";
   };
-  const std::string record = "\"1/1/2026\",\"Links\",\"\",\"\",\"\",\"\",\"";
-  const std::string folderStart = "\"MS8xLzIwMjY=\",\"TGlua3M=\",\"\",";  // 1/1/2026, Links
-  const Case cases[] = {
-      // A quoted header ends at its closing quote.
-      {"\"Study\"@12/5/2026\r\n", false, "the header line holds no \"@\""},
-      {"\"Study@12/5/2026\r\n", false, "the header line: a double quote is not closed"},
-      {"Study@12/5/2026", false, "the file does not end with CR LF: it ends inside line 1"},
-      {kHeader + "\n", false, "line 2 ends with LF alone, not CR LF"},
-      {kHeader + kRecord + "\r\r\n", false, "line 2 holds a CR that does not end the line"},
-      {std::string("Stu\0dy@1/1/2026\r\n", 17), false, "line 1 holds a NUL"},
-      {kHeader + "\r\n", false, "line 2 has 1 field, not 7"},
-      // A record cut in two by a line end: each half is refused rather than joined.
-      {kHeader + "\"1/1/2026\",\"Links\",\"\"\r\n\"\",\"\",\"\",\"D\"\r\n", false,
-       "line 2 has 3 fields, not 7"},
-      // A quote inside a value ends it early (the format has no escape).
-      {kHeader + "\"1/1/2026\",\"Links,\"\",\"\",\"\",\"\",\"D\"\r\n", false,
-       "line 2 has 6 fields, not 7"},
-      {kHeader + "\"RA==\",\"TGlua3M=\",\"\",\"\",\"\",\"\",\"R A==\"\r\n", true,
-       "line 2, field Type: not valid Radix-64"},
-      {kHeader + record + "d\"\r\n", false, "line 2: the Type is neither \"D\" nor \"F\""},
-      {kHeader + record + "DF\"\r\n", false, "line 2: the Type is neither \"D\" nor \"F\""},
+  const auto decodedUrl = [](const std::string& url) {  // 1/1/2026, Links
+    return kHeader + "\"MS8xLzIwMjY=\",\"TGlua3M=\",\"\",\"" + url + "\",\"\",\"\",\"RA==\"\r\n";
   };
-  for (const Case& c : cases) {
-    ExpectRefused(c.bytes, c.decode, c.reason);
-  }
-  for (const char* bad : {"Cg==", "AA==", "YQ1i"}) {  // LF, NUL, a CR b
-    ExpectRefused(kHeader + folderStart + "\"" + bad + "\",\"\",\"\",\"RA==\"\r\n", true,
-                  "line 2, field URL: the decoded value holds CR, LF or NUL");
-  }
-}
-
-TEST(ParseDataFileRefuses, PathsThatReachOutsideTheFavoritesFolder) {
-  const std::string folderReason = "line 2: the folder record's Path is not a plain relative path";
-  for (const char* path : {"", "Links\\", "Links\\..", ".\\Links", "Links\\\\A", "Links/../.."}) {
-    ExpectRefused(kHeader + "\"1/1/2026\",\"" + path + "\",\"\",\"\",\"\",\"\",\"D\"\r\n", false,
-                  folderReason);
-  }
-  const std::string shortcutPathReason =
+  const std::string folderPath = "line 2: the folder record's Path is not a plain relative path";
+  const std::string shortcutPath =
       "line 2: the shortcut record's Path is not a plain relative folder path ending in a "
       "backslash";
-  for (const char* path : {"Links", "\\Links\\"}) {
-    ExpectRefused(kHeader + "\"1/1/2026\",\"" + path + "\",\"a.url\",\"\",\"\",\"\",\"F\"\r\n",
-                  false, shortcutPathReason);
+  const std::string name = "line 2: the shortcut record's Name is not a plain file name";
+  const std::string decoded = "line 2, field URL: the decoded value holds CR, LF or NUL";
+  const struct {
+    std::string bytes;
+    std::string reason;
+    bool decode = false;
+  } cases[] = {
+      // A quoted header ends at its closing quote.
+      {"\"Study\"@12/5/2026\r\n", "the header line holds no \"@\""},
+      {"\"Study@12/5/2026\r\n", "the header line: a double quote is not closed"},
+      {"Study@12/5/2026", "the file does not end with CR LF: it ends inside line 1"},
+      {kHeader + "\n", "line 2 ends with LF alone, not CR LF"},
+      {kHeader + kRecord + "\r\r\n", "line 2 holds a CR that does not end the line"},
+      {std::string("Stu\0dy@1/1/2026\r\n", 17), "line 1 holds a NUL"},
+      {kHeader + "\r\n", "line 2 has 1 field, not 7"},
+      // A record cut in two by a line end: each half is refused rather than joined.
+      {kHeader + "\"1/1/2026\",\"Links\",\"\"\r\n\"\",\"\",\"\",\"D\"\r\n",
+       "line 2 has 3 fields, not 7"},
+      // A quote inside a value ends it early (the format has no escape).
+      {kHeader + "\"1/1/2026\",\"Links,\"\",\"\",\"\",\"\",\"D\"\r\n",
+       "line 2 has 6 fields, not 7"},
+      {kHeader + "\"RA==\",\"TGlua3M=\",\"\",\"\",\"\",\"\",\"R A==\"\r\n",
+       "line 2, field Type: not valid Radix-64", true},
+      {row("Links", "", "d"), "line 2: the Type is neither \"D\" nor \"F\""},
+      {row("Links", "", "DF"), "line 2: the Type is neither \"D\" nor \"F\""},
+      {decodedUrl("Cg=="), decoded, true},  // LF
+      {decodedUrl("AA=="), decoded, true},  // NUL
+      {decodedUrl("YQ1i"), decoded, true},  // a CR b
+      {row("", "", "D"), folderPath},
+      {row("Links\\", "", "D"), folderPath},
+      {row("Links\\..", "", "D"), folderPath},
+      {row(".\\Links", "", "D"), folderPath},
+      {row("Links\\\\A", "", "D"), folderPath},
+      {row("Links/../..", "", "D"), folderPath},
+      {row("Links", "a.url", "F"), shortcutPath},
+      {row("\\Links\\", "a.url", "F"), shortcutPath},
+      {row("Links\\", "", "F"), name},
+      {row("Links\\", "a\\b.url", "F"), name},
+      {row("Links", "a.url", "D"), "line 2: a folder record has a Name"},
+  };
+  for (const auto& c : cases) {
+    ExpectRefused(c.bytes, c.decode, c.reason);
   }
-  const std::string nameReason = "line 2: the shortcut record's Name is not a plain file name";
-  for (const char* name : {"", "a\\b.url"}) {
-    ExpectRefused(kHeader + "\"1/1/2026\",\"Links\\\",\"" + name + "\",\"\",\"\",\"\",\"F\"\r\n",
-                  false, nameReason);
-  }
-  ExpectRefused(kHeader + "\"1/1/2026\",\"Links\",\"a.url\",\"\",\"\",\"\",\"D\"\r\n", false,
-                "line 2: a folder record has a Name");
 }
 
 // The ceilings that keep a hostile list from taking the memory, each tried on both sides.
@@ -218,14 +198,16 @@ TEST(ReadDataFileRefuses, AFileBeyondTheSizeCeilingUnread) {
 // --- Computer names -------------------------------------------------------------------------
 
 TEST(ComputerNameProblem, NamesTheHeaderCannotCarry) {
-  EXPECT_EQ(ComputerNameProblem("Study"), "");
-  EXPECT_EQ(ComputerNameProblem(""), "the computer name is empty");
-  EXPECT_EQ(ComputerNameProblem("Study,Hall"), "the computer name holds a comma");
-  EXPECT_EQ(ComputerNameProblem("me@home"), "the computer name holds an at-sign");
-  EXPECT_EQ(ComputerNameProblem("Stu\tdy"), "the computer name holds a control character");
-  EXPECT_EQ(ComputerNameProblem("Study "), "the computer name begins or ends with a blank");
+  for (const auto& [name, problem] : std::vector<std::pair<std::string, std::string>>{
+           {"", "the computer name is empty"},
+           {"Study,Hall", "the computer name holds a comma"},
+           {"me@home", "the computer name holds an at-sign"},
+           {"Stu\tdy", "the computer name holds a control character"},
+           {"Study ", "the computer name begins or ends with a blank"}}) {
+    EXPECT_EQ(ComputerNameProblem(name), problem);
+  }
   // Every name without a problem reads back as written.
-  for (const char* name : {"Desk 2 (Hall)", "Arbeitsplatz-M\xC3\xBCller"}) {
+  for (const char* name : {"Study", "Desk 2 (Hall)", "Arbeitsplatz-M\xC3\xBCller"}) {
     ASSERT_EQ(ComputerNameProblem(name), "");
     const Result<FavoritesDataFile> file =
         ParseFavoritesDataFile(Header(name, {2026, 12, 5, 4, 8, 51}), false);

@@ -10,12 +10,6 @@
 namespace kestrin {
 namespace {
 
-std::string EntryWithExec(const std::string& execValue) {
-  return "[Desktop Entry]\nType=Application\nName=Kestrin\n"
-         "Comment=Keeps the Favorites the same on several computers\nExec=" +
-         execValue + "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
-}
-
 class StartupEntryTest : public ::testing::Test {
  protected:
   test::TempDir dir_;
@@ -27,7 +21,10 @@ TEST_F(StartupEntryTest, ReservedCharactersAreEscaped) {
   // Quoting escapes $, \ and ", then the string escapes double every backslash.
   UpdateStartupEntry(true, "kestrin", "/opt/a$b\\c\"d/100%/kestrin");
   EXPECT_EQ(test::ReadFileBytes(entry_),
-            EntryWithExec("\"/opt/a\\\\$b\\\\\\\\c\\\\\"d/100%%/kestrin\""));
+            "[Desktop Entry]\nType=Application\nName=Kestrin\n"
+            "Comment=Keeps the Favorites the same on several computers\n"
+            "Exec=\"/opt/a\\\\$b\\\\\\\\c\\\\\"d/100%%/kestrin\"\n"
+            "Terminal=false\nX-GNOME-Autostart-enabled=true\n");
 }
 
 TEST_F(StartupEntryTest, OffRemovesTheEntry) {

@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -15,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -34,25 +34,38 @@ bool IsExecutable(const std::string& path) {
   return access(path.c_str(), X_OK) == 0;
 }
 
-int ConnectTo(int port) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+// Polls until `ready` holds; false if it does not within the start-up limit.
+bool Eventually(const std::function<bool()>& ready) {
+  for (const auto deadline = Clock::now() + kStartupLimit; Clock::now() < deadline;
+       std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+    if (ready()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A loopback address; port 0 lets the kernel choose.
+sockaddr_in Loopback(int port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    close(fd);
-    return -1;
-  }
-  return fd;
+  return address;
+}
+
+bool Listening(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address = Loopback(port);
+  const bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return connected;
 }
 
 // Asks the kernel for a port nobody uses right now; the server binds it a moment later.
 int FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address = Loopback(0);
   socklen_t length = sizeof address;
   int port = 0;
   if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
@@ -61,22 +74,6 @@ int FreePort() {
   }
   close(fd);
   return port;
-}
-
-std::string ReadLine(int fd, Clock::time_point deadline) {
-  std::string line;
-  char c = 0;
-  while (Clock::now() < deadline) {
-    pollfd readable{fd, POLLIN, 0};
-    if (poll(&readable, 1, 100) <= 0) {
-      continue;
-    }
-    if (read(fd, &c, 1) != 1 || c == '\n') {
-      break;
-    }
-    line += c;
-  }
-  return line;
 }
 
 }  // namespace
@@ -97,15 +94,9 @@ std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind, const FtpServerO
   return started ? std::move(server) : nullptr;
 }
 
+// The server writes the port it chose to a side file once it listens.
 bool FtpServer::StartPyftpdlib(const FtpServerOptions& options) {
   const std::string python = "/usr/bin/python3";  // Debian's, the one with pyftpdlib
-  if (!IsExecutable(python)) {
-    return false;
-  }
-  int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0) {
-    return false;
-  }
   std::vector<std::string> argv{
       python,
       std::string(kSupportDir) + "pyftpd_server.py",
@@ -113,6 +104,7 @@ bool FtpServer::StartPyftpdlib(const FtpServerOptions& options) {
       user_,
       password_,
       SidePath("logins"),
+      SidePath("port"),
       "--permissions=" + options.permissions,
       "--download-bytes-per-second=" + std::to_string(options.downloadBytesPerSecond)};
   for (const auto& [command, reply] : options.refusedCommands) {
@@ -121,13 +113,10 @@ bool FtpServer::StartPyftpdlib(const FtpServerOptions& options) {
   if (options.renameKeepsTarget) {
     argv.push_back("--rename-keeps-target");
   }
-  bool spawned = Spawn(argv, {}, pipeFds[1]);
-  close(pipeFds[1]);
-  if (spawned) {
-    port_ = std::atoi(ReadLine(pipeFds[0], Clock::now() + kStartupLimit).c_str());
-  }
-  close(pipeFds[0]);
-  return port_ > 0;
+  return IsExecutable(python) && Spawn(argv) && Eventually([this] {
+           port_ = std::atoi(ReadFileBytes(SidePath("port")).c_str());
+           return port_ > 0;
+         });
 }
 
 // pure-ftpd asks pure-authd, which runs pure_auth.sh; that script is where logins are counted.
@@ -141,87 +130,48 @@ bool FtpServer::StartPureFtpd() {
   serverGid_ = kPureFtpdGid;
   std::string rootFolder = root();
   rootFolder.pop_back();
-  if (chown(rootFolder.c_str(), serverUid_, serverGid_) != 0) {
-    return false;
-  }
   const std::string socketPath = SidePath("auth.sock");
-  if (!Spawn({authd, "-s", socketPath, "-r", std::string(kSupportDir) + "pure_auth.sh"},
-             {"KESTRIN_FTP_USER=" + user_, "KESTRIN_FTP_PASSWORD=" + password_,
-              "KESTRIN_FTP_LOGINS=" + SidePath("logins"),
-              "KESTRIN_FTP_UID=" + std::to_string(serverUid_),
-              "KESTRIN_FTP_GID=" + std::to_string(serverGid_), "KESTRIN_FTP_ROOT=" + rootFolder})) {
-    return false;
-  }
-  auto deadline = Clock::now() + kStartupLimit;
-  while (!std::filesystem::exists(socketPath) && Clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
   port_ = FreePort();
-  return port_ > 0 &&
+  return chown(rootFolder.c_str(), serverUid_, serverGid_) == 0 &&
+         Spawn({"/usr/bin/env", "KESTRIN_FTP_USER=" + user_, "KESTRIN_FTP_PASSWORD=" + password_,
+                "KESTRIN_FTP_LOGINS=" + SidePath("logins"),
+                "KESTRIN_FTP_UID=" + std::to_string(serverUid_),
+                "KESTRIN_FTP_GID=" + std::to_string(serverGid_), "KESTRIN_FTP_ROOT=" + rootFolder,
+                authd, "-s", socketPath, "-r", std::string(kSupportDir) + "pure_auth.sh"}) &&
+         Eventually([&] { return std::filesystem::exists(socketPath); }) && port_ > 0 &&
          Spawn({ftpd, "-S", "127.0.0.1," + std::to_string(port_), "-l", "extauth:" + socketPath,
-                "-E", "-A", "-H", "-u", "1", "-p", "30000:50000"},
-               {}) &&
-         WaitUntilListening();
+                "-E", "-A", "-H", "-u", "1", "-p", "30000:50000"}) &&
+         Eventually([this] { return Listening(port_); });
 }
 
 // Every child joins the first child's process group, so one signal stops them all,
 // including the per-connection processes the servers fork.
-bool FtpServer::Spawn(const std::vector<std::string>& argv,
-                      const std::vector<std::string>& extraEnv, int stdoutFd) {
+bool FtpServer::Spawn(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const auto& arg : argv) {
     args.push_back(const_cast<char*>(arg.c_str()));
   }
   args.push_back(nullptr);
-  std::vector<char*> env;
-  for (char** variable = environ; *variable != nullptr; ++variable) {
-    env.push_back(*variable);
-  }
-  for (const auto& variable : extraEnv) {
-    env.push_back(const_cast<char*>(variable.c_str()));
-  }
-  env.push_back(nullptr);
-
   const std::string log = SidePath("server.log");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  if (stdoutFd >= 0) {
-    posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
-  } else {
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND, 0600);
+  for (const int output : {STDOUT_FILENO, STDERR_FILENO}) {
+    posix_spawn_file_actions_addopen(&actions, output, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0600);
   }
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(),
-                                   O_WRONLY | O_CREAT | O_APPEND, 0600);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
   posix_spawnattr_setpgroup(&attributes, group_);
-
   pid_t pid = 0;
-  bool spawned = posix_spawn(&pid, args[0], &actions, &attributes, args.data(), env.data()) == 0;
+  const bool spawned = posix_spawn(&pid, args[0], &actions, &attributes, args.data(), environ) == 0;
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
-  if (spawned) {
-    if (group_ == 0) {
-      group_ = pid;
-    }
+  if (spawned && group_ == 0) {
+    group_ = pid;
   }
   return spawned;
-}
-
-bool FtpServer::WaitUntilListening() const {
-  auto deadline = Clock::now() + kStartupLimit;
-  while (Clock::now() < deadline) {
-    int fd = ConnectTo(port_);
-    if (fd >= 0) {
-      close(fd);
-      return true;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
 }
 
 FtpServer::~FtpServer() {

@@ -58,9 +58,7 @@ class FtpServer {
   FtpServer() = default;
   bool StartPyftpdlib(const FtpServerOptions& options);
   bool StartPureFtpd();
-  bool Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
-             int stdoutFd = -1);
-  bool WaitUntilListening() const;
+  bool Spawn(const std::vector<std::string>& argv);
   std::string SidePath(const std::string& name) const { return side_.path() + name; }
   void GiveToServer(const std::string& path) const;
 

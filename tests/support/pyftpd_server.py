@@ -1,7 +1,7 @@
 """Serves one folder over FTP on 127.0.0.1 for the tests.
 
-Usage: pyftpd_server.py ROOT USER PASSWORD LOGINS_FILE [options]
-Prints the chosen port on stdout once the server listens, then serves until killed.
+Usage: pyftpd_server.py ROOT USER PASSWORD LOGINS_FILE PORT_FILE [options]
+Writes the chosen port to PORT_FILE once the server listens, then serves until killed.
 Each successful login appends one line to LOGINS_FILE.
 """
 import argparse
@@ -29,6 +29,7 @@ def main():
     parser.add_argument("user")
     parser.add_argument("password")
     parser.add_argument("logins_file")
+    parser.add_argument("port_file")
     parser.add_argument("--refuse", nargs=2, action="append", default=[],
                         metavar=("COMMAND", "REPLY"), help="answer COMMAND with REPLY instead")
     parser.add_argument("--permissions", default="elradfmwMT")
@@ -65,7 +66,9 @@ def main():
         TestHandler.dtp_handler = TricklingDTPHandler
 
     server = FTPServer(("127.0.0.1", 0), TestHandler)
-    print(server.address[1], flush=True)
+    with open(args.port_file + ".part", "w") as port:  # renamed whole: never read half-written
+        port.write(str(server.address[1]))
+    os.rename(args.port_file + ".part", args.port_file)
     server.serve_forever()
 
 

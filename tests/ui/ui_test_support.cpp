@@ -1,6 +1,8 @@
 #include "tests/ui/ui_test_support.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <chrono>
 #include <filesystem>
 
@@ -15,14 +17,6 @@ MessageBoxAnswerer::MessageBoxAnswerer() {
     }
   });
   poll_.start();
-}
-
-std::vector<QString> MessageBoxAnswerer::texts() const {
-  std::vector<QString> texts;
-  for (const Seen& box : seen_) {
-    texts.push_back(box.text);
-  }
-  return texts;
 }
 
 ProcessDialogAnswerer::ProcessDialogAnswerer(std::function<void(ui::ProcessDialog&)> answer) {
@@ -49,6 +43,12 @@ void TestComputer::WriteSettings(const std::string& lines) const {
   WriteFileBytes(settingsPath(), lines);
 }
 
+void TestComputer::AddShortcut(const std::string& relativePath, const std::string& url) const {
+  const std::filesystem::path file = favoritesRoot() + relativePath;
+  std::filesystem::create_directories(file.parent_path());
+  WriteFileBytes(file, "[InternetShortcut]\r\nURL=" + url + "\r\n");
+}
+
 ui::MainWindow& TestComputer::Start() {
   auto opened = opened_;
   window_ = std::make_unique<ui::MainWindow>(ui::MainWindowConfig{
@@ -61,6 +61,18 @@ ui::MainWindow& TestComputer::Start() {
             return true;
           },
   });
+  return *window_;
+}
+
+ui::MainWindow& TestComputer::StartWith(const FtpServer& server, const std::string& name,
+                                        bool confirm) {
+  const ui::MainWindowControls& c = Start().controls();
+  c.txtName->setText(QString::fromStdString(name));
+  c.txtServer->setText("127.0.0.1");
+  c.txtUsername->setText(QString::fromStdString(server.user()));
+  c.txtPassword->setText(QString::fromStdString(server.password()));
+  c.txtPort->setText(QString::number(server.port()));
+  c.chkConfirm->setChecked(confirm);
   return *window_;
 }
 

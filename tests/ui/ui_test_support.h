@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ftp_server.h"
 #include "tests/support/temp_dir.h"
 #include "ui/main_window.h"
 #include "ui/process_dialog.h"
@@ -26,7 +27,6 @@ class MessageBoxAnswerer {
 
   MessageBoxAnswerer();
   const std::vector<Seen>& seen() const { return seen_; }
-  std::vector<QString> texts() const;
 
  private:
   QTimer poll_;
@@ -54,9 +54,13 @@ class TestComputer {
   std::string favoritesRoot() const { return dir_.path() + "Favorites/"; }
   const std::string& folder() const { return dir_.path(); }
   void WriteSettings(const std::string& lines) const;
+  // A shortcut file relative to the Favorites folder ("a/b.url").
+  void AddShortcut(const std::string& relativePath, const std::string& url) const;
 
-  // Creates the window as start-up does; the message boxes of loading are answered.
+  // Creates the window as start-up does.
   ui::MainWindow& Start();
+  // Starts the window and types in the settings that reach the server, as a user would.
+  ui::MainWindow& StartWith(const FtpServer& server, const std::string& name, bool confirm);
   ui::MainWindow& window() { return *window_; }
   const std::vector<std::string>& openedDocuments() const { return *opened_; }
 
