@@ -62,10 +62,8 @@ TEST_P(CurlFtpClientTest, BinaryRoundTripKeepsEveryByteInTheChosenMode) {
 TEST_P(CurlFtpClientTest, NamesCarryingALineBreakAreRefused) {
   server_->WriteFile("favs.dat", "list");
   server_->MakeDirectory("shared");
-  EXPECT_FALSE(client_->Delete("shared
-DELE favs.dat"));
-  EXPECT_EQ(client_->Rename("shared", "y
-DELE favs.dat"), RenameResult::Failed);
+  EXPECT_FALSE(client_->Delete("shared\r\nDELE favs.dat"));
+  EXPECT_EQ(client_->Rename("shared", "y\nDELE favs.dat"), RenameResult::Failed);
   EXPECT_FALSE(client_->FileExists("favs.dat\r\n"));
   EXPECT_FALSE(client_->SetCurrentDirectory("shared\r\nDELE favs.dat"));
   EXPECT_TRUE(std::filesystem::exists(server_->root() + "favs.dat"));
