@@ -27,13 +27,17 @@ bool AskYesNo(const std::string& question) {
 
 }  // namespace
 
-ConfirmChangesHook TerminalConfirm(ConfirmPolicy policy) {
-  return [policy](const ChangeList& changes) -> std::optional<std::vector<ChangeRow>> {
+ConfirmChangesHook TerminalConfirm(ConfirmPolicy policy, size_t& leftWaiting) {
+  return [policy, &leftWaiting](const ChangeList& changes) -> std::optional<std::vector<ChangeRow>> {
     std::vector<ChangeRow> rows = RowsInDialogOrder(changes);
     if (policy == ConfirmPolicy::ApplyAll) {
       return rows;
     }
-    if (policy == ConfirmPolicy::CancelAll || !isatty(STDIN_FILENO)) {
+    if (policy == ConfirmPolicy::CancelAll) {
+      return std::nullopt;
+    }
+    if (!isatty(STDIN_FILENO)) {
+      leftWaiting = rows.size();
       return std::nullopt;
     }
     for (const ChangeRow& row : rows) {

@@ -1,67 +1,24 @@
 #include "sync/sync_run.h"
 
-#include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
-#include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
-#include "formats/printable_text.h"
-#include "favorites/scanner.h"
-#include "platform/private_file.h"
 #include "platform/program_folder.h"
+#include "settings/program_files.h"
 #include "formats/ini_file.h"
 #include "sync/activity.h"
 #include "sync/change_detection.h"
+#include "sync/run_steps.h"
 #include "sync/server_lock.h"
 #include "sync/unapplied_changes.h"
 
 namespace kestrin {
 namespace {
 
-constexpr char kRemoteDataName[] = "favs.dat";
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
-}
-
 void RemoveIfPresent(const std::string& path) {
   std::error_code ignored;
   std::filesystem::remove(path, ignored);
-}
-
-// The required fields that are empty, as "Computer Name, Server" ("" when none is).
-std::string MissingFields(const SyncSettings& settings) {
-  std::string list;
-  const std::pair<const std::string*, const char*> fields[] = {{&settings.Name, "Computer Name, "},
-                                                               {&settings.Server, "Server, "},
-                                                               {&settings.Username, "Username, "},
-                                                               {&settings.Password, "Password, "},
-                                                               {&settings.Port, "Port Number, "}};
-  for (const auto& [value, label] : fields) {
-    if (value->empty()) {
-      list += label;
-    }
-  }
-  return list.empty() ? list : list.substr(0, list.size() - 2);
-}
-
-std::optional<int> PortNumber(const std::string& text) {
-  const size_t first = text.find_first_not_of(' ');
-  const size_t last = text.find_last_not_of(' ');
-  if (first == std::string::npos) {
-    return std::nullopt;
-  }
-  int port = 0;
-  const char* begin = text.data() + first;
-  const char* end = text.data() + last + 1;
-  const auto [stop, error] = std::from_chars(begin, end, port);
-  if (error != std::errc() || stop != end || port < 1 || port > 65535) {
-    return std::nullopt;
-  }
-  return port;
 }
 
 // The upload's temporary file, one per computer (its name in hexadecimal, so that any name
@@ -87,20 +44,15 @@ class Run {
         localIndicator_(env.workFolder + "local.ind"),
         tempData_(env.workFolder + "temp.dat"),
         unappliedChanges_(env.workFolder + kUnappliedChangesName),
-        remoteData_(settings.UseEncryption == 1 ? std::string(kRemoteDataName) + ".enc"
-                                                : kRemoteDataName) {}
+        remoteData_(SharedListName(settings)) {}
 
   bool Execute() {
     env_.display->ClearActivityPane();
     Report(env_.programName + " started at " + Now(), StatusImage::Working);
     env_.display->ShowRunState(true);
 
-    if (const std::string missing = MissingFields(settings_); !missing.empty()) {
-      Refuse(missing, "Missing " + missing);
-    } else if (const std::string problem = ComputerNameProblem(settings_.Name); !problem.empty()) {
-      // A name the header line cannot carry would read back as another computer's, or make
-      // every computer refuse the shared list.
-      Refuse("Unable to Use Computer Name: " + problem, "Unable to Use Computer Name: " + problem);
+    if (const auto refusal = RefuseSettings(settings_)) {
+      Refuse(*refusal);
     } else if (const StepFailure failure = Exchange()) {
       Fail(*failure);
     } else {
@@ -133,21 +85,12 @@ class Run {
     }
     RemoveIfPresent(tempData_);
 
-    Report("-> Establishing Internet Connection..", StatusImage::Working);
-    client_ = env_.makeFtpClient ? env_.makeFtpClient(env_.yield) : nullptr;
-    if (!client_) {
-      return RunFailure{"Unable to Establish Internet Connection"};
-    }
-    Report("-> Connecting to " + settings_.Server + "..", StatusImage::Working);
-    if (!Connect()) {
-      return ClientFailure(*client_, "Unable to Connect to " + settings_.Server);
+    if (const StepFailure failure = ConnectToServer(settings_, env_, activity_, client_)) {
+      return failure;
     }
     connected_ = true;
-    if (!settings_.RemoteDir.empty()) {
-      Report("-> Setting Remote Directory..", StatusImage::Working);
-      if (!client_->SetCurrentDirectory(settings_.RemoteDir)) {
-        return ClientFailure(*client_, "Unable to Set Remote Directory..");
-      }
+    if (const StepFailure failure = EnterRemoteDirectory(settings_, *client_, activity_)) {
+      return failure;
     }
     const IndicatorContext lock{settings_.Name, localIndicator_,   env_.decimalSeparator,
                                 env_.idle,      env_.monotonicNow, &activity_};
@@ -168,24 +111,12 @@ class Run {
   }
 
   StepFailure ExchangeDataFiles() {
-    Report("-> Checking for Remote Data File..", StatusImage::Working);
     // Only this run's download is the shared list: an old "temp.dat" that could not be
     // deleted must not stand in for it.
     bool downloaded = false;
-    switch (client_->Probe(remoteData_)) {
-      case RemoteFile::Present:
-        Report("-> Downloading Remote Data File..", StatusImage::Working);
-        if (!client_->Download(remoteData_, tempData_)) {
-          return ClientFailure(*client_, "Unable to Download Remote Data File..");
-        }
-        downloaded = true;
-        break;
-      case RemoteFile::Absent:
-        break;
-      case RemoteFile::Unknown:
-        // Taken for absence, a failed check would make this computer's list the shared
-        // one and so delete everything the others added.
-        return ClientFailure(*client_, "Unable to Download Remote Data File..");
+    if (const StepFailure failure =
+            DownloadSharedList(*client_, remoteData_, tempData_, activity_, downloaded)) {
+      return failure;
     }
     RecordList unapplied;
     if (downloaded) {
@@ -230,30 +161,7 @@ class Run {
   }
 
   StepFailure WriteLocalDataFile() {
-    const RunFailure failure{"Unable to Create Local Data File..", "cannot write " + localData_};
-    Report("-> Creating Local Data File..", StatusImage::Working);
-    RemoveIfPresent(localData_);
-    // Private, and never a link planted in its place.
-    if (!EmptyPrivateFile(localData_)) {
-      return failure;
-    }
-    std::ofstream out(localData_, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      return failure;
-    }
-    localHeader_ = {settings_.Name, FormatGeneralDate(env_.localNow(), env_.dateFormat)};
-    WriteDataFileHeader(out, localHeader_);
-    ScanOptions options{settings_.UseEncryption == 1, env_.dateFormat, env_.yield,
-                        [this](const std::string& warning) {
-                          Report("-> Skipping " + PrintableText(warning) + "..",
-                                 StatusImage::Working);
-                        }};
-    ScanFavoritesFolder(env_.favoritesRoot, out, options);
-    out.close();
-    if (!out) {
-      return failure;
-    }
-    return std::nullopt;
+    return WriteSnapshot(localData_, settings_, env_, activity_, localHeader_);
   }
 
   // The shared list is replaced in one step: an interrupted transfer leaves only a stray
@@ -325,22 +233,6 @@ class Run {
     return ClientFailure(*client_, "Unable to Upload Remote Data File..");
   }
 
-  bool Connect() {
-    const auto port = PortNumber(settings_.Port);
-    if (!port) {
-      Report("-> Port Number '" + settings_.Port + "' is not a port number..",
-             StatusImage::Working);
-      return false;
-    }
-    FtpConnectOptions options = env_.ftpOptions;
-    options.server = settings_.Server;
-    options.port = *port;
-    options.username = settings_.Username;
-    options.password = settings_.Password;
-    options.passive = settings_.Passive == 1;
-    return client_->Connect(options);
-  }
-
   void Disconnect() {
     Report("-> Closing Internet Connection..", StatusImage::Working);
     if (client_) {
@@ -350,10 +242,11 @@ class Run {
   }
 
   // Ends a run whose settings cannot be used, before anything is written or sent.
-  void Refuse(const std::string& error, const std::string& status) {
-    Report("Error: " + error, StatusImage::Error);
+  void Refuse(const SettingsRefusal& refusal) {
+    Report("Error: " + refusal.error, StatusImage::Error);
     Report(env_.programName + " ended at " + Now(), StatusImage::Error);
-    ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error: " + status + ")");
+    ShowEnd(StatusImage::Error,
+            std::string(kApplicationTitle) + " (Error: " + refusal.status + ")");
   }
 
   void Fail(const RunFailure& failure) {
@@ -361,11 +254,7 @@ class Run {
       ReleaseIndicator(*client_);
     }
     Disconnect();
-    Report("Error: " + failure.text, StatusImage::Error);
-    if (!failure.reason.empty()) {
-      // The reason may quote the server, whose text must not reach a terminal or the log raw.
-      Report("  " + PrintableText(failure.reason), StatusImage::Error);
-    }
+    ReportFailure(activity_, failure);
     Report(env_.programName + " ended at " + Now(), StatusImage::Error);
     ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error:" + failure.text + ")");
   }
@@ -407,9 +296,10 @@ SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& sett
   env.dateFormat = EnUsGeneralDateFormat();
   env.programName = kProgramName;
   env.favoritesRoot = GetFavoritesFolder();
-  env.workFolder = FolderOf(settingsPath);
+  const ProgramFiles files = ProgramFilesFor(settingsPath);
+  env.workFolder = files.workFolder;
   env.settingsPath = settingsPath;
-  env.logPath = ActivityLogPath(settingsPath);
+  env.logPath = files.logPath;
   return env;
 }
 
