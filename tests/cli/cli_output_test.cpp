@@ -28,7 +28,7 @@ struct Outcome {
 // kestrin-cli run with the arguments, no terminal on standard input, after the environment
 // assignments of `environment` ("HOME=/x ..."), from `program`.
 Outcome RunCli(const std::string& arguments, const std::string& environment = "",
-            const std::string& program = KESTRIN_CLI) {
+               const std::string& program = KESTRIN_CLI) {
   TempDir capture;
   const std::string command = "LC_ALL=C env " + environment + " '" + program + "' " + arguments +
                               " </dev/null 2>'" + capture.path() + "err'";
@@ -138,7 +138,7 @@ TEST(CommandLineSync, ExitCodesAndWhereTheLinesGo) {
     const auto programBefore = Tree(program.path());
 
     const Outcome outcome = RunCli("sync " + row.arguments + " --settings " + program.path() +
-                                "kestrin.ini --favorites " + favorites.path());
+                                   "kestrin.ini --favorites " + favorites.path());
     EXPECT_EQ(outcome.exitCode, row.exitCode);
     EXPECT_EQ(outcome.out.substr(0, row.out.size()), row.out) << outcome.out;
     EXPECT_EQ(outcome.out.empty(), row.out.empty()) << outcome.out;
@@ -183,8 +183,8 @@ TEST(CommandLineFiles, SettingsLogAndWorkingFilesWhereLinuxLooksForThem) {
     settings.Name = "A";  // the server is missing: the run ends with an error, logged
     settings.LogActivity = 1;
     ASSERT_TRUE(SaveSettings(h + row.settings, settings));
-    const Outcome outcome = RunCli("sync --favorites " + h + " " + row.arguments,
-                                row.environment + " HOME=" + h);
+    const Outcome outcome =
+        RunCli("sync --favorites " + h + " " + row.arguments, row.environment + " HOME=" + h);
     EXPECT_EQ(outcome.exitCode, 1) << outcome.err;
     EXPECT_NE(ReadFileBytes(h + row.log).find("Error: Server, Username, Password"),
               std::string::npos);

@@ -74,9 +74,13 @@ std::string HomeFolder() {
   return WithTrailingSlash(home);
 }
 
-std::string UserConfigFolder() { return BaseFolder("XDG_CONFIG_HOME", ".config/"); }
+std::string UserConfigFolder() {
+  return BaseFolder("XDG_CONFIG_HOME", ".config/");
+}
 
-std::string UserStateFolder() { return BaseFolder("XDG_STATE_HOME", ".local/state/"); }
+std::string UserStateFolder() {
+  return BaseFolder("XDG_STATE_HOME", ".local/state/");
+}
 
 std::string UserProgramFolder(const std::string& name) {
   return PrivateFolderIn(UserConfigFolder(), name);

@@ -60,7 +60,8 @@ std::string SettingsFilePath() {
 
 ProgramFiles ProgramFilesFor(const std::string& settingsPath) {
   const size_t slash = settingsPath.rfind('/');
-  const std::string name = slash == std::string::npos ? settingsPath : settingsPath.substr(slash + 1);
+  const std::string name =
+      slash == std::string::npos ? settingsPath : settingsPath.substr(slash + 1);
   std::string folder = slash == std::string::npos ? "./" : settingsPath.substr(0, slash + 1);
   if (!settingsPath.empty() && settingsPath == UsersSettingsPath()) {
     folder = UserStateProgramFolder(kProgramName);
@@ -80,7 +81,8 @@ std::vector<std::string> MoveFilesFromExecutableFolder() {
     return {};
   }
   const std::pair<std::string, std::string> moves[] = {
-      {oldSettings, settings}, {oldFolder + LogNameFor(kSettingsName), ProgramFilesFor(settings).logPath}};
+      {oldSettings, settings},
+      {oldFolder + LogNameFor(kSettingsName), ProgramFilesFor(settings).logPath}};
   std::vector<std::string> lines;
   for (const auto& [from, to] : moves) {
     if (IsFile(from) && !Exists(to) && MoveFile(from, to)) {
