@@ -30,6 +30,7 @@ class Arguments {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitAwaitingConfirmation = 3;
 
 // An absolute folder path ending in "/".
 std::string AbsoluteFolder(const std::string& path);

@@ -26,11 +26,7 @@ int DiffCommand(const std::vector<std::string>& words) {
     WriteProblem(changes.error());
     return kExitFailure;
   }
-  for (const ChangeRow& row : RowsInDialogOrder(*changes)) {
-    const PendingChange& c = row.change;
-    WriteRow(std::cout, {ChangeActionText(row.action), c.Path, c.Name, c.URL, c.IconFile,
-                         c.IconIndex, c.Type});
-  }
+  WriteChangeRows(std::cout, *changes);
   return kExitOk;
 }
 

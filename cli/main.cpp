@@ -5,15 +5,18 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "settings/program_files.h"
 
 namespace {
 
 constexpr char kUsage[] =
     "Usage: kestrin-cli COMMAND [OPTIONS]\n"
     "\n"
-    "  sync [--settings FILE] [--favorites DIR] [--yes | --no]\n"
+    "  sync [--settings FILE] [--favorites DIR] [--yes | --no] [--quiet] [--dry-run]\n"
     "      One synchronization with the desktop program's settings (or FILE).\n"
     "      --yes applies confirmed changes without asking, --no cancels them.\n"
+    "      --quiet prints nothing but errors. --dry-run prints the changes the run\n"
+    "      would make to the Favorites folder and changes nothing anywhere.\n"
     "  snapshot [--favorites DIR] [--name NAME] [--encode]\n"
     "      Writes the favorites data file of DIR to standard output.\n"
     "  show FILE [--decode]\n"
@@ -21,8 +24,12 @@ constexpr char kUsage[] =
     "  diff LOCAL SHARED [--decode]\n"
     "      Prints the changes a run would make to LOCAL's computer; applies nothing.\n"
     "\n"
-    "Exit status: 0 success, 1 failure (an \"Error: \" line or an unreadable file), 2 bad "
-    "arguments.\n";
+    "  --version\n"
+    "      Prints the program's name and version.\n"
+    "\n"
+    "\"Error: \" lines and their reasons also go to standard error.\n"
+    "Exit status: 0 success, 1 failure (an \"Error: \" line or an unreadable file), 2 bad\n"
+    "arguments, 3 changes wait for confirmation (no terminal to ask, neither --yes nor --no).\n";
 
 }  // namespace
 
@@ -33,6 +40,16 @@ int main(int argc, char** argv) {
   if (command == "--help" || command == "-h" || command == "help" || helpAsked) {
     std::cout << kUsage;
     return kestrin::cli::kExitOk;
+  }
+  if (command == "--version") {
+    std::cout << "kestrin-cli " KESTRIN_VERSION "\n";
+    return kestrin::cli::kExitOk;
+  }
+  const bool quiet = std::find(words.begin(), words.end(), "--quiet") != words.end();
+  for (const std::string& line : kestrin::MoveFilesFromExecutableFolder()) {
+    if (!quiet) {
+      std::cerr << "kestrin-cli: " << line << "\n";
+    }
   }
   int (*handler)(const std::vector<std::string>&) = nullptr;
   if (command == "sync") {

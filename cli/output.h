@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "formats/printable_text.h"
+#include "sync/change_list.h"
 
 namespace kestrin::cli {
 
@@ -22,6 +23,16 @@ inline void WriteRow(std::ostream& out, std::initializer_list<std::string_view> 
     first = false;
   }
   out << '\n';
+}
+
+// One row per change, in the confirmation dialog's order: the action, then the record's
+// fields but Modified.
+inline void WriteChangeRows(std::ostream& out, const ChangeList& changes) {
+  for (const ChangeRow& row : RowsInDialogOrder(changes)) {
+    const PendingChange& c = row.change;
+    WriteRow(out, {ChangeActionText(row.action), c.Path, c.Name, c.URL, c.IconFile, c.IconIndex,
+                   c.Type});
+  }
 }
 
 // A line on standard error, after the program's name.

@@ -13,14 +13,21 @@ void PrintDisplay::AppendActivityLine(const std::string& text) {
     std::cerr << "\n";
     countdownShown_ = false;
   }
-  std::cout << PrintableText(text) << std::endl;
+  inError_ = text.starts_with("Error: ") || (inError_ && text.starts_with("  "));
+  const std::string shown = PrintableText(text);
+  if (inError_) {
+    std::cerr << shown << std::endl;
+  }
+  if (!quiet_) {
+    std::cout << shown << std::endl;
+  }
   lastLine_ = text;
 }
 
 void PrintDisplay::SetStatusText(const std::string& text) {
   // Every line also reaches the status text; only the texts of its own (the countdown,
   // the closing summary) are worth showing, and only to a person.
-  if (text == lastLine_ || !isatty(STDERR_FILENO)) {
+  if (quiet_ || text == lastLine_ || !isatty(STDERR_FILENO)) {
     return;
   }
   std::cerr << "\r" << PrintableText(text) << std::flush;

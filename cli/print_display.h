@@ -6,10 +6,13 @@
 
 namespace kestrin::cli {
 
-// The run display of a terminal: activity lines on standard output as they happen; the
-// lock wait's countdown on standard error, in place, when that is a terminal.
+// The run display of a terminal: activity lines on standard output as they happen, and
+// "Error: " lines with their reason lines on standard error too, where scripts and cron
+// look for them; the lock wait's countdown on standard error, in place, when that is a
+// terminal. Quiet, it shows the errors alone.
 class PrintDisplay : public RunDisplay {
  public:
+  explicit PrintDisplay(bool quiet) : quiet_(quiet) {}
   void ClearActivityPane() override {}
   void AppendActivityLine(const std::string& text) override;
   void SetStatusText(const std::string& text) override;
@@ -17,7 +20,9 @@ class PrintDisplay : public RunDisplay {
   void ShowRunState(bool) override {}
 
  private:
+  const bool quiet_;
   std::string lastLine_;
+  bool inError_ = false;  // the last line was an "Error: " line or one of its reason lines
   bool countdownShown_ = false;
 };
 

@@ -8,6 +8,7 @@
 #include "favorites/scanner.h"
 #include "qt_locale/locale_date_format.h"
 #include "formats/ini_file.h"
+#include "settings/program_files.h"
 #include "settings/sync_settings.h"
 
 namespace kestrin::cli {

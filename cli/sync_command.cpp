@@ -1,3 +1,4 @@
+#include <iostream>
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
@@ -5,13 +6,16 @@
 #include "cli/print_display.h"
 #include "cli/terminal_confirm.h"
 #include "qt_locale/locale_date_format.h"
+#include "settings/program_files.h"
 #include "settings/sync_settings.h"
+#include "sync/dry_run.h"
 #include "sync/sync_run.h"
 
 namespace kestrin::cli {
 
 int SyncCommand(const std::vector<std::string>& words) {
-  const auto args = Arguments::Parse(words, {"--yes", "--no"}, {"--settings", "--favorites"});
+  const auto args = Arguments::Parse(words, {"--yes", "--no", "--quiet", "--dry-run"},
+                                     {"--settings", "--favorites"});
   if (!args || !args->positional().empty() || (args->Has("--yes") && args->Has("--no"))) {
     return kExitUsage;
   }
@@ -21,17 +25,36 @@ int SyncCommand(const std::vector<std::string>& words) {
     WriteProblem(settingsPath + ": " + warning);
   }
 
-  PrintDisplay display;
+  const bool dryRun = args->Has("--dry-run");
+  // A dry run's output is the change list alone.
+  PrintDisplay display(args->Has("--quiet") || dryRun);
   SyncEnvironment env = StandardEnvironment(display, settingsPath);
   if (const auto folder = args->Value("--favorites")) {
     env.favoritesRoot = AbsoluteFolder(*folder);
   }
   env.dateFormat = LocaleGeneralDateFormat();
   env.decimalSeparator = LocaleDecimalSeparator();
+  if (dryRun) {
+    const auto show = [](const ChangeList& changes) { WriteChangeRows(std::cout, changes); };
+    return DryRunSync(loaded.settings, env, show) ? kExitOk : kExitFailure;
+  }
+  size_t waiting = 0;
   env.confirm = TerminalConfirm(args->Has("--yes")  ? ConfirmPolicy::ApplyAll
                                 : args->Has("--no") ? ConfirmPolicy::CancelAll
-                                                    : ConfirmPolicy::Ask);
-  return RunSync(loaded.settings, env) ? kExitOk : kExitFailure;
+                                                    : ConfirmPolicy::Ask,
+                                waiting);
+  if (!RunSync(loaded.settings, env)) {
+    return kExitFailure;
+  }
+  if (waiting > 0) {
+    // Without a terminal nobody could be asked: said plainly, so that cron does not go on
+    // ending quietly with nothing synchronized.
+    WriteProblem(std::to_string(waiting) +
+                 " changes wait for confirmation; none was applied. Run 'kestrin-cli sync' "
+                 "with --yes to apply them, --dry-run to list them.");
+    return kExitAwaitingConfirmation;
+  }
+  return kExitOk;
 }
 
 }  // namespace kestrin::cli

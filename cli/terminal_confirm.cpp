@@ -27,26 +27,31 @@ bool AskYesNo(const std::string& question) {
 
 }  // namespace
 
-ConfirmChangesHook TerminalConfirm(ConfirmPolicy policy) {
-  return [policy](const ChangeList& changes) -> std::optional<std::vector<ChangeRow>> {
-    std::vector<ChangeRow> rows = RowsInDialogOrder(changes);
-    if (policy == ConfirmPolicy::ApplyAll) {
-      return rows;
-    }
-    if (policy == ConfirmPolicy::CancelAll || !isatty(STDIN_FILENO)) {
-      return std::nullopt;
-    }
-    for (const ChangeRow& row : rows) {
-      const PendingChange& change = row.change;
-      std::cout << "  " << ChangeActionText(row.action) << "  " << PrintableText(change.Path)
-                << PrintableText(change.Name) << (change.URL.empty() ? "" : "  ")
-                << PrintableText(change.URL) << "\n";
-    }
-    if (!AskYesNo("Apply these " + std::to_string(rows.size()) + " changes? [y/N] ")) {
-      return std::nullopt;
-    }
-    return rows;
-  };
+ConfirmChangesHook TerminalConfirm(ConfirmPolicy policy, size_t& leftWaiting) {
+  return
+      [policy, &leftWaiting](const ChangeList& changes) -> std::optional<std::vector<ChangeRow>> {
+        std::vector<ChangeRow> rows = RowsInDialogOrder(changes);
+        if (policy == ConfirmPolicy::ApplyAll) {
+          return rows;
+        }
+        if (policy == ConfirmPolicy::CancelAll) {
+          return std::nullopt;
+        }
+        if (!isatty(STDIN_FILENO)) {
+          leftWaiting = rows.size();
+          return std::nullopt;
+        }
+        for (const ChangeRow& row : rows) {
+          const PendingChange& change = row.change;
+          std::cout << "  " << ChangeActionText(row.action) << "  " << PrintableText(change.Path)
+                    << PrintableText(change.Name) << (change.URL.empty() ? "" : "  ")
+                    << PrintableText(change.URL) << "\n";
+        }
+        if (!AskYesNo("Apply these " + std::to_string(rows.size()) + " changes? [y/N] ")) {
+          return std::nullopt;
+        }
+        return rows;
+      };
 }
 
 }  // namespace kestrin::cli

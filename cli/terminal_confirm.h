@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "sync/change_list.h"
 
 namespace kestrin::cli {
@@ -7,7 +9,9 @@ namespace kestrin::cli {
 enum class ConfirmPolicy { Ask, ApplyAll, CancelAll };
 
 // --yes applies every change, --no none; otherwise the changes are listed and the user
-// asked on the terminal, with no answer in 120 seconds (or no terminal) counting as cancel.
-ConfirmChangesHook TerminalConfirm(ConfirmPolicy policy);
+// asked on the terminal, with no answer in 120 seconds counting as cancel. Without a
+// terminal to ask, none is applied and their number goes to leftWaiting, which must outlive
+// the hook.
+ConfirmChangesHook TerminalConfirm(ConfirmPolicy policy, size_t& leftWaiting);
 
 }  // namespace kestrin::cli

@@ -1,10 +1,12 @@
 #include <QApplication>
 
+#include <iostream>
+
 #include "favorites/favorites_path.h"
 #include "platform/open_with_default.h"
 #include "platform/program_folder.h"
 #include "platform/single_instance.h"
-#include "settings/sync_settings.h"
+#include "settings/program_files.h"
 #include "ui/main_window.h"
 #include "ui/status_icons.h"
 
@@ -13,6 +15,9 @@ int main(int argc, char* argv[]) {
   SingleInstanceLock instance(kProgramName);
   if (instance.anotherInstanceRuns()) {
     return 0;
+  }
+  for (const std::string& line : MoveFilesFromExecutableFolder()) {
+    std::cerr << kProgramName << ": " << line << "\n";
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(kProgramName);

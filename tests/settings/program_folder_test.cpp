@@ -12,19 +12,6 @@
 namespace kestrin {
 namespace {
 
-TEST(ProgramFolderTest, IsTheExecutableFolderOnlyWhenWritable) {
-  test::TempDir config;
-  test::ScopedEnvironment configVariable("XDG_CONFIG_HOME", config.path());
-  const std::string executable = ExecutablePath();
-  const std::string executableFolder = executable.substr(0, executable.rfind('/') + 1);
-  if (::access(executableFolder.c_str(), W_OK) == 0) {
-    EXPECT_EQ(ProgramFolder(), executableFolder);
-  } else {
-    EXPECT_EQ(ProgramFolder(), config.path() + "kestrin/");
-    EXPECT_TRUE(std::filesystem::is_directory(config.path() + "kestrin"));
-  }
-}
-
 // The folder holds the password and the log; another user may neither look in nor plant a
 // link that the program would write through.
 TEST(ProgramFolderTest, TheUserProgramFolderAndItsNewFilesAreTheOwnersOnly) {

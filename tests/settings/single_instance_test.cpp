@@ -30,7 +30,7 @@ TEST_F(SingleInstanceTest, ALockFileThatCannotBeOpenedIsNoOtherInstance) {
 // ever starting.
 TEST_F(SingleInstanceTest, WithoutARuntimeFolderTheLockIsInTheUsersOwnFolder) {
   const test::ScopedEnvironment noRuntime{"XDG_RUNTIME_DIR", std::nullopt};
-  const test::ScopedEnvironment config{"XDG_CONFIG_HOME", dir_.path()};
+  const test::ScopedEnvironment state{"XDG_STATE_HOME", dir_.path()};
   const SingleInstanceLock lock(kName);
   EXPECT_FALSE(lock.anotherInstanceRuns());
   EXPECT_TRUE(std::filesystem::exists(dir_.path() + kName + "/" + kName + ".lock"));

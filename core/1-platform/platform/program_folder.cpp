@@ -35,6 +35,29 @@ std::string HomeFromPasswordDatabase() {
   return found->pw_dir;
 }
 
+// $variable when it is an absolute path (a relative one is invalid and must be ignored),
+// otherwise the home folder's subfolder.
+std::string BaseFolder(const char* variable, const char* inHome) {
+  const std::string configured = EnvironmentValue(variable);
+  if (!configured.empty() && configured.front() == '/') {
+    return WithTrailingSlash(configured);
+  }
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : home + inHome;
+}
+
+std::string PrivateFolderIn(const std::string& base, const std::string& name) {
+  if (base.empty()) {
+    return {};
+  }
+  const std::string folder = base + name + "/";
+  std::error_code error;
+  std::filesystem::create_directories(base, error);
+  // Only its owner may look in: it holds the password, the log and the favorites' snapshots.
+  ::mkdir(folder.c_str(), 0700);
+  return std::filesystem::is_directory(folder, error) ? folder : std::string();
+}
+
 }  // namespace
 
 std::string ExecutablePath() {
@@ -52,37 +75,19 @@ std::string HomeFolder() {
 }
 
 std::string UserConfigFolder() {
-  // A relative XDG_CONFIG_HOME is invalid and must be ignored.
-  const std::string configured = EnvironmentValue("XDG_CONFIG_HOME");
-  if (!configured.empty() && configured.front() == '/') {
-    return WithTrailingSlash(configured);
-  }
-  const std::string home = HomeFolder();
-  return home.empty() ? std::string() : home + ".config/";
+  return BaseFolder("XDG_CONFIG_HOME", ".config/");
 }
 
-std::string ProgramFolder() {
-  const std::string executable = ExecutablePath();
-  if (!executable.empty()) {
-    const std::string folder = executable.substr(0, executable.rfind('/') + 1);
-    if (::access(folder.c_str(), W_OK) == 0) {
-      return folder;
-    }
-  }
-  return UserProgramFolder(kProgramName);
+std::string UserStateFolder() {
+  return BaseFolder("XDG_STATE_HOME", ".local/state/");
 }
 
 std::string UserProgramFolder(const std::string& name) {
-  const std::string config = UserConfigFolder();
-  if (config.empty()) {
-    return {};
-  }
-  const std::string folder = config + name + "/";
-  std::error_code error;
-  std::filesystem::create_directories(config, error);
-  // Only its owner may look in: it holds the password and the log.
-  ::mkdir(folder.c_str(), 0700);
-  return std::filesystem::is_directory(folder, error) ? folder : std::string();
+  return PrivateFolderIn(UserConfigFolder(), name);
+}
+
+std::string UserStateProgramFolder(const std::string& name) {
+  return PrivateFolderIn(UserStateFolder(), name);
 }
 
 }  // namespace kestrin

@@ -14,17 +14,19 @@ inline constexpr char kApplicationTitle[] = "Kestrin";
 // The running executable's absolute path.
 std::string ExecutablePath();
 
-// The folder that holds the settings, the log and the working files, ending with "/":
-// the executable's folder when the user can write to it, otherwise
-// UserProgramFolder(kProgramName).
-std::string ProgramFolder();
-
-// $XDG_CONFIG_HOME/name/ (default ~/.config/name/), created with mode 0700 when missing;
-// empty when it cannot be made.
+// $XDG_CONFIG_HOME/name/ (default ~/.config/name/), where the settings live, created with
+// mode 0700 when missing; empty when it cannot be made.
 std::string UserProgramFolder(const std::string& name);
 
-// $XDG_CONFIG_HOME, or ~/.config; empty when neither can be found.
+// $XDG_STATE_HOME/name/ (default ~/.local/state/name/), where the log and the working files
+// live, created with mode 0700 when missing; empty when it cannot be made.
+std::string UserStateProgramFolder(const std::string& name);
+
+// $XDG_CONFIG_HOME, or ~/.config/; empty when neither can be found.
 std::string UserConfigFolder();
+
+// $XDG_STATE_HOME, or ~/.local/state/; empty when neither can be found.
+std::string UserStateFolder();
 
 // The user's home folder; empty when none can be found.
 std::string HomeFolder();

@@ -19,7 +19,7 @@ std::string LockFilePath(const std::string& programName) {
   if (runtime != nullptr && runtime[0] == '/') {
     return std::string(runtime) + "/" + programName + ".lock";
   }
-  const std::string folder = UserProgramFolder(programName);
+  const std::string folder = UserStateProgramFolder(programName);
   return folder.empty() ? std::string() : folder + programName + ".lock";
 }
 

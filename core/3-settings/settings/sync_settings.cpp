@@ -8,7 +8,6 @@
 
 #include "formats/radix64.h"
 #include "platform/private_file.h"
-#include "platform/program_folder.h"
 #include "formats/ini_file.h"
 
 namespace kestrin {
@@ -81,11 +80,6 @@ class SettingsReader {
 };
 
 }  // namespace
-
-std::string SettingsFilePath() {
-  const std::string folder = ProgramFolder();
-  return folder.empty() ? std::string() : folder + kProgramName + ".ini";
-}
 
 LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings& current) {
   LoadedSettings loaded;

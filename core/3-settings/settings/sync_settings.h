@@ -29,9 +29,6 @@ struct SyncSettings {
   bool operator==(const SyncSettings&) const = default;
 };
 
-// ProgramFolder() + "kestrin.ini".
-std::string SettingsFilePath();
-
 struct LoadedSettings {
   SyncSettings settings;
   bool fileExisted = false;

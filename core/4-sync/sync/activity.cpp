@@ -4,6 +4,7 @@
 
 #include "formats/printable_text.h"
 #include "platform/private_file.h"
+#include "settings/program_files.h"
 
 namespace kestrin {
 
@@ -21,13 +22,7 @@ void ActivityReporter::ReportActivity(const std::string& text, StatusImage image
 }
 
 std::string ActivityLogPath(const std::string& settingsPath) {
-  const std::string extension = ".ini";
-  if (settingsPath.size() > extension.size() &&
-      settingsPath.compare(settingsPath.size() - extension.size(), extension.size(), extension) ==
-          0) {
-    return settingsPath.substr(0, settingsPath.size() - extension.size()) + ".log";
-  }
-  return settingsPath + ".log";
+  return ProgramFilesFor(settingsPath).logPath;
 }
 
 void WriteActivityLog(const std::string& logPath, int purgeSize, const std::string& text) {

@@ -32,7 +32,7 @@ class ActivityReporter {
   bool reportedError_ = false;
 };
 
-// The log beside a settings file: its path with ".ini" replaced by ".log".
+// The log of runs with the settings file: see ProgramFilesFor.
 std::string ActivityLogPath(const std::string& settingsPath);
 
 // Appends text and CR LF to the log, deleting the log first when it is larger than

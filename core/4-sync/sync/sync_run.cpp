@@ -1,68 +1,25 @@
 #include "sync/sync_run.h"
 
-#include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
-#include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
-#include "formats/printable_text.h"
-#include "favorites/scanner.h"
-#include "platform/private_file.h"
 #include "platform/program_folder.h"
+#include "settings/program_files.h"
 #include "formats/ini_file.h"
 #include "platform/whole_file.h"
 #include "sync/activity.h"
 #include "sync/change_detection.h"
+#include "sync/run_steps.h"
 #include "sync/server_lock.h"
 #include "sync/unapplied_changes.h"
 
 namespace kestrin {
 namespace {
 
-constexpr char kRemoteDataName[] = "favs.dat";
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
-}
-
 void RemoveIfPresent(const std::string& path) {
   std::error_code ignored;
   std::filesystem::remove(path, ignored);
-}
-
-// The required fields that are empty, as "Computer Name, Server" ("" when none is).
-std::string MissingFields(const SyncSettings& settings) {
-  std::string list;
-  const std::pair<const std::string*, const char*> fields[] = {{&settings.Name, "Computer Name, "},
-                                                               {&settings.Server, "Server, "},
-                                                               {&settings.Username, "Username, "},
-                                                               {&settings.Password, "Password, "},
-                                                               {&settings.Port, "Port Number, "}};
-  for (const auto& [value, label] : fields) {
-    if (value->empty()) {
-      list += label;
-    }
-  }
-  return list.empty() ? list : list.substr(0, list.size() - 2);
-}
-
-std::optional<int> PortNumber(const std::string& text) {
-  const size_t first = text.find_first_not_of(' ');
-  const size_t last = text.find_last_not_of(' ');
-  if (first == std::string::npos) {
-    return std::nullopt;
-  }
-  int port = 0;
-  const char* begin = text.data() + first;
-  const char* end = text.data() + last + 1;
-  const auto [stop, error] = std::from_chars(begin, end, port);
-  if (error != std::errc() || stop != end || port < 1 || port > 65535) {
-    return std::nullopt;
-  }
-  return port;
 }
 
 // The upload's temporary file, one per computer (its name in hexadecimal, so that any name
@@ -88,8 +45,7 @@ class Run {
         localIndicator_(env.workFolder + "local.ind"),
         tempData_(env.workFolder + "temp.dat"),
         unappliedChanges_(env.workFolder + kUnappliedChangesName),
-        remoteData_(settings.UseEncryption == 1 ? std::string(kRemoteDataName) + ".enc"
-                                                : kRemoteDataName),
+        remoteData_(SharedListName(settings)),
         lock_{settings.Name, localIndicator_,  env.decimalSeparator,
               env.idle,      env.monotonicNow, &activity_} {}
 
@@ -98,12 +54,8 @@ class Run {
     Report(env_.programName + " started at " + Now(), StatusImage::Working);
     env_.display->ShowRunState(true);
 
-    if (const std::string missing = MissingFields(settings_); !missing.empty()) {
-      Refuse(missing, "Missing " + missing);
-    } else if (const std::string problem = ComputerNameProblem(settings_.Name); !problem.empty()) {
-      // A name the header line cannot carry would read back as another computer's, or make
-      // every computer refuse the shared list.
-      Refuse("Unable to Use Computer Name: " + problem, "Unable to Use Computer Name: " + problem);
+    if (const auto refusal = RefuseSettings(settings_)) {
+      Refuse(*refusal);
     } else if (const StepFailure failure = Exchange()) {
       Fail(*failure);
     } else {
@@ -136,20 +88,11 @@ class Run {
     }
     RemoveIfPresent(tempData_);
 
-    Report("-> Establishing Internet Connection..", StatusImage::Working);
-    client_ = env_.makeFtpClient ? env_.makeFtpClient(env_.yield) : nullptr;
-    if (!client_) {
-      return RunFailure{"Unable to Establish Internet Connection"};
+    if (const StepFailure failure = ConnectToServer(settings_, env_, activity_, client_)) {
+      return failure;
     }
-    Report("-> Connecting to " + settings_.Server + "..", StatusImage::Working);
-    if (!Connect()) {
-      return ClientFailure(*client_, "Unable to Connect to " + settings_.Server);
-    }
-    if (!settings_.RemoteDir.empty()) {
-      Report("-> Setting Remote Directory..", StatusImage::Working);
-      if (!client_->SetCurrentDirectory(settings_.RemoteDir)) {
-        return ClientFailure(*client_, "Unable to Set Remote Directory..");
-      }
+    if (const StepFailure failure = EnterRemoteDirectory(settings_, *client_, activity_)) {
+      return failure;
     }
     if (const StepFailure failure = AcquireIndicator(*client_, lock_, lockStored_)) {
       return failure;
@@ -171,24 +114,11 @@ class Run {
   }
 
   StepFailure ExchangeDataFiles() {
-    Report("-> Checking for Remote Data File..", StatusImage::Working);
     // Only this run's download is the shared list: an old "temp.dat" that could not be
     // deleted must not stand in for it.
-    downloaded_ = false;
-    switch (client_->Probe(remoteData_)) {
-      case RemoteFile::Present:
-        Report("-> Downloading Remote Data File..", StatusImage::Working);
-        if (!client_->Download(remoteData_, tempData_)) {
-          return ClientFailure(*client_, "Unable to Download Remote Data File..");
-        }
-        downloaded_ = true;
-        break;
-      case RemoteFile::Absent:
-        break;
-      case RemoteFile::Unknown:
-        // Taken for absence, a failed check would make this computer's list the shared
-        // one and so delete everything the others added.
-        return ClientFailure(*client_, "Unable to Download Remote Data File..");
+    if (const StepFailure failure =
+            DownloadSharedList(*client_, remoteData_, tempData_, activity_, downloaded_)) {
+      return failure;
     }
     RecordList unapplied;
     if (downloaded_) {
@@ -233,30 +163,7 @@ class Run {
   }
 
   StepFailure WriteLocalDataFile() {
-    const RunFailure failure{"Unable to Create Local Data File..", "cannot write " + localData_};
-    Report("-> Creating Local Data File..", StatusImage::Working);
-    RemoveIfPresent(localData_);
-    // Private, and never a link planted in its place.
-    if (!EmptyPrivateFile(localData_)) {
-      return failure;
-    }
-    std::ofstream out(localData_, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      return failure;
-    }
-    localHeader_ = {settings_.Name, FormatGeneralDate(env_.localNow(), env_.dateFormat)};
-    WriteDataFileHeader(out, localHeader_);
-    ScanOptions options{settings_.UseEncryption == 1, env_.dateFormat, env_.yield,
-                        [this](const std::string& warning) {
-                          Report("-> Skipping " + PrintableText(warning) + "..",
-                                 StatusImage::Working);
-                        }};
-    ScanFavoritesFolder(env_.favoritesRoot, out, options);
-    out.close();
-    if (!out) {
-      return failure;
-    }
-    return std::nullopt;
+    return WriteSnapshot(localData_, settings_, env_, activity_, localHeader_);
   }
 
   // The shared list is replaced in one step: an interrupted transfer leaves only a stray
@@ -349,22 +256,6 @@ class Run {
     return Abandon(temporary, RunFailure{"Unable to Upload Remote Data File..", reason});
   }
 
-  bool Connect() {
-    const auto port = PortNumber(settings_.Port);
-    if (!port) {
-      Report("-> Port Number '" + settings_.Port + "' is not a port number..",
-             StatusImage::Working);
-      return false;
-    }
-    FtpConnectOptions options = env_.ftpOptions;
-    options.server = settings_.Server;
-    options.port = *port;
-    options.username = settings_.Username;
-    options.password = settings_.Password;
-    options.passive = settings_.Passive == 1;
-    return client_->Connect(options);
-  }
-
   void Disconnect() {
     Report("-> Closing Internet Connection..", StatusImage::Working);
     if (client_) {
@@ -374,10 +265,11 @@ class Run {
   }
 
   // Ends a run whose settings cannot be used, before anything is written or sent.
-  void Refuse(const std::string& error, const std::string& status) {
-    Report("Error: " + error, StatusImage::Error);
+  void Refuse(const SettingsRefusal& refusal) {
+    Report("Error: " + refusal.error, StatusImage::Error);
     Report(env_.programName + " ended at " + Now(), StatusImage::Error);
-    ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error: " + status + ")");
+    ShowEnd(StatusImage::Error,
+            std::string(kApplicationTitle) + " (Error: " + refusal.status + ")");
   }
 
   void Fail(const RunFailure& failure) {
@@ -385,11 +277,7 @@ class Run {
       ReleaseIndicator(*client_, lock_);
     }
     Disconnect();
-    Report("Error: " + failure.text, StatusImage::Error);
-    if (!failure.reason.empty()) {
-      // The reason may quote the server, whose text must not reach a terminal or the log raw.
-      Report("  " + PrintableText(failure.reason), StatusImage::Error);
-    }
+    ReportFailure(activity_, failure);
     Report(env_.programName + " ended at " + Now(), StatusImage::Error);
     ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error:" + failure.text + ")");
   }
@@ -433,9 +321,10 @@ SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& sett
   env.dateFormat = EnUsGeneralDateFormat();
   env.programName = kProgramName;
   env.favoritesRoot = GetFavoritesFolder();
-  env.workFolder = FolderOf(settingsPath);
+  const ProgramFiles files = ProgramFilesFor(settingsPath);
+  env.workFolder = files.workFolder;
   env.settingsPath = settingsPath;
-  env.logPath = ActivityLogPath(settingsPath);
+  env.logPath = files.logPath;
   return env;
 }
 

@@ -37,7 +37,7 @@ struct SyncEnvironment {
 };
 
 // An environment for the real world: the libcurl client, the system clocks, the user's
-// Favorites folder, working files and log beside the settings file, en-US dates. The
+// Favorites folder, working files and log where ProgramFilesFor puts them, en-US dates. The
 // program then sets yield, idle, confirm and the locale's date form as it needs.
 SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& settingsPath);
 

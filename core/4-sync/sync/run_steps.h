@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "favorites/favorite_record.h"
+#include "ftp/ftp_client.h"
+#include "settings/sync_settings.h"
+#include "sync/activity.h"
+#include "sync/run_failure.h"
+#include "sync/sync_run.h"
+
+namespace kestrin {
+
+// The steps that a run and a dry run take alike, each reporting its activity line.
+
+// Why settings cannot be used for a run: the "Error: " line's text and the status text.
+struct SettingsRefusal {
+  std::string error;
+  std::string status;
+};
+
+// Nothing when the required fields are filled in and the computer name can head a list.
+std::optional<SettingsRefusal> RefuseSettings(const SyncSettings& settings);
+
+// "favs.dat", or "favs.dat.enc" with "Use Encryption".
+std::string SharedListName(const SyncSettings& settings);
+
+// Writes the snapshot of the Favorites folder to path, a private file made afresh, and
+// gives the header it wrote.
+StepFailure WriteSnapshot(const std::string& path, const SyncSettings& settings,
+                          const SyncEnvironment& env, ActivityReporter& activity,
+                          DataFileHeader& header);
+
+// Opens an FTP session and logs in; client holds the session whenever one could be had.
+StepFailure ConnectToServer(const SyncSettings& settings, const SyncEnvironment& env,
+                            ActivityReporter& activity, std::unique_ptr<FtpClient>& client);
+
+// Changes to the remote directory, when one is set.
+StepFailure EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
+                                 ActivityReporter& activity);
+
+// Downloads the shared list to path when the server holds one; downloaded tells whether it did.
+StepFailure DownloadSharedList(FtpClient& client, const std::string& sharedName,
+                               const std::string& path, ActivityReporter& activity,
+                               bool& downloaded);
+
+// The "Error: " line and, below it, its reason.
+void ReportFailure(ActivityReporter& activity, const RunFailure& failure);
+
+}  // namespace kestrin
