@@ -1,6 +1,5 @@
 #pragma once
 
-class QFont;
 class QWidget;
 
 namespace kestrin::ui {
@@ -14,13 +13,9 @@ class DpiScale {
 
   int Px(int pixelsAt96Dpi) const;
   int FromTwips(int twips) const;
-  int ToTwips(int pixels) const;
 
  private:
   double factor_;
 };
-
-// The 8-point text the design's positions were measured with; larger text would not fit.
-QFont DesignFont();
 
 }  // namespace kestrin::ui
