@@ -4,8 +4,8 @@ class QWidget;
 
 namespace kestrin::ui {
 
-// The windows are laid out in pixels at 96 dpi (or in twips, 1/1440 inch); this turns those
-// design units into device-independent pixels for the screen the widget is on.
+// The windows' designed sizes are in pixels at 96 dpi (or in twips, 1/1440 inch); this turns
+// those design units into device-independent pixels for the screen the widget is on.
 class DpiScale {
  public:
   explicit DpiScale(double factor) : factor_(factor) {}

@@ -28,7 +28,8 @@ struct MainWindowConfig {
 };
 
 // frmMain: the settings pages, the commands, the run display and the tray icon. It is
-// created hidden and lives in the notification area; only Exit closes it.
+// created hidden and lives in the notification area; only Exit closes it (or, where there
+// is no notification area, closing the window).
 class MainWindow : public QMainWindow, public RunDisplay {
   Q_OBJECT
 
