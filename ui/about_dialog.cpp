@@ -10,31 +10,24 @@
 
 namespace kestrin::ui {
 
-namespace {
-QLabel* Link(const QString& href, const QString& text, const char* objectName, QWidget* parent) {
-  auto* label =
-      new QLabel(QString("<a href=\"%1\">%2</a>").arg(href, text.toHtmlEscaped()), parent);
-  label->setObjectName(objectName);
-  label->setOpenExternalLinks(true);
-  return label;
-}
-}  // namespace
-
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   setObjectName("frmAbout");
   setAttribute(Qt::WA_DeleteOnClose);
   const QString title = QString::fromUtf8(kApplicationTitle);
-  setWindowTitle(title + " - About");
+  setWindowTitle(title + tr(" - About"));
 
   auto* picture = new QLabel(this);
   picture->setPixmap(ApplicationIcon().pixmap(48, 48));
-  auto* product = new QLabel(QString("<b>%1</b>").arg(title), this);
+  auto* product = new QLabel(title, this);
   product->setObjectName("lblTitle");
+  QFont bold = product->font();
+  bold.setBold(true);
+  product->setFont(bold);
   auto* version = new QLabel(" v" + QString(KESTRIN_VERSION), this);
   version->setObjectName("lblVersion");
   auto* description = new QLabel(
-      "Keeps your Favorites the same on every computer\nthrough one FTP directory.", this);
-  auto* legal = new QLabel("Copyright \u00a9 2025 The Kestrin developers.", this);
+      tr("Keeps your Favorites the same on every computer\nthrough one FTP directory."), this);
+  auto* legal = new QLabel(tr("Copyright \u00a9 2025 The Kestrin developers."), this);
   legal->setObjectName("lblLegal");
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -47,8 +40,6 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   text->addLayout(heading);
   text->addWidget(description);
   text->addWidget(legal);
-  text->addWidget(Link(kWebPage, kWebPage, "lnkWebPage", this));
-  text->addWidget(Link(QString("mailto:") + kSupportAddress, kSupportAddress, "lnkSupport", this));
   auto* body = new QHBoxLayout;
   body->addWidget(picture, 0, Qt::AlignTop);
   body->addLayout(text);

@@ -4,10 +4,7 @@
 
 namespace kestrin::ui {
 
-inline constexpr char kWebPage[] = "https://kestrin.example.org/";
-inline constexpr char kSupportAddress[] = "support@kestrin.example.org";
-
-// frmAbout: title, version, legal notice and the links to the web page and support.
+// frmAbout: title, version and legal notice.
 class AboutDialog : public QDialog {
   Q_OBJECT
 

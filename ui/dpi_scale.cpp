@@ -1,7 +1,5 @@
 #include "ui/dpi_scale.h"
 
-#include <QApplication>
-#include <QFont>
 #include <QScreen>
 #include <QWidget>
 #include <cmath>
@@ -24,16 +22,6 @@ int DpiScale::Px(int pixelsAt96Dpi) const {
 
 int DpiScale::FromTwips(int twips) const {
   return static_cast<int>(std::lround(twips * factor_ / kTwipsPerPixelAtDesignDpi));
-}
-
-int DpiScale::ToTwips(int pixels) const {
-  return static_cast<int>(std::lround(pixels * kTwipsPerPixelAtDesignDpi / factor_));
-}
-
-QFont DesignFont() {
-  QFont font = QApplication::font();
-  font.setPointSizeF(8.0);
-  return font;
 }
 
 }  // namespace kestrin::ui

@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QLocale>
+#include <QSystemTrayIcon>
+#include <QTranslator>
 
 #include <iostream>
 
@@ -7,30 +10,47 @@
 #include "platform/program_folder.h"
 #include "platform/single_instance.h"
 #include "settings/program_files.h"
+#include "settings/sync_settings.h"
+#include "ui/application_identity.h"
 #include "ui/main_window.h"
+#include "ui/show_requests.h"
 #include "ui/status_icons.h"
 
 int main(int argc, char* argv[]) {
   using namespace kestrin;
+  ui::SetApplicationIdentity();
+  if (ui::AsksForInformationOnly(argc, argv)) {
+    // Answered without a window system, as on a console without one.
+    QCoreApplication app(argc, argv);
+    ui::ProcessCommandLine(app);
+  }
   SingleInstanceLock instance(kProgramName);
   if (instance.anotherInstanceRuns()) {
+    QCoreApplication app(argc, argv);
+    ui::AskRunningProgramToShow(ui::ShowRequestChannel());
     return 0;
   }
   for (const std::string& line : MoveFilesFromExecutableFolder()) {
     std::cerr << kProgramName << ": " << line << "\n";
   }
   QApplication app(argc, argv);
-  QApplication::setApplicationName(kProgramName);
-  QApplication::setApplicationDisplayName(kApplicationTitle);
-  QApplication::setApplicationVersion(KESTRIN_VERSION);
+  ui::ProcessCommandLine(app);
   QApplication::setDesktopFileName(kProgramName);
   QApplication::setWindowIcon(ui::ApplicationIcon());
-  // The window is hidden most of the time; only Exit ends the program.
+  QTranslator translator;
+  if (translator.load(QLocale(), kProgramName, "_", ":/i18n")) {
+    QApplication::installTranslator(&translator);
+  }
+  // The window is hidden most of the time; only Exit, or closing the window where there
+  // is no notification area, ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
 
   ui::MainWindow window({.settingsPath = SettingsFilePath(),
                          .favoritesRoot = GetFavoritesFolder(),
-                         .openDocument = OpenWithDefaultProgram});
+                         .openDocument = OpenWithDefaultProgram,
+                         .trayAvailable = QSystemTrayIcon::isSystemTrayAvailable(),
+                         .showRequestChannel = ui::ShowRequestChannel()});
   QObject::connect(&window, &ui::MainWindow::exited, &app, &QApplication::quit);
+  window.ShowAtStart();
   return QApplication::exec();
 }

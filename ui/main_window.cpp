@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -12,14 +13,15 @@
 #include <QTabWidget>
 #include <filesystem>
 
-#include "platform/program_folder.h"
 #include "formats/ini_file.h"
+#include "platform/program_folder.h"
 #include "sync/activity.h"
 #include "ui/about_dialog.h"
 #include "ui/control_colors.h"
 #include "ui/dpi_scale.h"
 #include "ui/help_document.h"
 #include "ui/message_box.h"
+#include "ui/show_requests.h"
 #include "ui/status_icons.h"
 
 namespace kestrin::ui {
@@ -37,12 +39,37 @@ MainWindow::MainWindow(MainWindowConfig config)
   setObjectName("frmMain");
   ConnectHandlers();
   Form_Load();
+  if (!config_.showRequestChannel.isEmpty()) {
+    auto* requests = new ShowRequests(config_.showRequestChannel, this);
+    connect(requests, &ShowRequests::showRequested, this, &MainWindow::ShowWithFocus);
+  }
+}
+
+void MainWindow::ShowAtStart() {
+  if (firstStart_) {
+    for (QLineEdit* required :
+         {c_.txtName, c_.txtServer, c_.txtUsername, c_.txtPassword, c_.txtPort}) {
+      if (required->text().isEmpty()) {
+        c_.TabStrip1->setCurrentWidget(required == c_.txtName ? c_.fraMain[0] : c_.fraMain[1]);
+        required->setFocus();
+        break;
+      }
+    }
+  }
+  if (firstStart_ || !config_.trayAvailable) {
+    ShowWithFocus();
+  }
 }
 
 void MainWindow::Form_Load() {
-  // No close button: the window is hidden by minimizing or Hide, the program ends by Exit.
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowMinimizeButtonHint);
+  if (config_.trayAvailable) {
+    // No close button: the window is hidden by minimizing or Hide, the program ends by Exit.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+  }
+  c_.mnuFile_Hide->setVisible(config_.trayAvailable);
+  std::error_code ec;
+  firstStart_ = !std::filesystem::exists(config_.settingsPath, ec);
   const QString title = QString::fromUtf8(kApplicationTitle);
   setWindowTitle(title);
   const QString lastSync =
@@ -99,7 +126,7 @@ void MainWindow::ConnectHandlers() {
   }
   connect(c_.mnuTRAY_Show, &QAction::triggered, this, &MainWindow::mnuTRAY_Show_Click);
   connect(c_.mnuTRAY, &QMenu::aboutToShow, this,
-          [this] { c_.mnuTRAY_Show->setText(isVisible() ? "Hide" : "Show"); });
+          [this] { c_.mnuTRAY_Show->setText(isVisible() ? tr("Hide") : tr("Show")); });
   connect(&tray_, &TrayIcon::leftClicked, this, &MainWindow::TrayLeftClick);
   connect(&scheduler_, &Scheduler::ticked, this, &MainWindow::Timer1_Timer);
 }
@@ -123,14 +150,14 @@ void MainWindow::changeEvent(QEvent* event) {
 // Minimizing sends the program to the notification area; the window comes back normal.
 void MainWindow::Form_Resize() {
   SaveSettingsFromControls();
-  if (isMinimized()) {
+  if (isMinimized() && config_.trayAvailable) {
     hide();
     setWindowState(windowState() & ~Qt::WindowMinimized);
   }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (!exiting_) {
+  if (runInProgress_ || (!exiting_ && config_.trayAvailable)) {
     event->ignore();
     return;
   }
@@ -165,9 +192,9 @@ void MainWindow::TrayLeftClick() {
 
 void MainWindow::mnuTRAY_Show_Click() {
   const QString caption = c_.mnuTRAY_Show->text();
-  if (caption == "Show") {
+  if (caption == tr("Show")) {
     ShowWithFocus();
-  } else if (caption == "Hide") {
+  } else if (caption == tr("Hide")) {
     hide();
   }
 }
@@ -176,7 +203,7 @@ void MainWindow::ViewLog() {
   const std::string log = ActivityLogPath(config_.settingsPath);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(log, ec)) {
-    ShowInformation(this, "No Activity Log available!");
+    ShowInformation(this, tr("No Activity Log available!"));
   } else if (config_.openDocument) {
     config_.openDocument(log);
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -17,13 +18,18 @@ namespace kestrin::ui {
 // their own clock.
 struct MainWindowConfig {
   std::string settingsPath;
-  std::string favoritesRoot;                             // ends in "/"
-  std::chrono::milliseconds tickPeriod{1000};            // the scheduler's and the dialog's clock
-  std::function<bool(const std::string&)> openDocument;  // help, manual and log
+  std::string favoritesRoot;                               // ends in "/"
+  std::chrono::milliseconds tickPeriod{1000};              // the scheduler's and the dialog's clock
+  std::function<bool(const std::string&)> openDocument{};  // help, manual and log
+  // Without a notification area the window is the program's only face: it is shown at
+  // start, cannot be hidden, and closing it ends the program.
+  bool trayAvailable = true;
+  QString showRequestChannel{};  // where later starts ask for the window; empty: nowhere
 };
 
 // frmMain: the settings pages, the commands, the run display and the tray icon. It is
-// created hidden and lives in the notification area; only Exit closes it.
+// created hidden and lives in the notification area; only Exit closes it (or, where there
+// is no notification area, closing the window).
 class MainWindow : public QMainWindow, public RunDisplay {
   Q_OBJECT
 
@@ -34,6 +40,10 @@ class MainWindow : public QMainWindow, public RunDisplay {
   const TrayIcon& trayIcon() const { return tray_; }
   const Scheduler& scheduler() const { return scheduler_; }
   bool runInProgress() const { return runInProgress_; }
+
+  // Shows the window where start-up needs it: without a notification area, and on a
+  // first start, on the page of the first setting to fill in.
+  void ShowAtStart();
 
   // The settings as the controls hold them.
   SyncSettings SettingsFromControls() const;
@@ -70,6 +80,7 @@ class MainWindow : public QMainWindow, public RunDisplay {
   void cmdSaveSettings_Click();
   void ShowWithFocus();
   void RunSyncFromControls();
+  void NotifyRunEnd(bool succeeded);
   void DisableStartupOptions();
 
   void chkConfirm_Click();
@@ -90,6 +101,8 @@ class MainWindow : public QMainWindow, public RunDisplay {
   bool runInProgress_ = false;
   bool exiting_ = false;
   bool centred_ = false;
+  bool firstStart_ = false;   // no settings file at start-up
+  int favoritesChanges_ = 0;  // of the run under way
 };
 
 }  // namespace kestrin::ui

@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -12,222 +15,271 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "ui/control_colors.h"
 #include "ui/dpi_scale.h"
+#include "ui/field_label.h"
 
 namespace kestrin::ui {
 
 namespace {
 
-// Design sizes in pixels at 96 dpi.
+// Design sizes in pixels at 96 dpi, which the layouts keep at the default font and exceed
+// where the user's font needs more room.
 constexpr int kClientWidth = 337;
 constexpr int kClientHeight = 291;
-constexpr int kStatusBarHeight = 20;
 constexpr int kMargin = 8;
-constexpr int kTabStripHeight = 222;
-constexpr int kButtonTop = 238;
-constexpr int kButtonWidth = 81;
-constexpr int kButtonHeight = 25;
+constexpr int kPageTop = 16;
 constexpr int kLabelLeft = 4;
-constexpr int kLabelWidth = 124;
-constexpr int kControlLeft = 128;
-constexpr int kTextWidth = 180;
-constexpr int kTextHeight = 20;
-constexpr int kCheckWidth = 18;
-constexpr int kBesideCheck = kControlLeft + 22;
+constexpr int kLabelColumn = 124;  // the controls start 128 pixels from the page's edge
+constexpr int kRowGap = 4;
+constexpr int kSectionGap = 8;  // above "Use Encryption", as designed
+constexpr int kButtonWidth = 81;
+constexpr int kBesideGap = 4;  // between a check box and what follows it
 
-// Places the controls of one settings page: labels in the left column, controls at their
-// design positions.
-class PagePlacer {
+// Width for a number of average characters of the widget's own font, plus its frame.
+int CharsWide(const QWidget* widget, int characters) {
+  return widget->fontMetrics().averageCharWidth() * characters + 8;
+}
+
+template <typename Control>
+Control* Named(Control* control, const char* name) {
+  control->setObjectName(name);
+  return control;
+}
+
+// Builds the window's controls; its texts are the window's, to be translated.
+class ControlsBuilder {
+  Q_DECLARE_TR_FUNCTIONS(MainWindow)
+
  public:
-  PagePlacer(QWidget* page, const DpiScale& scale) : page_(page), scale_(scale) {}
+  ControlsBuilder(MainWindowControls& c, const DpiScale& scale) : c_(c), scale_(scale) {}
 
-  template <typename Control>
-  Control* Place(Control* control, const char* name, int left, int top, int width, int height) {
-    control->setParent(page_);
-    control->setObjectName(name);
-    control->setGeometry(scale_.Px(left), scale_.Px(top), scale_.Px(width), scale_.Px(height));
-    return control;
-  }
-
-  // The row's label, vertically centred on a text box of the same row.
-  QLabel* Label(const char* text, int rowTop, const char* name = "") {
-    return Place(new QLabel(text), name, kLabelLeft, rowTop, kLabelWidth, kTextHeight);
-  }
-
-  QLineEdit* Text(const char* name, int rowTop, int width = kTextWidth) {
-    return Place(new QLineEdit, name, kControlLeft, rowTop, width, kTextHeight);
-  }
-
-  QCheckBox* Check(const char* name, int rowTop) {
-    return Place(new QCheckBox, name, kControlLeft, rowTop, kCheckWidth, kTextHeight);
-  }
+  void Build(QMainWindow& window);
 
  private:
-  QWidget* page_;
+  // A settings page: captions in the left column, their controls in the right one.
+  class Page {
+   public:
+    Page(QWidget* page, const DpiScale& scale)
+        : grid_(new QGridLayout(page)), besideGap_(scale.Px(kBesideGap)) {
+      grid_->setContentsMargins(scale.Px(kLabelLeft), scale.Px(kPageTop), scale.Px(kMargin),
+                                scale.Px(kMargin));
+      grid_->setVerticalSpacing(scale.Px(kRowGap));
+      grid_->setColumnMinimumWidth(0, scale.Px(kLabelColumn) - grid_->horizontalSpacing());
+      grid_->setColumnStretch(1, 1);
+    }
+
+    // One row: the caption leads to the first control; the others follow it in order.
+    template <typename Field>
+    Field* Row(const QString& caption, Field* field, std::initializer_list<QWidget*> beside = {},
+               QLabel** captionLabel = nullptr) {
+      auto* label = new FieldLabel(caption, field);
+      if (captionLabel) {
+        *captionLabel = label;
+      }
+      const int row = grid_->rowCount();
+      grid_->addWidget(label, row, 0);
+      auto* line = new QHBoxLayout;
+      line->addWidget(field);
+      if (beside.size() > 0) {
+        line->addSpacing(besideGap_);
+      }
+      for (QWidget* control : beside) {
+        line->addWidget(control);
+      }
+      if (beside.size() > 0 || qobject_cast<QCheckBox*>(field) ||
+          field->maximumWidth() < QWIDGETSIZE_MAX) {
+        line->addStretch();
+      }
+      grid_->addLayout(line, row, 1);
+      return field;
+    }
+
+    void Gap(int pixels) { grid_->addItem(new QSpacerItem(0, pixels), grid_->rowCount(), 0); }
+    void End() { grid_->setRowStretch(grid_->rowCount(), 1); }
+
+   private:
+    QGridLayout* grid_;
+    int besideGap_;
+  };
+
+  QWidget* NewPage(const char* name, const QString& caption);
+  void BuildGeneralPage(QWidget* page);
+  void BuildFtpPage(QWidget* page);
+  void BuildActivityPage(QWidget* page);
+  void BuildMenus(QMainWindow& window);
+  QWidget* BuildButtons();
+
+  MainWindowControls& c_;
   const DpiScale& scale_;
 };
 
-QWidget* NewPage(QTabWidget* tabs, const char* name, const char* caption) {
-  auto* page = new QWidget;
-  page->setObjectName(name);
-  tabs->addTab(page, caption);
+QWidget* ControlsBuilder::NewPage(const char* name, const QString& caption) {
+  auto* page = Named(new QWidget, name);
+  c_.TabStrip1->addTab(page, caption);
   return page;
 }
 
-void BuildGeneralPage(MainWindowControls& c, QWidget* page, const DpiScale& scale) {
-  PagePlacer p(page, scale);
-  p.Label("Computer Name:", 16);
-  c.txtName = p.Text("txtName", 16);
-  p.Label("Startup with Windows:", 40);
-  c.chkStartWithWin = p.Check("chkStartWithWin", 40);
-  c.lblSyncStartupFlag = p.Label("Sync on Startup:", 64, "lblSyncStartupFlag");
-  c.chkSyncOnStartup = p.Check("chkSyncOnStartup", 64);
-  p.Label("Confirm Changes:", 88);
-  c.chkConfirm = p.Check("chkConfirm", 88);
+void ControlsBuilder::BuildGeneralPage(QWidget* page) {
+  Page p(page, scale_);
+  c_.txtName = p.Row(tr("Computer &Name:"), Named(new QLineEdit, "txtName"));
+  c_.chkStartWithWin = p.Row(tr("Start at &Login:"), Named(new QCheckBox, "chkStartWithWin"));
+  c_.chkSyncOnStartup = p.Row(tr("Sync on Start&up:"), Named(new QCheckBox, "chkSyncOnStartup"), {},
+                              &c_.lblSyncStartupFlag);
+  c_.lblSyncStartupFlag->setObjectName("lblSyncStartupFlag");
+  c_.chkConfirm = p.Row(tr("&Confirm Changes:"), Named(new QCheckBox, "chkConfirm"));
 
-  c.lblScheduleSyncFlag = p.Label("Schedule Sync:", 112, "lblScheduleSyncFlag");
-  c.chkSchedule = p.Check("chkSchedule", 112);
-  c.lblSchedule = p.Place(new QLabel("Every:"), "lblSchedule", kBesideCheck, 112, 36, kTextHeight);
-  c.cmbSchedule = p.Place(new QComboBox, "cmbSchedule", 188, 112, 80, kTextHeight + 1);
-  c.lblSchedule->setEnabled(false);
-  c.cmbSchedule->setEnabled(false);
-  SetFieldBackground(c.cmbSchedule, FieldBackground::ButtonFace);
+  c_.cmbSchedule = Named(new QComboBox, "cmbSchedule");
+  c_.lblSchedule = Named(new FieldLabel(tr("E&very:"), c_.cmbSchedule), "lblSchedule");
+  c_.chkSchedule = p.Row(tr("Sche&dule Sync:"), Named(new QCheckBox, "chkSchedule"),
+                         {c_.lblSchedule, c_.cmbSchedule}, &c_.lblScheduleSyncFlag);
+  c_.lblScheduleSyncFlag->setObjectName("lblScheduleSyncFlag");
+  c_.cmbSchedule->setMinimumWidth(scale_.Px(80));
+  c_.lblSchedule->setEnabled(false);
+  c_.cmbSchedule->setEnabled(false);
+  SetFieldBackground(c_.cmbSchedule, FieldBackground::ButtonFace);
 
-  p.Label("Use Encryption:", 144);
-  c.chkEncrypt = p.Check("chkEncrypt", 144);
-  auto* hint = p.Place(new QLabel("(Must be used by all clients)"), "lblEncryptHint", kBesideCheck,
-                       144, 160, kTextHeight);
+  p.Gap(scale_.Px(kSectionGap));
+  auto* hint = Named(new QLabel(tr("(Must be used by all clients)")), "lblEncryptHint");
   QFont italic = hint->font();
   italic.setItalic(true);
   hint->setFont(italic);
+  c_.chkEncrypt = p.Row(tr("Use &Encryption:"), Named(new QCheckBox, "chkEncrypt"), {hint});
 
-  p.Label("Log Activity:", 168);
-  c.chkLogAct = p.Check("chkLogAct", 168);
-  c.lblLogAct = p.Place(new QLabel("Purge:"), "lblLogAct", kBesideCheck, 168, 36, kTextHeight);
-  c.sldLogAct = p.Place(new QSlider(Qt::Horizontal), "sldLogAct", 188, 168, 74, kTextHeight);
-  c.sldLogAct->setRange(10, 1000);
-  c.sldLogAct->setSingleStep(1);
-  c.sldLogAct->setPageStep(10);
-  c.txtLogAct = p.Place(new QLineEdit, "txtLogAct", 264, 168, 34, kTextHeight);
-  c.lblLogActKb = p.Place(new QLabel("kb"), "lblLogActKb", 300, 168, 14, kTextHeight);
+  c_.sldLogAct = Named(new QSlider(Qt::Horizontal), "sldLogAct");
+  c_.lblLogAct = Named(new FieldLabel(tr("Pu&rge:"), c_.sldLogAct), "lblLogAct");
+  c_.txtLogAct = Named(new QLineEdit, "txtLogAct");
+  c_.lblLogActKb = Named(new QLabel(tr("kb")), "lblLogActKb");
+  c_.chkLogAct = p.Row(tr("Log &Activity:"), Named(new QCheckBox, "chkLogAct"),
+                       {c_.lblLogAct, c_.sldLogAct, c_.txtLogAct, c_.lblLogActKb});
+  c_.sldLogAct->setRange(10, 1000);
+  c_.sldLogAct->setSingleStep(1);
+  c_.sldLogAct->setPageStep(10);
+  c_.sldLogAct->setMinimumWidth(scale_.Px(74));
+  c_.txtLogAct->setFixedWidth(CharsWide(c_.txtLogAct, 4));
+  c_.txtLogAct->setAccessibleName(tr("Purge size in kb"));
   for (QWidget* purge :
-       {static_cast<QWidget*>(c.lblLogAct), static_cast<QWidget*>(c.sldLogAct),
-        static_cast<QWidget*>(c.txtLogAct), static_cast<QWidget*>(c.lblLogActKb)}) {
+       {static_cast<QWidget*>(c_.lblLogAct), static_cast<QWidget*>(c_.sldLogAct),
+        static_cast<QWidget*>(c_.txtLogAct), static_cast<QWidget*>(c_.lblLogActKb)}) {
     purge->setEnabled(false);
   }
-  SetFieldBackground(c.txtLogAct, FieldBackground::ButtonFace);
+  SetFieldBackground(c_.txtLogAct, FieldBackground::ButtonFace);
+  p.End();
 }
 
-void BuildFtpPage(MainWindowControls& c, QWidget* page, const DpiScale& scale) {
-  PagePlacer p(page, scale);
-  p.Label("Host/IP Address:", 16);
-  c.txtServer = p.Text("txtServer", 16);
-  p.Label("Username:", 40);
-  c.txtUsername = p.Text("txtUsername", 40);
-  p.Label("Password:", 64);
-  c.txtPassword = p.Text("txtPassword", 64);
-  c.txtPassword->setEchoMode(QLineEdit::Password);
-  p.Label("Port Number:", 88);
-  c.txtPort = p.Text("txtPort", 88, 48);
-  p.Label("Passive Mode:", 112);
-  c.chkPassive = p.Check("chkPassive", 112);
-  p.Label("Remote Directory:", 136);
-  c.txtRemDir = p.Text("txtRemDir", 136);
+void ControlsBuilder::BuildFtpPage(QWidget* page) {
+  Page p(page, scale_);
+  c_.txtServer = p.Row(tr("H&ost/IP Address:"), Named(new QLineEdit, "txtServer"));
+  c_.txtUsername = p.Row(tr("&Username:"), Named(new QLineEdit, "txtUsername"));
+  c_.txtPassword = p.Row(tr("&Password:"), Named(new QLineEdit, "txtPassword"));
+  c_.txtPassword->setEchoMode(QLineEdit::Password);
+  c_.txtPort = Named(new QLineEdit, "txtPort");
+  c_.txtPort->setMaximumWidth(CharsWide(c_.txtPort, 7));
+  p.Row(tr("Po&rt Number:"), c_.txtPort);
+  c_.chkPassive = p.Row(tr("Passi&ve Mode:"), Named(new QCheckBox, "chkPassive"));
+  c_.txtRemDir = p.Row(tr("Remote &Directory:"), Named(new QLineEdit, "txtRemDir"));
+  p.End();
 }
 
-void BuildActivityPage(MainWindowControls& c, QWidget* page, const DpiScale& scale) {
-  c.txtActivity = new QPlainTextEdit(page);
-  c.txtActivity->setObjectName("txtActivity");
-  c.txtActivity->setReadOnly(true);
-  c.txtActivity->setLineWrapMode(QPlainTextEdit::NoWrap);
-  c.txtActivity->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  c.txtActivity->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+void ControlsBuilder::BuildActivityPage(QWidget* page) {
+  c_.txtActivity = Named(new QPlainTextEdit(page), "txtActivity");
+  c_.txtActivity->setReadOnly(true);
+  c_.txtActivity->setLineWrapMode(QPlainTextEdit::NoWrap);
+  c_.txtActivity->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  c_.txtActivity->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  c_.txtActivity->setAccessibleName(tr("Current Activity"));
   auto* fill = new QVBoxLayout(page);
-  const int inset = scale.Px(4);
+  const int inset = scale_.Px(4);
   fill->setContentsMargins(inset, inset, inset, inset);
-  fill->addWidget(c.txtActivity);
+  fill->addWidget(c_.txtActivity);
 }
 
-QAction* Item(QMenu* menu, const char* name, const char* caption) {
-  QAction* action = menu->addAction(caption);
-  action->setObjectName(name);
-  return action;
+QAction* Item(QMenu* menu, const char* name, const QString& caption) {
+  return Named(menu->addAction(caption), name);
 }
 
-void BuildMenus(MainWindowControls& c, QMainWindow& window) {
-  QMenu* file = window.menuBar()->addMenu("File");
-  file->setObjectName("mnuFile");
-  c.mnuFile_Sync = Item(file, "mnuFile_Sync", "Sync Now!");
-  c.mnuFile_Hide = Item(file, "mnuFile_Hide", "Hide");
-  c.mnuFile_ViewLog = Item(file, "mnuFile_ViewLog", "View Log");
+void ControlsBuilder::BuildMenus(QMainWindow& window) {
+  QMenu* file = Named(window.menuBar()->addMenu(tr("&File")), "mnuFile");
+  c_.mnuFile_Sync = Item(file, "mnuFile_Sync", tr("&Sync Now!"));
+  c_.mnuFile_Hide = Item(file, "mnuFile_Hide", tr("&Hide"));
+  c_.mnuFile_ViewLog = Item(file, "mnuFile_ViewLog", tr("&View Log"));
   file->addSeparator();
-  c.mnuFile_Exit = Item(file, "mnuFile_Exit", "Exit");
+  c_.mnuFile_Exit = Item(file, "mnuFile_Exit", tr("E&xit"));
 
-  QMenu* help = window.menuBar()->addMenu("Help");
-  help->setObjectName("mnuHelp");
-  c.mnuHelp_Help = Item(help, "mnuHelp_Help", "Help");
-  c.mnuHelp_About = Item(help, "mnuHelp_About", "About");
+  QMenu* help = Named(window.menuBar()->addMenu(tr("&Help")), "mnuHelp");
+  c_.mnuHelp_Help = Item(help, "mnuHelp_Help", tr("&Help"));
+  c_.mnuHelp_Help->setShortcut(QKeySequence::HelpContents);
+  c_.mnuHelp_About = Item(help, "mnuHelp_About", tr("&About"));
 
-  c.mnuTRAY = new QMenu(&window);
-  c.mnuTRAY->setObjectName("mnuTRAY");
-  c.mnuTRAY_Sync = Item(c.mnuTRAY, "mnuTRAY_Sync", "Sync Now!");
-  c.mnuTRAY_Show = Item(c.mnuTRAY, "mnuTRAY_Show", "Show");
-  c.mnuTRAY_ViewLog = Item(c.mnuTRAY, "mnuTRAY_ViewLog", "View Log");
-  c.mnuTRAY->addSeparator();
-  c.mnuTRAY_Help = Item(c.mnuTRAY, "mnuTRAY_Help", "Help");
-  c.mnuTRAY_About = Item(c.mnuTRAY, "mnuTRAY_About", "About");
-  c.mnuTRAY->addSeparator();
-  c.mnuTRAY_Exit = Item(c.mnuTRAY, "mnuTRAY_Exit", "Exit");
+  c_.mnuTRAY = Named(new QMenu(&window), "mnuTRAY");
+  c_.mnuTRAY_Sync = Item(c_.mnuTRAY, "mnuTRAY_Sync", tr("Sync Now!"));
+  c_.mnuTRAY_Show = Item(c_.mnuTRAY, "mnuTRAY_Show", tr("Show"));
+  c_.mnuTRAY_ViewLog = Item(c_.mnuTRAY, "mnuTRAY_ViewLog", tr("View Log"));
+  c_.mnuTRAY->addSeparator();
+  c_.mnuTRAY_Help = Item(c_.mnuTRAY, "mnuTRAY_Help", tr("Help"));
+  c_.mnuTRAY_About = Item(c_.mnuTRAY, "mnuTRAY_About", tr("About"));
+  c_.mnuTRAY->addSeparator();
+  c_.mnuTRAY_Exit = Item(c_.mnuTRAY, "mnuTRAY_Exit", tr("Exit"));
 }
 
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, int left,
-                    const DpiScale& scale) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  button->setGeometry(scale.Px(left), scale.Px(kButtonTop), scale.Px(kButtonWidth),
-                      scale.Px(kButtonHeight));
-  return button;
+QWidget* ControlsBuilder::BuildButtons() {
+  auto* row = new QWidget;
+  auto* line = new QHBoxLayout(row);
+  line->setContentsMargins(0, 0, 0, 0);
+  c_.cmdSaveSettings = Named(new QPushButton(tr("&Save")), "cmdSaveSettings");
+  c_.cmdSync = Named(new QPushButton(tr("Sync No&w!")), "cmdSync");
+  for (QPushButton* button : {c_.cmdSaveSettings, c_.cmdSync}) {
+    button->setMinimumWidth(scale_.Px(kButtonWidth));
+  }
+  line->addWidget(c_.cmdSaveSettings);
+  line->addStretch();
+  line->addWidget(c_.cmdSync);
+  return row;
+}
+
+void ControlsBuilder::Build(QMainWindow& window) {
+  auto* client = new QWidget(&window);
+  auto* column = new QVBoxLayout(client);
+  const int margin = scale_.Px(kMargin);
+  column->setContentsMargins(margin, margin, margin, margin);
+  column->setSpacing(margin);
+  window.setCentralWidget(client);
+
+  c_.TabStrip1 = Named(new QTabWidget, "TabStrip1");
+  // Every tab in sight: the window is made as wide as their captions need.
+  c_.TabStrip1->tabBar()->setUsesScrollButtons(false);
+  c_.TabStrip1->setAccessibleName(tr("Settings and activity"));
+  c_.fraMain = {NewPage("fraMain0", tr("&General Settings")),
+                NewPage("fraMain1", tr("F&TP Settings")),
+                NewPage("fraMain2", tr("Current Act&ivity"))};
+  BuildGeneralPage(c_.fraMain[0]);
+  BuildFtpPage(c_.fraMain[1]);
+  BuildActivityPage(c_.fraMain[2]);
+  column->addWidget(c_.TabStrip1, 1);
+  column->addWidget(BuildButtons());
+
+  QStatusBar* statusBar = Named(window.statusBar(), "StatusBar1");
+  c_.statusPanel = Named(new QLabel(statusBar), "StatusBar1Panel1");
+  // It shows text from the server and the settings file: never markup to be rendered.
+  c_.statusPanel->setTextFormat(Qt::PlainText);
+  c_.statusPanel->setAccessibleName(tr("Status"));
+  statusBar->addWidget(c_.statusPanel, 1);
+
+  BuildMenus(window);
 }
 
 }  // namespace
 
 MainWindowControls BuildMainWindowControls(QMainWindow& window, const DpiScale& scale) {
   MainWindowControls c{};
-  window.setFont(DesignFont());
-  auto* client = new QWidget(&window);
-  client->setFixedSize(scale.Px(kClientWidth), scale.Px(kClientHeight - kStatusBarHeight));
-  window.setCentralWidget(client);
-
-  c.TabStrip1 = new QTabWidget(client);
-  c.TabStrip1->setObjectName("TabStrip1");
-  c.TabStrip1->setGeometry(scale.Px(kMargin), scale.Px(kMargin),
-                           scale.Px(kClientWidth - 2 * kMargin), scale.Px(kTabStripHeight));
-  c.fraMain = {NewPage(c.TabStrip1, "fraMain0", "General Settings"),
-               NewPage(c.TabStrip1, "fraMain1", "FTP Settings"),
-               NewPage(c.TabStrip1, "fraMain2", "Current Activity")};
-  BuildGeneralPage(c, c.fraMain[0], scale);
-  BuildFtpPage(c, c.fraMain[1], scale);
-  BuildActivityPage(c, c.fraMain[2], scale);
-
-  c.cmdSaveSettings = Button(client, "cmdSaveSettings", "Save", kMargin, scale);
-  c.cmdSync = Button(client, "cmdSync", "Sync Now!", kClientWidth - kMargin - kButtonWidth, scale);
-
-  QStatusBar* statusBar = window.statusBar();
-  statusBar->setObjectName("StatusBar1");
-  statusBar->setSizeGripEnabled(false);
-  statusBar->setFixedHeight(scale.Px(kStatusBarHeight));
-  c.statusPanel = new QLabel(statusBar);
-  c.statusPanel->setObjectName("StatusBar1Panel1");
-  // It shows text from the server and the settings file: never markup to be rendered.
-  c.statusPanel->setTextFormat(Qt::PlainText);
-  statusBar->addWidget(c.statusPanel, 1);
-
-  BuildMenus(c, window);
-  window.setFixedSize(window.sizeHint());
+  ControlsBuilder(c, scale).Build(window);
+  // The designed size where the user's font fits in it, larger where it does not.
+  window.resize(window.sizeHint().expandedTo(QSize(
+      scale.Px(kClientWidth), scale.Px(kClientHeight) + window.menuBar()->sizeHint().height())));
   return c;
 }
 

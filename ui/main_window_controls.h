@@ -70,8 +70,8 @@ struct MainWindowControls {
   QAction* mnuTRAY_Exit;
 };
 
-// Creates the controls on the window in their start-up states, laid out at 96 dpi and
-// scaled, and fixes the window's size.
+// Creates the controls on the window in their start-up states, in layouts that keep the
+// designed look at the default font and grow with the user's font and the window.
 MainWindowControls BuildMainWindowControls(QMainWindow& window, const DpiScale& scale);
 
 }  // namespace kestrin::ui

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 
 #include "formats/printable_text.h"
+#include "sync/apply_changes.h"
 #include "sync/sync_run.h"
 #include "ui/desktop_environment.h"
 #include "ui/main_window.h"
@@ -59,9 +60,20 @@ void MainWindow::RunSyncFromControls() {
   c_.mnuFile_Exit->setEnabled(false);
   SyncEnvironment env = DesktopEnvironment(*this, config_.settingsPath, config_.favoritesRoot, this,
                                            config_.tickPeriod);
-  RunSync(SettingsFromControls(), env);
+  favoritesChanges_ = 0;
+  const bool succeeded = RunSync(SettingsFromControls(), env);
   c_.mnuFile_Exit->setEnabled(true);
   runInProgress_ = false;
+  NotifyRunEnd(succeeded);
+}
+
+// A run that changed nothing passes in silence.
+void MainWindow::NotifyRunEnd(bool succeeded) {
+  if (!succeeded) {
+    tray_.Notify(c_.statusPanel->text(), true);
+  } else if (favoritesChanges_ > 0) {
+    tray_.Notify(tr("%n change(s) made to your Favorites.", nullptr, favoritesChanges_), false);
+  }
 }
 
 void MainWindow::ClearActivityPane() {
@@ -69,6 +81,9 @@ void MainWindow::ClearActivityPane() {
 }
 
 void MainWindow::AppendActivityLine(const std::string& text) {
+  if (IsFavoritesChangeLine(text)) {
+    ++favoritesChanges_;
+  }
   c_.txtActivity->appendPlainText(Shown(text));
   QScrollBar* scroll = c_.txtActivity->verticalScrollBar();
   scroll->setValue(scroll->maximum());

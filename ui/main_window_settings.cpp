@@ -84,7 +84,7 @@ void MainWindow::LoadSettingsIntoControls() {
 void MainWindow::cmdSaveSettings_Click() {
   const std::string name = Text(c_.txtName);
   if (const std::string problem = ComputerNameProblem(name); !name.empty() && !problem.empty()) {
-    ShowExclamation(this, QString::fromStdString("Unable to Save Settings: " + problem + "."));
+    ShowExclamation(this, tr("Unable to Save Settings: %1.").arg(QString::fromStdString(problem)));
     return;
   }
   SaveSettingsFromControls();
@@ -107,16 +107,16 @@ void MainWindow::chkStartWithWin_Click() {
 
 void MainWindow::chkConfirm_Click() {
   if (c_.chkConfirm->isChecked() && c_.chkSchedule->isChecked()) {
-    ShowExclamation(
-        this, "You cannot enable the option, 'Schedule Sync' with the option, 'Confirm Changes'.");
+    ShowExclamation(this, tr("You cannot enable the option, 'Schedule Sync' with the option, "
+                             "'Confirm Changes'."));
     c_.chkConfirm->setChecked(false);
   }
 }
 
 void MainWindow::chkSchedule_Click() {
   if (c_.chkSchedule->isChecked() && c_.chkConfirm->isChecked()) {
-    ShowExclamation(
-        this, "You cannot enable the option, 'Confirm Changes' with the option, 'Schedule Sync'.");
+    ShowExclamation(this, tr("You cannot enable the option, 'Confirm Changes' with the option, "
+                             "'Schedule Sync'."));
     c_.chkSchedule->setChecked(false);  // runs this handler again, which stops the scheduler
     return;
   }

@@ -1,39 +1,40 @@
 #include "ui/process_dialog.h"
 
 #include <QCheckBox>
-#include <QHeaderView>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include "formats/printable_text.h"
 #include "platform/program_folder.h"
-#include "ui/process_dialog_layout.h"
+#include "ui/field_label.h"
 
 namespace kestrin::ui {
 
 namespace {
 
-// Sizes in twips. The layout rules count the outer window; Qt gives the client area, so
-// the classic border and caption are added back.
+// Sizes in twips (15 to a pixel at 96 dpi), which the layout keeps where the font fits.
 constexpr int kClientWidth = 9855;
 constexpr int kClientHeight = 5535;
-constexpr int kFrameWidth = 120;
-constexpr int kFrameHeight = 435;
-constexpr int kListLeft = 120;
-constexpr int kListTop = 120;
-constexpr int kRowHeight = 255;
+constexpr int kMargin = 120;
 constexpr int kButtonWidth = 1215;
-constexpr int kStatusBarHeight = 300;
 
 struct Column {
   const char* header;
   int width;  // 0: hidden, it only carries data
 };
-constexpr Column kColumns[] = {{"Flag", 500}, {"Action", 1300}, {"Path", 2100},   {"Bookmark", 0},
-                               {"URL", 0},    {"IconFile", 0},  {"IconIndex", 0}, {"Type", 0}};
-constexpr int kBookmarkColumn = 3;
+constexpr Column kColumns[] = {{QT_TRANSLATE_NOOP("kestrin::ui::ProcessDialog", "Flag"), 500},
+                               {QT_TRANSLATE_NOOP("kestrin::ui::ProcessDialog", "Action"), 1300},
+                               {QT_TRANSLATE_NOOP("kestrin::ui::ProcessDialog", "Path"), 2100},
+                               {QT_TRANSLATE_NOOP("kestrin::ui::ProcessDialog", "Bookmark"),
+                                0},  // takes the rest of the width
+                               {"URL", 0},
+                               {"IconFile", 0},
+                               {"IconIndex", 0},
+                               {"Type", 0}};
 constexpr int kFirstHiddenColumn = 4;
 
 QString TextOf(std::string_view value) {
@@ -52,6 +53,16 @@ QStringList RowTexts(const ChangeRow& row) {
           TextOf(change.Type)};
 }
 
+// The whole favorite, where the columns cut it short. It is data from the shared list, so
+// it is escaped: a tooltip that looks like markup would be rendered.
+QString RowToolTip(const ChangeRow& row) {
+  QString text = TextOf(std::string(row.change.Path) + std::string(row.change.Name));
+  if (!row.change.URL.empty()) {
+    text += '\n' + TextOf(row.change.URL);
+  }
+  return Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap);
+}
+
 }  // namespace
 
 ProcessDialog::ProcessDialog(const ChangeList& changes, std::chrono::milliseconds tickPeriod,
@@ -60,18 +71,18 @@ ProcessDialog::ProcessDialog(const ChangeList& changes, std::chrono::millisecond
       scale_(DpiScale::For(parent ? *parent : *this)),
       rows_(RowsInDialogOrder(changes)),
       listView_(new QTreeWidget(this)),
-      allNone_(new QCheckBox("All/None", this)),
-      timeoutLabel_(new QLabel("Disable automatic timeout:", this)),
-      disableTimer_(new QPushButton("Disable", this)),
-      cancel_(new QPushButton("Cancel", this)),
-      process_(new QPushButton("Process", this)),
+      allNone_(new QCheckBox(tr("&All/None"), this)),
+      disableTimer_(new QPushButton(tr("&Disable"), this)),
+      cancel_(new QPushButton(tr("&Cancel"), this)),
+      process_(new QPushButton(tr("&Process"), this)),
       statusBar_(new QStatusBar(this)) {
   setObjectName("frmProcess");
-  setFont(DesignFont());
-  setWindowTitle(QString::fromUtf8(kApplicationTitle) + " - Process");
+  setWindowTitle(QString::fromUtf8(kApplicationTitle) + tr(" - Process"));
   listView_->setObjectName("ListView1");
+  listView_->setAccessibleName(tr("Pending changes"));
   allNone_->setObjectName("chkAllNone");
-  timeoutLabel_->setObjectName("Label1");
+  auto* timeoutLabel = new FieldLabel(tr("Disable automatic &timeout:"), disableTimer_);
+  timeoutLabel->setObjectName("Label1");
   disableTimer_->setObjectName("cmdDisableTimer");
   cancel_->setObjectName("cmdCancel");
   process_->setObjectName("cmdProcess");
@@ -82,10 +93,10 @@ ProcessDialog::ProcessDialog(const ChangeList& changes, std::chrono::millisecond
 
   listView_->setRootIsDecorated(false);
   listView_->setUniformRowHeights(true);
-  listView_->move(scale_.FromTwips(kListLeft), scale_.FromTwips(kListTop));
   allNone_->setCheckState(Qt::Checked);
   AddColumns();
   AddRows();
+  LayOut(timeoutLabel);
 
   connect(allNone_, &QCheckBox::clicked, this, &ProcessDialog::chkAllNone_Click);
   connect(disableTimer_, &QPushButton::clicked, this, &ProcessDialog::cmdDisableTimer_Click);
@@ -93,15 +104,15 @@ ProcessDialog::ProcessDialog(const ChangeList& changes, std::chrono::millisecond
   connect(process_, &QPushButton::clicked, this, &ProcessDialog::cmdProcess_Click);
   connect(&timer_, &QTimer::timeout, this, &ProcessDialog::Timer1_Timer);
 
-  resize(scale_.FromTwips(kClientWidth), scale_.FromTwips(kClientHeight));
-  PlaceBottomRow();
+  resize(sizeHint().expandedTo(
+      QSize(scale_.FromTwips(kClientWidth), scale_.FromTwips(kClientHeight))));
   timer_.start(tickPeriod);
 }
 
 void ProcessDialog::AddColumns() {
   QStringList headers;
   for (const Column& column : kColumns) {
-    headers << column.header;
+    headers << tr(column.header);
   }
   listView_->setHeaderLabels(headers);
   for (int i = 0; i < kFirstHiddenColumn; ++i) {
@@ -117,43 +128,35 @@ void ProcessDialog::AddRows() {
     auto* item = new QTreeWidgetItem(listView_, RowTexts(row));
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, Qt::Checked);
+    const QString tip = RowToolTip(row);
+    for (int column = 0; column < kFirstHiddenColumn; ++column) {
+      item->setToolTip(column, tip);
+    }
   }
 }
 
-void ProcessDialog::PlaceBottomRow() {
-  const int top = 0;  // set by the resize rules
-  allNone_->setGeometry(scale_.FromTwips(240), top, scale_.FromTwips(1095),
-                        scale_.FromTwips(kRowHeight));
-  // Right-aligned against "Disable" and reaching further left than the classic 1680 twips,
-  // since today's fonts are wider.
-  timeoutLabel_->setGeometry(scale_.FromTwips(1350), top, scale_.FromTwips(2220),
-                             scale_.FromTwips(kRowHeight));
-  timeoutLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  disableTimer_->setGeometry(scale_.FromTwips(3600), top, scale_.FromTwips(735),
-                             scale_.FromTwips(kRowHeight));
-  cancel_->resize(scale_.FromTwips(kButtonWidth), scale_.FromTwips(kRowHeight));
-  process_->resize(scale_.FromTwips(kButtonWidth), scale_.FromTwips(kRowHeight));
-}
-
-void ProcessDialog::resizeEvent(QResizeEvent* event) {
-  QDialog::resizeEvent(event);
-  const ProcessDialogLayout layout = LayoutForOuterSize(scale_.ToTwips(width()) + kFrameWidth,
-                                                        scale_.ToTwips(height()) + kFrameHeight);
-  const int top = scale_.FromTwips(layout.bottomRowTop);
-  for (QWidget* control : {static_cast<QWidget*>(allNone_), static_cast<QWidget*>(timeoutLabel_),
-                           static_cast<QWidget*>(disableTimer_), static_cast<QWidget*>(cancel_),
-                           static_cast<QWidget*>(process_)}) {
-    control->move(control->x(), top);
+// The list takes all room the bottom row leaves; "Cancel" and "Process" keep to the right.
+void ProcessDialog::LayOut(QLabel* timeoutLabel) {
+  auto* bottomRow = new QHBoxLayout;
+  bottomRow->addWidget(allNone_);
+  bottomRow->addSpacing(scale_.FromTwips(kMargin));
+  bottomRow->addWidget(timeoutLabel);
+  bottomRow->addWidget(disableTimer_);
+  bottomRow->addStretch();
+  for (QPushButton* button : {cancel_, process_}) {
+    button->setMinimumWidth(scale_.FromTwips(kButtonWidth));
+    bottomRow->addWidget(button);
   }
-  cancel_->move(scale_.FromTwips(layout.cancelLeft), top);
-  process_->move(scale_.FromTwips(layout.processLeft), top);
-  // A window made too small keeps whatever still fits.
-  listView_->resize(std::max(0, scale_.FromTwips(layout.listWidth)),
-                    std::max(0, scale_.FromTwips(layout.listHeight)));
-  listView_->setColumnWidth(kBookmarkColumn,
-                            std::max(0, scale_.FromTwips(layout.bookmarkColumnWidth)));
-  const int statusHeight = scale_.FromTwips(kStatusBarHeight);
-  statusBar_->setGeometry(0, height() - statusHeight, width(), statusHeight);
+  auto* content = new QVBoxLayout;
+  const int margin = scale_.FromTwips(kMargin);
+  content->setContentsMargins(margin, margin, margin, margin);
+  content->addWidget(listView_, 1);
+  content->addLayout(bottomRow);
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addLayout(content, 1);
+  column->addWidget(statusBar_);
 }
 
 std::vector<ChangeRow> ProcessDialog::TickedRows() const {
@@ -172,7 +175,7 @@ void ProcessDialog::SetCountdownText(const QString& text) {
 
 void ProcessDialog::Timer1_Timer() {
   if (timeoutCount_ < kTimeoutTicks) {
-    SetCountdownText(QString("Timeout in %1 secs.").arg(kTimeoutTicks - timeoutCount_));
+    SetCountdownText(tr("Timeout in %1 secs.").arg(kTimeoutTicks - timeoutCount_));
     ++timeoutCount_;
     return;
   }
@@ -183,7 +186,7 @@ void ProcessDialog::Timer1_Timer() {
 void ProcessDialog::cmdDisableTimer_Click() {
   disableTimer_->setEnabled(false);
   timer_.stop();
-  SetCountdownText("Timeout Disabled.");
+  SetCountdownText(tr("Timeout Disabled."));
 }
 
 void ProcessDialog::cmdCancel_Click() {

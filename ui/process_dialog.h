@@ -38,20 +38,16 @@ class ProcessDialog : public QDialog {
   void cmdProcess_Click();
   void chkAllNone_Click();
 
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-
  private:
   void AddColumns();
   void AddRows();
-  void PlaceBottomRow();
+  void LayOut(QLabel* timeoutLabel);
   void SetCountdownText(const QString& text);
 
   DpiScale scale_;
   std::vector<ChangeRow> rows_;
   QTreeWidget* listView_;
   QCheckBox* allNone_;
-  QLabel* timeoutLabel_;
   QPushButton* disableTimer_;
   QPushButton* cancel_;
   QPushButton* process_;

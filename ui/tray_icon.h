@@ -25,6 +25,9 @@ class TrayIcon : public QObject {
   // Changes picture and tooltip; a tooltip longer than the limit is cut.
   void SetState(StatusImage image, const QString& tooltip);
   void Remove();
+  // Tells the user something worth knowing while the window is out of sight: as the icon's
+  // message, or through the desktop's notification service where there is no icon.
+  void Notify(const QString& text, bool failure);
 
   StatusImage image() const { return image_; }
   QString toolTip() const { return icon_.toolTip(); }

@@ -236,4 +236,14 @@ void RemoveFolderTree(const std::string& path) {
   }
 }
 
+bool IsFavoritesChangeLine(std::string_view line) {
+  for (const std::string_view action : {"-> Creating Folder: ", "-> Creating Shortcut: ",
+                                        "-> Deleting Folder: ", "-> Deleting Shortcut: "}) {
+    if (line.starts_with(action)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace kestrin

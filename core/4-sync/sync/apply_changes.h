@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sync/activity.h"
@@ -19,6 +20,9 @@ enum class ApplyOccasion { Direct, Dialog };
 std::vector<PendingChange> ApplyChanges(const ChangeList& changes, ApplyOccasion occasion,
                                         const std::string& favoritesRoot,
                                         ActivityReporter& activity);
+
+// True for the activity line that reports a change made to the Favorites folder.
+bool IsFavoritesChangeLine(std::string_view line);
 
 // Creates every missing folder of the path up to its last "/", outermost first.
 void CreateFolderPath(const std::string& path);

@@ -1,0 +1,341 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1">
+<context>
+    <name>CommandLine</name>
+    <message>
+        <location filename="../ui/application_identity.cpp" line="20"/>
+        <source>Keeps your Favorites the same on every computer through one FTP directory.
+Starting it again while it runs brings its window to the front.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="129"/>
+        <source>Computer &amp;Name:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="130"/>
+        <source>Start at &amp;Login:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="131"/>
+        <source>Sync on Start&amp;up:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="134"/>
+        <source>&amp;Confirm Changes:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="137"/>
+        <source>E&amp;very:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="138"/>
+        <source>Sche&amp;dule Sync:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="147"/>
+        <source>(Must be used by all clients)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="151"/>
+        <source>Use &amp;Encryption:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="154"/>
+        <source>Pu&amp;rge:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="156"/>
+        <source>kb</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="157"/>
+        <source>Log &amp;Activity:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="164"/>
+        <source>Purge size in kb</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="176"/>
+        <source>H&amp;ost/IP Address:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="177"/>
+        <source>&amp;Username:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="178"/>
+        <source>&amp;Password:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="182"/>
+        <source>Po&amp;rt Number:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="183"/>
+        <source>Passi&amp;ve Mode:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="184"/>
+        <source>Remote &amp;Directory:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="194"/>
+        <source>Current Activity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="206"/>
+        <source>&amp;File</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="207"/>
+        <source>&amp;Sync Now!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="208"/>
+        <source>&amp;Hide</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="209"/>
+        <source>&amp;View Log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="211"/>
+        <source>E&amp;xit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="213"/>
+        <location filename="../ui/main_window_controls.cpp" line="214"/>
+        <source>&amp;Help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="216"/>
+        <source>&amp;About</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="219"/>
+        <source>Sync Now!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="220"/>
+        <source>Show</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="221"/>
+        <source>View Log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="223"/>
+        <source>Help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="224"/>
+        <source>About</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="226"/>
+        <source>Exit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="233"/>
+        <source>&amp;Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="234"/>
+        <source>Sync No&amp;w!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="255"/>
+        <source>Settings and activity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="256"/>
+        <source>&amp;General Settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="257"/>
+        <source>F&amp;TP Settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="258"/>
+        <source>Current Act&amp;ivity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="269"/>
+        <source>Status</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kestrin::ui::AboutDialog</name>
+    <message>
+        <location filename="../ui/about_dialog.cpp" line="17"/>
+        <source> - About</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/about_dialog.cpp" line="29"/>
+        <source>Keeps your Favorites the same on every computer
+through one FTP directory.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/about_dialog.cpp" line="30"/>
+        <source>Copyright © 2025 The Kestrin developers.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kestrin::ui::MainWindow</name>
+    <message>
+        <location filename="../ui/main_window.cpp" line="129"/>
+        <location filename="../ui/main_window.cpp" line="197"/>
+        <source>Hide</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window.cpp" line="129"/>
+        <location filename="../ui/main_window.cpp" line="195"/>
+        <source>Show</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window.cpp" line="206"/>
+        <source>No Activity Log available!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../ui/main_window_run.cpp" line="75"/>
+        <source>%n change(s) made to your Favorites.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_settings.cpp" line="87"/>
+        <source>Unable to Save Settings: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_settings.cpp" line="110"/>
+        <source>You cannot enable the option, &apos;Schedule Sync&apos; with the option, &apos;Confirm Changes&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_settings.cpp" line="118"/>
+        <source>You cannot enable the option, &apos;Confirm Changes&apos; with the option, &apos;Schedule Sync&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kestrin::ui::ProcessDialog</name>
+    <message>
+        <location filename="../ui/process_dialog.cpp" line="29"/>
+        <source>Flag</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/process_dialog.cpp" line="30"/>
+        <source>Action</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/process_dialog.cpp" line="31"/>
+        <source>Path</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/process_dialog.cpp" line="32"/>
+        <source>Bookmark</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/process_dialog.cpp" line="74"/>
+        <source>&amp;All/None</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/process_dialog.cpp" line="75"/>
+        <source>&amp;Disable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/process_dialog.cpp" line="76"/>
+        <source>&amp;Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/process_dialog.cpp" line="77"/>
+        <source>&amp;Process</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/process_dialog.cpp" line="80"/>
+        <source> - Process</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/process_dialog.cpp" line="82"/>
+        <source>Pending changes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/process_dialog.cpp" line="84"/>
+        <source>Disable automatic &amp;timeout:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/process_dialog.cpp" line="178"/>
+        <source>Timeout in %1 secs.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/process_dialog.cpp" line="189"/>
+        <source>Timeout Disabled.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+</TS>
