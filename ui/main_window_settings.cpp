@@ -97,7 +97,7 @@ void MainWindow::SaveSettingsFromControls() {
   if (!settings.Name.empty() && !ComputerNameProblem(settings.Name).empty()) {
     settings.Name = LoadSettings(config_.settingsPath, {}).settings.Name;
   }
-  SaveSettings(config_.settingsPath, settings);
+  static_cast<void>(SaveSettings(config_.settingsPath, settings));
   chkStartWithWin_Click();
 }
 

@@ -114,11 +114,15 @@ class Run {
       Report(env_.programName + " ended at " + finished, ending);
       ShowEnd(ending, std::string(kApplicationTitle) + " (Last Sync: " + finished +
                           (withErrors ? ", with errors)" : ")"));
-      WriteIniString(env_.settingsPath, kSettingsSection, kLastSyncKey, finished);
+      // The run is over and reported: a time that cannot be kept is no reason to fail it.
+      static_cast<void>(
+          WriteIniString(env_.settingsPath, kSettingsSection, kLastSyncKey, finished));
     }
 
     if (settings_.LogActivity == 1) {
-      WriteActivityLog(env_.logPath, settings_.LogPurge, activity_.PendingLogText());
+      // Nor is a log that cannot be written: the lines were shown.
+      static_cast<void>(
+          WriteActivityLog(env_.logPath, settings_.LogPurge, activity_.PendingLogText()));
     }
     activity_.ClearPendingLogText();
     env_.display->ShowRunState(false);
@@ -209,9 +213,10 @@ class Run {
           if (const StepFailure failure = WriteLocalDataFile()) {
             return failure;
           }
-          if (!HoldSharedVersionOf(update->unapplied, localData_, tempData_,
-                                   settings_.UseEncryption == 1)) {
-            return RunFailure{"Unable to Create Local Data File..", "cannot write " + localData_};
+          if (const Result<> held = HoldSharedVersionOf(update->unapplied, localData_, tempData_,
+                                                        settings_.UseEncryption == 1);
+              !held) {
+            return RunFailure{"Unable to Create Local Data File..", held.error()};
           }
           break;
         case ChangeOutcome::Unchanged:
@@ -225,9 +230,9 @@ class Run {
       return failure;
     }
     // Only what was uploaded is kept: the next run tries it again if its list is still this one.
-    if (!KeepUnappliedChanges(unappliedChanges_, localHeader_, unapplied)) {
-      return RunFailure{"Unable to Create Unapplied Changes File..",
-                        "cannot write " + unappliedChanges_};
+    if (const Result<> kept = KeepUnappliedChanges(unappliedChanges_, localHeader_, unapplied);
+        !kept) {
+      return RunFailure{"Unable to Create Unapplied Changes File..", kept.error()};
     }
     return std::nullopt;
   }
