@@ -83,8 +83,9 @@ void MainWindow::LoadSettingsIntoControls() {
 // it is mended now rather than found in a failed run.
 void MainWindow::cmdSaveSettings_Click() {
   const std::string name = Text(c_.txtName);
-  if (const std::string problem = ComputerNameProblem(name); !name.empty() && !problem.empty()) {
-    ShowExclamation(this, QString::fromStdString("Unable to Save Settings: " + problem + "."));
+  if (const Result<> checked = CheckComputerName(name); !name.empty() && !checked) {
+    ShowExclamation(this,
+                    QString::fromStdString("Unable to Save Settings: " + checked.error() + "."));
     return;
   }
   SaveSettingsFromControls();
@@ -94,7 +95,7 @@ void MainWindow::cmdSaveSettings_Click() {
 // leaves the stored one in place.
 void MainWindow::SaveSettingsFromControls() {
   SyncSettings settings = SettingsFromControls();
-  if (!settings.Name.empty() && !ComputerNameProblem(settings.Name).empty()) {
+  if (!settings.Name.empty() && !CheckComputerName(settings.Name)) {
     settings.Name = LoadSettings(config_.settingsPath, {}).settings.Name;
   }
   static_cast<void>(SaveSettings(config_.settingsPath, settings));

@@ -217,16 +217,16 @@ TEST(ReadDataFileRefuses, AFileBeyondTheSizeCeilingUnread) {
 
 // --- Computer names -------------------------------------------------------------------------
 
-TEST(ComputerNameProblem, NamesTheHeaderCannotCarry) {
-  EXPECT_EQ(ComputerNameProblem("Study"), "");
-  EXPECT_EQ(ComputerNameProblem(""), "the computer name is empty");
-  EXPECT_EQ(ComputerNameProblem("Study,Hall"), "the computer name holds a comma");
-  EXPECT_EQ(ComputerNameProblem("me@home"), "the computer name holds an at-sign");
-  EXPECT_EQ(ComputerNameProblem("Stu\tdy"), "the computer name holds a control character");
-  EXPECT_EQ(ComputerNameProblem("Study "), "the computer name begins or ends with a blank");
+TEST(CheckComputerName, NamesTheHeaderCannotCarry) {
+  EXPECT_TRUE(CheckComputerName("Study"));
+  EXPECT_EQ(CheckComputerName("").error(), "the computer name is empty");
+  EXPECT_EQ(CheckComputerName("Study,Hall").error(), "the computer name holds a comma");
+  EXPECT_EQ(CheckComputerName("me@home").error(), "the computer name holds an at-sign");
+  EXPECT_EQ(CheckComputerName("Stu\tdy").error(), "the computer name holds a control character");
+  EXPECT_EQ(CheckComputerName("Study ").error(), "the computer name begins or ends with a blank");
   // Every name without a problem reads back as written.
   for (const char* name : {"Desk 2 (Hall)", "Arbeitsplatz-M\xC3\xBCller"}) {
-    ASSERT_EQ(ComputerNameProblem(name), "");
+    ASSERT_TRUE(CheckComputerName(name));
     const Result<FavoritesDataFile> file =
         ParseFavoritesDataFile(Header(name, {2026, 12, 5, 4, 8, 51}), false);
     ASSERT_TRUE(file) << file.error();

@@ -146,15 +146,16 @@ Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const Favorite
   return Result<ChangeList>::Ok(std::move(changes));
 }
 
-std::string FindUnsafeRecord(const FavoritesDataFile& list) {
+Result<> CheckRecords(const FavoritesDataFile& list) {
   for (std::size_t i = 0; i < list.records.size(); ++i) {
     const FavoriteRecord record = list.records[i];
-    if (const std::string problem = RecordProblem(record); !problem.empty()) {
-      return "record " + std::to_string(i + 1) + " (" + PrintableText(record.Path) +
-             PrintableText(record.Name) + "): " + problem;
+    if (const Result<> checked = CheckRecord(record); !checked) {
+      return Result<>::Fail("record " + std::to_string(i + 1) + " (" +
+                            PrintableText(record.Path) + PrintableText(record.Name) +
+                            "): " + checked.error());
     }
   }
-  return "";
+  return Result<>::Ok();
 }
 
 namespace {
@@ -162,8 +163,8 @@ namespace {
 // The changes with the shared list checked first; the texts say what was refused.
 Result<ChangeList> CheckedChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
                                   const GeneralDateFormat& dateFormat) {
-  if (const std::string unsafe = FindUnsafeRecord(shared); !unsafe.empty()) {
-    return Result<ChangeList>::Fail("Unable to Use Remote Data File: " + unsafe);
+  if (const Result<> checked = CheckRecords(shared); !checked) {
+    return Result<ChangeList>::Fail("Unable to Use Remote Data File: " + checked.error());
   }
   auto changes = ComputeChanges(local, shared, dateFormat);
   if (!changes) {
@@ -210,7 +211,7 @@ Result<UpdateResult> RetryUnapplied(const FavoritesDataFile& local, const Favori
     return Unchanged();
   }
   return Applied(
-      ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, *context.activity));
+      ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, context.activity));
 }
 
 }  // namespace
@@ -250,16 +251,15 @@ Result<UpdateResult> UpdateFavorites(const std::string& localDataPath,
   // unapplied_changes.h.
   if (!context.confirm) {
     return Applied(
-        ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, *context.activity));
+        ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, context.activity));
   }
-  const auto chosen = (context.confirmHook && *context.confirmHook)
-                          ? (*context.confirmHook)(*changes)
-                          : std::optional<std::vector<ChangeRow>>();
+  const auto chosen =
+      context.confirmHook ? context.confirmHook(*changes) : std::optional<std::vector<ChangeRow>>();
   if (!chosen) {
     return Outcome::Ok({ChangeOutcome::NothingApplied, {}});
   }
   return Applied(ApplyChanges(ChangeListOf(*chosen), ApplyOccasion::Dialog, context.favoritesRoot,
-                              *context.activity));
+                              context.activity));
 }
 
 }  // namespace kestrin

@@ -7,8 +7,8 @@
 
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
-#include "formats/printable_text.h"
 #include "favorites/scanner.h"
+#include "formats/printable_text.h"
 #include "platform/private_file.h"
 #include "platform/program_folder.h"
 #include "formats/ini_file.h"
@@ -33,8 +33,8 @@ void RemoveIfPresent(const std::string& path) {
   std::filesystem::remove(path, ignored);
 }
 
-// The required fields that are empty, as "Computer Name, Server" ("" when none is).
-std::string MissingFields(const SyncSettings& settings) {
+// Fails when a required field is empty, naming those that are: "Computer Name, Server".
+Result<> CheckRequiredFields(const SyncSettings& settings) {
   std::string list;
   const std::pair<const std::string*, const char*> fields[] = {{&settings.Name, "Computer Name, "},
                                                                {&settings.Server, "Server, "},
@@ -46,7 +46,10 @@ std::string MissingFields(const SyncSettings& settings) {
       list += label;
     }
   }
-  return list.empty() ? list : list.substr(0, list.size() - 2);
+  if (list.empty()) {
+    return Result<>::Ok();
+  }
+  return Result<>::Fail(list.substr(0, list.size() - 2));
 }
 
 std::optional<int> PortNumber(const std::string& text) {
@@ -83,7 +86,7 @@ class Run {
   Run(const SyncSettings& settings, SyncEnvironment& env)
       : settings_(settings),
         env_(env),
-        activity_(*env.display, settings.LogActivity == 1),
+        activity_(env.display, settings.LogActivity == 1),
         localData_(env.workFolder + "local.dat"),
         localIndicator_(env.workFolder + "local.ind"),
         tempData_(env.workFolder + "temp.dat"),
@@ -91,21 +94,22 @@ class Run {
         remoteData_(settings.UseEncryption == 1 ? std::string(kRemoteDataName) + ".enc"
                                                 : kRemoteDataName),
         lock_{settings.Name, localIndicator_,  env.decimalSeparator,
-              env.idle,      env.monotonicNow, &activity_} {}
+              env.idle,      env.monotonicNow, activity_} {}
 
   bool Execute() {
-    env_.display->ClearActivityPane();
+    env_.display.ClearActivityPane();
     Report(env_.programName + " started at " + Now(), StatusImage::Working);
-    env_.display->ShowRunState(true);
+    env_.display.ShowRunState(true);
 
-    if (const std::string missing = MissingFields(settings_); !missing.empty()) {
-      Refuse(missing, "Missing " + missing);
-    } else if (const std::string problem = ComputerNameProblem(settings_.Name); !problem.empty()) {
+    if (const Result<> filled = CheckRequiredFields(settings_); !filled) {
+      Refuse(filled.error(), "Missing " + filled.error());
+    } else if (const Result<> name = CheckComputerName(settings_.Name); !name) {
       // A name the header line cannot carry would read back as another computer's, or make
       // every computer refuse the shared list.
-      Refuse("Unable to Use Computer Name: " + problem, "Unable to Use Computer Name: " + problem);
-    } else if (const StepFailure failure = Exchange()) {
-      Fail(*failure);
+      const std::string refusal = "Unable to Use Computer Name: " + name.error();
+      Refuse(refusal, refusal);
+    } else if (const StepResult exchanged = Exchange(); !exchanged) {
+      Fail(exchanged.error());
     } else {
       // A change that could not be carried out was reported on its own "Error: " line.
       const bool withErrors = activity_.reportedError();
@@ -125,120 +129,119 @@ class Run {
           WriteActivityLog(env_.logPath, settings_.LogPurge, activity_.PendingLogText()));
     }
     activity_.ClearPendingLogText();
-    env_.display->ShowRunState(false);
+    env_.display.ShowRunState(false);
     return !activity_.reportedError();
   }
 
  private:
   // Everything from the first snapshot to the closed connection.
-  StepFailure Exchange() {
+  StepResult Exchange() {
     if (env_.favoritesRoot.empty()) {
-      return RunFailure{"Unable to Find the Favorites Folder"};
+      return StepFailed("Unable to Find the Favorites Folder");
     }
-    if (const StepFailure failure = WriteLocalDataFile()) {
-      return failure;
+    if (StepResult written = WriteLocalDataFile(); !written) {
+      return written;
     }
     RemoveIfPresent(tempData_);
 
     Report("-> Establishing Internet Connection..", StatusImage::Working);
     client_ = env_.makeFtpClient ? env_.makeFtpClient(env_.yield) : nullptr;
     if (!client_) {
-      return RunFailure{"Unable to Establish Internet Connection"};
+      return StepFailed("Unable to Establish Internet Connection");
     }
     Report("-> Connecting to " + settings_.Server + "..", StatusImage::Working);
-    if (!Connect()) {
-      return ClientFailure(*client_, "Unable to Connect to " + settings_.Server);
+    if (StepResult connected = Connect(); !connected) {
+      return connected;
     }
     if (!settings_.RemoteDir.empty()) {
       Report("-> Setting Remote Directory..", StatusImage::Working);
-      if (!client_->SetCurrentDirectory(settings_.RemoteDir)) {
-        return ClientFailure(*client_, "Unable to Set Remote Directory..");
+      if (const Result<> entered = client_->SetCurrentDirectory(settings_.RemoteDir); !entered) {
+        return StepFailed("Unable to Set Remote Directory..", entered.error());
       }
     }
-    if (const StepFailure failure = AcquireIndicator(*client_, lock_, lockStored_)) {
-      return failure;
+    if (StepResult locked = AcquireIndicator(*client_, lock_, lockStored_); !locked) {
+      return locked;
     }
-    if (const StepFailure failure = ExchangeDataFiles()) {
-      return failure;
+    if (StepResult exchanged = ExchangeDataFiles(); !exchanged) {
+      return exchanged;
     }
 
     Report("-> Deleting Remote Indicator File..", StatusImage::Working);
     lockStored_ = false;
-    if (const StepFailure failure = ReleaseIndicator(*client_, lock_)) {
-      return failure;
+    if (StepResult released = ReleaseIndicator(*client_, lock_); !released) {
+      return released;
     }
     Disconnect();
     RemoveIfPresent(localData_);
     RemoveIfPresent(localIndicator_);
     RemoveIfPresent(tempData_);
-    return std::nullopt;
+    return StepResult::Ok();
   }
 
-  StepFailure ExchangeDataFiles() {
+  StepResult ExchangeDataFiles() {
     Report("-> Checking for Remote Data File..", StatusImage::Working);
     // Only this run's download is the shared list: an old "temp.dat" that could not be
     // deleted must not stand in for it.
     downloaded_ = false;
-    switch (client_->Probe(remoteData_)) {
-      case RemoteFile::Present:
-        Report("-> Downloading Remote Data File..", StatusImage::Working);
-        if (!client_->Download(remoteData_, tempData_)) {
-          return ClientFailure(*client_, "Unable to Download Remote Data File..");
-        }
-        downloaded_ = true;
-        break;
-      case RemoteFile::Absent:
-        break;
-      case RemoteFile::Unknown:
-        // Taken for absence, a failed check would make this computer's list the shared
-        // one and so delete everything the others added.
-        return ClientFailure(*client_, "Unable to Download Remote Data File..");
+    const Result<RemoteFile> presence = client_->Probe(remoteData_);
+    if (!presence) {
+      // Taken for absence, a failed check would make this computer's list the shared
+      // one and so delete everything the others added.
+      return StepFailed("Unable to Download Remote Data File..", presence.error());
+    }
+    if (*presence == RemoteFile::Present) {
+      Report("-> Downloading Remote Data File..", StatusImage::Working);
+      if (const Result<> downloaded = client_->Download(remoteData_, tempData_); !downloaded) {
+        return StepFailed("Unable to Download Remote Data File..", downloaded.error());
+      }
+      downloaded_ = true;
     }
     RecordList unapplied;
     if (downloaded_) {
       Report("-> Updating Favorites..", StatusImage::Working);
       const UpdateContext context{settings_.UseEncryption == 1,
                                   settings_.ConfirmChanges == 1,
-                                  &env_.confirm,
+                                  env_.confirm,
                                   env_.dateFormat,
                                   env_.favoritesRoot,
                                   unappliedChanges_,
-                                  &activity_};
+                                  activity_};
       auto update = UpdateFavorites(localData_, tempData_, context);
       if (!update) {
-        return RunFailure{update.error()};
+        return StepFailed(update.error());
       }
       switch (update->outcome) {
         case ChangeOutcome::Applied:
-          if (const StepFailure failure = WriteLocalDataFile()) {
-            return failure;
+          if (StepResult written = WriteLocalDataFile(); !written) {
+            return written;
           }
           if (const Result<> held = HoldSharedVersionOf(update->unapplied, localData_, tempData_,
                                                         settings_.UseEncryption == 1);
               !held) {
-            return RunFailure{"Unable to Create Local Data File..", held.error()};
+            return StepFailed("Unable to Create Local Data File..", held.error());
           }
           break;
         case ChangeOutcome::Unchanged:
           break;
         case ChangeOutcome::NothingApplied:
-          return std::nullopt;
+          return StepResult::Ok();
       }
       unapplied = std::move(update->unapplied);
     }
-    if (const StepFailure failure = UploadLocalDataFile()) {
-      return failure;
+    if (StepResult uploaded = UploadLocalDataFile(); !uploaded) {
+      return uploaded;
     }
     // Only what was uploaded is kept: the next run tries it again if its list is still this one.
     if (const Result<> kept = KeepUnappliedChanges(unappliedChanges_, localHeader_, unapplied);
         !kept) {
-      return RunFailure{"Unable to Create Unapplied Changes File..", kept.error()};
+      return StepFailed("Unable to Create Unapplied Changes File..", kept.error());
     }
-    return std::nullopt;
+    return StepResult::Ok();
   }
 
-  StepFailure WriteLocalDataFile() {
-    const RunFailure failure{"Unable to Create Local Data File..", "cannot write " + localData_};
+  StepResult WriteLocalDataFile() {
+    const StepResult failure =
+        StepFailed("Unable to Create Local Data File..", "cannot write " + localData_);
     Report("-> Creating Local Data File..", StatusImage::Working);
     RemoveIfPresent(localData_);
     // Private, and never a link planted in its place.
@@ -261,105 +264,119 @@ class Run {
     if (!out) {
       return failure;
     }
-    return std::nullopt;
+    return StepResult::Ok();
   }
 
   // The shared list is replaced in one step: an interrupted transfer leaves only a stray
   // temporary file, never a truncated list that other computers would take for the truth.
   // At every moment the server holds a whole list, the old one or the new one.
-  StepFailure UploadLocalDataFile() {
+  StepResult UploadLocalDataFile() {
     Report("-> Uploading Local Data File..", StatusImage::Working);
     const std::string temporary = TemporaryRemoteName(remoteData_, settings_.Name);
-    if (!client_->Upload(localData_, temporary)) {
-      return Abandon(temporary, UploadFailure());
+    if (const Result<> uploaded = client_->Upload(localData_, temporary); !uploaded) {
+      return Abandon(temporary, uploaded.error());
     }
-    if (StepFailure failure = CheckNothingPublishedMeanwhile(temporary)) {
-      return failure;
+    if (StepResult checked = CheckNothingPublishedMeanwhile(temporary); !checked) {
+      return checked;
     }
-    RenameResult renamed = client_->Rename(temporary, remoteData_);
-    if (renamed == RenameResult::Failed) {
+    Result<void, RenameFailure> renamed = client_->Rename(temporary, remoteData_);
+    if (!renamed && renamed.error().refused == RenameRefusal::None) {
       // The server may have renamed and the reply been lost; then the shared list in place
       // may be the new one, and deleting it would leave none at all.
-      const RunFailure failure = UploadFailure();
-      if (client_->Probe(temporary) != RemoteFile::Present) {
-        return failure;
+      if (!IsPresent(client_->Probe(temporary))) {
+        return UploadFailure(renamed.error().reason);
       }
       // A lost connection is mended by the client's next login.
       renamed = client_->Rename(temporary, remoteData_);
     }
-    switch (renamed) {
-      case RenameResult::Renamed:
-        return std::nullopt;
-      case RenameResult::SourceRefused:
+    if (renamed) {
+      return StepResult::Ok();
+    }
+    switch (renamed.error().refused) {
+      case RenameRefusal::Source:
         return StoreInPlace(temporary);
-      case RenameResult::TargetRefused:
-        return ReplaceExisting(temporary);
-      case RenameResult::Failed:
+      case RenameRefusal::Target:
+        return ReplaceExisting(temporary, renamed.error().reason);
+      case RenameRefusal::None:
         break;
     }
-    return Abandon(temporary, UploadFailure());
+    return Abandon(temporary, renamed.error().reason);
   }
 
   // Gives up while the old list is still whole on the server: the temporary copy goes.
-  RunFailure Abandon(const std::string& temporary, const RunFailure& failure) {
-    client_->Delete(temporary);
-    return failure;
+  StepResult Abandon(const std::string& temporary, const std::string& reason) {
+    DeleteTemporary(temporary);
+    return UploadFailure(reason);
+  }
+
+  // A copy that cannot be deleted now is replaced and renamed by this computer's next upload.
+  void DeleteTemporary(const std::string& temporary) {
+    static_cast<void>(client_->Delete(temporary));
   }
 
   // A server that does not rename gets the list stored in place, its stored size checked.
   // Until that is done the temporary copy is the one whole new list, so it goes only then.
-  StepFailure StoreInPlace(const std::string& temporary) {
+  StepResult StoreInPlace(const std::string& temporary) {
     Report("-> Server Cannot Rename, Replacing Remote Data File..", StatusImage::Working);
-    if (!client_->Upload(localData_, remoteData_)) {
-      return UploadFailure();
+    if (const Result<> stored = client_->Upload(localData_, remoteData_); !stored) {
+      return UploadFailure(stored.error());
     }
-    client_->Delete(temporary);
-    return std::nullopt;
+    DeleteTemporary(temporary);
+    return StepResult::Ok();
   }
 
   // Some servers refuse to rename over an existing file. The old list may go since the
   // temporary copy is known whole (its stored size was checked); from then on that copy is
   // the one whole list, so it stays whatever happens.
-  StepFailure ReplaceExisting(const std::string& temporary) {
-    const RunFailure refused = UploadFailure();
-    if (client_->Probe(remoteData_) != RemoteFile::Present) {
-      return Abandon(temporary, refused);
+  StepResult ReplaceExisting(const std::string& temporary, const std::string& refusal) {
+    if (!IsPresent(client_->Probe(remoteData_))) {
+      return Abandon(temporary, refusal);
     }
-    if (!client_->Delete(remoteData_) ||
-        client_->Rename(temporary, remoteData_) != RenameResult::Renamed) {
-      return UploadFailure();
+    if (const Result<> deleted = client_->Delete(remoteData_); !deleted) {
+      return UploadFailure(deleted.error());
     }
-    return std::nullopt;
+    if (const auto renamed = client_->Rename(temporary, remoteData_); !renamed) {
+      return UploadFailure(renamed.error().reason);
+    }
+    return StepResult::Ok();
   }
 
-  RunFailure UploadFailure() const {
-    return ClientFailure(*client_, "Unable to Upload Remote Data File..");
+  static StepResult UploadFailure(const std::string& reason) {
+    return StepFailed("Unable to Upload Remote Data File..", reason);
   }
 
   // Two computers can both believe they hold the lock (two that stored theirs at the same
   // moment, or one that outwaited a slow run). The shared list is replaced only while this
   // run still holds the lock and the list is still the one it merged with: otherwise
   // another computer's changes would be lost without a word.
-  StepFailure CheckNothingPublishedMeanwhile(const std::string& temporary) {
+  StepResult CheckNothingPublishedMeanwhile(const std::string& temporary) {
     Report("-> Verifying Remote Data File..", StatusImage::Working);
-    std::string reason;
     if (!HoldsIndicator(*client_, lock_)) {
-      reason = "another computer has taken the lock";
-    } else if (downloaded_ ? client_->Read(remoteData_) != ReadWholeFile(tempData_)
-                           : client_->Probe(remoteData_) != RemoteFile::Absent) {
-      reason = "another computer has changed the shared list during this run";
-    } else {
-      return std::nullopt;
+      return Abandon(temporary, "another computer has taken the lock");
     }
-    return Abandon(temporary, RunFailure{"Unable to Upload Remote Data File..", reason});
+    if (!SharedListUnchanged()) {
+      return Abandon(temporary, "another computer has changed the shared list during this run");
+    }
+    return StepResult::Ok();
   }
 
-  bool Connect() {
+  // Whether the server still holds the shared list this run downloaded, or still none.
+  bool SharedListUnchanged() {
+    if (downloaded_) {
+      const Result<std::string> shared = client_->Read(remoteData_);
+      return shared && *shared == ReadWholeFile(tempData_);
+    }
+    const Result<RemoteFile> presence = client_->Probe(remoteData_);
+    return presence && *presence == RemoteFile::Absent;
+  }
+
+  StepResult Connect() {
+    const std::string failure = "Unable to Connect to " + settings_.Server;
     const auto port = PortNumber(settings_.Port);
     if (!port) {
       Report("-> Port Number '" + settings_.Port + "' is not a port number..",
              StatusImage::Working);
-      return false;
+      return StepFailed(failure);
     }
     FtpConnectOptions options = env_.ftpOptions;
     options.server = settings_.Server;
@@ -367,7 +384,10 @@ class Run {
     options.username = settings_.Username;
     options.password = settings_.Password;
     options.passive = settings_.Passive == 1;
-    return client_->Connect(options);
+    if (const Result<> connected = client_->Connect(options); !connected) {
+      return StepFailed(failure, connected.error());
+    }
+    return StepResult::Ok();
   }
 
   void Disconnect() {
@@ -387,7 +407,8 @@ class Run {
 
   void Fail(const RunFailure& failure) {
     if (lockStored_ && client_) {
-      ReleaseIndicator(*client_, lock_);
+      // A lock that stays behind names this computer, whose next run takes it at once.
+      static_cast<void>(ReleaseIndicator(*client_, lock_));
     }
     Disconnect();
     Report("Error: " + failure.text, StatusImage::Error);
@@ -400,8 +421,8 @@ class Run {
   }
 
   void ShowEnd(StatusImage image, const std::string& text) {
-    env_.display->SetTrayState(image, text);
-    env_.display->SetStatusText(text);
+    env_.display.SetTrayState(image, text);
+    env_.display.SetStatusText(text);
   }
 
   void Report(const std::string& text, StatusImage image) { activity_.ReportActivity(text, image); }
@@ -426,8 +447,7 @@ class Run {
 }  // namespace
 
 SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& settingsPath) {
-  SyncEnvironment env;
-  env.display = &display;
+  SyncEnvironment env{display};
   env.yield = [] {};
   env.idle = [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); };
   env.monotonicNow = [] { return std::chrono::steady_clock::now(); };
