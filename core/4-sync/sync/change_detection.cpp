@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "favorites/data_file.h"
-#include "formats/printable_text.h"
 #include "favorites/record_rule.h"
 #include "sync/apply_changes.h"
 #include "sync/unapplied_changes.h"
@@ -102,9 +101,8 @@ Result<bool> LocalIsAsNew(const FavoriteRecord& local, const FavoriteRecord& sha
   const auto sharedTime = ParseGeneralDate(shared.Modified, dateFormat);
   if (!localTime || !sharedTime) {
     const FavoriteRecord& bad = localTime ? shared : local;
-    return Result<bool>::Fail("the date \"" + PrintableText(bad.Modified) + "\" of " +
-                              PrintableText(bad.Path) + PrintableText(bad.Name) +
-                              " cannot be read");
+    return Result<bool>::Fail("the date \"" + std::string(bad.Modified) + "\" of " +
+                              std::string(bad.Path).append(bad.Name) + " cannot be read");
   }
   return Result<bool>::Ok(*localTime >= *sharedTime);
 }
@@ -151,7 +149,7 @@ Result<> CheckRecords(const FavoritesDataFile& list) {
     const FavoriteRecord record = list.records[i];
     if (const Result<> checked = CheckRecord(record); !checked) {
       return Result<>::Fail("record " + std::to_string(i + 1) + " (" +
-                            PrintableText(record.Path) + PrintableText(record.Name) +
+                            std::string(record.Path).append(record.Name) +
                             "): " + checked.error());
     }
   }

@@ -8,7 +8,6 @@
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
 #include "favorites/scanner.h"
-#include "formats/printable_text.h"
 #include "platform/private_file.h"
 #include "platform/program_folder.h"
 #include "formats/ini_file.h"
@@ -256,8 +255,7 @@ class Run {
     WriteDataFileHeader(out, localHeader_);
     ScanOptions options{settings_.UseEncryption == 1, env_.dateFormat, env_.yield,
                         [this](const std::string& warning) {
-                          Report("-> Skipping " + PrintableText(warning) + "..",
-                                 StatusImage::Working);
+                          Report("-> Skipping " + warning + "..", StatusImage::Working);
                         }};
     ScanFavoritesFolder(env_.favoritesRoot, out, options);
     out.close();
@@ -413,8 +411,7 @@ class Run {
     Disconnect();
     Report("Error: " + failure.text, StatusImage::Error);
     if (!failure.reason.empty()) {
-      // The reason may quote the server, whose text must not reach a terminal or the log raw.
-      Report("  " + PrintableText(failure.reason), StatusImage::Error);
+      Report("  " + failure.reason, StatusImage::Error);
     }
     Report(env_.programName + " ended at " + Now(), StatusImage::Error);
     ShowEnd(StatusImage::Error, std::string(kApplicationTitle) + " (Error:" + failure.text + ")");
