@@ -59,7 +59,8 @@ Result<> EmptyPrivateFile(const std::string& path) {
   return CannotWrite(path);
 }
 
-Result<> AppendToPrivateFile(const std::string& path, std::string_view bytes, std::uintmax_t limit) {
+Result<> AppendToPrivateFile(const std::string& path, std::string_view bytes,
+                             std::uintmax_t limit) {
   // O_NONBLOCK: a FIFO in the file's place must not hang the program.
   OpenFile file(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   struct stat status {};

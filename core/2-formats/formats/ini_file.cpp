@@ -217,7 +217,7 @@ std::string ReadIniString(const std::string& path, std::string_view section, std
 }
 
 Result<> WriteIniString(const std::string& path, std::string_view section, std::string_view key,
-                    std::string_view value) {
+                        std::string_view value) {
   return WriteIniStrings(path, section, {{std::string(key), std::string(value)}});
 }
 

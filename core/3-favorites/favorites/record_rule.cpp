@@ -96,7 +96,8 @@ Result<> CheckRecord(const FavoriteRecord& record) {
     return Result<>::Fail("the Name holds a control character");
   }
   if (PathComponents(record) > kMaxPathComponents) {
-    return Result<>::Fail("the Path is deeper than " + std::to_string(kMaxPathComponents) + " folders");
+    return Result<>::Fail("the Path is deeper than " + std::to_string(kMaxPathComponents) +
+                          " folders");
   }
   if (record.Path.size() > kMaxPathBytes) {
     return Result<>::Fail("the Path is longer than " + std::to_string(kMaxPathBytes) + " bytes");

@@ -299,12 +299,13 @@ class CurlFtpClient final : public FtpClient {
     if (file == nullptr) {
       return Result<>::Fail("cannot read " + localPath);
     }
-    const Result<> sent = Transfer(remoteName, static_cast<std::int64_t>(size), [this, &file, size] {
-      curl_easy_setopt(easy_, CURLOPT_UPLOAD, 1L);
-      curl_easy_setopt(easy_, CURLOPT_READFUNCTION, ReadFromFile);
-      curl_easy_setopt(easy_, CURLOPT_READDATA, file.get());
-      curl_easy_setopt(easy_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
-    });
+    const Result<> sent =
+        Transfer(remoteName, static_cast<std::int64_t>(size), [this, &file, size] {
+          curl_easy_setopt(easy_, CURLOPT_UPLOAD, 1L);
+          curl_easy_setopt(easy_, CURLOPT_READFUNCTION, ReadFromFile);
+          curl_easy_setopt(easy_, CURLOPT_READDATA, file.get());
+          curl_easy_setopt(easy_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+        });
     if (!sent) {
       return sent;
     }
@@ -364,7 +365,6 @@ class CurlFtpClient final : public FtpClient {
     }
   }
 
-
  private:
   template <typename Configure>
   Result<> Perform(const std::string& url, Configure configure) {
@@ -416,7 +416,7 @@ class CurlFtpClient final : public FtpClient {
       long osError = 0;
       curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osError);
       failure_ = DescribeCurlFailure({result, osError, options_.server, options_.port,
-                                        replies_.empty() ? "" : replies_.back(), errorBuffer_});
+                                      replies_.empty() ? "" : replies_.back(), errorBuffer_});
     }
     return result;
   }
@@ -550,7 +550,7 @@ class CurlFtpClient final : public FtpClient {
   CURL* easy_ = nullptr;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
   std::vector<std::string> replies_;  // the last final reply lines of the request under way
-  std::string failure_;  // why the last failed request failed
+  std::string failure_;               // why the last failed request failed
 };
 
 }  // namespace

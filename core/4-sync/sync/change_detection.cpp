@@ -149,8 +149,7 @@ Result<> CheckRecords(const FavoritesDataFile& list) {
     const FavoriteRecord record = list.records[i];
     if (const Result<> checked = CheckRecord(record); !checked) {
       return Result<>::Fail("record " + std::to_string(i + 1) + " (" +
-                            std::string(record.Path).append(record.Name) +
-                            "): " + checked.error());
+                            std::string(record.Path).append(record.Name) + "): " + checked.error());
     }
   }
   return Result<>::Ok();

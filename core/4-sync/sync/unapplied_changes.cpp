@@ -28,7 +28,7 @@ RecordList Selected(const RecordList& records, const RecordKeys& keys, bool with
 }
 
 Result<> WriteDataFile(const std::string& path, const DataFileHeader& header,
-                   std::initializer_list<const RecordList*> lists, bool encode) {
+                       std::initializer_list<const RecordList*> lists, bool encode) {
   std::ostringstream out;
   WriteDataFileHeader(out, header);
   for (const RecordList* list : lists) {
