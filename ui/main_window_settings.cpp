@@ -83,8 +83,9 @@ void MainWindow::LoadSettingsIntoControls() {
 // it is mended now rather than found in a failed run.
 void MainWindow::cmdSaveSettings_Click() {
   const std::string name = Text(c_.txtName);
-  if (const std::string problem = ComputerNameProblem(name); !name.empty() && !problem.empty()) {
-    ShowExclamation(this, tr("Unable to Save Settings: %1.").arg(QString::fromStdString(problem)));
+  if (const Result<> checked = CheckComputerName(name); !name.empty() && !checked) {
+    ShowExclamation(this,
+                    tr("Unable to Save Settings: %1.").arg(QString::fromStdString(checked.error())));
     return;
   }
   SaveSettingsFromControls();
@@ -94,10 +95,10 @@ void MainWindow::cmdSaveSettings_Click() {
 // leaves the stored one in place.
 void MainWindow::SaveSettingsFromControls() {
   SyncSettings settings = SettingsFromControls();
-  if (!settings.Name.empty() && !ComputerNameProblem(settings.Name).empty()) {
+  if (!settings.Name.empty() && !CheckComputerName(settings.Name)) {
     settings.Name = LoadSettings(config_.settingsPath, {}).settings.Name;
   }
-  SaveSettings(config_.settingsPath, settings);
+  static_cast<void>(SaveSettings(config_.settingsPath, settings));
   chkStartWithWin_Click();
 }
 

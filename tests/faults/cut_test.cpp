@@ -310,7 +310,8 @@ TEST_P(CutTest, DownloadsStopAtTheClientsLimit) {
     options.password = server->password();
     options.maxDownloadBytes = limit;
     auto client = MakeCurlFtpClient([] {});
-    EXPECT_TRUE(client->Connect(options)) << client->LastError();
+    const Result<> connected = client->Connect(options);
+    EXPECT_TRUE(connected) << connected.error();
     return client;
   };
 
@@ -319,8 +320,9 @@ TEST_P(CutTest, DownloadsStopAtTheClientsLimit) {
   proxy->RewriteReplies([](const std::string& verb, const std::string& line) {
     return verb == "SIZE" ? std::string("502 Command not implemented.\r\n") : line;
   });
-  EXPECT_FALSE(client->Download("favs.dat", target));
-  EXPECT_EQ(client->LastError(), "more than 1024 bytes");
+  const Result<> refused = client->Download("favs.dat", target);
+  EXPECT_FALSE(refused);
+  EXPECT_EQ(refused.error(), "more than 1024 bytes");
   EXPECT_EQ(ReadFileBytes(target), "previous");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local.path()), {}), 1);
   client = nullptr;  // the proxy relays one client at a time

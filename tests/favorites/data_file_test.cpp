@@ -197,18 +197,18 @@ TEST(ReadDataFileRefuses, AFileBeyondTheSizeCeilingUnread) {
 
 // --- Computer names -------------------------------------------------------------------------
 
-TEST(ComputerNameProblem, NamesTheHeaderCannotCarry) {
+TEST(CheckComputerName, NamesTheHeaderCannotCarry) {
   for (const auto& [name, problem] : std::vector<std::pair<std::string, std::string>>{
            {"", "the computer name is empty"},
            {"Study,Hall", "the computer name holds a comma"},
            {"me@home", "the computer name holds an at-sign"},
            {"Stu\tdy", "the computer name holds a control character"},
            {"Study ", "the computer name begins or ends with a blank"}}) {
-    EXPECT_EQ(ComputerNameProblem(name), problem);
+    EXPECT_EQ(CheckComputerName(name).error(), problem);
   }
   // Every name without a problem reads back as written.
   for (const char* name : {"Study", "Desk 2 (Hall)", "Arbeitsplatz-M\xC3\xBCller"}) {
-    ASSERT_EQ(ComputerNameProblem(name), "");
+    ASSERT_TRUE(CheckComputerName(name));
     const Result<FavoritesDataFile> file =
         ParseFavoritesDataFile(Header(name, {2026, 12, 5, 4, 8, 51}), false);
     ASSERT_TRUE(file) << file.error();

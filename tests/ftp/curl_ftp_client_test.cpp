@@ -26,7 +26,8 @@ class CurlFtpClientTest : public testing::TestWithParam<std::tuple<FtpServerKind
     options.username = server_->user();
     options.password = server_->password();
     options.passive = passive_;
-    ASSERT_TRUE(client_->Connect(options)) << client_->LastError();
+    const Result<> connected = client_->Connect(options);
+    ASSERT_TRUE(connected) << connected.error();
   }
 
   const FtpServerKind kind_ = std::get<0>(GetParam());
@@ -44,9 +45,11 @@ TEST_P(CurlFtpClientTest, BinaryRoundTripKeepsEveryByteInTheChosenMode) {
   }
   bytes += '\r';
   WriteFileBytes(local_.path() + "local.dat", bytes);
-  ASSERT_TRUE(client_->Upload(local_.path() + "local.dat", "favs.dat")) << client_->LastError();
+  const Result<> uploaded = client_->Upload(local_.path() + "local.dat", "favs.dat");
+  ASSERT_TRUE(uploaded) << uploaded.error();
   EXPECT_TRUE(ReadFileBytes(server_->root() + "favs.dat") == bytes);
-  ASSERT_TRUE(client_->Download("favs.dat", local_.path() + "temp.dat")) << client_->LastError();
+  const Result<> downloaded = client_->Download("favs.dat", local_.path() + "temp.dat");
+  ASSERT_TRUE(downloaded) << downloaded.error();
   EXPECT_TRUE(ReadFileBytes(local_.path() + "temp.dat") == bytes);
   if (kind_ == FtpServerKind::Pyftpdlib) {  // only pyftpdlib logs the data connection commands
     const std::string log = server_->log();
@@ -63,8 +66,9 @@ TEST_P(CurlFtpClientTest, NamesCarryingALineBreakAreRefused) {
   server_->WriteFile("favs.dat", "list");
   server_->MakeDirectory("shared");
   EXPECT_FALSE(client_->Delete("shared\r\nDELE favs.dat"));
-  EXPECT_EQ(client_->Rename("shared", "y\nDELE favs.dat"), RenameResult::Failed);
-  EXPECT_EQ(client_->Probe("favs.dat\r\n"), RemoteFile::Unknown);
+  const auto renamed = client_->Rename("shared", "y\nDELE favs.dat");
+  EXPECT_TRUE(!renamed && renamed.error().refused == RenameRefusal::None);
+  EXPECT_FALSE(client_->Probe("favs.dat\r\n"));
   EXPECT_FALSE(client_->SetCurrentDirectory("shared\r\nDELE favs.dat"));
   EXPECT_TRUE(std::filesystem::exists(server_->root() + "favs.dat"));
   EXPECT_TRUE(std::filesystem::is_directory(server_->root() + "shared"));

@@ -38,11 +38,10 @@ void SetFileTime(const std::string& path, time_t when) {
 // A computer, its own display, whose runs happen at a simulated time: before each scan,
 // what the run has written by the system clock (shortcuts taken from the shared list,
 // folders whose entries changed) is dated at the run's time, so that the scan sees it.
-class SoakComputer : public Computer, public RecordingDisplay {
+class SoakComputer : public RecordingDisplay, public Computer {
  public:
-  SoakComputer(const std::string& name, const FtpServer& server) : Computer(name, server) {
-    env.display = this;
-  }
+  SoakComputer(const std::string& name, const FtpServer& server)
+      : Computer(name, server, true, *this) {}
 
   void AppendActivityLine(const std::string& text) override {
     if (text == "-> Creating Local Data File..") {

@@ -8,7 +8,9 @@
 
 namespace kestrin::test {
 
-Computer::Computer(const std::string& name, const FtpServer& server, bool passive) {
+Computer::Computer(const std::string& name, const FtpServer& server, bool passive,
+                   RunDisplay& shownOn)
+    : env(StandardEnvironment(shownOn, program_.path() + "kestrin.ini")) {
   settings.Name = name;
   settings.Server = "127.0.0.1";
   settings.Username = server.user();
@@ -16,7 +18,6 @@ Computer::Computer(const std::string& name, const FtpServer& server, bool passiv
   settings.Port = std::to_string(server.port());
   settings.Passive = passive ? 1 : 0;
   settings.ConfirmChanges = 0;
-  env = StandardEnvironment(display, program_.path() + "kestrin.ini");
   env.favoritesRoot = favorites_.path();
   env.monotonicNow = [this] { return clock; };
   env.idle = [this](std::chrono::milliseconds duration) {

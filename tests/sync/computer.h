@@ -34,8 +34,12 @@ class RecordingDisplay : public RunDisplay {
 // One computer: its own program folder (settings, log, working files) and Favorites
 // folder, synchronizing through a real server on an injected clock.
 class Computer {
+  TempDir program_;
+  TempDir favorites_;
+
  public:
-  Computer(const std::string& name, const FtpServer& server, bool passive = true);
+  Computer(const std::string& name, const FtpServer& server, bool passive = true)
+      : Computer(name, server, passive, display) {}
 
   // A shortcut file in the form a run writes it, relative to the Favorites folder ("a/b.url").
   void AddShortcut(const std::string& relativePath, const std::string& url);
@@ -57,9 +61,9 @@ class Computer {
   std::chrono::steady_clock::time_point clock{};  // advanced by the run's idle waits
   std::function<void()> onIdle;                   // what happens on the server meanwhile
 
- private:
-  TempDir program_;
-  TempDir favorites_;
+ protected:
+  // A computer whose runs show on another display than its own.
+  Computer(const std::string& name, const FtpServer& server, bool passive, RunDisplay& shownOn);
 };
 
 // The lines of a run without their dates: "kestrin started at" and "kestrin ended at".

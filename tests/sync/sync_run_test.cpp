@@ -43,7 +43,7 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
   EXPECT_EQ(WithoutDates(study->display.lines),
             (std::vector<std::string>{
                 "kestrin started at", "-> Creating Local Data File..",
-                "-> Skipping Tab\\x09here.url: the Name holds a control character..",
+                "-> Skipping Tab\there.url: the Name holds a control character..",
                 "-> Establishing Internet Connection..", "-> Connecting to 127.0.0.1..",
                 "-> Checking for Remote Indicator File..", "-> Creating Local Indicator File..",
                 "-> Uploading Local Indicator File..", "-> Verifying Remote Indicator File..",

@@ -30,23 +30,24 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t mode) {
+Result<> WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t mode) {
+  const Result<> cannotWrite = Result<>::Fail("cannot write " + path);
   if (path.empty()) {
-    return false;
+    return cannotWrite;
   }
   std::string temporary = path + ".XXXXXX";
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) {
-    return false;
+    return cannotWrite;
   }
   const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
     ::unlink(temporary.c_str());
-    return false;
+    return cannotWrite;
   }
   SyncFolder(FolderOf(path));
-  return true;
+  return Result<>::Ok();
 }
 
 }  // namespace kestrin

@@ -41,31 +41,40 @@ class OpenFile {
   int fd_;
 };
 
+Result<> CannotWrite(const std::string& path) {
+  return Result<>::Fail("cannot write " + path);
+}
+
 }  // namespace
 
-bool EmptyPrivateFile(const std::string& path) {
+Result<> EmptyPrivateFile(const std::string& path) {
   // O_NONBLOCK: a FIFO in the file's place must not hang the program. O_TRUNC only after
   // the check, so that a device or FIFO is never truncated.
   OpenFile file(path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   struct stat status {};
-  return file.IsRegular(status) && ::ftruncate(file.fd(), 0) == 0 &&
-         ::fchmod(file.fd(), kOwnerOnly) == 0 && file.Close();
+  if (file.IsRegular(status) && ::ftruncate(file.fd(), 0) == 0 &&
+      ::fchmod(file.fd(), kOwnerOnly) == 0 && file.Close()) {
+    return Result<>::Ok();
+  }
+  return CannotWrite(path);
 }
 
-bool AppendToPrivateFile(const std::string& path, std::string_view bytes, std::uintmax_t limit) {
+Result<> AppendToPrivateFile(const std::string& path, std::string_view bytes,
+                             std::uintmax_t limit) {
   // O_NONBLOCK: a FIFO in the file's place must not hang the program.
   OpenFile file(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   struct stat status {};
   if (!file.IsRegular(status)) {
-    return false;
+    return CannotWrite(path);
   }
   if ((status.st_mode & kGroupAndOthers) != 0) {
     ::fchmod(file.fd(), kOwnerOnly);
   }
-  if (static_cast<std::uintmax_t>(status.st_size) > limit && ::ftruncate(file.fd(), 0) != 0) {
-    return false;
+  if ((static_cast<std::uintmax_t>(status.st_size) > limit && ::ftruncate(file.fd(), 0) != 0) ||
+      !WriteAll(file.fd(), bytes) || !file.Close()) {
+    return CannotWrite(path);
   }
-  return WriteAll(file.fd(), bytes) && file.Close();
+  return Result<>::Ok();
 }
 
 void RestrictToOwner(const std::string& path) {

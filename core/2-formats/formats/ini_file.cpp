@@ -20,12 +20,14 @@ constexpr mode_t kFileMode = 0600;
 constexpr std::string_view kLineBreaks("\r\n\0", 3);
 
 // The file's bytes; empty for a missing file, nothing for one that exists but cannot be read.
-std::optional<std::string> ReadFileIfAny(const std::string& path) {
+Result<std::string> ReadFileIfAny(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
+    return errno == ENOENT ? Result<std::string>::Ok("")
+                           : Result<std::string>::Fail("cannot read " + path);
   }
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return Result<std::string>::Ok(
+      std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -161,7 +163,8 @@ IniDocument IniDocument::Parse(std::string_view text) {
 }
 
 IniDocument IniDocument::Load(const std::string& path) {
-  return Parse(ReadFileIfAny(path).value_or(""));
+  const auto text = ReadFileIfAny(path);
+  return Parse(text ? *text : "");
 }
 
 std::string IniDocument::ReadString(std::string_view section, std::string_view key) const {
@@ -213,20 +216,22 @@ std::string ReadIniString(const std::string& path, std::string_view section, std
   return IniDocument::Load(path).ReadString(section, key);
 }
 
-bool WriteIniString(const std::string& path, std::string_view section, std::string_view key,
-                    std::string_view value) {
+Result<> WriteIniString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value) {
   return WriteIniStrings(path, section, {{std::string(key), std::string(value)}});
 }
 
-bool WriteIniStrings(const std::string& path, std::string_view section,
-                     const std::vector<std::pair<std::string, std::string>>& keyValues) {
-  if (!std::ranges::all_of(keyValues, [](const auto& kv) { return FitsOnOneLine(kv.second); })) {
-    return false;
+Result<> WriteIniStrings(const std::string& path, std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& keyValues) {
+  for (const auto& [key, value] : keyValues) {
+    if (!FitsOnOneLine(value)) {
+      return Result<>::Fail("the value of " + key + " holds a line break");
+    }
   }
   // A file that exists but cannot be read is not overwritten: its other keys would be lost.
   const auto existing = ReadFileIfAny(path);
   if (!existing) {
-    return false;
+    return Result<>::Fail(existing.error());
   }
   IniDocument document = IniDocument::Parse(*existing);
   for (const auto& [key, value] : keyValues) {

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace kestrin {
 
 // Private-profile (INI) access with the semantics of the Windows calls: section and key
@@ -33,10 +35,11 @@ class IniDocument {
 std::string ReadIniString(const std::string& path, std::string_view section, std::string_view key);
 
 // Writes the file whole and atomically (temporary file, then rename), readable and
-// writable by its owner only. False when it could not be written.
-bool WriteIniString(const std::string& path, std::string_view section, std::string_view key,
-                    std::string_view value);
-bool WriteIniStrings(const std::string& path, std::string_view section,
-                     const std::vector<std::pair<std::string, std::string>>& keyValues);
+// writable by its owner only. Fails, writing nothing, for a value with a line break, and
+// when the file could not be read whole or written.
+Result<> WriteIniString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value);
+Result<> WriteIniStrings(const std::string& path, std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& keyValues);
 
 }  // namespace kestrin

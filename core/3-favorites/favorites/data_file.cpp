@@ -108,28 +108,28 @@ void WriteFavoriteRecord(std::ostream& out, const FavoriteRecord& record, bool e
   out.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
-std::string ComputerNameProblem(std::string_view computerName) {
+Result<> CheckComputerName(std::string_view computerName) {
   if (computerName.empty()) {
-    return "the computer name is empty";
+    return Result<>::Fail("the computer name is empty");
   }
   // The reader drops blanks before the header, and a name that differs from another only
   // in blanks at its end cannot be told from it by eye.
   if (computerName.front() == ' ' || computerName.back() == ' ') {
-    return "the computer name begins or ends with a blank";
+    return Result<>::Fail("the computer name begins or ends with a blank");
   }
   if (computerName.find(',') != std::string_view::npos) {
-    return "the computer name holds a comma";
+    return Result<>::Fail("the computer name holds a comma");
   }
   if (computerName.find('"') != std::string_view::npos) {
-    return "the computer name holds a double quote";
+    return Result<>::Fail("the computer name holds a double quote");
   }
   if (computerName.find('@') != std::string_view::npos) {
-    return "the computer name holds an at-sign";
+    return Result<>::Fail("the computer name holds an at-sign");
   }
   if (HoldsControlCharacter(computerName)) {
-    return "the computer name holds a control character";
+    return Result<>::Fail("the computer name holds a control character");
   }
-  return {};
+  return Result<>::Ok();
 }
 
 namespace {
@@ -244,9 +244,8 @@ Result<FavoritesDataFile> ParseOwnedBytes(std::string owned, bool decode) {
     }
     const FavoriteRecord record{fields[0], fields[1], fields[2], fields[3],
                                 fields[4], fields[5], fields[6]};
-    const std::string problem = RecordProblem(record);
-    if (!problem.empty()) {
-      return R::Fail(LineText(lineNumber) + ": " + problem);
+    if (const Result<> checked = CheckRecord(record); !checked) {
+      return R::Fail(LineText(lineNumber) + ": " + checked.error());
     }
     for (std::string_view value : fields) {
       pack(value);

@@ -35,16 +35,16 @@ void WriteDataFileHeader(std::ostream& out, const DataFileHeader& header);
 // encode set every field is first replaced by its Radix-64 form.
 void WriteFavoriteRecord(std::ostream& out, const FavoriteRecord& record, bool encode);
 
-// Empty when the name can stand before the "@" of the header line and read back as written;
-// otherwise why not: it is empty, begins or ends with a blank, or holds a comma, a double
+// Succeeds when the name can stand before the "@" of the header line and read back as
+// written; otherwise fails saying why not: it is empty, begins or ends with a blank, or holds a comma, a double
 // quote, an at-sign or a control character. The writer writes any name unchanged; a run
 // refuses to start with such a name, and the settings page refuses to save it.
-std::string ComputerNameProblem(std::string_view computerName);
+Result<> CheckComputerName(std::string_view computerName);
 
 // Reads a whole data file. Fails, with a text that says why, on anything but a whole and
 // valid file: a missing file, no header line, a header without "@", a line end missing
 // at the end, a record line without exactly seven fields, a field that does not decode
-// (decode set), a value that holds CR, LF or NUL, a record that RecordProblem refuses, or a
+// (decode set), a value that holds CR, LF or NUL, a record that CheckRecord refuses, or a
 // file beyond the ceilings above. Nothing is ever returned in part. The error text is
 // "<path>: <reason>"; ParseFavoritesDataFile gives the reason alone.
 Result<FavoritesDataFile> ReadFavoritesDataFile(const std::string& path, bool decode);

@@ -34,37 +34,37 @@ bool BeginsWithDriveLetter(std::string_view path) {
   return path.size() >= 2 && isLetter(path[0]) && path[1] == ':';
 }
 
-std::string FolderProblem(const FavoriteRecord& record) {
+Result<> CheckFolderRecord(const FavoriteRecord& record) {
   if (!record.Name.empty()) {
-    return "a folder record has a Name";
+    return Result<>::Fail("a folder record has a Name");
   }
   if (!IsPlainRelativePath(record.Path)) {
-    return "the folder record's Path is not a plain relative path";
+    return Result<>::Fail("the folder record's Path is not a plain relative path");
   }
-  return {};
+  return Result<>::Ok();
 }
 
-std::string ShortcutProblem(const FavoriteRecord& record) {
+Result<> CheckShortcutRecord(const FavoriteRecord& record) {
   if (!IsPlainComponent(record.Name) || record.Name.find('\\') != std::string_view::npos) {
-    return "the shortcut record's Name is not a plain file name";
+    return Result<>::Fail("the shortcut record's Name is not a plain file name");
   }
   if (!HasShortcutName(record.Name)) {
-    return "the shortcut record's Name does not end in \"url\"";
+    return Result<>::Fail("the shortcut record's Name does not end in \"url\"");
   }
   if (!record.Path.empty() &&
       (record.Path.back() != '\\' ||
        !IsPlainRelativePath(record.Path.substr(0, record.Path.size() - 1)))) {
-    return "the shortcut record's Path is not a plain relative folder path ending in a "
-           "backslash";
+    return Result<>::Fail(
+        "the shortcut record's Path is not a plain relative folder path ending in a backslash");
   }
   for (const auto& [value, field] : {std::pair{record.URL, "URL"},
                                      {record.IconFile, "IconFile"},
                                      {record.IconIndex, "IconIndex"}}) {
     if (HoldsLineBreakOrNul(value)) {
-      return std::string("the ") + field + " holds a line break or NUL";
+      return Result<>::Fail(std::string("the ") + field + " holds a line break or NUL");
     }
   }
-  return {};
+  return Result<>::Ok();
 }
 
 // The folders a Path names: a shortcut's Path ends with a backslash, a folder's does not.
@@ -85,26 +85,27 @@ bool HasShortcutName(std::string_view name) {
          lower(name[n - 1]) == 'l';
 }
 
-std::string RecordProblem(const FavoriteRecord& record) {
+Result<> CheckRecord(const FavoriteRecord& record) {
   if (record.Type != "D" && record.Type != "F") {
-    return "the Type is neither \"D\" nor \"F\"";
+    return Result<>::Fail("the Type is neither \"D\" nor \"F\"");
   }
   if (HoldsControlCharacter(record.Path)) {
-    return "the Path holds a control character";
+    return Result<>::Fail("the Path holds a control character");
   }
   if (HoldsControlCharacter(record.Name)) {
-    return "the Name holds a control character";
+    return Result<>::Fail("the Name holds a control character");
   }
   if (PathComponents(record) > kMaxPathComponents) {
-    return "the Path is deeper than " + std::to_string(kMaxPathComponents) + " folders";
+    return Result<>::Fail("the Path is deeper than " + std::to_string(kMaxPathComponents) +
+                          " folders");
   }
   if (record.Path.size() > kMaxPathBytes) {
-    return "the Path is longer than " + std::to_string(kMaxPathBytes) + " bytes";
+    return Result<>::Fail("the Path is longer than " + std::to_string(kMaxPathBytes) + " bytes");
   }
   if (BeginsWithDriveLetter(record.Path)) {
-    return "the Path begins with a drive letter";
+    return Result<>::Fail("the Path begins with a drive letter");
   }
-  return record.Type == "D" ? FolderProblem(record) : ShortcutProblem(record);
+  return record.Type == "D" ? CheckFolderRecord(record) : CheckShortcutRecord(record);
 }
 
 }  // namespace kestrin

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "favorites/favorite_record.h"
+#include "platform/result.h"
 
 namespace kestrin {
 
@@ -18,9 +19,9 @@ inline constexpr std::size_t kMaxPathBytes = 1024;
 // dot takes no part). Only such files are scanned, and only such files are written.
 bool HasShortcutName(std::string_view name);
 
-// Empty when the record is one that every computer carries: one the scanner can have
+// Succeeds when the record is one that every computer carries: one the scanner can have
 // written, that names a place inside the Favorites folder and that a shortcut file can
-// hold; otherwise why not. The reader refuses a list that holds such a record, the engine
+// hold; otherwise fails saying why not. The reader refuses a list that holds such a record, the engine
 // acts on none, and the scanner leaves such an entry out, so that what one computer writes
 // every other one reads.
 //
@@ -30,6 +31,6 @@ bool HasShortcutName(std::string_view name);
 // shortcut record whose Name is not a plain shortcut file name or whose Path does not end
 // with a backslash; a URL, IconFile or IconIndex with a line break or NUL, which no
 // shortcut file line can hold.
-std::string RecordProblem(const FavoriteRecord& record);
+Result<> CheckRecord(const FavoriteRecord& record);
 
 }  // namespace kestrin

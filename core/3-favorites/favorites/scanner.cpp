@@ -151,11 +151,11 @@ class Scanner {
   // Whether every computer takes the record (otherwise one odd entry here would make all
   // the others refuse the shared list); a warning says why not.
   bool Carried(const std::string& path, const FavoriteRecord& record) {
-    const std::string problem = RecordProblem(record);
-    if (!problem.empty()) {
-      Warn(path, problem);
+    const Result<> checked = CheckRecord(record);
+    if (!checked) {
+      Warn(path, checked.error());
     }
-    return problem.empty();
+    return checked.ok();
   }
 
   std::ostream& out_;

@@ -18,7 +18,7 @@ struct ScanOptions {
 
 // Writes one record per folder and Internet shortcut below favoritesRoot (absolute, ending
 // in "/"), depth first in enumeration order. Symbolic links are never followed. Each
-// shortcut file is read once. An entry that the list cannot carry (RecordProblem refuses
+// shortcut file is read once. An entry that the list cannot carry (CheckRecord refuses
 // its record, its name holds a backslash, or a double quote without encoding) is left out
 // with a warning, a folder with everything in it; so is a file system mounted inside.
 void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,

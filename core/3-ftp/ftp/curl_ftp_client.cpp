@@ -175,7 +175,7 @@ class CurlFtpClient final : public FtpClient {
   explicit CurlFtpClient(std::function<void()> yield) : yield_(std::move(yield)) {}
   ~CurlFtpClient() override { Close(); }
 
-  bool Connect(const FtpConnectOptions& options) override {
+  Result<> Connect(const FtpConnectOptions& options) override {
     Close();
     options_ = options;
     currentDirectory_.clear();
@@ -185,37 +185,37 @@ class CurlFtpClient final : public FtpClient {
     multi_ = curl_multi_init();
     easy_ = curl_easy_init();
     if (multi_ == nullptr || easy_ == nullptr) {
-      lastError_ = "cannot start libcurl";
       Close();
-      return false;
+      return Result<>::Fail("cannot start libcurl");
     }
     curl_multi_add_handle(multi_, easy_);
     // Logs in and keeps the control connection open for every later operation.
-    if (!Perform(DirectoryUrl(currentDirectory_), [this] { NoTransfer(); })) {
+    Result<> loggedIn = Perform(DirectoryUrl(currentDirectory_), [this] { NoTransfer(); });
+    if (!loggedIn) {
       Close();
-      return false;
     }
-    return true;
+    return loggedIn;
   }
 
-  bool SetCurrentDirectory(const std::string& directory) override {
+  Result<> SetCurrentDirectory(const std::string& directory) override {
     if (!IsSafeName(directory)) {
-      return Refuse("unusable directory name");
+      return Result<>::Fail("unusable directory name");
     }
     const std::string candidate = directory.front() == '/' || currentDirectory_.empty()
                                       ? directory
                                       : currentDirectory_ + "/" + directory;
-    if (!Perform(DirectoryUrl(candidate), [this] { NoTransfer(); })) {
-      return Refuse("cannot enter folder \"" + directory + "\": " + lastError_);
+    if (const Result<> entered = Perform(DirectoryUrl(candidate), [this] { NoTransfer(); });
+        !entered) {
+      return Result<>::Fail("cannot enter folder \"" + directory + "\": " + entered.error());
     }
     currentDirectory_ = candidate;
-    return true;
+    return Result<>::Ok();
   }
 
-  RemoteFile Probe(const std::string& name) override {
+  Result<RemoteFile> Probe(const std::string& name) override {
+    using Presence = Result<RemoteFile>;
     if (!IsSafeName(name)) {
-      Refuse("unusable file name");
-      return RemoteFile::Unknown;
+      return Presence::Fail("unusable file name");
     }
     // A size proves a plain file. A 550 may be a refusal of SIZE as well as a missing
     // file, and a server may not know SIZE at all: then the directory's listing decides.
@@ -224,125 +224,130 @@ class CurlFtpClient final : public FtpClient {
     if (sized == CURLE_OK &&
         curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK &&
         size >= 0) {
-      return RemoteFile::Present;
+      return Presence::Ok(RemoteFile::Present);
     }
     if (sized != CURLE_OK && sized != CURLE_REMOTE_FILE_NOT_FOUND) {
-      return RemoteFile::Unknown;
+      return Presence::Fail(failure_);
     }
     const auto names = ListNames();
     if (!names) {
-      return RemoteFile::Unknown;
+      return Presence::Fail(names.error());
     }
-    return IsListed(*names, name) ? RemoteFile::Present : RemoteFile::Absent;
+    return Presence::Ok(IsListed(*names, name) ? RemoteFile::Present : RemoteFile::Absent);
   }
 
-  bool Download(const std::string& remoteName, const std::string& localPath) override {
+  Result<> Download(const std::string& remoteName, const std::string& localPath) override {
     if (!IsSafeName(remoteName)) {
-      return Refuse("unusable file name");
+      return Result<>::Fail("unusable file name");
     }
     // The target is replaced only by a whole file, never left half-written.
     const std::string partialPath = localPath + ".partial";
     File file = CreateNewFile(partialPath);
     if (file == nullptr) {
-      return Refuse("cannot create " + partialPath + ": " + std::strerror(errno));
+      return Result<>::Fail("cannot create " + partialPath + ": " + std::strerror(errno));
     }
     DownloadTarget target{file.get(), options_.maxDownloadBytes};
-    bool received = Transfer(remoteName, options_.maxDownloadBytes, [this, &target] {
+    Result<> received = Transfer(remoteName, options_.maxDownloadBytes, [this, &target] {
       curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, WriteToTarget);
       curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
       curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE,
                        static_cast<curl_off_t>(options_.maxDownloadBytes));
     });
     if (target.received > target.limit) {
-      lastError_ = "more than " + std::to_string(target.limit) + " bytes";
+      received = Result<>::Fail("more than " + std::to_string(target.limit) + " bytes");
     }
-    bool written = std::fclose(file.release()) == 0;
+    const bool written = std::fclose(file.release()) == 0;
     std::error_code error;
     if (received && written) {
       std::filesystem::rename(partialPath, localPath, error);
       if (!error) {
-        return true;
+        return received;
       }
-      lastError_ = "cannot replace " + localPath + ": " + error.message();
+      received = Result<>::Fail("cannot replace " + localPath + ": " + error.message());
     } else if (received) {
-      lastError_ = "cannot write " + partialPath;
+      received = Result<>::Fail("cannot write " + partialPath);
     }
     std::filesystem::remove(partialPath, error);
-    return false;
+    return received;
   }
 
-  std::optional<std::string> Read(const std::string& remoteName) override {
+  Result<std::string> Read(const std::string& remoteName) override {
+    using Bytes = Result<std::string>;
     if (!IsSafeName(remoteName)) {
-      Refuse("unusable file name");
-      return std::nullopt;
+      return Bytes::Fail("unusable file name");
     }
     TextTarget target{"", static_cast<size_t>(options_.maxDownloadBytes)};
-    if (!Transfer(remoteName, options_.maxDownloadBytes, [this, &target] {
-          curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, AppendToText);
-          curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
-        })) {
-      return std::nullopt;
+    if (const Result<> read = Transfer(remoteName, options_.maxDownloadBytes,
+                                       [this, &target] {
+                                         curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION,
+                                                          AppendToText);
+                                         curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
+                                       });
+        !read) {
+      return Bytes::Fail(read.error());
     }
-    return target.text;
+    return Bytes::Ok(std::move(target.text));
   }
 
-  bool Upload(const std::string& localPath, const std::string& remoteName) override {
+  Result<> Upload(const std::string& localPath, const std::string& remoteName) override {
     if (!IsSafeName(remoteName)) {
-      return Refuse("unusable file name");
+      return Result<>::Fail("unusable file name");
     }
     std::error_code error;
     const auto size = std::filesystem::file_size(localPath, error);
     File file(error ? nullptr : std::fopen(localPath.c_str(), "rb"));
     if (file == nullptr) {
-      return Refuse("cannot read " + localPath);
+      return Result<>::Fail("cannot read " + localPath);
     }
-    const bool sent = Transfer(remoteName, static_cast<std::int64_t>(size), [this, &file, size] {
-      curl_easy_setopt(easy_, CURLOPT_UPLOAD, 1L);
-      curl_easy_setopt(easy_, CURLOPT_READFUNCTION, ReadFromFile);
-      curl_easy_setopt(easy_, CURLOPT_READDATA, file.get());
-      curl_easy_setopt(easy_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
-    });
+    const Result<> sent =
+        Transfer(remoteName, static_cast<std::int64_t>(size), [this, &file, size] {
+          curl_easy_setopt(easy_, CURLOPT_UPLOAD, 1L);
+          curl_easy_setopt(easy_, CURLOPT_READFUNCTION, ReadFromFile);
+          curl_easy_setopt(easy_, CURLOPT_READDATA, file.get());
+          curl_easy_setopt(easy_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+        });
     if (!sent) {
-      return false;
+      return sent;
     }
     // Every byte written to the socket is no proof: a data connection cut with a plain
     // close ends the upload early for the server, which keeps the part and says success.
     const auto stored = RemoteSize(remoteName);
     if (stored != static_cast<std::int64_t>(size)) {
-      return Refuse("the server stored " +
-                    (stored ? std::to_string(*stored) : "an unknown number") + " of " +
-                    std::to_string(size) + " bytes");
+      return Result<>::Fail("the server stored " +
+                            (stored ? std::to_string(*stored) : "an unknown number") + " of " +
+                            std::to_string(size) + " bytes");
     }
-    return true;
+    return sent;
   }
 
-  RenameResult Rename(const std::string& from, const std::string& to) override {
+  Result<void, RenameFailure> Rename(const std::string& from, const std::string& to) override {
+    using Renamed = Result<void, RenameFailure>;
     if (!IsSafeName(from) || !IsSafeName(to)) {
-      Refuse("unusable file name");
-      return RenameResult::Failed;
+      return Renamed::Fail({RenameRefusal::None, "unusable file name"});
     }
     switch (RunCommands({"RNFR " + from, "RNTO " + to})) {
       case CURLE_OK:
-        return RenameResult::Renamed;
+        return Renamed::Ok();
       case CURLE_QUOTE_ERROR:
         break;
       default:
-        return RenameResult::Failed;
+        return Renamed::Fail({RenameRefusal::None, failure_});
     }
     if (replies_.empty() || replies_.back().front() != '5') {
-      return RenameResult::Failed;  // a transient refusal: the same may work next time
+      // A transient refusal: the same may work next time.
+      return Renamed::Fail({RenameRefusal::None, failure_});
     }
     // RNFR's "350" came just before the refusal: the server took the source.
     const bool sourceTaken =
         replies_.size() >= 2 && replies_[replies_.size() - 2].starts_with("350");
-    return sourceTaken ? RenameResult::TargetRefused : RenameResult::SourceRefused;
+    return Renamed::Fail({sourceTaken ? RenameRefusal::Target : RenameRefusal::Source, failure_});
   }
 
-  bool Delete(const std::string& name) override {
+  Result<> Delete(const std::string& name) override {
     if (!IsSafeName(name)) {
-      return Refuse("unusable file name");
+      return Result<>::Fail("unusable file name");
     }
-    return RunCommands({"DELE " + name}) == CURLE_OK;
+    return RunCommands({"DELE " + name}) == CURLE_OK ? Result<>::Ok() : Failed();
   }
 
   void Close() override {
@@ -360,20 +365,22 @@ class CurlFtpClient final : public FtpClient {
     }
   }
 
-  std::string LastError() const override { return lastError_; }
-
  private:
   template <typename Configure>
-  bool Perform(const std::string& url, Configure configure) {
-    return Run(url, configure) == CURLE_OK;
+  Result<> Perform(const std::string& url, Configure configure) {
+    return Run(url, configure) == CURLE_OK ? Result<>::Ok() : Failed();
   }
 
+  // The failure of the last request.
+  Result<> Failed() const { return Result<>::Fail(failure_); }
+
   // Runs one request on the logged-in connection: the handle is reset to the session's
-  // settings, `configure` adds the request's own, and the network waits yield.
+  // settings, `configure` adds the request's own, and the network waits yield. A failed
+  // request leaves its reason in failure_.
   template <typename Configure>
   CURLcode Run(const std::string& url, Configure configure) {
     if (easy_ == nullptr) {
-      Refuse("not connected");
+      failure_ = "not connected";
       return CURLE_FAILED_INIT;
     }
     curl_multi_remove_handle(multi_, easy_);
@@ -388,7 +395,7 @@ class CurlFtpClient final : public FtpClient {
     int running = 1;
     while (running > 0) {
       if (curl_multi_perform(multi_, &running) != CURLM_OK) {
-        Refuse("libcurl multi interface failed");
+        failure_ = "libcurl multi interface failed";
         return CURLE_FAILED_INIT;
       }
       if (running > 0) {
@@ -408,31 +415,34 @@ class CurlFtpClient final : public FtpClient {
     if (result != CURLE_OK) {
       long osError = 0;
       curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osError);
-      lastError_ = DescribeCurlFailure({result, osError, options_.server, options_.port,
-                                        replies_.empty() ? "" : replies_.back(), errorBuffer_});
+      failure_ = DescribeCurlFailure({result, osError, options_.server, options_.port,
+                                      replies_.empty() ? "" : replies_.back(), errorBuffer_});
     }
     return result;
   }
 
-  // The names in the current directory (NLST), one a line; none when the server will not
+  // The names in the current directory (NLST), one a line; fails when the server will not
   // list them.
-  std::optional<std::string> ListNames() {
+  Result<std::string> ListNames() {
     TextTarget target{"", static_cast<size_t>(options_.maxDownloadBytes)};
-    if (!Perform(DirectoryUrl(currentDirectory_), [this, &target] {
-          curl_easy_setopt(easy_, CURLOPT_DIRLISTONLY, 1L);
-          curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, AppendToText);
-          curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
-        })) {
-      return std::nullopt;
+    if (const Result<> listed = Perform(DirectoryUrl(currentDirectory_),
+                                        [this, &target] {
+                                          curl_easy_setopt(easy_, CURLOPT_DIRLISTONLY, 1L);
+                                          curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION,
+                                                           AppendToText);
+                                          curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
+                                        });
+        !listed) {
+      return Result<std::string>::Fail(listed.error());
     }
-    return target.text;
+    return Result<std::string>::Ok(std::move(target.text));
   }
 
   // A request that moves a file of at most `maxBytes`, given up when its deadline passes.
   template <typename Configure>
-  bool Transfer(const std::string& name, std::int64_t maxBytes, Configure configure) {
+  Result<> Transfer(const std::string& name, std::int64_t maxBytes, Configure configure) {
     TransferDeadline deadline{Clock::now(), options_, maxBytes};
-    const bool done = Perform(FileUrl(name), [this, &configure, &deadline] {
+    Result<> done = Perform(FileUrl(name), [this, &configure, &deadline] {
       configure();
       curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
       curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, EnforceDeadline);
@@ -440,8 +450,8 @@ class CurlFtpClient final : public FtpClient {
     });
     if (deadline.expired) {
       const auto seconds = std::chrono::ceil<std::chrono::seconds>(deadline.limit).count();
-      lastError_ = "the transfer was too slow and was stopped after " + std::to_string(seconds) +
-                   (seconds == 1 ? " second" : " seconds");
+      done = Result<>::Fail("the transfer was too slow and was stopped after " +
+                            std::to_string(seconds) + (seconds == 1 ? " second" : " seconds"));
     }
     return done;
   }
@@ -489,7 +499,7 @@ class CurlFtpClient final : public FtpClient {
     for (const auto& command : commands) {
       curl_slist* extended = curl_slist_append(list.get(), command.c_str());
       if (extended == nullptr) {
-        Refuse("out of memory");
+        failure_ = "out of memory";
         return CURLE_OUT_OF_MEMORY;
       }
       list.release();
@@ -532,11 +542,6 @@ class CurlFtpClient final : public FtpClient {
     return DirectoryUrl(currentDirectory_) + Escape(name);
   }
 
-  bool Refuse(std::string reason) {
-    lastError_ = std::move(reason);
-    return false;
-  }
-
   std::function<void()> yield_;
   FtpConnectOptions options_;
   std::string serverUrl_;
@@ -545,7 +550,7 @@ class CurlFtpClient final : public FtpClient {
   CURL* easy_ = nullptr;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
   std::vector<std::string> replies_;  // the last final reply lines of the request under way
-  std::string lastError_;
+  std::string failure_;               // why the last failed request failed
 };
 
 }  // namespace

@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
+
+#include "platform/result.h"
 
 namespace kestrin {
 
@@ -28,43 +29,53 @@ struct FtpConnectOptions {
   std::int64_t maxDownloadBytes = std::int64_t{256} << 20;
 };
 
-// What the server said about a name: a plain file, none, or no answer at all (the
-// connection failed), which must not be taken for absence where absence leads to action.
-enum class RemoteFile { Present, Absent, Unknown };
+// What the server said about a name: a plain file, or none. No answer at all (the
+// connection failed) is a failure, which must not be taken for absence where absence leads
+// to action.
+enum class RemoteFile { Present, Absent };
 
-// How a rename ended. The server may refuse the source (RNFR), as one that cannot or will not
-// rename does, or refuse the target (RNTO), as some do when a file of that name exists.
-// Failed: no refusal came, e.g. the connection was lost; the rename may have been done.
-enum class RenameResult { Renamed, SourceRefused, TargetRefused, Failed };
+// Whether the server said that the file is there.
+inline bool IsPresent(const Result<RemoteFile>& presence) {
+  return presence && *presence == RemoteFile::Present;
+}
+
+// Why a rename failed. The server may refuse the source (RNFR), as one that cannot or will
+// not rename does, or refuse the target (RNTO), as some do when a file of that name exists.
+// None: no refusal came, e.g. the connection was lost; the rename may have been done.
+enum class RenameRefusal { None, Source, Target };
+
+struct RenameFailure {
+  RenameRefusal refused = RenameRefusal::None;
+  std::string reason;
+};
 
 // One logged-in FTP control connection. Every call blocks until done, calling the yield
 // hook while it waits on the network. All names are relative to the current directory.
+// A failure says in plain words who refused what, or what the server answered. It may quote
+// the server, so it is data, not text safe to print as it is.
 class FtpClient {
  public:
   virtual ~FtpClient() = default;
 
-  // Connects and logs in; false when the server cannot be reached or refuses the login.
-  virtual bool Connect(const FtpConnectOptions& options) = 0;
-  virtual bool SetCurrentDirectory(const std::string& directory) = 0;
-  // Whether the current directory holds a file of that name. A refusal to tell is Unknown,
-  // never Absent.
-  virtual RemoteFile Probe(const std::string& name) = 0;
-  // Binary; the local file is replaced. False unless the whole file arrived, and false
-  // for a file larger than maxDownloadBytes.
-  virtual bool Download(const std::string& remoteName, const std::string& localPath) = 0;
-  // The bytes of a small file, read into memory; none unless the whole file arrived.
-  virtual std::optional<std::string> Read(const std::string& remoteName) = 0;
-  // Binary; the remote file is replaced. False unless the whole file was stored: the
+  // Connects and logs in; fails when the server cannot be reached or refuses the login.
+  virtual Result<> Connect(const FtpConnectOptions& options) = 0;
+  virtual Result<> SetCurrentDirectory(const std::string& directory) = 0;
+  // Whether the current directory holds a file of that name. A refusal to tell is a
+  // failure, never Absent.
+  virtual Result<RemoteFile> Probe(const std::string& name) = 0;
+  // Binary; the local file is replaced. Fails unless the whole file arrived, and for a file
+  // larger than maxDownloadBytes.
+  virtual Result<> Download(const std::string& remoteName, const std::string& localPath) = 0;
+  // The bytes of a small file, read into memory; fails unless the whole file arrived.
+  virtual Result<std::string> Read(const std::string& remoteName) = 0;
+  // Binary; the remote file is replaced. Fails unless the whole file was stored: the
   // stored size is checked, since a server whose data connection ends early with a plain
   // close keeps the part it got and reports success.
-  virtual bool Upload(const std::string& localPath, const std::string& remoteName) = 0;
-  virtual RenameResult Rename(const std::string& from, const std::string& to) = 0;
-  virtual bool Delete(const std::string& name) = 0;
+  virtual Result<> Upload(const std::string& localPath, const std::string& remoteName) = 0;
+  virtual Result<void, RenameFailure> Rename(const std::string& from, const std::string& to) = 0;
+  virtual Result<> Delete(const std::string& name) = 0;
   // Ends the connection (QUIT); safe to call more than once.
   virtual void Close() = 0;
-  // The last failure in plain words: who refused what, or what the server answered. It may
-  // quote the server, so it is data, not text safe to print as it is.
-  virtual std::string LastError() const = 0;
 };
 
 // The libcurl client. `yield` is called while an operation waits on the network.

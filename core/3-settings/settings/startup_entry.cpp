@@ -85,7 +85,8 @@ void UpdateStartupEntry(bool startWithLogon, const std::string& programName,
     return;
   }
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-  WriteFileAtomically(path, DesktopEntry(executablePath), kEntryMode);
+  // Failures are ignored, as the header says: the program runs as well without the entry.
+  static_cast<void>(WriteFileAtomically(path, DesktopEntry(executablePath), kEntryMode));
 }
 
 }  // namespace kestrin

@@ -115,7 +115,7 @@ LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings&
   return loaded;
 }
 
-bool SaveSettings(const std::string& settingsPath, const SyncSettings& s) {
+Result<> SaveSettings(const std::string& settingsPath, const SyncSettings& s) {
   const auto number = [](int value) { return std::to_string(value); };
   return WriteIniStrings(settingsPath, kSettingsSection,
                          {{"Name", s.Name},

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace kestrin {
 
 inline constexpr char kSettingsSection[] = "Settings";
@@ -42,7 +44,7 @@ struct LoadedSettings {
 LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings& current);
 
 // Writes every key in the fixed order, once, atomically, mode 0600; other keys of the
-// file ("LastSync") are kept. False when it could not be written.
-bool SaveSettings(const std::string& settingsPath, const SyncSettings& settings);
+// file ("LastSync") are kept. Fails when it could not be written.
+Result<> SaveSettings(const std::string& settingsPath, const SyncSettings& settings);
 
 }  // namespace kestrin

@@ -25,9 +25,9 @@ std::string ActivityLogPath(const std::string& settingsPath) {
   return ProgramFilesFor(settingsPath).logPath;
 }
 
-void WriteActivityLog(const std::string& logPath, int purgeSize, const std::string& text) {
+Result<> WriteActivityLog(const std::string& logPath, int purgeSize, const std::string& text) {
   // Purging is all or nothing: the log starts afresh once it has grown past the limit.
-  AppendToPrivateFile(logPath, text + "\r\n",
+  return AppendToPrivateFile(logPath, text + "\r\n",
                       static_cast<std::uintmax_t>(purgeSize < 0 ? 0 : purgeSize) * 1000);
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/result.h"
 #include "sync/run_display.h"
 
 namespace kestrin {
@@ -37,6 +38,6 @@ std::string ActivityLogPath(const std::string& settingsPath);
 
 // Appends text and CR LF to the log, deleting the log first when it is larger than
 // purgeSize * 1000 bytes.
-void WriteActivityLog(const std::string& logPath, int purgeSize, const std::string& text);
+Result<> WriteActivityLog(const std::string& logPath, int purgeSize, const std::string& text);
 
 }  // namespace kestrin

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "favorites/data_file.h"
-#include "formats/printable_text.h"
 #include "favorites/record_rule.h"
 #include "sync/apply_changes.h"
 #include "sync/unapplied_changes.h"
@@ -102,9 +101,8 @@ Result<bool> LocalIsAsNew(const FavoriteRecord& local, const FavoriteRecord& sha
   const auto sharedTime = ParseGeneralDate(shared.Modified, dateFormat);
   if (!localTime || !sharedTime) {
     const FavoriteRecord& bad = localTime ? shared : local;
-    return Result<bool>::Fail("the date \"" + PrintableText(bad.Modified) + "\" of " +
-                              PrintableText(bad.Path) + PrintableText(bad.Name) +
-                              " cannot be read");
+    return Result<bool>::Fail("the date \"" + std::string(bad.Modified) + "\" of " +
+                              std::string(bad.Path).append(bad.Name) + " cannot be read");
   }
   return Result<bool>::Ok(*localTime >= *sharedTime);
 }
@@ -146,15 +144,15 @@ Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const Favorite
   return Result<ChangeList>::Ok(std::move(changes));
 }
 
-std::string FindUnsafeRecord(const FavoritesDataFile& list) {
+Result<> CheckRecords(const FavoritesDataFile& list) {
   for (std::size_t i = 0; i < list.records.size(); ++i) {
     const FavoriteRecord record = list.records[i];
-    if (const std::string problem = RecordProblem(record); !problem.empty()) {
-      return "record " + std::to_string(i + 1) + " (" + PrintableText(record.Path) +
-             PrintableText(record.Name) + "): " + problem;
+    if (const Result<> checked = CheckRecord(record); !checked) {
+      return Result<>::Fail("record " + std::to_string(i + 1) + " (" +
+                            std::string(record.Path).append(record.Name) + "): " + checked.error());
     }
   }
-  return "";
+  return Result<>::Ok();
 }
 
 namespace {
@@ -162,8 +160,8 @@ namespace {
 // The changes with the shared list checked first; the texts say what was refused.
 Result<ChangeList> CheckedChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
                                   const GeneralDateFormat& dateFormat) {
-  if (const std::string unsafe = FindUnsafeRecord(shared); !unsafe.empty()) {
-    return Result<ChangeList>::Fail("Unable to Use Remote Data File: " + unsafe);
+  if (const Result<> checked = CheckRecords(shared); !checked) {
+    return Result<ChangeList>::Fail("Unable to Use Remote Data File: " + checked.error());
   }
   auto changes = ComputeChanges(local, shared, dateFormat);
   if (!changes) {
@@ -210,7 +208,7 @@ Result<UpdateResult> RetryUnapplied(const FavoritesDataFile& local, const Favori
     return Unchanged();
   }
   return Applied(
-      ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, *context.activity));
+      ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, context.activity));
 }
 
 }  // namespace
@@ -250,16 +248,15 @@ Result<UpdateResult> UpdateFavorites(const std::string& localDataPath,
   // unapplied_changes.h.
   if (!context.confirm) {
     return Applied(
-        ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, *context.activity));
+        ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, context.activity));
   }
-  const auto chosen = (context.confirmHook && *context.confirmHook)
-                          ? (*context.confirmHook)(*changes)
-                          : std::optional<std::vector<ChangeRow>>();
+  const auto chosen =
+      context.confirmHook ? context.confirmHook(*changes) : std::optional<std::vector<ChangeRow>>();
   if (!chosen) {
     return Outcome::Ok({ChangeOutcome::NothingApplied, {}});
   }
   return Applied(ApplyChanges(ChangeListOf(*chosen), ApplyOccasion::Dialog, context.favoritesRoot,
-                              *context.activity));
+                              context.activity));
 }
 
 }  // namespace kestrin

@@ -20,10 +20,10 @@ namespace kestrin {
 Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
                                   const GeneralDateFormat& dateFormat);
 
-// Empty when RecordProblem refuses no record of the list; otherwise a text naming the first
+// Succeeds when CheckRecord refuses no record of the list; otherwise fails naming the first
 // record it refuses and why. A list read whole has passed it already; the engine asks again
 // before it acts on a list, wherever that came from.
-std::string FindUnsafeRecord(const FavoritesDataFile& list);
+Result<> CheckRecords(const FavoritesDataFile& list);
 
 // The changes that UpdateFavorites would apply: none when this computer was the last to
 // upload the shared list. Fails when the shared list would reach outside the Favorites
@@ -34,11 +34,11 @@ Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const Favorite
 struct UpdateContext {
   bool decode = false;   // "UseEncryption"
   bool confirm = false;  // "ConfirmChanges"
-  const ConfirmChangesHook* confirmHook = nullptr;
+  const ConfirmChangesHook& confirmHook;
   GeneralDateFormat dateFormat;
   std::string favoritesRoot;
   std::string unappliedPath;  // the changes the last upload could not carry out
-  ActivityReporter* activity = nullptr;
+  ActivityReporter& activity;
 };
 
 struct UpdateResult {

@@ -36,52 +36,52 @@ class PrivateTemporaryFolder {
   std::string path_;
 };
 
-StepFailure FindChanges(const SyncSettings& settings, SyncEnvironment& env,
+StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
                         ActivityReporter& activity,
-                        const std::function<void(const ChangeList&)>& show) {
+                       const std::function<void(const ChangeList&)>& show) {
   if (env.favoritesRoot.empty()) {
-    return RunFailure{"Unable to Find the Favorites Folder"};
+    return StepFailed("Unable to Find the Favorites Folder");
   }
   const PrivateTemporaryFolder folder;
   if (folder.path().empty()) {
-    return RunFailure{"Unable to Create Local Data File..", "no private temporary folder"};
+    return StepFailed("Unable to Create Local Data File..", "no private temporary folder");
   }
   const std::string snapshot = folder.path() + "local.dat";
   const std::string shared = folder.path() + "temp.dat";
   DataFileHeader header;
-  if (const StepFailure failure = WriteSnapshot(snapshot, settings, env, activity, header)) {
-    return failure;
+  if (StepResult written = WriteSnapshot(snapshot, settings, env, activity, header); !written) {
+    return written;
   }
   std::unique_ptr<FtpClient> client;
-  StepFailure failure = ConnectToServer(settings, env, activity, client);
+  StepResult fetched = ConnectToServer(settings, env, activity, client);
   bool downloaded = false;
-  if (!failure) {
-    failure = EnterRemoteDirectory(settings, *client, activity);
+  if (fetched) {
+    fetched = EnterRemoteDirectory(settings, *client, activity);
   }
-  if (!failure) {
-    failure = DownloadSharedList(*client, SharedListName(settings), shared, activity, downloaded);
+  if (fetched) {
+    fetched = DownloadSharedList(*client, SharedListName(settings), shared, activity, downloaded);
   }
   if (client) {
     client->Close();
   }
-  if (failure || !downloaded) {
-    return failure;
+  if (!fetched || !downloaded) {
+    return fetched;
   }
   const bool decode = settings.UseEncryption == 1;
   const auto sharedList = ReadFavoritesDataFile(shared, decode);
   if (!sharedList) {
-    return RunFailure{"Unable to Read Remote Data File: " + sharedList.error()};
+    return StepFailed("Unable to Read Remote Data File: " + sharedList.error());
   }
   const auto localList = ReadFavoritesDataFile(snapshot, decode);
   if (!localList) {
-    return RunFailure{"Unable to Read Local Data File: " + localList.error()};
+    return StepFailed("Unable to Read Local Data File: " + localList.error());
   }
   const auto changes = ChangesToApply(*localList, *sharedList, env.dateFormat);
   if (!changes) {
-    return RunFailure{changes.error()};
+    return StepFailed(changes.error());
   }
   show(*changes);
-  return std::nullopt;
+  return StepResult::Ok();
 }
 
 }  // namespace
@@ -89,13 +89,13 @@ StepFailure FindChanges(const SyncSettings& settings, SyncEnvironment& env,
 bool DryRunSync(const SyncSettings& settings, SyncEnvironment& env,
                 const std::function<void(const ChangeList&)>& show) {
   // Nothing is logged: the log is one of the files a dry run leaves alone.
-  ActivityReporter activity(*env.display, false);
-  if (const auto refusal = RefuseSettings(settings)) {
-    ReportFailure(activity, RunFailure{refusal->error});
+  ActivityReporter activity(env.display, false);
+  if (const auto checked = CheckSettings(settings); !checked) {
+    ReportFailure(activity, RunFailure{checked.error().error});
     return false;
   }
-  if (const StepFailure failure = FindChanges(settings, env, activity, show)) {
-    ReportFailure(activity, *failure);
+  if (const StepResult found = FindChanges(settings, env, activity, show); !found) {
+    ReportFailure(activity, found.error());
     return false;
   }
   return true;

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
-#include "ftp/ftp_client.h"
+#include "platform/result.h"
 
 namespace kestrin {
 
@@ -14,12 +13,11 @@ struct RunFailure {
   std::string reason{};  // empty when the text says all
 };
 
-// What a step of the run gives back: nothing when it succeeded.
-using StepFailure = std::optional<RunFailure>;
+// What a step of the run gives back.
+using StepResult = Result<void, RunFailure>;
 
-// A failure whose cause is the FTP client's last one.
-inline RunFailure ClientFailure(const FtpClient& client, std::string text) {
-  return {std::move(text), client.LastError()};
+inline StepResult StepFailed(std::string text, std::string reason = {}) {
+  return StepResult::Fail({std::move(text), std::move(reason)});
 }
 
 }  // namespace kestrin

@@ -7,14 +7,13 @@
 
 #include "favorites/data_file.h"
 #include "favorites/scanner.h"
-#include "formats/printable_text.h"
 #include "platform/private_file.h"
 
 namespace kestrin {
 namespace {
 
-// The required fields that are empty, as "Computer Name, Server" ("" when none is).
-std::string MissingFields(const SyncSettings& settings) {
+// Fails when a required field is empty, naming those that are: "Computer Name, Server".
+Result<> CheckRequiredFields(const SyncSettings& settings) {
   std::string list;
   const std::pair<const std::string*, const char*> fields[] = {{&settings.Name, "Computer Name, "},
                                                                {&settings.Server, "Server, "},
@@ -26,7 +25,10 @@ std::string MissingFields(const SyncSettings& settings) {
       list += label;
     }
   }
-  return list.empty() ? list : list.substr(0, list.size() - 2);
+  if (list.empty()) {
+    return Result<>::Ok();
+  }
+  return Result<>::Fail(list.substr(0, list.size() - 2));
 }
 
 std::optional<int> PortNumber(const std::string& text) {
@@ -51,33 +53,35 @@ void Report(ActivityReporter& activity, const std::string& text) {
 
 }  // namespace
 
-std::optional<SettingsRefusal> RefuseSettings(const SyncSettings& settings) {
-  if (const std::string missing = MissingFields(settings); !missing.empty()) {
-    return SettingsRefusal{missing, "Missing " + missing};
+Result<void, SettingsRefusal> CheckSettings(const SyncSettings& settings) {
+  using R = Result<void, SettingsRefusal>;
+  if (const Result<> filled = CheckRequiredFields(settings); !filled) {
+    return R::Fail({filled.error(), "Missing " + filled.error()});
   }
   // A name the header line cannot carry would read back as another computer's, or make
   // every computer refuse the shared list.
-  if (const std::string problem = ComputerNameProblem(settings.Name); !problem.empty()) {
-    const std::string text = "Unable to Use Computer Name: " + problem;
-    return SettingsRefusal{text, text};
+  if (const Result<> name = CheckComputerName(settings.Name); !name) {
+    const std::string text = "Unable to Use Computer Name: " + name.error();
+    return R::Fail({text, text});
   }
-  return std::nullopt;
+  return R::Ok();
 }
 
 std::string SharedListName(const SyncSettings& settings) {
   return settings.UseEncryption == 1 ? "favs.dat.enc" : "favs.dat";
 }
 
-StepFailure WriteSnapshot(const std::string& path, const SyncSettings& settings,
+StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
                           const SyncEnvironment& env, ActivityReporter& activity,
                           DataFileHeader& header) {
-  const RunFailure failure{"Unable to Create Local Data File..", "cannot write " + path};
+  const StepResult failure =
+      StepFailed("Unable to Create Local Data File..", "cannot write " + path);
   Report(activity, "-> Creating Local Data File..");
   std::error_code ignored;
   std::filesystem::remove(path, ignored);
   // Private, and never a link planted in its place.
-  if (!EmptyPrivateFile(path)) {
-    return failure;
+  if (const Result<> emptied = EmptyPrivateFile(path); !emptied) {
+    return StepFailed("Unable to Create Local Data File..", emptied.error());
   }
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) {
@@ -87,29 +91,29 @@ StepFailure WriteSnapshot(const std::string& path, const SyncSettings& settings,
   WriteDataFileHeader(out, header);
   ScanOptions options{settings.UseEncryption == 1, env.dateFormat, env.yield,
                       [&activity](const std::string& warning) {
-                        Report(activity, "-> Skipping " + PrintableText(warning) + "..");
+                        Report(activity, "-> Skipping " + warning + "..");
                       }};
   ScanFavoritesFolder(env.favoritesRoot, out, options);
   out.close();
   if (!out) {
     return failure;
   }
-  return std::nullopt;
+  return StepResult::Ok();
 }
 
-StepFailure ConnectToServer(const SyncSettings& settings, const SyncEnvironment& env,
+StepResult ConnectToServer(const SyncSettings& settings, const SyncEnvironment& env,
                             ActivityReporter& activity, std::unique_ptr<FtpClient>& client) {
   Report(activity, "-> Establishing Internet Connection..");
   client = env.makeFtpClient ? env.makeFtpClient(env.yield) : nullptr;
   if (!client) {
-    return RunFailure{"Unable to Establish Internet Connection"};
+    return StepFailed("Unable to Establish Internet Connection");
   }
   Report(activity, "-> Connecting to " + settings.Server + "..");
   const std::string failure = "Unable to Connect to " + settings.Server;
   const auto port = PortNumber(settings.Port);
   if (!port) {
     Report(activity, "-> Port Number '" + settings.Port + "' is not a port number..");
-    return ClientFailure(*client, failure);
+    return StepFailed(failure);
   }
   FtpConnectOptions options = env.ftpOptions;
   options.server = settings.Server;
@@ -117,45 +121,43 @@ StepFailure ConnectToServer(const SyncSettings& settings, const SyncEnvironment&
   options.username = settings.Username;
   options.password = settings.Password;
   options.passive = settings.Passive == 1;
-  if (!client->Connect(options)) {
-    return ClientFailure(*client, failure);
+  if (const Result<> connected = client->Connect(options); !connected) {
+    return StepFailed(failure, connected.error());
   }
-  return std::nullopt;
+  return StepResult::Ok();
 }
 
-StepFailure EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
+StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
                                  ActivityReporter& activity) {
   if (settings.RemoteDir.empty()) {
-    return std::nullopt;
+    return StepResult::Ok();
   }
   Report(activity, "-> Setting Remote Directory..");
-  if (!client.SetCurrentDirectory(settings.RemoteDir)) {
-    return ClientFailure(client, "Unable to Set Remote Directory..");
+  if (const Result<> entered = client.SetCurrentDirectory(settings.RemoteDir); !entered) {
+    return StepFailed("Unable to Set Remote Directory..", entered.error());
   }
-  return std::nullopt;
+  return StepResult::Ok();
 }
 
-StepFailure DownloadSharedList(FtpClient& client, const std::string& sharedName,
+StepResult DownloadSharedList(FtpClient& client, const std::string& sharedName,
                                const std::string& path, ActivityReporter& activity,
                                bool& downloaded) {
   Report(activity, "-> Checking for Remote Data File..");
   downloaded = false;
-  switch (client.Probe(sharedName)) {
-    case RemoteFile::Present:
-      Report(activity, "-> Downloading Remote Data File..");
-      if (!client.Download(sharedName, path)) {
-        return ClientFailure(client, "Unable to Download Remote Data File..");
-      }
-      downloaded = true;
-      return std::nullopt;
-    case RemoteFile::Absent:
-      return std::nullopt;
-    case RemoteFile::Unknown:
-      break;
+  const Result<RemoteFile> presence = client.Probe(sharedName);
+  if (!presence) {
+    // Taken for absence, a failed check would make this computer's list the shared one and
+    // so delete everything the others added.
+    return StepFailed("Unable to Download Remote Data File..", presence.error());
   }
-  // Taken for absence, a failed check would make this computer's list the shared one and
-  // so delete everything the others added.
-  return ClientFailure(client, "Unable to Download Remote Data File..");
+  if (*presence == RemoteFile::Present) {
+    Report(activity, "-> Downloading Remote Data File..");
+    if (const Result<> fetched = client.Download(sharedName, path); !fetched) {
+      return StepFailed("Unable to Download Remote Data File..", fetched.error());
+    }
+    downloaded = true;
+  }
+  return StepResult::Ok();
 }
 
 void ReportFailure(ActivityReporter& activity, const RunFailure& failure) {

@@ -21,28 +21,28 @@ struct SettingsRefusal {
   std::string status;
 };
 
-// Nothing when the required fields are filled in and the computer name can head a list.
-std::optional<SettingsRefusal> RefuseSettings(const SyncSettings& settings);
+// Fails when a required field is empty or the computer name cannot head a list.
+Result<void, SettingsRefusal> CheckSettings(const SyncSettings& settings);
 
 // "favs.dat", or "favs.dat.enc" with "Use Encryption".
 std::string SharedListName(const SyncSettings& settings);
 
 // Writes the snapshot of the Favorites folder to path, a private file made afresh, and
 // gives the header it wrote.
-StepFailure WriteSnapshot(const std::string& path, const SyncSettings& settings,
+StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
                           const SyncEnvironment& env, ActivityReporter& activity,
                           DataFileHeader& header);
 
 // Opens an FTP session and logs in; client holds the session whenever one could be had.
-StepFailure ConnectToServer(const SyncSettings& settings, const SyncEnvironment& env,
+StepResult ConnectToServer(const SyncSettings& settings, const SyncEnvironment& env,
                             ActivityReporter& activity, std::unique_ptr<FtpClient>& client);
 
 // Changes to the remote directory, when one is set.
-StepFailure EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
+StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
                                  ActivityReporter& activity);
 
 // Downloads the shared list to path when the server holds one; downloaded tells whether it did.
-StepFailure DownloadSharedList(FtpClient& client, const std::string& sharedName,
+StepResult DownloadSharedList(FtpClient& client, const std::string& sharedName,
                                const std::string& path, ActivityReporter& activity,
                                bool& downloaded);
 

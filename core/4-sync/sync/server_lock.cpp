@@ -14,7 +14,7 @@ namespace {
 constexpr char kCheckFailure[] = "Unable to Check for Remote Indicator File..";
 
 void Report(const IndicatorContext& context, const std::string& line) {
-  context.activity->ReportActivity(line, StatusImage::Working);
+  context.activity.ReportActivity(line, StatusImage::Working);
 }
 
 std::string OwnIndicator(const IndicatorContext& context) {
@@ -28,82 +28,82 @@ bool NamesThisComputer(const std::string& contents, const IndicatorContext& cont
 
 // A connection lost just now is mended by the client's next login, so a question the
 // server did not answer is asked once more.
-RemoteFile Presence(FtpClient& client) {
-  const RemoteFile presence = client.Probe(kRemoteIndicatorName);
-  return presence == RemoteFile::Unknown ? client.Probe(kRemoteIndicatorName) : presence;
+Result<RemoteFile> Presence(FtpClient& client) {
+  Result<RemoteFile> presence = client.Probe(kRemoteIndicatorName);
+  return presence ? presence : client.Probe(kRemoteIndicatorName);
 }
 
-// What the server holds as "favs.ind".
-struct Indicator {
-  StepFailure failure;                  // set when the server would not tell
-  std::optional<std::string> contents;  // none when there is no lock
-};
+// What the server holds as "favs.ind": none when there is no lock. Fails when the server
+// would not tell.
+using Indicator = Result<std::optional<std::string>, RunFailure>;
+
+bool IsOurs(const Indicator& found, const IndicatorContext& context) {
+  return found && *found && NamesThisComputer(**found, context);
+}
 
 Indicator ReadIndicator(FtpClient& client, const IndicatorContext& context, bool announce) {
-  RemoteFile presence = Presence(client);
-  if (presence == RemoteFile::Present && announce) {
+  Result<RemoteFile> presence = Presence(client);
+  if (IsPresent(presence) && announce) {
     Report(context, "-> Downloading Indicator File..");
   }
   // A second try: a file replaced during the download arrives short.
-  for (int attempt = 0; attempt < 2 && presence == RemoteFile::Present; ++attempt) {
-    if (std::optional<std::string> contents = client.Read(kRemoteIndicatorName)) {
+  std::string readFailure;
+  for (int attempt = 0; attempt < 2 && IsPresent(presence); ++attempt) {
+    Result<std::string> contents = client.Read(kRemoteIndicatorName);
+    if (contents) {
       if (announce) {
         Report(context, "-> Processing Remote Indicator File..");
       }
-      return {std::nullopt, std::move(contents)};
+      return Indicator::Ok(std::move(*contents));
     }
+    readFailure = contents.error();
     // Gone between the check and the download: its computer has finished.
     presence = Presence(client);
   }
-  switch (presence) {
-    case RemoteFile::Absent:
-      return {};
-    case RemoteFile::Present:
-      return {ClientFailure(client, "Unable to Download Indicator File.."), std::nullopt};
-    case RemoteFile::Unknown:
-      break;
+  if (!presence) {
+    return Indicator::Fail({kCheckFailure, presence.error()});
   }
-  return {ClientFailure(client, kCheckFailure), std::nullopt};
+  if (*presence == RemoteFile::Present) {
+    return Indicator::Fail({"Unable to Download Indicator File..", readFailure});
+  }
+  return Indicator::Ok(std::nullopt);
 }
 
-// Nothing once the other computer's file is gone or the wait limit has passed.
-StepFailure WaitForOther(FtpClient& client, const IndicatorContext& context,
-                         const std::string& other) {
+// Succeeds once the other computer's file is gone or the wait limit has passed.
+StepResult WaitForOther(FtpClient& client, const IndicatorContext& context,
+                        const std::string& other) {
   Report(context, "-> Waiting for '" + other + "' to finish..");
-  RemoteFile presence = Presence(client);
+  Result<RemoteFile> presence = Presence(client);
   const auto start = context.monotonicNow();
   const auto elapsed = [&] { return context.monotonicNow() - start; };
-  while (presence == RemoteFile::Present && elapsed() < kIndicatorWaitLimit) {
+  while (IsPresent(presence) && elapsed() < kIndicatorWaitLimit) {
     // One listing a second is enough to notice the other computer finishing, and does
     // not hammer the server for two minutes.
     context.idle(std::chrono::seconds(1));
     const double remaining = std::chrono::duration<double>(kIndicatorWaitLimit - elapsed()).count();
-    context.activity->display().SetStatusText(other + " is connected. Timeout in " +
-                                              FormatCountdown(remaining, context.decimalSeparator) +
-                                              " secs.");
+    context.activity.display().SetStatusText(other + " is connected. Timeout in " +
+                                             FormatCountdown(remaining, context.decimalSeparator) +
+                                             " secs.");
     presence = Presence(client);
   }
-  if (presence == RemoteFile::Unknown) {
-    return ClientFailure(client, kCheckFailure);
+  if (!presence) {
+    return StepFailed(kCheckFailure, presence.error());
   }
-  return std::nullopt;
+  return StepResult::Ok();
 }
 
-bool StoreIndicator(FtpClient& client, const IndicatorContext& context, bool& stored) {
+// This computer's indicator file in the program's folder: private, and never a link planted
+// in its place.
+Result<> WriteLocalIndicator(const IndicatorContext& context) {
   Report(context, "-> Creating Local Indicator File..");
   std::error_code ignored;
   std::filesystem::remove(context.localIndicatorPath, ignored);
-  // Private, and never a link planted in its place.
-  if (!EmptyPrivateFile(context.localIndicatorPath)) {
-    return false;
+  if (Result<> emptied = EmptyPrivateFile(context.localIndicatorPath); !emptied) {
+    return emptied;
   }
-  {
-    std::ofstream out(context.localIndicatorPath, std::ios::binary | std::ios::trunc);
-    out << OwnIndicator(context);
-  }
-  Report(context, "-> Uploading Local Indicator File..");
-  stored = true;
-  return client.Upload(context.localIndicatorPath, kRemoteIndicatorName);
+  std::ofstream out(context.localIndicatorPath, std::ios::binary | std::ios::trunc);
+  out << OwnIndicator(context);
+  return Result<>::Ok();
 }
 
 }  // namespace
@@ -127,57 +127,62 @@ std::string IndicatorName(std::string_view contents) {
   return std::string(field);
 }
 
-StepFailure AcquireIndicator(FtpClient& client, const IndicatorContext& context, bool& stored) {
+StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context, bool& stored) {
   Report(context, "-> Checking for Remote Indicator File..");
   Indicator found = ReadIndicator(client, context, true);
   std::string uploadFailure = "Unable to Upload Indicator File..";
-  while (!found.failure) {
+  while (found) {
     // A lock of this computer's own was left by an earlier run: it is taken at once.
-    if (found.contents && !NamesThisComputer(*found.contents, context)) {
-      if (StepFailure failure = WaitForOther(client, context, IndicatorName(*found.contents))) {
-        return failure;
+    if (*found && !NamesThisComputer(**found, context)) {
+      if (StepResult waited = WaitForOther(client, context, IndicatorName(**found)); !waited) {
+        return waited;
       }
       uploadFailure = "Unable to Upload Local Indicator File..";
     }
-    const StepFailure uploadError = StoreIndicator(client, context, stored)
-                                        ? std::nullopt
-                                        : StepFailure(ClientFailure(client, uploadFailure));
+    Result<> upload = WriteLocalIndicator(context);
+    if (upload) {
+      Report(context, "-> Uploading Local Indicator File..");
+      stored = true;
+      upload = client.Upload(context.localIndicatorPath, kRemoteIndicatorName);
+    }
     // FTP cannot create a file only if it is missing: another computer that checked at the
     // same moment may have stored its own since (and made this upload fail). The one whose
     // file stays goes on; the other waits for it.
     Report(context, "-> Verifying Remote Indicator File..");
     found = ReadIndicator(client, context, false);
-    const bool ours = found.contents && NamesThisComputer(*found.contents, context);
-    if (uploadError && (ours || !found.contents)) {
-      return uploadError;
+    const bool ours = IsOurs(found, context);
+    if (!upload && (ours || !found || !*found)) {
+      return StepFailed(uploadFailure, upload.error());
     }
     if (ours) {
-      return std::nullopt;
+      return StepResult::Ok();
     }
   }
-  return found.failure;
+  return StepResult::Fail(found.error());
 }
 
 bool HoldsIndicator(FtpClient& client, const IndicatorContext& context) {
-  const Indicator found = ReadIndicator(client, context, false);
-  return found.contents && NamesThisComputer(*found.contents, context);
+  return IsOurs(ReadIndicator(client, context, false), context);
 }
 
-StepFailure ReleaseIndicator(FtpClient& client, const IndicatorContext& context) {
+StepResult ReleaseIndicator(FtpClient& client, const IndicatorContext& context) {
   // A second try, after a connection lost just now, reads the lock afresh: the first
   // delete may have been done without its reply arriving.
-  StepFailure failure;
+  std::string reason;
   for (int attempt = 0; attempt < 2; ++attempt) {
     const Indicator found = ReadIndicator(client, context, false);
-    if (!found.failure && (!found.contents || !NamesThisComputer(*found.contents, context))) {
-      return std::nullopt;
+    if (found && !IsOurs(found, context)) {
+      return StepResult::Ok();
     }
-    if (found.contents && client.Delete(kRemoteIndicatorName)) {
-      return std::nullopt;
+    if (!found) {
+      reason = found.error().reason;
+    } else if (const Result<> deleted = client.Delete(kRemoteIndicatorName); !deleted) {
+      reason = deleted.error();
+    } else {
+      return StepResult::Ok();
     }
-    failure = ClientFailure(client, "Unable to Delete Remote Indicator File..");
   }
-  return failure;
+  return StepFailed("Unable to Delete Remote Indicator File..", reason);
 }
 
 }  // namespace kestrin

@@ -19,21 +19,21 @@ struct IndicatorContext {
   char decimalSeparator = '.';
   std::function<void(std::chrono::milliseconds)> idle;
   std::function<std::chrono::steady_clock::time_point()> monotonicNow;
-  ActivityReporter* activity = nullptr;
+  ActivityReporter& activity;
 };
 
 // Takes the server's indicator file, waiting up to 120 seconds (about one listing a
 // second) for another computer's to disappear, and goes on only once the stored file names
-// this computer. `stored` is set as soon as this computer's file may be on the server.
-// Nothing on success.
-StepFailure AcquireIndicator(FtpClient& client, const IndicatorContext& context, bool& stored);
+// this computer. `stored` is set as soon as this computer's file may be on the server, so
+// that a run that fails afterwards knows to release it.
+StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context, bool& stored);
 
 // Whether "favs.ind" still names this computer.
 bool HoldsIndicator(FtpClient& client, const IndicatorContext& context);
 
 // Deletes "favs.ind" while it still names this computer; another computer's is left alone.
-// Nothing when no lock of this computer's stays behind.
-StepFailure ReleaseIndicator(FtpClient& client, const IndicatorContext& context);
+// Succeeds when no lock of this computer's stays behind.
+StepResult ReleaseIndicator(FtpClient& client, const IndicatorContext& context);
 
 // Seconds in the pattern "##0.0": at least one digit, one decimal, rounded.
 std::string FormatCountdown(double seconds, char decimalSeparator);

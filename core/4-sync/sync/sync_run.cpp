@@ -40,24 +40,24 @@ class Run {
   Run(const SyncSettings& settings, SyncEnvironment& env)
       : settings_(settings),
         env_(env),
-        activity_(*env.display, settings.LogActivity == 1),
+        activity_(env.display, settings.LogActivity == 1),
         localData_(env.workFolder + "local.dat"),
         localIndicator_(env.workFolder + "local.ind"),
         tempData_(env.workFolder + "temp.dat"),
         unappliedChanges_(env.workFolder + kUnappliedChangesName),
         remoteData_(SharedListName(settings)),
         lock_{settings.Name, localIndicator_,  env.decimalSeparator,
-              env.idle,      env.monotonicNow, &activity_} {}
+              env.idle,      env.monotonicNow, activity_} {}
 
   bool Execute() {
-    env_.display->ClearActivityPane();
+    env_.display.ClearActivityPane();
     Report(env_.programName + " started at " + Now(), StatusImage::Working);
-    env_.display->ShowRunState(true);
+    env_.display.ShowRunState(true);
 
-    if (const auto refusal = RefuseSettings(settings_)) {
-      Refuse(*refusal);
-    } else if (const StepFailure failure = Exchange()) {
-      Fail(*failure);
+    if (const auto checked = CheckSettings(settings_); !checked) {
+      Refuse(checked.error());
+    } else if (const StepResult exchanged = Exchange(); !exchanged) {
+      Fail(exchanged.error());
     } else {
       // A change that could not be carried out was reported on its own "Error: " line.
       const bool withErrors = activity_.reportedError();
@@ -66,194 +66,213 @@ class Run {
       Report(env_.programName + " ended at " + finished, ending);
       ShowEnd(ending, std::string(kApplicationTitle) + " (Last Sync: " + finished +
                           (withErrors ? ", with errors)" : ")"));
-      WriteIniString(env_.settingsPath, kSettingsSection, kLastSyncKey, finished);
+      // The run is over and reported: a time that cannot be kept is no reason to fail it.
+      static_cast<void>(
+          WriteIniString(env_.settingsPath, kSettingsSection, kLastSyncKey, finished));
     }
 
     if (settings_.LogActivity == 1) {
-      WriteActivityLog(env_.logPath, settings_.LogPurge, activity_.PendingLogText());
+      // Nor is a log that cannot be written: the lines were shown.
+      static_cast<void>(
+          WriteActivityLog(env_.logPath, settings_.LogPurge, activity_.PendingLogText()));
     }
     activity_.ClearPendingLogText();
-    env_.display->ShowRunState(false);
+    env_.display.ShowRunState(false);
     return !activity_.reportedError();
   }
 
  private:
   // Everything from the first snapshot to the closed connection.
-  StepFailure Exchange() {
+  StepResult Exchange() {
     if (env_.favoritesRoot.empty()) {
-      return RunFailure{"Unable to Find the Favorites Folder"};
+      return StepFailed("Unable to Find the Favorites Folder");
     }
-    if (const StepFailure failure = WriteLocalDataFile()) {
-      return failure;
+    if (StepResult written = WriteLocalDataFile(); !written) {
+      return written;
     }
     RemoveIfPresent(tempData_);
 
-    if (const StepFailure failure = ConnectToServer(settings_, env_, activity_, client_)) {
-      return failure;
+    if (StepResult connected = ConnectToServer(settings_, env_, activity_, client_); !connected) {
+      return connected;
     }
-    if (const StepFailure failure = EnterRemoteDirectory(settings_, *client_, activity_)) {
-      return failure;
+    if (StepResult entered = EnterRemoteDirectory(settings_, *client_, activity_); !entered) {
+      return entered;
     }
-    if (const StepFailure failure = AcquireIndicator(*client_, lock_, lockStored_)) {
-      return failure;
+    if (StepResult locked = AcquireIndicator(*client_, lock_, lockStored_); !locked) {
+      return locked;
     }
-    if (const StepFailure failure = ExchangeDataFiles()) {
-      return failure;
+    if (StepResult exchanged = ExchangeDataFiles(); !exchanged) {
+      return exchanged;
     }
 
     Report("-> Deleting Remote Indicator File..", StatusImage::Working);
     lockStored_ = false;
-    if (const StepFailure failure = ReleaseIndicator(*client_, lock_)) {
-      return failure;
+    if (StepResult released = ReleaseIndicator(*client_, lock_); !released) {
+      return released;
     }
     Disconnect();
     RemoveIfPresent(localData_);
     RemoveIfPresent(localIndicator_);
     RemoveIfPresent(tempData_);
-    return std::nullopt;
+    return StepResult::Ok();
   }
 
-  StepFailure ExchangeDataFiles() {
+  StepResult ExchangeDataFiles() {
     // Only this run's download is the shared list: an old "temp.dat" that could not be
     // deleted must not stand in for it.
-    if (const StepFailure failure =
-            DownloadSharedList(*client_, remoteData_, tempData_, activity_, downloaded_)) {
-      return failure;
+    if (StepResult fetched =
+            DownloadSharedList(*client_, remoteData_, tempData_, activity_, downloaded_);
+        !fetched) {
+      return fetched;
     }
     RecordList unapplied;
     if (downloaded_) {
       Report("-> Updating Favorites..", StatusImage::Working);
       const UpdateContext context{settings_.UseEncryption == 1,
                                   settings_.ConfirmChanges == 1,
-                                  &env_.confirm,
+                                  env_.confirm,
                                   env_.dateFormat,
                                   env_.favoritesRoot,
                                   unappliedChanges_,
-                                  &activity_};
+                                  activity_};
       auto update = UpdateFavorites(localData_, tempData_, context);
       if (!update) {
-        return RunFailure{update.error()};
+        return StepFailed(update.error());
       }
       switch (update->outcome) {
         case ChangeOutcome::Applied:
-          if (const StepFailure failure = WriteLocalDataFile()) {
-            return failure;
+          if (StepResult written = WriteLocalDataFile(); !written) {
+            return written;
           }
-          if (!HoldSharedVersionOf(update->unapplied, localData_, tempData_,
-                                   settings_.UseEncryption == 1)) {
-            return RunFailure{"Unable to Create Local Data File..", "cannot write " + localData_};
+          if (const Result<> held = HoldSharedVersionOf(update->unapplied, localData_, tempData_,
+                                                        settings_.UseEncryption == 1);
+              !held) {
+            return StepFailed("Unable to Create Local Data File..", held.error());
           }
           break;
         case ChangeOutcome::Unchanged:
           break;
         case ChangeOutcome::NothingApplied:
-          return std::nullopt;
+          return StepResult::Ok();
       }
       unapplied = std::move(update->unapplied);
     }
-    if (const StepFailure failure = UploadLocalDataFile()) {
-      return failure;
+    if (StepResult uploaded = UploadLocalDataFile(); !uploaded) {
+      return uploaded;
     }
     // Only what was uploaded is kept: the next run tries it again if its list is still this one.
-    if (!KeepUnappliedChanges(unappliedChanges_, localHeader_, unapplied)) {
-      return RunFailure{"Unable to Create Unapplied Changes File..",
-                        "cannot write " + unappliedChanges_};
+    if (const Result<> kept = KeepUnappliedChanges(unappliedChanges_, localHeader_, unapplied);
+        !kept) {
+      return StepFailed("Unable to Create Unapplied Changes File..", kept.error());
     }
-    return std::nullopt;
+    return StepResult::Ok();
   }
 
-  StepFailure WriteLocalDataFile() {
+  StepResult WriteLocalDataFile() {
     return WriteSnapshot(localData_, settings_, env_, activity_, localHeader_);
   }
 
   // The shared list is replaced in one step: an interrupted transfer leaves only a stray
   // temporary file, never a truncated list that other computers would take for the truth.
   // At every moment the server holds a whole list, the old one or the new one.
-  StepFailure UploadLocalDataFile() {
+  StepResult UploadLocalDataFile() {
     Report("-> Uploading Local Data File..", StatusImage::Working);
     const std::string temporary = TemporaryRemoteName(remoteData_, settings_.Name);
-    if (!client_->Upload(localData_, temporary)) {
-      return Abandon(temporary, UploadFailure());
+    if (const Result<> uploaded = client_->Upload(localData_, temporary); !uploaded) {
+      return Abandon(temporary, uploaded.error());
     }
-    if (StepFailure failure = CheckNothingPublishedMeanwhile(temporary)) {
-      return failure;
+    if (StepResult checked = CheckNothingPublishedMeanwhile(temporary); !checked) {
+      return checked;
     }
-    RenameResult renamed = client_->Rename(temporary, remoteData_);
-    if (renamed == RenameResult::Failed) {
+    Result<void, RenameFailure> renamed = client_->Rename(temporary, remoteData_);
+    if (!renamed && renamed.error().refused == RenameRefusal::None) {
       // The server may have renamed and the reply been lost; then the shared list in place
       // may be the new one, and deleting it would leave none at all.
-      const RunFailure failure = UploadFailure();
-      if (client_->Probe(temporary) != RemoteFile::Present) {
-        return failure;
+      if (!IsPresent(client_->Probe(temporary))) {
+        return UploadFailure(renamed.error().reason);
       }
       // A lost connection is mended by the client's next login.
       renamed = client_->Rename(temporary, remoteData_);
     }
-    switch (renamed) {
-      case RenameResult::Renamed:
-        return std::nullopt;
-      case RenameResult::SourceRefused:
+    if (renamed) {
+      return StepResult::Ok();
+    }
+    switch (renamed.error().refused) {
+      case RenameRefusal::Source:
         return StoreInPlace(temporary);
-      case RenameResult::TargetRefused:
-        return ReplaceExisting(temporary);
-      case RenameResult::Failed:
+      case RenameRefusal::Target:
+        return ReplaceExisting(temporary, renamed.error().reason);
+      case RenameRefusal::None:
         break;
     }
-    return Abandon(temporary, UploadFailure());
+    return Abandon(temporary, renamed.error().reason);
   }
 
   // Gives up while the old list is still whole on the server: the temporary copy goes.
-  RunFailure Abandon(const std::string& temporary, const RunFailure& failure) {
-    client_->Delete(temporary);
-    return failure;
+  StepResult Abandon(const std::string& temporary, const std::string& reason) {
+    DeleteTemporary(temporary);
+    return UploadFailure(reason);
+  }
+
+  // A copy that cannot be deleted now is replaced and renamed by this computer's next upload.
+  void DeleteTemporary(const std::string& temporary) {
+    static_cast<void>(client_->Delete(temporary));
   }
 
   // A server that does not rename gets the list stored in place, its stored size checked.
   // Until that is done the temporary copy is the one whole new list, so it goes only then.
-  StepFailure StoreInPlace(const std::string& temporary) {
+  StepResult StoreInPlace(const std::string& temporary) {
     Report("-> Server Cannot Rename, Replacing Remote Data File..", StatusImage::Working);
-    if (!client_->Upload(localData_, remoteData_)) {
-      return UploadFailure();
+    if (const Result<> stored = client_->Upload(localData_, remoteData_); !stored) {
+      return UploadFailure(stored.error());
     }
-    client_->Delete(temporary);
-    return std::nullopt;
+    DeleteTemporary(temporary);
+    return StepResult::Ok();
   }
 
   // Some servers refuse to rename over an existing file. The old list may go since the
   // temporary copy is known whole (its stored size was checked); from then on that copy is
   // the one whole list, so it stays whatever happens.
-  StepFailure ReplaceExisting(const std::string& temporary) {
-    const RunFailure refused = UploadFailure();
-    if (client_->Probe(remoteData_) != RemoteFile::Present) {
-      return Abandon(temporary, refused);
+  StepResult ReplaceExisting(const std::string& temporary, const std::string& refusal) {
+    if (!IsPresent(client_->Probe(remoteData_))) {
+      return Abandon(temporary, refusal);
     }
-    if (!client_->Delete(remoteData_) ||
-        client_->Rename(temporary, remoteData_) != RenameResult::Renamed) {
-      return UploadFailure();
+    if (const Result<> deleted = client_->Delete(remoteData_); !deleted) {
+      return UploadFailure(deleted.error());
     }
-    return std::nullopt;
+    if (const auto renamed = client_->Rename(temporary, remoteData_); !renamed) {
+      return UploadFailure(renamed.error().reason);
+    }
+    return StepResult::Ok();
   }
 
-  RunFailure UploadFailure() const {
-    return ClientFailure(*client_, "Unable to Upload Remote Data File..");
+  static StepResult UploadFailure(const std::string& reason) {
+    return StepFailed("Unable to Upload Remote Data File..", reason);
   }
 
   // Two computers can both believe they hold the lock (two that stored theirs at the same
   // moment, or one that outwaited a slow run). The shared list is replaced only while this
   // run still holds the lock and the list is still the one it merged with: otherwise
   // another computer's changes would be lost without a word.
-  StepFailure CheckNothingPublishedMeanwhile(const std::string& temporary) {
+  StepResult CheckNothingPublishedMeanwhile(const std::string& temporary) {
     Report("-> Verifying Remote Data File..", StatusImage::Working);
-    std::string reason;
     if (!HoldsIndicator(*client_, lock_)) {
-      reason = "another computer has taken the lock";
-    } else if (downloaded_ ? client_->Read(remoteData_) != ReadWholeFile(tempData_)
-                           : client_->Probe(remoteData_) != RemoteFile::Absent) {
-      reason = "another computer has changed the shared list during this run";
-    } else {
-      return std::nullopt;
+      return Abandon(temporary, "another computer has taken the lock");
     }
-    return Abandon(temporary, RunFailure{"Unable to Upload Remote Data File..", reason});
+    if (!SharedListUnchanged()) {
+      return Abandon(temporary, "another computer has changed the shared list during this run");
+    }
+    return StepResult::Ok();
+  }
+
+  // Whether the server still holds the shared list this run downloaded, or still none.
+  bool SharedListUnchanged() {
+    if (downloaded_) {
+      const Result<std::string> shared = client_->Read(remoteData_);
+      return shared && *shared == ReadWholeFile(tempData_);
+    }
+    const Result<RemoteFile> presence = client_->Probe(remoteData_);
+    return presence && *presence == RemoteFile::Absent;
   }
 
   void Disconnect() {
@@ -274,7 +293,8 @@ class Run {
 
   void Fail(const RunFailure& failure) {
     if (lockStored_ && client_) {
-      ReleaseIndicator(*client_, lock_);
+      // A lock that stays behind names this computer, whose next run takes it at once.
+      static_cast<void>(ReleaseIndicator(*client_, lock_));
     }
     Disconnect();
     ReportFailure(activity_, failure);
@@ -283,8 +303,8 @@ class Run {
   }
 
   void ShowEnd(StatusImage image, const std::string& text) {
-    env_.display->SetTrayState(image, text);
-    env_.display->SetStatusText(text);
+    env_.display.SetTrayState(image, text);
+    env_.display.SetStatusText(text);
   }
 
   void Report(const std::string& text, StatusImage image) { activity_.ReportActivity(text, image); }
@@ -309,8 +329,7 @@ class Run {
 }  // namespace
 
 SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& settingsPath) {
-  SyncEnvironment env;
-  env.display = &display;
+  SyncEnvironment env{display};
   env.yield = [] {};
   env.idle = [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); };
   env.monotonicNow = [] { return std::chrono::steady_clock::now(); };

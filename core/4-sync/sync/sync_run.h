@@ -16,24 +16,24 @@ namespace kestrin {
 // Everything a run needs from the program around it. Time is injected so that tests need
 // not wait out the lock's 120 seconds.
 struct SyncEnvironment {
-  RunDisplay* display = nullptr;
-  std::function<void()> yield;                          // process pending UI events
-  std::function<void(std::chrono::milliseconds)> idle;  // wait, keeping the UI alive
-  std::function<std::chrono::steady_clock::time_point()> monotonicNow;
-  std::function<DateTime()> localNow;
-  ConfirmChangesHook confirm;  // used when ConfirmChanges is 1
+  RunDisplay& display;
+  std::function<void()> yield{};                          // process pending UI events
+  std::function<void(std::chrono::milliseconds)> idle{};  // wait, keeping the UI alive
+  std::function<std::chrono::steady_clock::time_point()> monotonicNow{};
+  std::function<DateTime()> localNow{};
+  ConfirmChangesHook confirm{};  // used when ConfirmChanges is 1
   // Opens an FTP session whose waits call the given yield; nullptr when none can be had.
-  std::function<std::unique_ptr<FtpClient>(std::function<void()> yield)> makeFtpClient;
+  std::function<std::unique_ptr<FtpClient>(std::function<void()> yield)> makeFtpClient{};
   // Timeouts and limits of the FTP connection; the run fills in the server and the login.
-  FtpConnectOptions ftpOptions;
+  FtpConnectOptions ftpOptions{};
 
-  GeneralDateFormat dateFormat;
+  GeneralDateFormat dateFormat{};
   char decimalSeparator = '.';
   std::string programName = "kestrin";  // starts the first and last activity lines
-  std::string favoritesRoot;            // ends in "/"; empty: refuse to run
-  std::string workFolder;               // local.dat, local.ind, temp.dat; ends in "/"
-  std::string settingsPath;             // where "LastSync" is written
-  std::string logPath;
+  std::string favoritesRoot{};          // ends in "/"; empty: refuse to run
+  std::string workFolder{};             // local.dat, local.ind, temp.dat; ends in "/"
+  std::string settingsPath{};           // where "LastSync" is written
+  std::string logPath{};
 };
 
 // An environment for the real world: the libcurl client, the system clocks, the user's

@@ -27,8 +27,8 @@ RecordList Selected(const RecordList& records, const RecordKeys& keys, bool with
   return selected;
 }
 
-bool WriteDataFile(const std::string& path, const DataFileHeader& header,
-                   std::initializer_list<const RecordList*> lists, bool encode) {
+Result<> WriteDataFile(const std::string& path, const DataFileHeader& header,
+                       std::initializer_list<const RecordList*> lists, bool encode) {
   std::ostringstream out;
   WriteDataFileHeader(out, header);
   for (const RecordList* list : lists) {
@@ -67,24 +67,30 @@ Result<RecordList> ReadUnappliedChanges(const std::string& path, const DataFileH
   return Result<RecordList>::Ok(sameUpload ? std::move(kept->records) : RecordList());
 }
 
-bool KeepUnappliedChanges(const std::string& path, const DataFileHeader& upload,
-                          const RecordList& unapplied) {
+Result<> KeepUnappliedChanges(const std::string& path, const DataFileHeader& upload,
+                              const RecordList& unapplied) {
   if (unapplied.empty()) {
     struct stat info;
-    return unlink(path.c_str()) == 0 || lstat(path.c_str(), &info) != 0;
+    if (unlink(path.c_str()) == 0 || lstat(path.c_str(), &info) != 0) {
+      return Result<>::Ok();
+    }
+    return Result<>::Fail("cannot write " + path);
   }
   return WriteDataFile(path, upload, {&unapplied}, false);
 }
 
-bool HoldSharedVersionOf(const RecordList& unapplied, const std::string& localDataPath,
-                         const std::string& sharedDataPath, bool encoded) {
+Result<> HoldSharedVersionOf(const RecordList& unapplied, const std::string& localDataPath,
+                             const std::string& sharedDataPath, bool encoded) {
   if (unapplied.empty()) {
-    return true;
+    return Result<>::Ok();
   }
   const auto local = ReadFavoritesDataFile(localDataPath, encoded);
+  if (!local) {
+    return Result<>::Fail(local.error());
+  }
   const auto shared = ReadFavoritesDataFile(sharedDataPath, encoded);
-  if (!local || !shared) {
-    return false;
+  if (!shared) {
+    return Result<>::Fail(shared.error());
   }
   const RecordKeys keys = KeysOf(unapplied);
   const RecordList own = Selected(local->records, keys, false);

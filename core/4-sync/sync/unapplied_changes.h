@@ -27,14 +27,14 @@ RecordList RecordsWithKeys(const RecordList& records, const RecordKeys& keys);
 Result<RecordList> ReadUnappliedChanges(const std::string& path, const DataFileHeader& shared);
 
 // Keeps the changes that the upload with this header could not carry out, readable by this
-// user only; removes the file when there are none. False when that could not be done.
-bool KeepUnappliedChanges(const std::string& path, const DataFileHeader& upload,
+// user only; removes the file when there are none. Fails when that could not be done.
+Result<> KeepUnappliedChanges(const std::string& path, const DataFileHeader& upload,
                           const RecordList& unapplied);
 
 // Rewrites the local data file for the upload: its records but those with an unapplied
 // key, then the shared list's records with those keys, so that the shared list keeps them
-// as it had them. False when either file cannot be read or the new one cannot be written.
-bool HoldSharedVersionOf(const RecordList& unapplied, const std::string& localDataPath,
+// as it had them. Fails when either file cannot be read or the new one cannot be written.
+Result<> HoldSharedVersionOf(const RecordList& unapplied, const std::string& localDataPath,
                          const std::string& sharedDataPath, bool encoded);
 
 }  // namespace kestrin
