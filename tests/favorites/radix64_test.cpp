@@ -1,5 +1,5 @@
-// Radix-64 field codec: the exact forms other computers' lists carry, and the decoder's
-// quirks. Round trips of any bytes are the fuzz target's property.
+// The Radix-64 decoder's quirks. The exact forms are the data file samples', round trips of
+// any bytes the fuzz target's property, and characters outside the alphabet a hostile list.
 
 #include "formats/radix64.h"
 
@@ -10,38 +10,11 @@
 namespace kestrin {
 namespace {
 
-TEST(Radix64, KnownValuesBothWays) {
-  const std::pair<std::string, std::string> kSamples[] = {
-      {"D", "RA=="},
-      {"F", "Rg=="},
-      {"ab", "YWI="},
-      {"", ""},
-      {"\xE9", "6Q=="},
-      {std::string("\0\0\0", 3), "AAAA"},
-      {"\xFB\xEF\xBE", "++++"},
-      {"\xFF\xFF\xFF", "////"},
-      {"12/1/2026 10:15:30 PM", "MTIvMS8yMDI2IDEwOjE1OjMwIFBN"}};
-  for (const auto& [plain, encoded] : kSamples) {
-    EXPECT_EQ(Radix64Encode(plain), encoded);
-    EXPECT_EQ(Radix64Decode(encoded), plain) << encoded;
-  }
-}
-
 TEST(Radix64Decode, IgnoresAnIncompleteLastGroup) {
   EXPECT_EQ(Radix64Decode("YWJjZA"), "abc");
   EXPECT_EQ(Radix64Decode("YWJjZAZ"), "abc");
   EXPECT_EQ(Radix64Decode("YQ="), "");
-}
-
-TEST(Radix64Decode, AcceptsTheAlphabetAndNothingElse) {
-  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=";
-  for (int code = 0; code < 256; ++code) {
-    const char c = static_cast<char>(code);
-    EXPECT_EQ(Radix64Decode(std::string(4, c)).has_value(), alphabet.find(c) != std::string::npos)
-        << code;
-  }
-  // Even inside an incomplete last group, which would otherwise be ignored.
-  EXPECT_FALSE(Radix64Decode("YWJjZ-").has_value());
+  EXPECT_FALSE(Radix64Decode("YWJjZ-").has_value());  // yet it must be of the alphabet
 }
 
 TEST(Radix64Decode, PaddingRemovesCharactersFromTheEndOfTheWholeOutput) {

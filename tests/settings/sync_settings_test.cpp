@@ -55,18 +55,9 @@ TEST_F(SyncSettingsTest, SaveAndLoadGiveBackEverySetting) {
   EXPECT_EQ(ReadIniString(path_, kSettingsSection, kLastSyncKey), "12/5/2026 4:08:51 AM");
 }
 
-// Without a file only Port, Passive and Confirm Changes are set; a file with only the section
-// line clears everything, but the purge slider cannot show 0, so it keeps its place.
-TEST_F(SyncSettingsTest, MissingFileAndMissingKeys) {
-  SyncSettings expected = kFilled;
-  expected.Port = "21";
-  expected.Passive = 1;
-  expected.ConfirmChanges = 1;
-  const LoadedSettings none = LoadSettings(path_, kFilled);
-  EXPECT_FALSE(none.fileExisted);
-  EXPECT_EQ(none.settings, expected);
-  EXPECT_TRUE(none.warnings.empty());
-
+// A file with only the section line clears everything, but the purge slider cannot show 0,
+// so it keeps its place.
+TEST_F(SyncSettingsTest, MissingKeys) {
   const LoadedSettings empty = Load("[Settings]\r\n");
   EXPECT_TRUE(empty.fileExisted);
   SyncSettings cleared;

@@ -74,24 +74,6 @@ TEST(ProcessDialog, CountsDownFrom120AndClosesAsCancelledOnThe121stTick) {
   EXPECT_FALSE(dialog.processed());
 }
 
-TEST(ConfirmWithDialog, ProcessReturnsTheTickedRowsInListOrder) {
-  const ChangeList changes = TwoOfEach();
-  ProcessDialogAnswerer answerer([](ui::ProcessDialog& dialog) {
-    List(dialog)->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
-    List(dialog)->topLevelItem(3)->setCheckState(0, Qt::Unchecked);
-    QPushButton* process = dialog.findChild<QPushButton*>("cmdProcess");
-    process->click();
-    EXPECT_FALSE(process->isEnabled());
-  });
-  const auto rows = ui::ConfirmWithDialog(nullptr, hours(24))(changes);
-  ASSERT_TRUE(rows.has_value());
-  ASSERT_EQ(rows->size(), 2u);
-  EXPECT_EQ((*rows)[0].action, ChangeAction::CreateLocally);
-  EXPECT_EQ((*rows)[0].change, changes.CreateList[0]);
-  EXPECT_EQ((*rows)[1].action, ChangeAction::DeleteLocally);
-  EXPECT_EQ((*rows)[1].change, changes.DeleteList[0]);
-}
-
 // Cancel and closing the window end the wait as the countdown does: nothing is applied.
 TEST(ConfirmWithDialog, CancelOrCloseReturnsNothing) {
   const std::function<void(ui::ProcessDialog&)> endings[] = {

@@ -98,7 +98,9 @@ TEST_F(TwoComputers, ConfirmedChangesAreAppliedAsTickedWhileTheRunHoldsTheWindow
         list->topLevelItem(row)->setCheckState(0, Qt::Unchecked);
       }
     }
-    dialog.findChild<QPushButton*>("cmdProcess")->click();
+    QPushButton* process = dialog.findChild<QPushButton*>("cmdProcess");
+    process->click();
+    EXPECT_FALSE(process->isEnabled());
   });
   b.SyncNow();
 
