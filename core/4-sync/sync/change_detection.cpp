@@ -6,9 +6,10 @@
 #include <vector>
 
 #include "favorites/data_file.h"
-#include "formats/printable_text.h"
 #include "favorites/record_rule.h"
+#include "formats/printable_text.h"
 #include "sync/apply_changes.h"
+#include "sync/restore_point.h"
 #include "sync/unapplied_changes.h"
 
 namespace kestrin {
@@ -180,7 +181,15 @@ RecordList RecordsOf(const std::vector<PendingChange>& changes) {
   return records;
 }
 
-Result<UpdateResult> Applied(const std::vector<PendingChange>& failures) {
+// Applies the changes once what they replace is saved; applies none when it cannot be.
+Result<UpdateResult> Applied(const ChangeList& changes, ApplyOccasion occasion,
+                             const UpdateContext& context) {
+  if (Result<> saved =
+          SaveRestorePointFor(changes, context.favoritesRoot, context.restoreFolder, context.now);
+      !saved) {
+    return Result<UpdateResult>::Fail(saved.error());
+  }
+  const auto failures = ApplyChanges(changes, occasion, context.favoritesRoot, *context.activity);
   return Result<UpdateResult>::Ok({ChangeOutcome::Applied, RecordsOf(failures)});
 }
 
@@ -209,8 +218,7 @@ Result<UpdateResult> RetryUnapplied(const FavoritesDataFile& local, const Favori
   if (changes->CreateList.empty() && changes->DeleteList.empty()) {
     return Unchanged();
   }
-  return Applied(
-      ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, *context.activity));
+  return Applied(*changes, ApplyOccasion::Direct, context);
 }
 
 }  // namespace
@@ -249,8 +257,7 @@ Result<UpdateResult> UpdateFavorites(const std::string& localDataPath,
   // What could not be carried out is uploaded as the shared list had it: see
   // unapplied_changes.h.
   if (!context.confirm) {
-    return Applied(
-        ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, *context.activity));
+    return Applied(*changes, ApplyOccasion::Direct, context);
   }
   const auto chosen = (context.confirmHook && *context.confirmHook)
                           ? (*context.confirmHook)(*changes)
@@ -258,8 +265,7 @@ Result<UpdateResult> UpdateFavorites(const std::string& localDataPath,
   if (!chosen) {
     return Outcome::Ok({ChangeOutcome::NothingApplied, {}});
   }
-  return Applied(ApplyChanges(ChangeListOf(*chosen), ApplyOccasion::Dialog, context.favoritesRoot,
-                              *context.activity));
+  return Applied(ChangeListOf(*chosen), ApplyOccasion::Dialog, context);
 }
 
 }  // namespace kestrin

@@ -17,6 +17,15 @@ struct RunFailure {
 // What a step of the run gives back: nothing when it succeeded.
 using StepFailure = std::optional<RunFailure>;
 
+// A failure told in one text: the error line, then the reason when a line break follows it.
+inline RunFailure RunFailureOf(const std::string& told) {
+  const size_t lineBreak = told.find('\n');
+  if (lineBreak == std::string::npos) {
+    return {told};
+  }
+  return {told.substr(0, lineBreak), told.substr(lineBreak + 1)};
+}
+
 // A failure whose cause is the FTP client's last one.
 inline RunFailure ClientFailure(const FtpClient& client, std::string text) {
   return {std::move(text), client.LastError()};
