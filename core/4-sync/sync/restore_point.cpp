@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <sstream>
 
 #include "favorites/favorites_path.h"
@@ -75,6 +76,16 @@ std::vector<std::string> NamesIn(const std::string& folder) {
   return names;
 }
 
+// True when a file (a place without a trailing "/") or a folder (one with) stands at the
+// place, not behind a link; `info` then describes it.
+bool Savable(const std::string& favoritesRoot, const std::string& place, struct stat& info) {
+  const std::string path = favoritesRoot + place;
+  if (PassesThroughLink(favoritesRoot, path) || lstat(path.c_str(), &info) != 0) {
+    return false;
+  }
+  return place.ends_with('/') ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode);
+}
+
 // Writes one point into a folder of its own, file by file.
 class PointWriter {
  public:
@@ -82,22 +93,13 @@ class PointWriter {
       : folder_(folder), root_(favoritesRoot) {}
 
   Result<> Save(const std::string& place) {
-    const std::string path = root_ + place;
     struct stat info;
-    if (PassesThroughLink(root_, path) || lstat(path.c_str(), &info) != 0) {
+    if (!Savable(root_, place, info)) {
       return Result<>::Ok();
     }
-    const bool asFolder = place.ends_with('/');
-    if (asFolder && S_ISDIR(info.st_mode)) {
-      return SaveFolder(place, info.st_dev);
-    }
-    if (!asFolder && S_ISREG(info.st_mode)) {
-      return SaveFile(place, info);
-    }
-    return Result<>::Ok();
+    return S_ISDIR(info.st_mode) ? SaveFolder(place, info.st_dev) : SaveFile(place, info);
   }
 
-  bool empty() const { return manifest_.empty(); }
   const std::string& manifest() const { return manifest_; }
 
  private:
@@ -124,6 +126,9 @@ class PointWriter {
   }
 
   Result<> SaveFile(const std::string& place, const struct stat& info) {
+    if (!saved_.insert(place).second) {
+      return Result<>::Ok();  // a shortcut deleted on its own and with its folder
+    }
     const std::string stored = std::to_string(++files_);
     if (Result<> copied = CopyOrdinaryFile(root_ + place, folder_ + stored, 0600); !copied) {
       return copied;
@@ -136,6 +141,7 @@ class PointWriter {
   const std::string folder_;
   const std::string& root_;
   std::string manifest_;
+  std::set<std::string> saved_;
   size_t files_ = 0;
 };
 
@@ -213,7 +219,7 @@ std::vector<std::string> PlacesChangedBy(const ChangeList& changes) {
     return LocalPathOf("", std::string(c.Path) + std::string(c.Name));
   };
   for (const PendingChange& change : changes.DeleteList) {
-    places.push_back(place(change));
+    places.push_back(place(change) + (change.Type == "D" ? "/" : ""));
   }
   for (const PendingChange& change : changes.CreateList) {
     if (change.Type == "F") {
@@ -229,6 +235,11 @@ Result<std::string> SaveRestorePoint(const std::string& restoreFolder,
                                      const std::string& favoritesRoot,
                                      const std::vector<std::string>& places, const DateTime& now) {
   using Outcome = Result<std::string>;
+  struct stat info;
+  if (std::none_of(places.begin(), places.end(),
+                   [&](const std::string& place) { return Savable(favoritesRoot, place, info); })) {
+    return Outcome::Ok("");
+  }
   const std::string incomplete = restoreFolder + kIncompleteName;
   RemoveFolderTree(incomplete);  // what an interrupted save left
   mkdir(restoreFolder.c_str(), 0700);
@@ -241,10 +252,6 @@ Result<std::string> SaveRestorePoint(const std::string& restoreFolder,
       RemoveFolderTree(incomplete);
       return Outcome::Fail(saved.error());
     }
-  }
-  if (writer.empty()) {
-    RemoveFolderTree(incomplete);
-    return Outcome::Ok("");
   }
   char made[64];
   std::snprintf(made, sizeof made, "made %d %d %d %d %d %d\n", now.year, now.month, now.day,

@@ -39,8 +39,9 @@ struct RestorePoint {
 // Saves as one new point made `now` what stands at the places below the Favorites folder:
 // a file (an ordinary one, not a link) at a place without a trailing "/", a folder with
 // everything in it at one with. Places that hold nothing of that kind, or lie behind a
-// link, are left out; when nothing is left no point is made (the id is then empty). Fails,
-// leaving no point behind, when anything cannot be read or written; the text says why.
+// link, are left out; when nothing is left no point is made (the id is then empty) and
+// nothing is written. Fails, leaving no point behind, when anything cannot be read or
+// written; the text says why.
 Result<std::string> SaveRestorePoint(const std::string& restoreFolder,
                                      const std::string& favoritesRoot,
                                      const std::vector<std::string>& places, const DateTime& now);
