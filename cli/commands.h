@@ -10,5 +10,6 @@ int SnapshotCommand(const std::vector<std::string>& words);
 int ShowCommand(const std::vector<std::string>& words);
 int DiffCommand(const std::vector<std::string>& words);
 int SyncCommand(const std::vector<std::string>& words);
+int RestoreCommand(const std::vector<std::string>& words);
 
 }  // namespace kestrin::cli

@@ -17,6 +17,11 @@ constexpr char kUsage[] =
     "      --yes applies confirmed changes without asking, --no cancels them.\n"
     "      --quiet prints nothing but errors. --dry-run prints the changes the run\n"
     "      would make to the Favorites folder and changes nothing anywhere.\n"
+    "  restore [ID] [--settings FILE] [--favorites DIR]\n"
+    "      Puts back what a run deleted or overwrote in the Favorites folder, as restore\n"
+    "      point ID (the newest by default) saved it, after saving what it replaces.\n"
+    "  restore --list [--settings FILE]\n"
+    "      Prints each restore point: its id, when it was made and what it holds.\n"
     "  snapshot [--favorites DIR] [--name NAME] [--encode]\n"
     "      Writes the favorites data file of DIR to standard output.\n"
     "  show FILE [--decode]\n"
@@ -54,6 +59,8 @@ int main(int argc, char** argv) {
   int (*handler)(const std::vector<std::string>&) = nullptr;
   if (command == "sync") {
     handler = kestrin::cli::SyncCommand;
+  } else if (command == "restore") {
+    handler = kestrin::cli::RestoreCommand;
   } else if (command == "snapshot") {
     handler = kestrin::cli::SnapshotCommand;
   } else if (command == "show") {

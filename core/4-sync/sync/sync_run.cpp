@@ -4,12 +4,13 @@
 #include <thread>
 
 #include "favorites/favorites_path.h"
-#include "platform/program_folder.h"
-#include "settings/program_files.h"
 #include "formats/ini_file.h"
+#include "platform/program_folder.h"
 #include "platform/whole_file.h"
+#include "settings/program_files.h"
 #include "sync/activity.h"
 #include "sync/change_detection.h"
+#include "sync/restore_point.h"
 #include "sync/run_steps.h"
 #include "sync/server_lock.h"
 #include "sync/unapplied_changes.h"
@@ -134,10 +135,12 @@ class Run {
                                   env_.dateFormat,
                                   env_.favoritesRoot,
                                   unappliedChanges_,
+                                  RestoreFolderOf(env_.workFolder),
+                                  env_.localNow(),
                                   activity_};
       auto update = UpdateFavorites(localData_, tempData_, context);
       if (!update) {
-        return StepFailed(update.error());
+        return StepResult::Fail(update.error());
       }
       switch (update->outcome) {
         case ChangeOutcome::Applied:
