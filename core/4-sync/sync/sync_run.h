@@ -10,6 +10,7 @@
 #include "sync/change_list.h"
 #include "ftp/ftp_client.h"
 #include "sync/run_display.h"
+#include "sync/run_summary.h"
 
 namespace kestrin {
 
@@ -21,7 +22,15 @@ struct SyncEnvironment {
   std::function<void(std::chrono::milliseconds)> idle{};  // wait, keeping the UI alive
   std::function<std::chrono::steady_clock::time_point()> monotonicNow{};
   std::function<DateTime()> localNow{};
-  ConfirmChangesHook confirm{};  // used when ConfirmChanges is 1
+  ConfirmChangesHook confirm{};  // used when ConfirmChanges is 1, or a run deletes most
+  // This run keeps what only this computer holds and uploads it, deleting nothing locally.
+  bool keepLocal = false;
+  // Asked at a computer's first run (no "LastSync") when its Favorites folder holds
+  // shortcuts and the shared list comes from another computer: true keeps this computer's
+  // favorites and adds them to the shared list, false replaces them. Empty: replace.
+  std::function<bool(std::size_t localShortcuts)> keepOnFirstJoin{};
+  // Told after a run that deleted, changed or added favorites.
+  std::function<void(const RunSummary&)> reportChanges{};
   // Opens an FTP session whose waits call the given yield; nullptr when none can be had.
   std::function<std::unique_ptr<FtpClient>(std::function<void()> yield)> makeFtpClient{};
   // Timeouts and limits of the FTP connection; the run fills in the server and the login.
