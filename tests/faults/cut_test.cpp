@@ -303,11 +303,7 @@ TEST_P(CutTest, DownloadsStopAtTheClientsLimit) {
   const std::string target = local.path() + "temp.dat";
   WriteFileBytes(target, "previous");
   const auto connect = [this](std::int64_t limit) {
-    FtpConnectOptions options;
-    options.server = "127.0.0.1";
-    options.port = proxy->port();
-    options.username = server->user();
-    options.password = server->password();
+    FtpConnectOptions options = server->LoginOptions(proxy->port());
     options.maxDownloadBytes = limit;
     auto client = MakeCurlFtpClient([] {});
     const Result<> connected = client->Connect(options);

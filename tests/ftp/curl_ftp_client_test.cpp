@@ -20,11 +20,7 @@ class CurlFtpClientTest : public testing::TestWithParam<std::tuple<FtpServerKind
     if (server_ == nullptr) {
       GTEST_SKIP() << FtpServerKindName(kind_) << " cannot run here";
     }
-    FtpConnectOptions options;
-    options.server = "127.0.0.1";
-    options.port = server_->port();
-    options.username = server_->user();
-    options.password = server_->password();
+    FtpConnectOptions options = server_->LoginOptions();
     options.passive = passive_;
     const Result<> connected = client_->Connect(options);
     ASSERT_TRUE(connected) << connected.error();

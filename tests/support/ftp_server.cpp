@@ -215,6 +215,15 @@ std::string FtpServer::log() const {
   return ReadFileBytes(SidePath("server.log"));
 }
 
+FtpConnectOptions FtpServer::LoginOptions(int port) const {
+  FtpConnectOptions options;
+  options.server = "127.0.0.1";
+  options.port = port != 0 ? port : port_;
+  options.username = user_;
+  options.password = password_;
+  return options;
+}
+
 int FtpServer::loginCount() const {
   std::ifstream logins(SidePath("logins"));
   int count = 0;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ftp/ftp_client.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrin::test {
@@ -45,6 +46,8 @@ class FtpServer {
   const std::string& user() const { return user_; }
   const std::string& password() const { return password_; }
   const std::string& root() const { return root_.path(); }  // local path, ending in "/"
+  // Logs in to this server, through `port` when a proxy stands in front of it.
+  FtpConnectOptions LoginOptions(int port = 0) const;
   int loginCount() const;                                   // successful logins seen so far
   // The server's own output. pyftpdlib's names the commands that open data connections.
   std::string log() const;
