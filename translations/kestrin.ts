@@ -297,87 +297,92 @@ What should become of %1?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="30"/>
-        <source>Keep %1 and add them to the shared list</source>
+        <location filename="../ui/main_window_safety.cpp" line="31"/>
+        <source>Keep this computer&apos;s favorite and add it to the shared list</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="31"/>
+        <location filename="../ui/main_window_safety.cpp" line="32"/>
+        <source>Keep this computer&apos;s %1 favorites and add them to the shared list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="34"/>
         <source>Replace them with the shared list</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="54"/>
+        <location filename="../ui/main_window_safety.cpp" line="57"/>
         <source>1 shortcut</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="54"/>
+        <location filename="../ui/main_window_safety.cpp" line="57"/>
         <source>%1 shortcuts</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="56"/>
+        <location filename="../ui/main_window_safety.cpp" line="59"/>
         <source>%1 and %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="56"/>
+        <location filename="../ui/main_window_safety.cpp" line="59"/>
         <source>1 folder</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="56"/>
+        <location filename="../ui/main_window_safety.cpp" line="59"/>
         <source>%1 folders</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="60"/>
+        <location filename="../ui/main_window_safety.cpp" line="63"/>
         <source>Put back %1 from before the sync of %2?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="61"/>
+        <location filename="../ui/main_window_safety.cpp" line="64"/>
         <source>Put Back</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="61"/>
+        <location filename="../ui/main_window_safety.cpp" line="64"/>
         <source>Cancel</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="67"/>
+        <location filename="../ui/main_window_safety.cpp" line="70"/>
         <source>Error: Unable to Restore Favorites</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="69"/>
+        <location filename="../ui/main_window_safety.cpp" line="72"/>
         <source>Unable to Undo the Last Sync</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="73"/>
+        <location filename="../ui/main_window_safety.cpp" line="76"/>
         <source>Error: Unable to Restore %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="75"/>
+        <location filename="../ui/main_window_safety.cpp" line="78"/>
         <source>Put back %1 from before the sync of %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="79"/>
+        <location filename="../ui/main_window_safety.cpp" line="82"/>
         <source>Undo Last Sync: %1 could not be put back</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="80"/>
+        <location filename="../ui/main_window_safety.cpp" line="83"/>
         <source>1 place</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="80"/>
+        <location filename="../ui/main_window_safety.cpp" line="83"/>
         <source>%1 places</source>
         <translation type="unfinished"></translation>
     </message>

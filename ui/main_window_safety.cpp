@@ -27,7 +27,10 @@ bool MainWindow::KeepOnFirstJoin(std::size_t localShortcuts) {
          "What should become of %1?")
           .arg(favorites);
   return AskQuestion(this, question,
-                     {tr("Keep %1 and add them to the shared list").arg(favorites),
+                     {Counted(localShortcuts,
+                              tr("Keep this computer's favorite and add it to the shared list"),
+                              tr("Keep this computer's %1 favorites and add them to the shared "
+                                 "list")),
                       tr("Replace them with the shared list")}) != 1;
 }
 
