@@ -119,92 +119,102 @@ Starting it again while it runs brings its window to the front.</source>
     </message>
     <message>
         <location filename="../ui/main_window_controls.cpp" line="208"/>
-        <source>&amp;Hide</source>
+        <source>&amp;Undo Last Sync</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <location filename="../ui/main_window_controls.cpp" line="209"/>
+        <source>&amp;Hide</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="210"/>
         <source>&amp;View Log</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="211"/>
+        <location filename="../ui/main_window_controls.cpp" line="212"/>
         <source>E&amp;xit</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="213"/>
         <location filename="../ui/main_window_controls.cpp" line="214"/>
+        <location filename="../ui/main_window_controls.cpp" line="215"/>
         <source>&amp;Help</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="216"/>
+        <location filename="../ui/main_window_controls.cpp" line="217"/>
         <source>&amp;About</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="219"/>
+        <location filename="../ui/main_window_controls.cpp" line="220"/>
         <source>Sync Now!</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="220"/>
+        <location filename="../ui/main_window_controls.cpp" line="221"/>
+        <source>Undo Last Sync</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="222"/>
         <source>Show</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="221"/>
+        <location filename="../ui/main_window_controls.cpp" line="223"/>
         <source>View Log</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="223"/>
+        <location filename="../ui/main_window_controls.cpp" line="225"/>
         <source>Help</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="224"/>
+        <location filename="../ui/main_window_controls.cpp" line="226"/>
         <source>About</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="226"/>
+        <location filename="../ui/main_window_controls.cpp" line="228"/>
         <source>Exit</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="233"/>
+        <location filename="../ui/main_window_controls.cpp" line="235"/>
         <source>&amp;Save</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="234"/>
+        <location filename="../ui/main_window_controls.cpp" line="236"/>
         <source>Sync No&amp;w!</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="255"/>
+        <location filename="../ui/main_window_controls.cpp" line="257"/>
         <source>Settings and activity</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="256"/>
+        <location filename="../ui/main_window_controls.cpp" line="258"/>
         <source>&amp;General Settings</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="257"/>
+        <location filename="../ui/main_window_controls.cpp" line="259"/>
         <source>F&amp;TP Settings</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="258"/>
+        <location filename="../ui/main_window_controls.cpp" line="260"/>
         <source>Current Act&amp;ivity</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="269"/>
+        <location filename="../ui/main_window_controls.cpp" line="271"/>
         <source>Status</source>
         <translation type="unfinished"></translation>
     </message>
@@ -231,42 +241,149 @@ through one FTP directory.</source>
 <context>
     <name>kestrin::ui::MainWindow</name>
     <message>
-        <location filename="../ui/main_window.cpp" line="129"/>
-        <location filename="../ui/main_window.cpp" line="197"/>
+        <location filename="../ui/main_window.cpp" line="137"/>
+        <location filename="../ui/main_window.cpp" line="205"/>
         <source>Hide</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window.cpp" line="129"/>
-        <location filename="../ui/main_window.cpp" line="195"/>
+        <location filename="../ui/main_window.cpp" line="137"/>
+        <location filename="../ui/main_window.cpp" line="203"/>
         <source>Show</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window.cpp" line="206"/>
+        <location filename="../ui/main_window.cpp" line="214"/>
         <source>No Activity Log available!</source>
         <translation type="unfinished"></translation>
     </message>
     <message numerus="yes">
-        <location filename="../ui/main_window_run.cpp" line="75"/>
+        <location filename="../ui/main_window_run.cpp" line="82"/>
         <source>%n change(s) made to your Favorites.</source>
         <translation type="unfinished">
             <numerusform></numerusform>
         </translation>
     </message>
     <message>
-        <location filename="../ui/main_window_settings.cpp" line="87"/>
+        <location filename="../ui/main_window_settings.cpp" line="88"/>
         <source>Unable to Save Settings: %1.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_settings.cpp" line="110"/>
+        <location filename="../ui/main_window_settings.cpp" line="111"/>
         <source>You cannot enable the option, &apos;Schedule Sync&apos; with the option, &apos;Confirm Changes&apos;.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_settings.cpp" line="118"/>
+        <location filename="../ui/main_window_settings.cpp" line="119"/>
         <source>You cannot enable the option, &apos;Confirm Changes&apos; with the option, &apos;Schedule Sync&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="24"/>
+        <source>this computer&apos;s favorite</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="24"/>
+        <source>this computer&apos;s %1 favorites</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="26"/>
+        <source>The shared list on the server holds the favorites of another computer.
+
+What should become of %1?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="31"/>
+        <source>Keep this computer&apos;s favorite and add it to the shared list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="32"/>
+        <source>Keep this computer&apos;s %1 favorites and add them to the shared list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="34"/>
+        <source>Replace them with the shared list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="57"/>
+        <source>1 shortcut</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="57"/>
+        <source>%1 shortcuts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="59"/>
+        <source>%1 and %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="59"/>
+        <source>1 folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="59"/>
+        <source>%1 folders</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="63"/>
+        <source>Put back %1 from before the sync of %2?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="64"/>
+        <source>Put Back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="64"/>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="70"/>
+        <source>Error: Unable to Restore Favorites</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="72"/>
+        <source>Unable to Undo the Last Sync</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="76"/>
+        <source>Error: Unable to Restore %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="78"/>
+        <source>Put back %1 from before the sync of %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="82"/>
+        <source>Undo Last Sync: %1 could not be put back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="83"/>
+        <source>1 place</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="83"/>
+        <source>%1 places</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -335,6 +452,14 @@ through one FTP directory.</source>
     <message>
         <location filename="../ui/process_dialog.cpp" line="189"/>
         <source>Timeout Disabled.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kestrin::ui::TrayIcon</name>
+    <message>
+        <location filename="../ui/tray_icon.cpp" line="109"/>
+        <source>Undo</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

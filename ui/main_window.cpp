@@ -15,7 +15,9 @@
 
 #include "formats/ini_file.h"
 #include "platform/program_folder.h"
+#include "settings/program_files.h"
 #include "sync/activity.h"
+#include "sync/restore_point.h"
 #include "ui/about_dialog.h"
 #include "ui/control_colors.h"
 #include "ui/dpi_scale.h"
@@ -33,6 +35,7 @@ constexpr const char* kScheduleEntries[] = {"15 Min", "30 Min", "45 Min", "1 Hrs
 
 MainWindow::MainWindow(MainWindowConfig config)
     : config_(std::move(config)),
+      restoreFolder_(RestoreFolderOf(ProgramFilesFor(config_.settingsPath).workFolder)),
       c_(BuildMainWindowControls(*this, DpiScale::For(*this))),
       scheduler_(config_.tickPeriod, this),
       tray_(*c_.mnuTRAY, this) {
@@ -84,6 +87,7 @@ void MainWindow::Form_Load() {
   c_.cmbSchedule->setCurrentIndex(-1);
   LoadSettingsIntoControls();
   DisableStartupOptions();
+  EnableUndo(false);
   loading_ = false;
 }
 
@@ -111,6 +115,10 @@ void MainWindow::ConnectHandlers() {
     connect(sync, &QAction::triggered, this, &MainWindow::SyncNow);
   }
   connect(c_.cmdSync, &QPushButton::clicked, this, &MainWindow::SyncNow);
+  for (QAction* undo : {c_.mnuFile_Undo, c_.mnuTRAY_Undo}) {
+    connect(undo, &QAction::triggered, this, &MainWindow::UndoLastSync);
+  }
+  connect(&tray_, &TrayIcon::undoRequested, this, &MainWindow::UndoLastSync);
   connect(c_.mnuFile_Hide, &QAction::triggered, this, &QWidget::hide);
   for (QAction* viewLog : {c_.mnuFile_ViewLog, c_.mnuTRAY_ViewLog}) {
     connect(viewLog, &QAction::triggered, this, &MainWindow::ViewLog);

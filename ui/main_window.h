@@ -4,10 +4,12 @@
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "settings/sync_settings.h"
 #include "sync/run_display.h"
+#include "sync/run_summary.h"
 #include "ui/main_window_controls.h"
 #include "ui/scheduler.h"
 #include "ui/tray_icon.h"
@@ -51,6 +53,11 @@ class MainWindow : public QMainWindow, public RunDisplay {
   // Handlers, public so that tests can drive them like the window system does.
   void Timer1_Timer();
   void SyncNow();  // cmdSync, mnuFile_Sync and mnuTRAY_Sync
+  // mnuFile_Undo, mnuTRAY_Undo and the notification's Undo: asks, then puts back what the
+  // newest restore point holds.
+  void UndoLastSync();
+  // The run's question at a computer's first join: true keeps its favorites.
+  bool KeepOnFirstJoin(std::size_t localShortcuts);
   void TrayLeftClick();
   void mnuTRAY_Show_Click();
   void Exit();
@@ -81,6 +88,8 @@ class MainWindow : public QMainWindow, public RunDisplay {
   void ShowWithFocus();
   void RunSyncFromControls();
   void NotifyRunEnd(bool succeeded);
+  void ReportChanges(const RunSummary& summary);
+  void EnableUndo(bool running);  // Undo needs a restore point and no run under way
   void DisableStartupOptions();
 
   void chkConfirm_Click();
@@ -94,6 +103,7 @@ class MainWindow : public QMainWindow, public RunDisplay {
   void ShowAbout();
 
   MainWindowConfig config_;
+  std::string restoreFolder_;
   MainWindowControls c_;
   Scheduler scheduler_;
   TrayIcon tray_;
@@ -101,8 +111,9 @@ class MainWindow : public QMainWindow, public RunDisplay {
   bool runInProgress_ = false;
   bool exiting_ = false;
   bool centred_ = false;
-  bool firstStart_ = false;   // no settings file at start-up
-  int favoritesChanges_ = 0;  // of the run under way
+  bool firstStart_ = false;                    // no settings file at start-up
+  int favoritesChanges_ = 0;                   // of the run under way
+  std::optional<RunSummary> reportedChanges_;  // by the run under way
 };
 
 }  // namespace kestrin::ui

@@ -205,6 +205,7 @@ QAction* Item(QMenu* menu, const char* name, const QString& caption) {
 void ControlsBuilder::BuildMenus(QMainWindow& window) {
   QMenu* file = Named(window.menuBar()->addMenu(tr("&File")), "mnuFile");
   c_.mnuFile_Sync = Item(file, "mnuFile_Sync", tr("&Sync Now!"));
+  c_.mnuFile_Undo = Item(file, "mnuFile_Undo", tr("&Undo Last Sync"));
   c_.mnuFile_Hide = Item(file, "mnuFile_Hide", tr("&Hide"));
   c_.mnuFile_ViewLog = Item(file, "mnuFile_ViewLog", tr("&View Log"));
   file->addSeparator();
@@ -217,6 +218,7 @@ void ControlsBuilder::BuildMenus(QMainWindow& window) {
 
   c_.mnuTRAY = Named(new QMenu(&window), "mnuTRAY");
   c_.mnuTRAY_Sync = Item(c_.mnuTRAY, "mnuTRAY_Sync", tr("Sync Now!"));
+  c_.mnuTRAY_Undo = Item(c_.mnuTRAY, "mnuTRAY_Undo", tr("Undo Last Sync"));
   c_.mnuTRAY_Show = Item(c_.mnuTRAY, "mnuTRAY_Show", tr("Show"));
   c_.mnuTRAY_ViewLog = Item(c_.mnuTRAY, "mnuTRAY_ViewLog", tr("View Log"));
   c_.mnuTRAY->addSeparator();

@@ -55,6 +55,7 @@ struct MainWindowControls {
   QLabel* statusPanel;  // panel 1 of StatusBar1
 
   QAction* mnuFile_Sync;
+  QAction* mnuFile_Undo;
   QAction* mnuFile_Hide;
   QAction* mnuFile_ViewLog;
   QAction* mnuFile_Exit;
@@ -63,6 +64,7 @@ struct MainWindowControls {
 
   QMenu* mnuTRAY;
   QAction* mnuTRAY_Sync;
+  QAction* mnuTRAY_Undo;
   QAction* mnuTRAY_Show;
   QAction* mnuTRAY_ViewLog;
   QAction* mnuTRAY_Help;

@@ -60,17 +60,24 @@ void MainWindow::RunSyncFromControls() {
   c_.mnuFile_Exit->setEnabled(false);
   SyncEnvironment env = DesktopEnvironment(*this, config_.settingsPath, config_.favoritesRoot, this,
                                            config_.tickPeriod);
+  env.keepOnFirstJoin = [this](std::size_t localShortcuts) {
+    return KeepOnFirstJoin(localShortcuts);
+  };
+  env.reportChanges = [this](const RunSummary& summary) { ReportChanges(summary); };
   favoritesChanges_ = 0;
+  reportedChanges_.reset();
   const bool succeeded = RunSync(SettingsFromControls(), env);
   c_.mnuFile_Exit->setEnabled(true);
   runInProgress_ = false;
   NotifyRunEnd(succeeded);
 }
 
-// A run that changed nothing passes in silence.
+// A run that changed nothing passes in silence; one that changed favorites offers to undo it.
 void MainWindow::NotifyRunEnd(bool succeeded) {
   if (!succeeded) {
     tray_.Notify(c_.statusPanel->text(), true);
+  } else if (reportedChanges_) {
+    tray_.NotifyUndoable(QString::fromStdString(SummaryText(*reportedChanges_)));
   } else if (favoritesChanges_ > 0) {
     tray_.Notify(tr("%n change(s) made to your Favorites.", nullptr, favoritesChanges_), false);
   }
@@ -108,6 +115,7 @@ void MainWindow::ShowRunState(bool running) {
   for (QAction* item : c_.mnuTRAY->actions()) {
     item->setEnabled(!running);
   }
+  EnableUndo(running);
   c_.fraMain[0]->setEnabled(!running);
   c_.fraMain[1]->setEnabled(!running);
   if (!running && isVisible()) {

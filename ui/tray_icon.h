@@ -28,6 +28,9 @@ class TrayIcon : public QObject {
   // Tells the user something worth knowing while the window is out of sight: as the icon's
   // message, or through the desktop's notification service where there is no icon.
   void Notify(const QString& text, bool failure);
+  // Tells what a run changed and offers to undo it: with an "Undo" button where the
+  // notification service shows actions, else as the icon's message, a click on which asks.
+  void NotifyUndoable(const QString& text);
 
   StatusImage image() const { return image_; }
   QString toolTip() const { return icon_.toolTip(); }
@@ -35,10 +38,19 @@ class TrayIcon : public QObject {
 
  signals:
   void leftClicked();
+  void undoRequested();
+
+ private slots:
+  void ServiceActionInvoked(uint id, const QString& action);
 
  private:
+  void Post(const QString& text, bool failure, bool offerUndo);
+  void PostWithUndoAction(const QString& text);
+
   QSystemTrayIcon icon_;
   StatusImage image_ = StatusImage::Ready;
+  bool messageOffersUndo_ = false;
+  uint undoNotification_ = 0;  // the service's id of the notification offering Undo
 };
 
 }  // namespace kestrin::ui

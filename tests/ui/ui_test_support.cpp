@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <chrono>
 #include <filesystem>
 
@@ -12,8 +13,14 @@ MessageBoxAnswerer::MessageBoxAnswerer() {
   poll_.setInterval(0);
   QObject::connect(&poll_, &QTimer::timeout, [this] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      seen_.push_back({box->windowTitle(), box->text(), box->icon(), box->textFormat()});
-      box->accept();
+      QPushButton* answer = box->defaultButton();
+      seen_.push_back({box->windowTitle(), box->text(), box->icon(), box->textFormat(),
+                       answer ? answer->text() : QString()});
+      if (answer) {
+        answer->click();
+      } else {
+        box->accept();
+      }
     }
   });
   poll_.start();

@@ -15,7 +15,8 @@
 
 namespace kestrin::test {
 
-// Answers every modal message box with OK as soon as it opens, remembering what it said.
+// Answers every modal message box as soon as it opens, with its default answer where it has
+// one, else OK, remembering what it said.
 class MessageBoxAnswerer {
  public:
   struct Seen {
@@ -23,6 +24,7 @@ class MessageBoxAnswerer {
     QString text;
     QMessageBox::Icon icon;
     Qt::TextFormat format;
+    QString answer;  // the default answer's text
   };
 
   MessageBoxAnswerer();
