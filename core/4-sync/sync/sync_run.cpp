@@ -174,7 +174,7 @@ class Run {
     if (StepResult uploaded = UploadLocalDataFile(); !uploaded) {
       return uploaded;
     }
-    // What a restore put back is on the server now: later runs may delete it again.
+    // What a restore put back is on the server now: the runs after this one need not keep it.
     ForgetRestoreAwaitingUpload(restoreFolder_);
     // Only what was uploaded is kept: the next run tries it again if its list is still this one.
     if (const Result<> kept = KeepUnappliedChanges(unappliedChanges_, localHeader_, unapplied);
