@@ -60,7 +60,7 @@ std::string Computer::Records() const {
 CliOutcome RunCli(const Computer& computer, const std::string& command) {
   const std::string line = "LC_ALL=C '" KESTRIN_CLI "' " + command + " --settings '" +
                            computer.program() + "kestrin.ini' --favorites '" +
-                           computer.favorites() + "' </dev/null";
+                           computer.favorites() + "' </dev/null 2>/dev/null";
   CliOutcome outcome;
   std::FILE* pipe = ::popen(line.c_str(), "r");
   char buffer[4096];

@@ -72,7 +72,7 @@ struct CliOutcome {
 };
 
 // kestrin-cli COMMAND with the computer's settings file and Favorites folder, in the C
-// locale, with no terminal on its input.
+// locale, with no terminal on its input; its standard error is left aside.
 CliOutcome RunCli(const Computer& computer, const std::string& command);
 
 // The lines of a run without their dates: "kestrin started at" and "kestrin ended at".
