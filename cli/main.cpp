@@ -13,8 +13,11 @@ constexpr char kUsage[] =
     "Usage: kestrin-cli COMMAND [OPTIONS]\n"
     "\n"
     "  sync [--settings FILE] [--favorites DIR] [--yes | --no] [--quiet] [--dry-run]\n"
+    "       [--keep-local]\n"
     "      One synchronization with the desktop program's settings (or FILE).\n"
     "      --yes applies confirmed changes without asking, --no cancels them.\n"
+    "      --keep-local deletes nothing here: favorites the shared list lacks are kept\n"
+    "      and uploaded, so every computer receives them.\n"
     "      --quiet prints nothing but errors. --dry-run prints the changes the run\n"
     "      would make to the Favorites folder and changes nothing anywhere.\n"
     "  restore [ID] [--settings FILE] [--favorites DIR]\n"
@@ -34,7 +37,8 @@ constexpr char kUsage[] =
     "\n"
     "\"Error: \" lines and their reasons also go to standard error.\n"
     "Exit status: 0 success, 1 failure (an \"Error: \" line or an unreadable file), 2 bad\n"
-    "arguments, 3 changes wait for confirmation (no terminal to ask, neither --yes nor --no).\n";
+    "arguments, 3 changes wait for confirmation (no terminal to ask, neither --yes nor --no):\n"
+    "with \"ConfirmChanges\" set, or a run that would delete more than half of the favorites.\n";
 
 }  // namespace
 

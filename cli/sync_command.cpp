@@ -14,8 +14,9 @@
 namespace kestrin::cli {
 
 int SyncCommand(const std::vector<std::string>& words) {
-  const auto args = Arguments::Parse(words, {"--yes", "--no", "--quiet", "--dry-run"},
-                                     {"--settings", "--favorites"});
+  const auto args =
+      Arguments::Parse(words, {"--yes", "--no", "--quiet", "--dry-run", "--keep-local"},
+                       {"--settings", "--favorites"});
   if (!args || !args->positional().empty() || (args->Has("--yes") && args->Has("--no"))) {
     return kExitUsage;
   }
@@ -26,8 +27,9 @@ int SyncCommand(const std::vector<std::string>& words) {
   }
 
   const bool dryRun = args->Has("--dry-run");
+  const bool quiet = args->Has("--quiet");
   // A dry run's output is the change list alone.
-  PrintDisplay display(args->Has("--quiet") || dryRun);
+  PrintDisplay display(quiet || dryRun);
   SyncEnvironment env = StandardEnvironment(display, settingsPath);
   if (const auto folder = args->Value("--favorites")) {
     env.favoritesRoot = AbsoluteFolder(*folder);
@@ -38,6 +40,16 @@ int SyncCommand(const std::vector<std::string>& words) {
     const auto show = [](const ChangeList& changes) { WriteChangeRows(std::cout, changes); };
     return DryRunSync(loaded.settings, env, show) ? kExitOk : kExitFailure;
   }
+  env.keepLocal = args->Has("--keep-local");
+  env.reportChanges = [quiet](const RunSummary& summary) {
+    if (!quiet) {
+      std::cout << SummaryText(summary)
+                << (summary.restoreId.empty()
+                        ? ""
+                        : " (undo: kestrin-cli restore " + summary.restoreId + ")")
+                << "\n";
+    }
+  };
   size_t waiting = 0;
   env.confirm = TerminalConfirm(args->Has("--yes")  ? ConfirmPolicy::ApplyAll
                                 : args->Has("--no") ? ConfirmPolicy::CancelAll

@@ -4,7 +4,6 @@
 // that sends too much cannot fill the disk.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -127,22 +126,18 @@ class CutTest : public testing::TestWithParam<FtpServerKind> {
     }
     // The C locale gives the same en-US dates as the computers here.
     EXPECT_TRUE(SaveSettings(b->program() + "kestrin.ini", b->settings));
-    // The activity lines, "Error: " lines among them; their copies on standard error aside.
-    const std::string command = "LC_ALL=C '" KESTRIN_CLI "' sync --settings '" + b->program() +
-                                "kestrin.ini' --favorites '" + b->favorites() + "' 2>/dev/null";
-    FILE* output = popen(command.c_str(), "r");
-    std::string text;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, output)) > 0;) {
-      text.append(buffer, n);
-    }
-    const int status = pclose(output);
-    RunResult run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, {}};
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
+    // The activity lines, "Error: " lines among them; the summary of what changed aside.
+    const CliOutcome outcome = RunCli(*b, "sync");
+    RunResult run{outcome.exitCode, {}};
+    std::istringstream lines(outcome.out);
+    for (std::string line; std::getline(lines, line) && !Ended(run.lines);) {
       run.lines.push_back(line);
     }
     return run;
+  }
+
+  static bool Ended(const std::vector<std::string>& lines) {
+    return !lines.empty() && lines.back().starts_with("kestrin ended at ");
   }
 
   void PrepareScene() {

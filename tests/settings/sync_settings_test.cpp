@@ -28,7 +28,8 @@ const SyncSettings kFilled{"Office PC",
                            1,
                            0,
                            1,
-                           1000};
+                           1000,
+                           0};
 
 class SyncSettingsTest : public ::testing::Test {
  protected:
@@ -65,6 +66,7 @@ TEST_F(SyncSettingsTest, MissingKeys) {
   cleared.Passive = 0;
   cleared.ConfirmChanges = 0;
   cleared.LogPurge = kFilled.LogPurge;
+  cleared.ConfirmMassDeletion = 1;  // older files lack it: the guard stays on
   EXPECT_EQ(empty.settings, cleared);
   EXPECT_TRUE(empty.warnings.empty());
 }
@@ -79,7 +81,7 @@ TEST_F(SyncSettingsTest, BadValuesAreReportedAndKeepTheCurrentValue) {
   expected.Server = expected.Username = expected.Password = expected.Port = expected.RemoteDir = "";
   expected.Name = "pc";
   expected.StartWithWin = expected.SyncOnStartup = expected.LogActivity = 0;
-  expected.ConfirmChanges = 1;
+  expected.ConfirmChanges = expected.ConfirmMassDeletion = 1;
   EXPECT_EQ(loaded.settings, expected);
   ASSERT_EQ(loaded.warnings.size(), 6u);
   EXPECT_NE(loaded.warnings[0].find("Password"), std::string::npos);

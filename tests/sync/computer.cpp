@@ -1,6 +1,9 @@
 #include "tests/sync/computer.h"
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -52,6 +55,23 @@ std::string Computer::Records() const {
   ScanFavoritesFolder(env.favoritesRoot, records,
                       ScanOptions{settings.UseEncryption == 1, env.dateFormat, {}, {}});
   return records.str();
+}
+
+CliOutcome RunCli(const Computer& computer, const std::string& command) {
+  const std::string line = "LC_ALL=C '" KESTRIN_CLI "' " + command + " --settings '" +
+                           computer.program() + "kestrin.ini' --favorites '" +
+                           computer.favorites() + "' </dev/null 2>/dev/null";
+  CliOutcome outcome;
+  std::FILE* pipe = ::popen(line.c_str(), "r");
+  char buffer[4096];
+  for (size_t read; pipe && (read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    outcome.out.append(buffer, read);
+  }
+  if (pipe) {
+    const int status = ::pclose(pipe);
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  return outcome;
 }
 
 std::vector<std::string> WithoutDates(const std::vector<std::string>& lines) {

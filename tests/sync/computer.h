@@ -66,6 +66,15 @@ class Computer {
   Computer(const std::string& name, const FtpServer& server, bool passive, RunDisplay& shownOn);
 };
 
+struct CliOutcome {
+  int exitCode = -1;
+  std::string out;
+};
+
+// kestrin-cli COMMAND with the computer's settings file and Favorites folder, in the C
+// locale, with no terminal on its input; its standard error is left aside.
+CliOutcome RunCli(const Computer& computer, const std::string& command);
+
 // The lines of a run without their dates: "kestrin started at" and "kestrin ended at".
 std::vector<std::string> WithoutDates(const std::vector<std::string>& lines);
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <filesystem>
 
 #include "sync/restore_point.h"
@@ -32,17 +31,9 @@ std::map<std::string, std::string> TreeWithTimes(const Computer& computer) {
 
 // kestrin-cli restore with the computer's settings and Favorites folder; its standard output.
 std::string Restore(const Computer& computer, const std::string& arguments) {
-  const std::string command = "LC_ALL=C '" KESTRIN_CLI "' restore " + arguments + " --settings '" +
-                              computer.program() + "kestrin.ini' --favorites '" +
-                              computer.favorites() + "'";
-  std::string out;
-  std::FILE* pipe = ::popen(command.c_str(), "r");
-  char buffer[4096];
-  for (size_t read; pipe && (read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-    out.append(buffer, read);
-  }
-  EXPECT_EQ(pipe ? ::pclose(pipe) : -1, 0) << command;
-  return out;
+  const CliOutcome outcome = RunCli(computer, "restore " + arguments);
+  EXPECT_EQ(outcome.exitCode, 0) << arguments;
+  return outcome.out;
 }
 
 class RestorePointTest : public ::testing::Test {

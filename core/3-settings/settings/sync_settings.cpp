@@ -6,9 +6,9 @@
 #include <string_view>
 #include <utility>
 
+#include "formats/ini_file.h"
 #include "formats/radix64.h"
 #include "platform/private_file.h"
-#include "formats/ini_file.h"
 
 namespace kestrin {
 namespace {
@@ -53,12 +53,12 @@ class SettingsReader {
     }
   }
 
-  // A missing key reads as 0; a value that is no number, or one outside the range that
-  // the control can show, keeps the current value.
-  void Number(const char* key, NumberRange range, int& field) const {
+  // A missing key reads as `absent` when the range holds it; a value that is no number, or
+  // one outside the range that the control can show, keeps the current value.
+  void Number(const char* key, NumberRange range, int& field, int absent = 0) const {
     if (!document_.HasKey(kSettingsSection, key)) {
-      if (range.low <= 0 && 0 <= range.high) {
-        field = 0;
+      if (range.low <= absent && absent <= range.high) {
+        field = absent;
       }
       return;
     }
@@ -112,6 +112,7 @@ LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings&
   read.Number("ConfirmChanges", kCheckBox, s.ConfirmChanges);
   read.Number("LogActivity", kCheckBox, s.LogActivity);
   read.Number("LogPurge", kLogPurgeRange, s.LogPurge);
+  read.Number("ConfirmMassDeletion", kCheckBox, s.ConfirmMassDeletion, 1);
   return loaded;
 }
 
@@ -132,7 +133,8 @@ Result<> SaveSettings(const std::string& settingsPath, const SyncSettings& s) {
                           {"UseEncryption", number(s.UseEncryption)},
                           {"ConfirmChanges", number(s.ConfirmChanges)},
                           {"LogActivity", number(s.LogActivity)},
-                          {"LogPurge", number(s.LogPurge)}});
+                          {"LogPurge", number(s.LogPurge)},
+                          {"ConfirmMassDeletion", number(s.ConfirmMassDeletion)}});
 }
 
 }  // namespace kestrin

@@ -10,7 +10,7 @@ namespace kestrin {
 inline constexpr char kSettingsSection[] = "Settings";
 inline constexpr char kLastSyncKey[] = "LastSync";
 
-// The fifteen settings, named after their keys, with their first-run defaults.
+// The sixteen settings, named after their keys, with their first-run defaults.
 struct SyncSettings {
   std::string Name;
   std::string Server;
@@ -27,6 +27,7 @@ struct SyncSettings {
   int ConfirmChanges = 1;
   int LogActivity = 0;
   int LogPurge = 100;
+  int ConfirmMassDeletion = 1;  // a run that would delete most shortcuts asks first
 
   bool operator==(const SyncSettings&) const = default;
 };
@@ -38,8 +39,9 @@ struct LoadedSettings {
 };
 
 // Reads the settings file over `current`. No file: `current` with Port "21", Passive 1
-// and ConfirmChanges 1. A missing key reads as empty text or 0; a value that is malformed
-// or out of range, and a password that does not decode, keep the current value and are
+// and ConfirmChanges 1. A missing key reads as empty text or 0, but a missing
+// "ConfirmMassDeletion" as 1, since files written before it existed lack it; a value that is
+// malformed or out of range, and a password that does not decode, keep the current value and are
 // reported in `warnings`.
 LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings& current);
 

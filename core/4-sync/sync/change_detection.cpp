@@ -70,6 +70,12 @@ class KeyIndex {
   // The next record with the same key as record i, or kNone.
   RecordIndex Next(std::size_t i) const { return next_[i]; }
 
+  bool Contains(const FavoriteRecord& record) const {
+    std::string joined(record.Path);
+    joined.append(record.Name);
+    return First(record, std::hash<std::string>()(joined)) != kNone;
+  }
+
  private:
   // The slot that holds the key's first record, or the empty slot where it would go.
   std::size_t Probe(const FavoriteRecord& record, std::size_t hash) const {
@@ -180,26 +186,80 @@ RecordList RecordsOf(const std::vector<PendingChange>& changes) {
   return records;
 }
 
+bool IsShortcut(std::string_view type) {
+  return type == "F";
+}
+
+std::size_t ShortcutsIn(const RecordList& records) {
+  std::size_t shortcuts = 0;
+  for (const FavoriteRecord record : records) {
+    shortcuts += IsShortcut(record.Type) ? 1 : 0;
+  }
+  return shortcuts;
+}
+
+std::size_t ShortcutsIn(const std::vector<PendingChange>& changes) {
+  std::size_t shortcuts = 0;
+  for (const PendingChange& change : changes) {
+    shortcuts += IsShortcut(change.Type) ? 1 : 0;
+  }
+  return shortcuts;
+}
+
+// The shortcuts the changes deleted, replaced (a creation whose key the local list has)
+// and added, leaving out those that could not be carried out.
+RunSummary SummaryOf(const ChangeList& changes, const RecordList& unapplied,
+                     const RecordList& local) {
+  const RecordKeys failed = KeysOf(unapplied);
+  const auto carriedOut = [&failed](const PendingChange& change) {
+    return IsShortcut(change.Type) &&
+           (failed.empty() || !failed.contains(std::string(change.Path).append(change.Name)));
+  };
+  RunSummary summary;
+  for (const PendingChange& change : changes.DeleteList) {
+    summary.removed += carriedOut(change) ? 1 : 0;
+  }
+  if (changes.CreateList.empty()) {
+    return summary;
+  }
+  const KeyIndex localIndex(local);
+  for (const PendingChange& change : changes.CreateList) {
+    if (carriedOut(change)) {
+      ++(localIndex.Contains({"", change.Path, change.Name, "", "", "", change.Type})
+             ? summary.changed
+             : summary.added);
+    }
+  }
+  return summary;
+}
+
 // Applies the changes once what they replace is saved; applies none when it cannot be.
 Result<UpdateResult, RunFailure> Applied(const ChangeList& changes, ApplyOccasion occasion,
-                             const UpdateContext& context) {
-  if (Result<> saved =
-          SaveRestorePointFor(changes, context.favoritesRoot, context.restoreFolder, context.now);
-      !saved) {
-    return Result<UpdateResult, RunFailure>::Fail({"Unable to Save Restore Point..", saved.error()});
+                                         const RecordList& local, const UpdateContext& context) {
+  const auto saved =
+      SaveRestorePointFor(changes, context.favoritesRoot, context.restoreFolder, context.now);
+  if (!saved) {
+    return Result<UpdateResult, RunFailure>::Fail(
+        {"Unable to Save Restore Point..", saved.error()});
   }
-  const auto failures = ApplyChanges(changes, occasion, context.favoritesRoot, context.activity);
-  return Result<UpdateResult, RunFailure>::Ok({ChangeOutcome::Applied, RecordsOf(failures)});
+  UpdateResult result{
+      ChangeOutcome::Applied,
+      RecordsOf(ApplyChanges(changes, occasion, context.favoritesRoot, context.activity)),
+      {}};
+  result.summary = SummaryOf(changes, result.unapplied, local);
+  result.summary.restoreId = *saved;
+  return Result<UpdateResult, RunFailure>::Ok(std::move(result));
 }
 
 Result<UpdateResult, RunFailure> Unchanged() {
-  return Result<UpdateResult, RunFailure>::Ok({ChangeOutcome::Unchanged, {}});
+  return Result<UpdateResult, RunFailure>::Ok({ChangeOutcome::Unchanged, {}, {}});
 }
 
 // This computer uploaded the shared list last: its own list stands, but for the changes
 // that upload could not carry out, which are judged against the shared list once more.
-Result<UpdateResult, RunFailure> RetryUnapplied(const FavoritesDataFile& local, const FavoritesDataFile& shared,
-                                    const UpdateContext& context) {
+Result<UpdateResult, RunFailure> RetryUnapplied(const FavoritesDataFile& local,
+                                                const FavoritesDataFile& shared,
+                                                const UpdateContext& context) {
   const auto kept = ReadUnappliedChanges(context.unappliedPath, shared.header);
   if (!kept) {
     return Result<UpdateResult, RunFailure>::Fail(
@@ -218,7 +278,21 @@ Result<UpdateResult, RunFailure> RetryUnapplied(const FavoritesDataFile& local, 
   if (changes->CreateList.empty() && changes->DeleteList.empty()) {
     return Unchanged();
   }
-  return Applied(*changes, ApplyOccasion::Direct, context);
+  return Applied(*changes, ApplyOccasion::Direct, localPart.records, context);
+}
+
+// Whether this run keeps what only this computer holds: asked for, or chosen at the first
+// join when it would otherwise delete some of this computer's own favorites.
+bool KeepsLocal(const ChangeList& changes, std::size_t localShortcuts,
+                const UpdateContext& context) {
+  return context.keepLocal ||
+         (context.firstRun && localShortcuts > 0 && !changes.DeleteList.empty() &&
+          context.keepOnFirstJoin && context.keepOnFirstJoin(localShortcuts));
+}
+
+bool IsMassDeletion(const ChangeList& changes, std::size_t localShortcuts) {
+  const std::size_t deleted = ShortcutsIn(changes.DeleteList);
+  return deleted >= kMassDeletion && 2 * deleted > localShortcuts;
 }
 
 }  // namespace
@@ -232,8 +306,8 @@ Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const Favorite
 }
 
 Result<UpdateResult, RunFailure> UpdateFavorites(const std::string& localDataPath,
-                                     const std::string& sharedDataPath,
-                                     const UpdateContext& context) {
+                                                 const std::string& sharedDataPath,
+                                                 const UpdateContext& context) {
   using Outcome = Result<UpdateResult, RunFailure>;
   // The changes are views into both lists, which therefore live until they are applied.
   const auto shared = ReadFavoritesDataFile(sharedDataPath, context.decode);
@@ -247,24 +321,43 @@ Result<UpdateResult, RunFailure> UpdateFavorites(const std::string& localDataPat
   if (shared->header.ComputerName == local->header.ComputerName) {
     return RetryUnapplied(*local, *shared, context);
   }
-  const auto changes = CheckedChanges(*local, *shared, context.dateFormat);
+  auto changes = CheckedChanges(*local, *shared, context.dateFormat);
   if (!changes) {
     return Outcome::Fail({changes.error()});
   }
   if (changes->CreateList.empty() && changes->DeleteList.empty()) {
     return Unchanged();
   }
+  const std::size_t localShortcuts = ShortcutsIn(local->records);
+  const bool firstJoinAsked = context.firstRun && context.keepOnFirstJoin;
+  if (KeepsLocal(*changes, localShortcuts, context) && !changes->DeleteList.empty()) {
+    context.activity.ReportActivity("-> Keeping " + std::to_string(changes->DeleteList.size()) +
+                                        " Items the Shared List Lacks..",
+                                    StatusImage::Working);
+    changes->DeleteList.clear();
+  }
+  // Whoever chose at the first join to replace this computer's favorites was asked already.
+  const bool massDeletion =
+      context.confirmMassDeletion && !firstJoinAsked && IsMassDeletion(*changes, localShortcuts);
   // What could not be carried out is uploaded as the shared list had it: see
   // unapplied_changes.h.
-  if (!context.confirm) {
-    return Applied(*changes, ApplyOccasion::Direct, context);
+  const bool nothingToAsk = changes->CreateList.empty() && changes->DeleteList.empty();
+  if ((!context.confirm && !massDeletion) || nothingToAsk) {
+    return Applied(*changes, ApplyOccasion::Direct, local->records, context);
+  }
+  if (massDeletion) {
+    context.activity.ReportActivity(
+        "-> " + std::to_string(ShortcutsIn(changes->DeleteList)) + " of " +
+            std::to_string(localShortcuts) + " Favorites Would Be Deleted, " +
+            (context.confirmHook ? "Asking First.." : "Nothing Applied Unasked.."),
+        StatusImage::Working);
   }
   const auto chosen =
       context.confirmHook ? context.confirmHook(*changes) : std::optional<std::vector<ChangeRow>>();
   if (!chosen) {
-    return Outcome::Ok({ChangeOutcome::NothingApplied, {}});
+    return Outcome::Ok({ChangeOutcome::NothingApplied, {}, {}});
   }
-  return Applied(ChangeListOf(*chosen), ApplyOccasion::Dialog, context);
+  return Applied(ChangeListOf(*chosen), ApplyOccasion::Dialog, local->records, context);
 }
 
 }  // namespace kestrin

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 #include "favorites/favorite_record.h"
@@ -8,6 +10,7 @@
 #include "sync/activity.h"
 #include "sync/change_list.h"
 #include "sync/run_failure.h"
+#include "sync/run_summary.h"
 
 namespace kestrin {
 
@@ -35,7 +38,13 @@ Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const Favorite
 struct UpdateContext {
   bool decode = false;   // "UseEncryption"
   bool confirm = false;  // "ConfirmChanges"
+  // "ConfirmMassDeletion": changes that delete more than half of this computer's shortcuts,
+  // and at least kMassDeletion of them, go through the hook even when `confirm` is off.
+  bool confirmMassDeletion = true;
+  bool keepLocal = false;  // delete nothing here: what only this computer holds is uploaded
+  bool firstRun = false;   // no "LastSync" yet: keepOnFirstJoin may choose keepLocal
   const ConfirmChangesHook& confirmHook;
+  const std::function<bool(std::size_t localShortcuts)>& keepOnFirstJoin;
   GeneralDateFormat dateFormat;
   std::string favoritesRoot;
   std::string unappliedPath;  // the changes the last upload could not carry out
@@ -44,20 +53,24 @@ struct UpdateContext {
   ActivityReporter& activity;
 };
 
+inline constexpr std::size_t kMassDeletion = 20;
+
 struct UpdateResult {
   ChangeOutcome outcome = ChangeOutcome::NothingApplied;
   // The changes that could not be carried out, each with its values (Modified empty).
   RecordList unapplied;
+  RunSummary summary;  // of the shortcuts changed as the changes were carried out
 };
 
 // Reads both snapshots, decides by the last uploader, and applies the changes directly or
-// after confirmation. When this computer was the last uploader, only the changes its last
-// upload could not carry out are tried again, directly. Fails, having applied nothing, when
-// either list, or the kept changes, are not whole and valid, or would reach outside the
-// Favorites folder, or when what they would replace cannot be saved first; the text says
-// which, and after a line break why when that lies beyond it.
+// after confirmation. A keeping run drops the deletions; what they would have deleted is
+// then uploaded with the rest, so the outcome is Applied. When this computer was the last uploader,
+// only the changes its last upload could not carry out are tried again, directly. Fails, having
+// applied nothing, when either list, or the kept changes, are not whole and valid, or would reach
+// outside the Favorites folder, or when what they would replace cannot be saved first; the text
+// says which, and after a line break why when that lies beyond it.
 Result<UpdateResult, RunFailure> UpdateFavorites(const std::string& localDataPath,
-                                     const std::string& sharedDataPath,
-                                     const UpdateContext& context);
+                                                 const std::string& sharedDataPath,
+                                                 const UpdateContext& context);
 
 }  // namespace kestrin

@@ -7,11 +7,14 @@
 
 #include "favorites/record_rule.h"
 #include "formats/printable_text.h"
+#include "platform/atomic_file.h"
 #include "sync/apply_changes.h"
 #include "sync/restore_point.h"
 
 namespace kestrin {
 namespace {
+
+constexpr char kAwaitingUploadName[] = "restored";
 
 // A place that stays inside the Favorites folder whatever it names: relative, within the
 // ceilings on paths, and without an empty, "." or ".." step.
@@ -127,7 +130,20 @@ Result<RestoreOutcome> RestoreFavorites(const std::string& restoreFolder, const 
     }
   }
   PruneRestorePoints(restoreFolder, now);
-  return Outcome::Ok({*undo, restorer.TakeRefused()});
+  std::vector<std::string> refused = restorer.TakeRefused();
+  if (const Result<> marked = WriteFileAtomically(restoreFolder + kAwaitingUploadName, "", 0600);
+      !marked) {
+    refused.push_back("the next sync may delete what was put back: " + marked.error());
+  }
+  return Outcome::Ok({*undo, std::move(refused)});
+}
+
+bool RestoreAwaitsUpload(const std::string& restoreFolder) {
+  return access((restoreFolder + kAwaitingUploadName).c_str(), F_OK) == 0;
+}
+
+void ForgetRestoreAwaitingUpload(const std::string& restoreFolder) {
+  unlink((restoreFolder + kAwaitingUploadName).c_str());
 }
 
 }  // namespace kestrin

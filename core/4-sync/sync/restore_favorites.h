@@ -19,7 +19,15 @@ struct RestoreOutcome {
 // so that a restore can be undone too. Nothing is written outside the Favorites folder or
 // through a link. Fails, having changed nothing, when there is no such point, its manifest
 // is damaged or names a place outside the Favorites folder, or the new point cannot be saved.
+// Once done, the computer's next run keeps what only this computer holds (see
+// RestoreAwaitsUpload), so that what was put back is published, not deleted again.
 Result<RestoreOutcome> RestoreFavorites(const std::string& restoreFolder, const std::string& id,
                                         const std::string& favoritesRoot, const DateTime& now);
+
+// Whether a restore has put favorites back that no run has uploaded since.
+bool RestoreAwaitsUpload(const std::string& restoreFolder);
+
+// Called once a run has uploaded this computer's favorites.
+void ForgetRestoreAwaitingUpload(const std::string& restoreFolder);
 
 }  // namespace kestrin

@@ -340,14 +340,13 @@ void PruneRestorePoints(const std::string& restoreFolder, const DateTime& now,
   }
 }
 
-Result<> SaveRestorePointFor(const ChangeList& changes, const std::string& favoritesRoot,
-                             const std::string& restoreFolder, const DateTime& now) {
-  const auto saved = SaveRestorePoint(restoreFolder, favoritesRoot, PlacesChangedBy(changes), now);
-  if (!saved) {
-    return Result<>::Fail(saved.error());
+Result<std::string> SaveRestorePointFor(const ChangeList& changes, const std::string& favoritesRoot,
+                                        const std::string& restoreFolder, const DateTime& now) {
+  auto saved = SaveRestorePoint(restoreFolder, favoritesRoot, PlacesChangedBy(changes), now);
+  if (saved) {
+    PruneRestorePoints(restoreFolder, now);
   }
-  PruneRestorePoints(restoreFolder, now);
-  return Result<>::Ok();
+  return saved;
 }
 
 }  // namespace kestrin

@@ -47,9 +47,9 @@ Result<std::string> SaveRestorePoint(const std::string& restoreFolder,
                                      const std::vector<std::string>& places, const DateTime& now);
 
 // Before the changes are applied: saves what they delete or overwrite as one new point made
-// `now`, then lets go of the points no longer kept. On failure, with the reason, the changes
-// must not be applied.
-Result<> SaveRestorePointFor(const ChangeList& changes, const std::string& favoritesRoot,
+// `now`, then lets go of the points no longer kept. Gives the new point's id, empty when
+// nothing needed saving. On failure, with the reason, the changes must not be applied.
+Result<std::string> SaveRestorePointFor(const ChangeList& changes, const std::string& favoritesRoot,
                              const std::string& restoreFolder, const DateTime& now);
 
 // The point's manifest; fails when there is no such point or its manifest is not whole.

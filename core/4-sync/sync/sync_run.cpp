@@ -10,6 +10,7 @@
 #include "settings/program_files.h"
 #include "sync/activity.h"
 #include "sync/change_detection.h"
+#include "sync/restore_favorites.h"
 #include "sync/restore_point.h"
 #include "sync/run_steps.h"
 #include "sync/server_lock.h"
@@ -46,6 +47,7 @@ class Run {
         localIndicator_(env.workFolder + "local.ind"),
         tempData_(env.workFolder + "temp.dat"),
         unappliedChanges_(env.workFolder + kUnappliedChangesName),
+        restoreFolder_(RestoreFolderOf(env.workFolder)),
         remoteData_(SharedListName(settings)),
         lock_{settings.Name, localIndicator_,  env.decimalSeparator,
               env.idle,      env.monotonicNow, activity_} {}
@@ -79,6 +81,9 @@ class Run {
     }
     activity_.ClearPendingLogText();
     env_.display.ShowRunState(false);
+    if (env_.reportChanges && (summary_.removed || summary_.changed || summary_.added)) {
+      env_.reportChanges(summary_);
+    }
     return !activity_.reportedError();
   }
 
@@ -129,21 +134,27 @@ class Run {
     RecordList unapplied;
     if (downloaded_) {
       Report("-> Updating Favorites..", StatusImage::Working);
-      const UpdateContext context{settings_.UseEncryption == 1,
-                                  settings_.ConfirmChanges == 1,
-                                  env_.confirm,
-                                  env_.dateFormat,
-                                  env_.favoritesRoot,
-                                  unappliedChanges_,
-                                  RestoreFolderOf(env_.workFolder),
-                                  env_.localNow(),
-                                  activity_};
+      const UpdateContext context{
+          settings_.UseEncryption == 1,
+          settings_.ConfirmChanges == 1,
+          settings_.ConfirmMassDeletion == 1,
+          env_.keepLocal || RestoreAwaitsUpload(restoreFolder_),
+          ReadIniString(env_.settingsPath, kSettingsSection, kLastSyncKey).empty(),
+          env_.confirm,
+          env_.keepOnFirstJoin,
+          env_.dateFormat,
+          env_.favoritesRoot,
+          unappliedChanges_,
+          restoreFolder_,
+          env_.localNow(),
+          activity_};
       auto update = UpdateFavorites(localData_, tempData_, context);
       if (!update) {
         return StepResult::Fail(update.error());
       }
       switch (update->outcome) {
         case ChangeOutcome::Applied:
+          summary_ = update->summary;
           if (StepResult written = WriteLocalDataFile(); !written) {
             return written;
           }
@@ -163,6 +174,8 @@ class Run {
     if (StepResult uploaded = UploadLocalDataFile(); !uploaded) {
       return uploaded;
     }
+    // What a restore put back is on the server now: the runs after this one need not keep it.
+    ForgetRestoreAwaitingUpload(restoreFolder_);
     // Only what was uploaded is kept: the next run tries it again if its list is still this one.
     if (const Result<> kept = KeepUnappliedChanges(unappliedChanges_, localHeader_, unapplied);
         !kept) {
@@ -321,6 +334,8 @@ class Run {
   const std::string localIndicator_;
   const std::string tempData_;
   const std::string unappliedChanges_;
+  const std::string restoreFolder_;
+  RunSummary summary_;          // of the changes this run made to the Favorites folder
   DataFileHeader localHeader_;  // of the local data file as last written
   const std::string remoteData_;
   const IndicatorContext lock_;
