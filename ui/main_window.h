@@ -112,6 +112,7 @@ class MainWindow : public QMainWindow, public RunDisplay {
   bool exiting_ = false;
   bool centred_ = false;
   bool firstStart_ = false;                    // no settings file at start-up
+  int confirmMassDeletion_ = 1;                // a key without a control, kept as read
   int favoritesChanges_ = 0;                   // of the run under way
   std::optional<RunSummary> reportedChanges_;  // by the run under way
 };

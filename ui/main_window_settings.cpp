@@ -48,6 +48,7 @@ SyncSettings MainWindow::SettingsFromControls() const {
   s.ConfirmChanges = CheckState(c_.chkConfirm);
   s.LogActivity = CheckState(c_.chkLogAct);
   s.LogPurge = c_.sldLogAct->value();
+  s.ConfirmMassDeletion = confirmMassDeletion_;
   return s;
 }
 
@@ -73,6 +74,7 @@ void MainWindow::LoadSettingsIntoControls() {
   c_.chkLogAct->setChecked(s.LogActivity == 1);
   c_.sldLogAct->setValue(s.LogPurge);
   sldLogAct_Change();
+  confirmMassDeletion_ = s.ConfirmMassDeletion;
   // Values that could not be taken are told where the user looks for what happened.
   for (const std::string& warning : loaded.warnings) {
     AppendActivityLine(warning);
