@@ -32,17 +32,8 @@ Outcome RunCli(const std::string& arguments, const std::string& environment = ""
   TempDir capture;
   const std::string command = "LC_ALL=C env " + environment + " '" + program + "' " + arguments +
                               " </dev/null 2>'" + capture.path() + "err'";
-  std::FILE* pipe = ::popen(command.c_str(), "r");
-  Outcome outcome;
-  char buffer[4096];
-  for (size_t read; pipe && (read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-    outcome.out.append(buffer, read);
-  }
-  if (pipe) {
-    const int status = ::pclose(pipe);
-    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  outcome.err = ReadFileBytes(capture.path() + "err");
+  const CommandOutcome run = RunCommand(command);
+  Outcome outcome{run.exitCode, run.out, ReadFileBytes(capture.path() + "err")};
   return outcome;
 }
 

@@ -1,5 +1,8 @@
 #include "tests/support/temp_dir.h"
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +40,20 @@ std::string ReadFileBytes(const std::string& path) {
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
+}
+
+CommandOutcome RunCommand(const std::string& commandLine) {
+  CommandOutcome outcome;
+  std::FILE* pipe = ::popen(commandLine.c_str(), "r");
+  char buffer[4096];
+  for (size_t read; pipe && (read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    outcome.out.append(buffer, read);
+  }
+  if (pipe) {
+    const int status = ::pclose(pipe);
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  return outcome;
 }
 
 }  // namespace kestrin::test

@@ -20,6 +20,13 @@ class TempDir {
 };
 
 std::string ReadFileBytes(const std::string& path);
+
+// A shell command's standard output and exit status (-1 when it did not exit normally).
+struct CommandOutcome {
+  int exitCode = -1;
+  std::string out;
+};
+CommandOutcome RunCommand(const std::string& commandLine);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace kestrin::test

@@ -57,21 +57,20 @@ std::string Computer::Records() const {
   return records.str();
 }
 
-CliOutcome RunCli(const Computer& computer, const std::string& command) {
+void TwoComputersTest::SetUp() {
+  server = FtpServer::Start(FtpServerKind::Pyftpdlib);
+  if (!server) {
+    GTEST_SKIP() << "pyftpdlib cannot run here";
+  }
+  a = std::make_unique<Computer>("A", *server);
+  b = std::make_unique<Computer>("B", *server);
+}
+
+CommandOutcome RunCli(const Computer& computer, const std::string& command) {
   const std::string line = "LC_ALL=C '" KESTRIN_CLI "' " + command + " --settings '" +
                            computer.program() + "kestrin.ini' --favorites '" +
                            computer.favorites() + "' </dev/null 2>/dev/null";
-  CliOutcome outcome;
-  std::FILE* pipe = ::popen(line.c_str(), "r");
-  char buffer[4096];
-  for (size_t read; pipe && (read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-    outcome.out.append(buffer, read);
-  }
-  if (pipe) {
-    const int status = ::pclose(pipe);
-    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  return outcome;
+  return RunCommand(line);
 }
 
 std::vector<std::string> WithoutDates(const std::vector<std::string>& lines) {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,14 +69,19 @@ class Computer {
   Computer(const std::string& name, const FtpServer& server, bool passive, RunDisplay& shownOn);
 };
 
-struct CliOutcome {
-  int exitCode = -1;
-  std::string out;
+// Two computers, A and B, sharing a fresh pyftpdlib server. A test that extends SetUp
+// returns early when this one skipped.
+class TwoComputersTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+
+  std::unique_ptr<FtpServer> server;
+  std::unique_ptr<Computer> a, b;
 };
 
 // kestrin-cli COMMAND with the computer's settings file and Favorites folder, in the C
 // locale, with no terminal on its input; its standard error is left aside.
-CliOutcome RunCli(const Computer& computer, const std::string& command);
+CommandOutcome RunCli(const Computer& computer, const std::string& command);
 
 // The lines of a run without their dates: "kestrin started at" and "kestrin ended at".
 std::vector<std::string> WithoutDates(const std::vector<std::string>& lines);

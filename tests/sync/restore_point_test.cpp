@@ -31,20 +31,18 @@ std::map<std::string, std::string> TreeWithTimes(const Computer& computer) {
 
 // kestrin-cli restore with the computer's settings and Favorites folder; its standard output.
 std::string Restore(const Computer& computer, const std::string& arguments) {
-  const CliOutcome outcome = RunCli(computer, "restore " + arguments);
+  const CommandOutcome outcome = RunCli(computer, "restore " + arguments);
   EXPECT_EQ(outcome.exitCode, 0) << arguments;
   return outcome.out;
 }
 
-class RestorePointTest : public ::testing::Test {
+class RestorePointTest : public TwoComputersTest {
  protected:
   void SetUp() override {
-    server = FtpServer::Start(FtpServerKind::Pyftpdlib);
-    if (!server) {
-      GTEST_SKIP() << "pyftpdlib cannot run here";
+    TwoComputersTest::SetUp();
+    if (IsSkipped()) {
+      return;
     }
-    a = std::make_unique<Computer>("A", *server);
-    b = std::make_unique<Computer>("B", *server);
     b->env.localNow = [] { return DateTime{2026, 3, 1, 9, 30, 0}; };
     a->AddShortcut("Old.url", "https://old.example/");
     a->AddShortcut("Work/Doc.url", "https://doc.example/v1");
@@ -61,8 +59,6 @@ class RestorePointTest : public ::testing::Test {
     a->AddShortcut("Work/Doc.url", "https://doc.example/v2");
     ASSERT_TRUE(a->Sync());
   }
-  std::unique_ptr<FtpServer> server;
-  std::unique_ptr<Computer> a, b;
 };
 
 TEST_F(RestorePointTest, ARestorePutsBackWhatTheRunReplacedAndCanItselfBeUndone) {

@@ -15,15 +15,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SafetyNetTest : public ::testing::Test {
+class SafetyNetTest : public TwoComputersTest {
  protected:
   void SetUp() override {
-    server = FtpServer::Start(FtpServerKind::Pyftpdlib);
-    if (!server) {
-      GTEST_SKIP() << "pyftpdlib cannot run here";
+    TwoComputersTest::SetUp();
+    if (IsSkipped()) {
+      return;
     }
-    a = std::make_unique<Computer>("A", *server);
-    b = std::make_unique<Computer>("B", *server);
     summaries.clear();
     b->env.reportChanges = [this](const RunSummary& summary) { summaries.push_back(summary); };
   }
@@ -34,8 +32,6 @@ class SafetyNetTest : public ::testing::Test {
                              : SummaryText(summaries.back()) + " #" + summaries.back().restoreId;
   }
 
-  std::unique_ptr<FtpServer> server;
-  std::unique_ptr<Computer> a, b;
   std::vector<RunSummary> summaries;
 };
 
@@ -131,7 +127,7 @@ TEST_F(SafetyNetTest, ARunThatWouldDeleteMostShortcutsAppliesNothingUnasked) {
     b->settings.ConfirmMassDeletion = row.confirmMassDeletion;
     if (*row.how) {
       ASSERT_TRUE(SaveSettings(b->program() + "kestrin.ini", b->settings));
-      const CliOutcome outcome = RunCli(*b, row.how);
+      const CommandOutcome outcome = RunCli(*b, row.how);
       EXPECT_EQ(outcome.exitCode, row.exitCode);
       const std::string last =
           outcome.out.substr(outcome.out.rfind('\n', outcome.out.size() - 2) + 1);
