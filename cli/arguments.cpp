@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "favorites/favorites_path.h"
+
 namespace kestrin::cli {
 
 std::optional<Arguments> Arguments::Parse(const std::vector<std::string>& words,
@@ -39,6 +41,11 @@ std::string AbsoluteFolder(const std::string& path) {
     absolute += '/';
   }
   return absolute;
+}
+
+std::string FavoritesFolderOf(const Arguments& args) {
+  const auto folder = args.Value("--favorites");
+  return folder ? AbsoluteFolder(*folder) : GetFavoritesFolder();
 }
 
 }  // namespace kestrin::cli

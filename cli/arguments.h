@@ -35,4 +35,7 @@ inline constexpr int kExitAwaitingConfirmation = 3;
 // An absolute folder path ending in "/".
 std::string AbsoluteFolder(const std::string& path);
 
+// The folder of --favorites, else the user's Favorites folder; empty when it cannot be found.
+std::string FavoritesFolderOf(const Arguments& args);
+
 }  // namespace kestrin::cli

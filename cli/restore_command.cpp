@@ -3,7 +3,6 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output.h"
-#include "favorites/favorites_path.h"
 #include "qt_locale/locale_date_format.h"
 #include "settings/program_files.h"
 #include "sync/restore_favorites.h"
@@ -41,8 +40,7 @@ int RestoreCommand(const std::vector<std::string>& words) {
     }
     return kExitOk;
   }
-  const auto folder = args->Value("--favorites");
-  const std::string favoritesRoot = folder ? AbsoluteFolder(*folder) : GetFavoritesFolder();
+  const std::string favoritesRoot = FavoritesFolderOf(*args);
   if (favoritesRoot.empty()) {
     WriteProblem("Error: Unable to Find the Favorites Folder");
     return kExitFailure;

@@ -4,7 +4,6 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "favorites/data_file.h"
-#include "favorites/favorites_path.h"
 #include "favorites/scanner.h"
 #include "qt_locale/locale_date_format.h"
 #include "formats/ini_file.h"
@@ -18,8 +17,7 @@ int SnapshotCommand(const std::vector<std::string>& words) {
   if (!args || !args->positional().empty()) {
     return kExitUsage;
   }
-  const auto folder = args->Value("--favorites");
-  const std::string root = folder ? AbsoluteFolder(*folder) : GetFavoritesFolder();
+  const std::string root = FavoritesFolderOf(*args);
   if (root.empty()) {
     WriteProblem("Unable to Find the Favorites Folder");
     return kExitFailure;
