@@ -5,8 +5,8 @@
 #include "cli/output.h"
 #include "favorites/data_file.h"
 #include "favorites/scanner.h"
-#include "qt_locale/locale_date_format.h"
 #include "formats/ini_file.h"
+#include "qt_locale/locale_date_format.h"
 #include "settings/program_files.h"
 #include "settings/sync_settings.h"
 
