@@ -29,7 +29,8 @@ const SyncSettings kFilled{"Office PC",
                            0,
                            1,
                            1000,
-                           0};
+                           0,
+                           "hunter2"};
 
 class SyncSettingsTest : public ::testing::Test {
  protected:
@@ -42,7 +43,8 @@ class SyncSettingsTest : public ::testing::Test {
   const std::string path_ = dir_.path() + "kestrin.ini";
 };
 
-// Save keeps the last synchronization time; the password is stored in Radix-64 only.
+// Save keeps the last synchronization time; the password and passphrase are stored in
+// Radix-64 only.
 TEST_F(SyncSettingsTest, SaveAndLoadGiveBackEverySetting) {
   test::WriteFileBytes(path_, "[Settings]\r\nLastSync=12/5/2026 4:08:51 AM\r\nName=old\r\n");
   ASSERT_TRUE(SaveSettings(path_, kFilled));
@@ -53,6 +55,7 @@ TEST_F(SyncSettingsTest, SaveAndLoadGiveBackEverySetting) {
   const std::string file = test::ReadFileBytes(path_);
   EXPECT_NE(file.find("\r\nPassword=c2VjcmV0\r\n"), std::string::npos);
   EXPECT_EQ(file.find("secret"), std::string::npos);
+  EXPECT_EQ(file.find("hunter2"), std::string::npos);
   EXPECT_EQ(ReadIniString(path_, kSettingsSection, kLastSyncKey), "12/5/2026 4:08:51 AM");
 }
 
@@ -78,7 +81,8 @@ TEST_F(SyncSettingsTest, BadValuesAreReportedAndKeepTheCurrentValue) {
       "[Settings]\r\nPassword=not*radix64!\r\nName=pc\r\nPassive=2\r\nSchedule=abc\r\n"
       "ScheduleInt=8\r\nUseEncryption=1x\r\nLogPurge=9\r\nConfirmChanges=1\r\n");
   SyncSettings expected = kFilled;  // the values kept
-  expected.Server = expected.Username = expected.Password = expected.Port = expected.RemoteDir = "";
+  expected.Server = expected.Username = expected.Password = expected.Port = expected.RemoteDir =
+      expected.Passphrase = "";
   expected.Name = "pc";
   expected.StartWithWin = expected.SyncOnStartup = expected.LogActivity = 0;
   expected.ConfirmChanges = expected.ConfirmMassDeletion = 1;

@@ -44,12 +44,13 @@ class SettingsReader {
     field = document_.ReadString(kSettingsSection, key);
   }
 
-  void Password(std::string& field) const {
-    const auto decoded = Radix64Decode(document_.ReadString(kSettingsSection, "Password"));
+  // A secret stored in Radix-64 form; `what` names it in the warning.
+  void Secret(const char* key, const char* what, std::string& field) const {
+    const auto decoded = Radix64Decode(document_.ReadString(kSettingsSection, key));
     field = decoded.value_or("");
     if (!decoded) {
-      loaded_.warnings.push_back(
-          "The stored \"Password\" is not in Radix-64 form; the password was left empty.");
+      loaded_.warnings.push_back("The stored \"" + std::string(key) +
+                                 "\" is not in Radix-64 form; the " + what + " was left empty.");
     }
   }
 
@@ -100,7 +101,7 @@ LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings&
   read.Text("Name", s.Name);
   read.Text("Server", s.Server);
   read.Text("Username", s.Username);
-  read.Password(s.Password);
+  read.Secret("Password", "password", s.Password);
   read.Text("Port", s.Port);
   read.Number("Passive", kCheckBox, s.Passive);
   read.Text("RemoteDir", s.RemoteDir);
@@ -109,6 +110,7 @@ LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings&
   read.Number("Schedule", kCheckBox, s.Schedule);
   read.Number("ScheduleInt", kScheduleIndex, s.ScheduleInt);
   read.Number("UseEncryption", kCheckBox, s.UseEncryption);
+  read.Secret("Passphrase", "passphrase", s.Passphrase);
   read.Number("ConfirmChanges", kCheckBox, s.ConfirmChanges);
   read.Number("LogActivity", kCheckBox, s.LogActivity);
   read.Number("LogPurge", kLogPurgeRange, s.LogPurge);
@@ -131,6 +133,7 @@ Result<> SaveSettings(const std::string& settingsPath, const SyncSettings& s) {
                           {"Schedule", number(s.Schedule)},
                           {"ScheduleInt", number(s.ScheduleInt)},
                           {"UseEncryption", number(s.UseEncryption)},
+                          {"Passphrase", Radix64Encode(s.Passphrase)},
                           {"ConfirmChanges", number(s.ConfirmChanges)},
                           {"LogActivity", number(s.LogActivity)},
                           {"LogPurge", number(s.LogPurge)},

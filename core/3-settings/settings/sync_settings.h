@@ -10,7 +10,7 @@ namespace kestrin {
 inline constexpr char kSettingsSection[] = "Settings";
 inline constexpr char kLastSyncKey[] = "LastSync";
 
-// The sixteen settings, named after their keys, with their first-run defaults.
+// The seventeen settings, named after their keys, with their first-run defaults.
 struct SyncSettings {
   std::string Name;
   std::string Server;
@@ -28,6 +28,8 @@ struct SyncSettings {
   int LogActivity = 0;
   int LogPurge = 100;
   int ConfirmMassDeletion = 1;  // a run that would delete most shortcuts asks first
+  // With UseEncryption, seals the shared list; like Password, Radix-64 in the file.
+  std::string Passphrase;
 
   bool operator==(const SyncSettings&) const = default;
 };
@@ -41,8 +43,8 @@ struct LoadedSettings {
 // Reads the settings file over `current`. No file: `current` with Port "21", Passive 1
 // and ConfirmChanges 1. A missing key reads as empty text or 0, but a missing
 // "ConfirmMassDeletion" as 1, since files written before it existed lack it; a value that is
-// malformed or out of range, and a password that does not decode, keep the current value and are
-// reported in `warnings`.
+// malformed or out of range keeps the current value, a password or passphrase that does not
+// decode loads empty, and each is reported in `warnings`.
 LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings& current);
 
 // Writes every key in the fixed order, once, atomically, mode 0600; other keys of the
