@@ -13,6 +13,8 @@
 #include <ostream>
 
 #include "formats/radix64.h"
+#include "formats/sealed_file.h"
+#include "sync/shared_list_form.h"
 #include "tests/sync/computer.h"
 
 namespace kestrin::test {
@@ -84,6 +86,7 @@ struct HostileList {
   std::string error = "";
   // Links placed below home/Favorites/ before the run (home/Sibling/ holds Target.url).
   std::function<void(const std::string& home)> plant = nullptr;
+  std::string passphrase = "";  // of the computer: not empty, the list is sealed
 };
 
 void PrintTo(const HostileList& list, std::ostream* out) {
@@ -94,6 +97,21 @@ HostileList Applied(std::string name, const std::string& records, std::string er
                     std::function<void(const std::string& home)> plant = nullptr) {
   return {std::move(name), ListOf(records), "", false, std::move(error), std::move(plant)};
 }
+
+// A list sealed with "right", then changed; the computer opens it with `passphrase`.
+HostileList Sealed(std::string name, std::string refusal, std::function<void(std::string&)> change,
+                   std::string passphrase = "right") {
+  const Writer write = [change](std::ostream& out) {
+    std::string sealed = *SealBytes(kHeader + Shortcut("", "x.url"), "right");
+    if (change) {
+      change(sealed);
+    }
+    out << sealed;
+  };
+  return {std::move(name), write, std::move(refusal), true, "", nullptr, std::move(passphrase)};
+}
+const std::string kNotOpened =
+    "the passphrase is not the one it was sealed with, or the file was changed";
 
 const std::string kShortcutPath =
     "the shortcut record's Path is not a plain relative folder path ending in a backslash";
@@ -160,6 +178,13 @@ const std::vector<HostileList> kLists = {
      "line 2: the Path is longer than 1024 bytes"},
     {"NotAShortcutName", ListOf(Shortcut("", ".bashrc")),
      "line 2: the shortcut record's Name does not end in \"url\""},
+    Sealed("SealedWrongPassphrase", kNotOpened, nullptr, "wrong"),
+    Sealed("SealedFlippedByte", kNotOpened, [](std::string& s) { s[s.size() - 20] ^= 1; }),
+    Sealed("SealedTruncated", "the file is cut short", [](std::string& s) { s.resize(60); }),
+    Sealed("SealedHugeLimits",
+           "the key derivation asks for 2 passes over 1099578736640 bytes, beyond 4 passes "
+           "over 268435456 bytes",
+           [](std::string& s) { s[16] = 1; }),  // memlimit + 1 TiB
     // Lists that are applied; what cannot be done is reported and nothing leaves the folder.
     Applied("NameOf300Bytes", Shortcut("", std::string(296, 'n') + ".url"),
             "Unable to Create Shortcut: " + std::string(296, 'n') + ".url"),
@@ -220,12 +245,14 @@ TEST_P(HostileListTest, StaysInsideTheFavoritesFolderAndIsNeverAppliedInPart) {
   Computer computer("A", *server);
   computer.env.favoritesRoot = home.path() + "Favorites/";
   computer.settings.UseEncryption = list.encrypted ? 1 : 0;
+  computer.settings.Passphrase = list.passphrase;
+  const SharedListForm form = SharedListFormOf(computer.settings);
   computer.AddShortcut("Mine.url", "https://mine/");
   computer.AddShortcut("Kept/Deep.url", "https://deep/");
   if (list.plant) {
     list.plant(home.path());
   }
-  const std::string served = server->root() + (list.encrypted ? "favs.dat.enc" : "favs.dat");
+  const std::string served = server->root() + form.name;
   {
     std::ofstream out(served, std::ios::binary);
     list.write(out);
@@ -244,8 +271,9 @@ TEST_P(HostileListTest, StaysInsideTheFavoritesFolderAndIsNeverAppliedInPart) {
   EXPECT_FALSE(fs::exists(server->root() + "favs.ind"));
   const std::string error = list.refusal.empty()
                                 ? list.error
-                                : "Unable to Read Remote Data File: " + computer.env.workFolder +
-                                      "temp.dat: " + list.refusal;
+                                : "Unable to Read Remote Data File: " +
+                                      form.ServerCopyOf(computer.env.workFolder + "temp.dat") +
+                                      ": " + list.refusal;
   EXPECT_EQ(succeeded, error.empty());
   const auto& lines = computer.display.lines;
   const auto errorLine = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "favorites/scanner.h"
+#include "sync/shared_list_form.h"
 
 namespace kestrin::test {
 
@@ -52,8 +53,9 @@ std::map<std::string, std::string> Computer::Tree() const {
 
 std::string Computer::Records() const {
   std::ostringstream records;
-  ScanFavoritesFolder(env.favoritesRoot, records,
-                      ScanOptions{settings.UseEncryption == 1, env.dateFormat, {}, {}});
+  ScanFavoritesFolder(
+      env.favoritesRoot, records,
+      ScanOptions{SharedListFormOf(settings).encodedFields, env.dateFormat, {}, {}});
   return records.str();
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "formats/radix64.h"
+#include "formats/sealed_file.h"
 #include "tests/sync/computer.h"
 
 namespace kestrin::test {
@@ -88,6 +89,26 @@ INSTANTIATE_TEST_SUITE_P(Servers, SyncRunTest,
                            return FtpServerKindName(info.param.kind) +
                                   (info.param.passive ? "Passive" : "Active");
                          });
+
+// With a passphrase the server holds the list sealed: no name or URL in clear or in Radix-64.
+TEST_F(TwoComputersTest, ASealedListHidesEverythingAndTheComputersConverge) {
+  for (Computer* computer : {a.get(), b.get()}) {
+    computer->settings.UseEncryption = 1;
+    computer->settings.Passphrase = "same on every computer";
+  }
+  a->AddShortcut("Banking/My Bank.url", "https://bank.example/");
+  ASSERT_TRUE(a->Sync() && b->Sync());
+  b->AddShortcut("Mine.url", "https://mine.example/");
+  ASSERT_TRUE(b->Sync() && a->Sync());
+  EXPECT_EQ(a->Tree(), b->Tree());
+  EXPECT_EQ(a->Tree().count("Mine.url"), 1u);
+  const std::string sealed = ReadFileBytes(server->root() + "favs.dat.sealed");
+  ASSERT_TRUE(LooksSealed(sealed));
+  for (const std::string clear : {"Banking", "My Bank", "bank.example", "mine.example", "A@"}) {
+    EXPECT_EQ(sealed.find(clear), std::string::npos) << clear;
+    EXPECT_EQ(sealed.find(Radix64Encode(clear).substr(0, 6)), std::string::npos) << clear;
+  }
+}
 
 // A server that will not rename at all, or not over an existing file, still holds a whole
 // shared list after every run, and the computers converge.

@@ -36,7 +36,7 @@ Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const Favorite
                                   const GeneralDateFormat& dateFormat);
 
 struct UpdateContext {
-  bool decode = false;   // "UseEncryption"
+  bool decode = false;   // Radix-64 record fields (SharedListForm)
   bool confirm = false;  // "ConfirmChanges"
   // "ConfirmMassDeletion": changes that delete more than half of this computer's shortcuts,
   // and at least kMassDeletion of them, go through the hook even when `confirm` is off.

@@ -48,6 +48,7 @@ StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
   }
   const std::string snapshot = folder.path() + "local.dat";
   const std::string shared = folder.path() + "temp.dat";
+  const SharedListForm form = SharedListFormOf(settings);
   DataFileHeader header;
   if (StepResult written = WriteSnapshot(snapshot, settings, env, activity, header); !written) {
     return written;
@@ -59,7 +60,7 @@ StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
     fetched = EnterRemoteDirectory(settings, *client, activity);
   }
   if (fetched) {
-    fetched = DownloadSharedList(*client, SharedListName(settings), shared, activity, downloaded);
+    fetched = DownloadSharedList(*client, form, shared, activity, downloaded);
   }
   if (client) {
     client->Close();
@@ -67,7 +68,7 @@ StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
   if (!fetched || !downloaded) {
     return fetched;
   }
-  const bool decode = settings.UseEncryption == 1;
+  const bool decode = form.encodedFields;
   const auto sharedList = ReadFavoritesDataFile(shared, decode);
   if (!sharedList) {
     return StepFailed("Unable to Read Remote Data File: " + sharedList.error());

@@ -67,10 +67,6 @@ Result<void, SettingsRefusal> CheckSettings(const SyncSettings& settings) {
   return R::Ok();
 }
 
-std::string SharedListName(const SyncSettings& settings) {
-  return settings.UseEncryption == 1 ? "favs.dat.enc" : "favs.dat";
-}
-
 StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
                           const SyncEnvironment& env, ActivityReporter& activity,
                           DataFileHeader& header) {
@@ -89,7 +85,7 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
   }
   header = {settings.Name, FormatGeneralDate(env.localNow(), env.dateFormat)};
   WriteDataFileHeader(out, header);
-  ScanOptions options{settings.UseEncryption == 1, env.dateFormat, env.yield,
+  ScanOptions options{SharedListFormOf(settings).encodedFields, env.dateFormat, env.yield,
                       [&activity](const std::string& warning) {
                         Report(activity, "-> Skipping " + warning + "..");
                       }};
@@ -139,12 +135,12 @@ StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
   return StepResult::Ok();
 }
 
-StepResult DownloadSharedList(FtpClient& client, const std::string& sharedName,
+StepResult DownloadSharedList(FtpClient& client, const SharedListForm& form,
                                const std::string& path, ActivityReporter& activity,
                                bool& downloaded) {
   Report(activity, "-> Checking for Remote Data File..");
   downloaded = false;
-  const Result<RemoteFile> presence = client.Probe(sharedName);
+  const Result<RemoteFile> presence = client.Probe(form.name);
   if (!presence) {
     // Taken for absence, a failed check would make this computer's list the shared one and
     // so delete everything the others added.
@@ -152,8 +148,11 @@ StepResult DownloadSharedList(FtpClient& client, const std::string& sharedName,
   }
   if (*presence == RemoteFile::Present) {
     Report(activity, "-> Downloading Remote Data File..");
-    if (const Result<> fetched = client.Download(sharedName, path); !fetched) {
+    if (const Result<> fetched = client.Download(form.name, form.ServerCopyOf(path)); !fetched) {
       return StepFailed("Unable to Download Remote Data File..", fetched.error());
+    }
+    if (const Result<> opened = OpenServerCopy(form, path); !opened) {
+      return StepFailed("Unable to Read Remote Data File: " + opened.error());
     }
     downloaded = true;
   }

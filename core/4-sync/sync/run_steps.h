@@ -9,6 +9,7 @@
 #include "settings/sync_settings.h"
 #include "sync/activity.h"
 #include "sync/run_failure.h"
+#include "sync/shared_list_form.h"
 #include "sync/sync_run.h"
 
 namespace kestrin {
@@ -24,11 +25,8 @@ struct SettingsRefusal {
 // Fails when a required field is empty or the computer name cannot head a list.
 Result<void, SettingsRefusal> CheckSettings(const SyncSettings& settings);
 
-// "favs.dat", or "favs.dat.enc" with "Use Encryption".
-std::string SharedListName(const SyncSettings& settings);
-
-// Writes the snapshot of the Favorites folder to path, a private file made afresh, and
-// gives the header it wrote.
+// Writes the snapshot of the Favorites folder to path, a private file made afresh, in the
+// shared list's form, and gives the header it wrote.
 StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
                           const SyncEnvironment& env, ActivityReporter& activity,
                           DataFileHeader& header);
@@ -41,8 +39,9 @@ StepResult ConnectToServer(const SyncSettings& settings, const SyncEnvironment& 
 StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
                                  ActivityReporter& activity);
 
-// Downloads the shared list to path when the server holds one; downloaded tells whether it did.
-StepResult DownloadSharedList(FtpClient& client, const std::string& sharedName,
+// Downloads the shared list to path when the server holds one, opening it when it is
+// sealed; downloaded tells whether it did. The server's bytes are in form.ServerCopyOf(path).
+StepResult DownloadSharedList(FtpClient& client, const SharedListForm& form,
                                const std::string& path, ActivityReporter& activity,
                                bool& downloaded);
 

@@ -48,7 +48,8 @@ class Run {
         tempData_(env.workFolder + "temp.dat"),
         unappliedChanges_(env.workFolder + kUnappliedChangesName),
         restoreFolder_(RestoreFolderOf(env.workFolder)),
-        remoteData_(SharedListName(settings)),
+        form_(SharedListFormOf(settings)),
+        remoteData_(form_.name),
         lock_{settings.Name, localIndicator_,  env.decimalSeparator,
               env.idle,      env.monotonicNow, activity_} {}
 
@@ -117,17 +118,17 @@ class Run {
       return released;
     }
     Disconnect();
-    RemoveIfPresent(localData_);
-    RemoveIfPresent(localIndicator_);
-    RemoveIfPresent(tempData_);
+    for (const std::string& file : {localData_, form_.ServerCopyOf(localData_), localIndicator_,
+                                    tempData_, form_.ServerCopyOf(tempData_)}) {
+      RemoveIfPresent(file);
+    }
     return StepResult::Ok();
   }
 
   StepResult ExchangeDataFiles() {
     // Only this run's download is the shared list: an old "temp.dat" that could not be
     // deleted must not stand in for it.
-    if (StepResult fetched =
-            DownloadSharedList(*client_, remoteData_, tempData_, activity_, downloaded_);
+    if (StepResult fetched = DownloadSharedList(*client_, form_, tempData_, activity_, downloaded_);
         !fetched) {
       return fetched;
     }
@@ -135,7 +136,7 @@ class Run {
     if (downloaded_) {
       Report("-> Updating Favorites..", StatusImage::Working);
       const UpdateContext context{
-          settings_.UseEncryption == 1,
+          form_.encodedFields,
           settings_.ConfirmChanges == 1,
           settings_.ConfirmMassDeletion == 1,
           env_.keepLocal || RestoreAwaitsUpload(restoreFolder_),
@@ -159,7 +160,7 @@ class Run {
             return written;
           }
           if (const Result<> held = HoldSharedVersionOf(update->unapplied, localData_, tempData_,
-                                                        settings_.UseEncryption == 1);
+                                                        form_.encodedFields);
               !held) {
             return StepFailed("Unable to Create Local Data File..", held.error());
           }
@@ -193,8 +194,13 @@ class Run {
   // At every moment the server holds a whole list, the old one or the new one.
   StepResult UploadLocalDataFile() {
     Report("-> Uploading Local Data File..", StatusImage::Working);
+    const Result<std::string> copy = MakeServerCopy(form_, localData_);
+    if (!copy) {
+      return StepFailed("Unable to Create Local Data File..", copy.error());
+    }
+    published_ = *copy;
     const std::string temporary = TemporaryRemoteName(remoteData_, settings_.Name);
-    if (const Result<> uploaded = client_->Upload(localData_, temporary); !uploaded) {
+    if (const Result<> uploaded = client_->Upload(published_, temporary); !uploaded) {
       return Abandon(temporary, uploaded.error());
     }
     if (StepResult checked = CheckNothingPublishedMeanwhile(temporary); !checked) {
@@ -239,7 +245,7 @@ class Run {
   // Until that is done the temporary copy is the one whole new list, so it goes only then.
   StepResult StoreInPlace(const std::string& temporary) {
     Report("-> Server Cannot Rename, Replacing Remote Data File..", StatusImage::Working);
-    if (const Result<> stored = client_->Upload(localData_, remoteData_); !stored) {
+    if (const Result<> stored = client_->Upload(published_, remoteData_); !stored) {
       return UploadFailure(stored.error());
     }
     DeleteTemporary(temporary);
@@ -285,7 +291,7 @@ class Run {
   bool SharedListUnchanged() {
     if (downloaded_) {
       const Result<std::string> shared = client_->Read(remoteData_);
-      return shared && *shared == ReadWholeFile(tempData_);
+      return shared && *shared == ReadWholeFile(form_.ServerCopyOf(tempData_));
     }
     const Result<RemoteFile> presence = client_->Probe(remoteData_);
     return presence && *presence == RemoteFile::Absent;
@@ -337,7 +343,9 @@ class Run {
   const std::string restoreFolder_;
   RunSummary summary_;          // of the changes this run made to the Favorites folder
   DataFileHeader localHeader_;  // of the local data file as last written
+  const SharedListForm form_;
   const std::string remoteData_;
+  std::string published_;  // the server copy of "local.dat" being uploaded
   const IndicatorContext lock_;
   std::unique_ptr<FtpClient> client_;
   bool lockStored_ = false;  // this run's "favs.ind" may be on the server
