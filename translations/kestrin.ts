@@ -53,6 +53,11 @@ Starting it again while it runs brings its window to the front.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <location filename="../ui/main_window_controls.cpp" line="156"/>
+        <source>Pass&amp;phrase:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <location filename="../ui/main_window_controls.cpp" line="154"/>
         <source>Pu&amp;rge:</source>
         <translation type="unfinished"></translation>
@@ -267,6 +272,16 @@ through one FTP directory.</source>
     <message>
         <location filename="../ui/main_window_settings.cpp" line="88"/>
         <source>Unable to Save Settings: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_settings.cpp" line="119"/>
+        <source>(encrypted)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_settings.cpp" line="120"/>
+        <source>(encoded, not encrypted)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

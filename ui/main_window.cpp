@@ -105,6 +105,8 @@ void MainWindow::DisableStartupOptions() {
 
 void MainWindow::ConnectHandlers() {
   connect(c_.chkConfirm, &QCheckBox::toggled, this, &MainWindow::chkConfirm_Click);
+  connect(c_.chkEncrypt, &QCheckBox::toggled, this, &MainWindow::ShowEncryptionMode);
+  connect(c_.txtPassphrase, &QLineEdit::textChanged, this, &MainWindow::ShowEncryptionMode);
   connect(c_.chkSchedule, &QCheckBox::toggled, this, &MainWindow::chkSchedule_Click);
   connect(c_.cmbSchedule, &QComboBox::currentIndexChanged, this, &MainWindow::cmbSchedule_Click);
   connect(c_.chkLogAct, &QCheckBox::toggled, this, &MainWindow::chkLogAct_Click);

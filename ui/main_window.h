@@ -92,6 +92,7 @@ class MainWindow : public QMainWindow, public RunDisplay {
   void EnableUndo(bool running);  // Undo needs a restore point and no run under way
   void DisableStartupOptions();
 
+  void ShowEncryptionMode();
   void chkConfirm_Click();
   void chkSchedule_Click();
   void cmbSchedule_Click();

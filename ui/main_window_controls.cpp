@@ -149,6 +149,13 @@ void ControlsBuilder::BuildGeneralPage(QWidget* page) {
   italic.setItalic(true);
   hint->setFont(italic);
   c_.chkEncrypt = p.Row(tr("Use &Encryption:"), Named(new QCheckBox, "chkEncrypt"), {hint});
+  c_.lblEncryptMode = Named(new QLabel, "lblEncryptMode");
+  c_.lblEncryptMode->setTextFormat(Qt::PlainText);
+  c_.lblEncryptMode->setFont(italic);
+  c_.txtPassphrase =
+      p.Row(tr("Pass&phrase:"), Named(new QLineEdit, "txtPassphrase"), {c_.lblEncryptMode});
+  c_.txtPassphrase->setEchoMode(QLineEdit::Password);
+  c_.txtPassphrase->setMaximumWidth(CharsWide(c_.txtPassphrase, 14));
 
   c_.sldLogAct = Named(new QSlider(Qt::Horizontal), "sldLogAct");
   c_.lblLogAct = Named(new FieldLabel(tr("Pu&rge:"), c_.sldLogAct), "lblLogAct");

@@ -35,6 +35,8 @@ struct MainWindowControls {
   QLabel* lblSchedule;
   QComboBox* cmbSchedule;
   QCheckBox* chkEncrypt;
+  QLineEdit* txtPassphrase;
+  QLabel* lblEncryptMode;  // which protection "Use Encryption" gives now
   QCheckBox* chkLogAct;
   QLabel* lblLogAct;
   QSlider* sldLogAct;

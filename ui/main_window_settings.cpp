@@ -45,6 +45,7 @@ SyncSettings MainWindow::SettingsFromControls() const {
   s.Schedule = CheckState(c_.chkSchedule);
   s.ScheduleInt = c_.cmbSchedule->currentIndex();
   s.UseEncryption = CheckState(c_.chkEncrypt);
+  s.Passphrase = Text(c_.txtPassphrase);
   s.ConfirmChanges = CheckState(c_.chkConfirm);
   s.LogActivity = CheckState(c_.chkLogAct);
   s.LogPurge = c_.sldLogAct->value();
@@ -70,6 +71,7 @@ void MainWindow::LoadSettingsIntoControls() {
   c_.chkSchedule->setChecked(s.Schedule == 1);
   c_.cmbSchedule->setCurrentIndex(s.ScheduleInt);
   c_.chkEncrypt->setChecked(s.UseEncryption == 1);
+  SetText(c_.txtPassphrase, s.Passphrase);
   c_.chkConfirm->setChecked(s.ConfirmChanges == 1);
   c_.chkLogAct->setChecked(s.LogActivity == 1);
   c_.sldLogAct->setValue(s.LogPurge);
@@ -106,6 +108,16 @@ void MainWindow::SaveSettingsFromControls() {
 
 void MainWindow::chkStartWithWin_Click() {
   UpdateStartupEntry(c_.chkStartWithWin->isChecked(), kProgramName, ExecutablePath());
+}
+
+// Says plainly what "Use Encryption" does now: with a passphrase the shared list is sealed;
+// without one its fields are only Radix-64, which anyone can read back.
+void MainWindow::ShowEncryptionMode() {
+  const bool encrypting = c_.chkEncrypt->isChecked();
+  const bool sealing = !c_.txtPassphrase->text().isEmpty();
+  c_.lblEncryptMode->setText(!encrypting ? QString()
+                             : sealing   ? tr("(encrypted)")
+                                         : tr("(encoded, not encrypted)"));
 }
 
 void MainWindow::chkConfirm_Click() {

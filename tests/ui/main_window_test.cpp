@@ -35,7 +35,7 @@ TEST(StartUp, FirstStartWithoutSettingsFileUsesTheDefaults) {
 
 // Each text holds its control's name, so that no two settings can trade places unseen.
 std::vector<QLineEdit*> Texts(const ui::MainWindowControls& c) {
-  return {c.txtName, c.txtServer, c.txtUsername, c.txtPassword, c.txtRemDir};
+  return {c.txtName, c.txtServer, c.txtUsername, c.txtPassword, c.txtRemDir, c.txtPassphrase};
 }
 
 TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
@@ -53,8 +53,10 @@ TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
     c.cmbSchedule->setCurrentIndex(5);
     c.cmdSaveSettings->click();
   }
-  EXPECT_EQ(ReadFileBytes(computer.settingsPath()).find("txtPassword s3cret"), std::string::npos)
-      << "the password is never plain text";
+  for (const char* secret : {"txtPassword s3cret", "txtPassphrase s3cret"}) {
+    EXPECT_EQ(ReadFileBytes(computer.settingsPath()).find(secret), std::string::npos)
+        << "never plain text: " << secret;
+  }
   {
     // A name the shared list cannot carry is never stored: Save says why, Exit keeps the old.
     ui::MainWindow& window = computer.Start();
@@ -72,6 +74,9 @@ TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
   EXPECT_EQ(c.txtPort->text(), "2121");
   EXPECT_FALSE(c.chkPassive->isChecked());
   EXPECT_TRUE(c.chkEncrypt->isChecked() && c.chkLogAct->isChecked());
+  EXPECT_EQ(c.lblEncryptMode->text(), "(encrypted)");
+  c.txtPassphrase->clear();
+  EXPECT_EQ(c.lblEncryptMode->text(), "(encoded, not encrypted)");
   EXPECT_EQ(c.sldLogAct->value(), 250);
   EXPECT_EQ(c.txtLogAct->text(), "250");
   EXPECT_EQ(c.cmbSchedule->currentIndex(), 5);
