@@ -2,21 +2,23 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/list_file.h"
 #include "cli/output.h"
-#include "favorites/data_file.h"
 #include "qt_locale/locale_date_format.h"
+#include "settings/program_files.h"
 #include "sync/change_detection.h"
 
 namespace kestrin::cli {
 
 int DiffCommand(const std::vector<std::string>& words) {
-  const auto args = Arguments::Parse(words, {"--decode"}, {});
+  const auto args = Arguments::Parse(words, {"--decode"}, {"--settings"});
   if (!args || args->positional().size() != 2) {
     return kExitUsage;
   }
   const bool decode = args->Has("--decode");
-  const auto local = ReadFavoritesDataFile(args->positional()[0], decode);
-  const auto shared = ReadFavoritesDataFile(args->positional()[1], decode);
+  const std::string settingsPath = args->Value("--settings").value_or(SettingsFilePath());
+  const auto local = ReadListFile(args->positional()[0], decode, settingsPath);
+  const auto shared = ReadListFile(args->positional()[1], decode, settingsPath);
   if (!local || !shared) {
     WriteProblem(local ? shared.error() : local.error());  // the error names the file
     return kExitFailure;

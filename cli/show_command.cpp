@@ -2,18 +2,20 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/list_file.h"
 #include "cli/output.h"
-#include "favorites/data_file.h"
+#include "settings/program_files.h"
 
 namespace kestrin::cli {
 
 int ShowCommand(const std::vector<std::string>& words) {
-  const auto args = Arguments::Parse(words, {"--decode"}, {});
+  const auto args = Arguments::Parse(words, {"--decode"}, {"--settings"});
   if (!args || args->positional().size() != 1) {
     return kExitUsage;
   }
   const std::string& path = args->positional()[0];
-  const auto file = ReadFavoritesDataFile(path, args->Has("--decode"));
+  const auto file = ReadListFile(path, args->Has("--decode"),
+                                 args->Value("--settings").value_or(SettingsFilePath()));
   if (!file) {
     WriteProblem(file.error());  // the error names the file
     return kExitFailure;

@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "formats/sealed_file.h"
 #include "settings/sync_settings.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/temp_dir.h"
@@ -61,9 +62,15 @@ TEST(CommandLineOutput, ShowAndDiffPrintTheListsControlCharactersEscaped) {
   EXPECT_EQ(RunCli("show " + dir.path() + "escape.dat").out,
             "Other\t1/1/2026\n1/1/2026\t\t" + kC1Shown + "\thttps://x/\\x1b[2J\\x7f\\x09\t\t\tF\n");
 
-  WriteFileBytes(dir.path() + "c1.dat", ListWith(kC1Name));
+  // A copy of a sealed list opens with the settings' passphrase.
+  SyncSettings settings;
+  settings.Passphrase = "pass";
+  ASSERT_TRUE(SaveSettings(dir.path() + "kestrin.ini", settings));
+  WriteFileBytes(dir.path() + "c1.dat", *SealBytes(ListWith(kC1Name), "pass"));
   WriteFileBytes(dir.path() + "local.dat", "Mine@1/1/2026\r\n");
-  EXPECT_EQ(RunCli("diff " + dir.path() + "local.dat " + dir.path() + "c1.dat").out,
+  EXPECT_EQ(RunCli("diff " + dir.path() + "local.dat " + dir.path() + "c1.dat --settings " +
+                   dir.path() + "kestrin.ini")
+                .out,
             "Create Locally\t\t" + kC1Shown + "\thttps://x/\t\t\tF\n");
 }
 
