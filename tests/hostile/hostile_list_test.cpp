@@ -182,8 +182,8 @@ const std::vector<HostileList> kLists = {
     Sealed("SealedFlippedByte", kNotOpened, [](std::string& s) { s[s.size() - 20] ^= 1; }),
     Sealed("SealedTruncated", "the file is cut short", [](std::string& s) { s.resize(60); }),
     Sealed("SealedHugeLimits",
-           "the key derivation asks for 2 passes over 1099578736640 bytes, beyond 4 passes "
-           "over 268435456 bytes",
+           "the key derivation asks for 2 passes over 1099578736640 bytes, outside 1 to 4 "
+           "passes over 8192 to 268435456 bytes",
            [](std::string& s) { s[16] = 1; }),  // memlimit + 1 TiB
     // Lists that are applied; what cannot be done is reported and nothing leaves the folder.
     Applied("NameOf300Bytes", Shortcut("", std::string(296, 'n') + ".url"),

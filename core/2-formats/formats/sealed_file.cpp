@@ -22,7 +22,9 @@ constexpr std::size_t kHeaderBytes = kNonceOffset + crypto_aead_xchacha20poly130
 // the sensitive passes, and no further: a hostile file must not take the reader's memory.
 constexpr std::uint64_t kSealOps = crypto_pwhash_OPSLIMIT_INTERACTIVE;
 constexpr std::uint64_t kSealMem = crypto_pwhash_MEMLIMIT_INTERACTIVE;
+constexpr std::uint64_t kMinOps = crypto_pwhash_OPSLIMIT_MIN;
 constexpr std::uint64_t kMaxOps = crypto_pwhash_OPSLIMIT_SENSITIVE;
+constexpr std::uint64_t kMinMem = crypto_pwhash_MEMLIMIT_MIN;
 constexpr std::uint64_t kMaxMem = crypto_pwhash_MEMLIMIT_MODERATE;
 
 using Key = std::array<unsigned char, crypto_aead_xchacha20poly1305_ietf_KEYBYTES>;
@@ -74,10 +76,10 @@ std::string HeaderRefusal(std::string_view sealed) {
   }
   const std::uint64_t ops = NumberAt(sealed, kOpsOffset, 4);
   const std::uint64_t mem = NumberAt(sealed, kMemOffset, 8);
-  if (ops < crypto_pwhash_OPSLIMIT_MIN || ops > kMaxOps || mem < crypto_pwhash_MEMLIMIT_MIN ||
-      mem > kMaxMem) {
+  if (ops < kMinOps || ops > kMaxOps || mem < kMinMem || mem > kMaxMem) {
     return "the key derivation asks for " + std::to_string(ops) + " passes over " +
-           std::to_string(mem) + " bytes, beyond " + std::to_string(kMaxOps) + " passes over " +
+           std::to_string(mem) + " bytes, outside " + std::to_string(kMinOps) + " to " +
+           std::to_string(kMaxOps) + " passes over " + std::to_string(kMinMem) + " to " +
            std::to_string(kMaxMem) + " bytes";
   }
   return "";
