@@ -16,4 +16,15 @@ struct ShortcutValues {
 // NUL, CR or LF, at most 254 characters; empty when the key is missing.
 ShortcutValues ParseShortcutFile(std::string_view fileBytes);
 
+// Whether the URL is one a shortcut may open in the browser: an http, https, ftp or file
+// address (the scheme in any case). Others (javascript:, data:, a program's own scheme)
+// could run something instead of showing a page.
+bool IsOpenableUrl(std::string_view url);
+
+// Writes an Internet shortcut holding the three values, mode 0644, never through a link.
+// With `replace` a file of that name is overwritten; without, one that exists makes the
+// write fail. False when it could not be written whole; a write cut short leaves no file.
+bool WriteShortcutFile(const std::string& path, std::string_view url, std::string_view iconFile,
+                       std::string_view iconIndex, bool replace);
+
 }  // namespace kestrin

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "favorites/favorites_path.h"
+#include "favorites/shortcut_file.h"
 
 namespace kestrin {
 namespace {
@@ -32,24 +33,6 @@ bool FileTestFinds(const std::string& path) {
 // Path + Name: the change's place below the Favorites folder.
 std::string RelativePathOf(const PendingChange& change) {
   return std::string(change.Path).append(change.Name);
-}
-
-bool WriteShortcutFile(const std::string& path, const PendingChange& change) {
-  std::string text = "[InternetShortcut]\r\nURL=";
-  text.append(change.URL).append("\r\nIconFile=").append(change.IconFile);
-  text.append("\r\nIconIndex=").append(change.IconIndex).append("\r\n");
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    return false;
-  }
-  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  if (close(fd) == 0 && written) {
-    return true;
-  }
-  // A cut-short shortcut (a full disk) would be read back as one without a URL, and a
-  // newer file time would let it stand against the shared copy: leave none behind.
-  unlink(path.c_str());
-  return false;
 }
 
 // Deletes the folder with everything in it that lies on the file system `device`. Another
@@ -145,7 +128,7 @@ class ChangeApplier {
       unlink(file.c_str());
     }
     Report(ShortcutLine("-> Creating Shortcut: ", change));
-    if (!WriteShortcutFile(file, change)) {
+    if (!WriteShortcutFile(file, change.URL, change.IconFile, change.IconIndex, true)) {
       Fail("Unable to Create Shortcut: ", change);
     }
   }
