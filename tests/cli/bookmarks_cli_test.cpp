@@ -216,5 +216,23 @@ TEST(Bookmarks, HostileInputChangesNothingOutsideTheFavoritesFolder) {
   }
 }
 
+// A double click on a .url file: only web and file addresses reach the (fake) browser.
+TEST(Bookmarks, OpenHandsOnlyWebAndFileUrlsToTheBrowser) {
+  TempDir dir;
+  WriteFileBytes(dir.path() + "xdg-open",
+                 "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.part\" && "
+                 "/bin/mv \"$0.part\" \"$0.opened\"\n");
+  fs::permissions(dir.path() + "xdg-open", fs::perms::owner_all);
+  for (const std::string url : {"javascript:alert(1)", "", "HTTPS://k.example/?a&b"}) {
+    Shortcut(dir.path() + "s.url", url);
+    const Outcome run = RunCli("open " + dir.path() + "s.url", "PATH=" + dir.path());
+    EXPECT_EQ(run.exitCode, url.starts_with("HTTPS") ? 0 : 1) << run.err;
+  }
+  for (int i = 0; i < 600 && !fs::exists(dir.path() + "xdg-open.opened"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(ReadFileBytes(dir.path() + "xdg-open.opened"), "HTTPS://k.example/?a&b");
+}
+
 }  // namespace
 }  // namespace kestrin::test
