@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <iostream>
 
 #include "bookmarks/browser_profiles.h"
@@ -20,9 +18,8 @@
 namespace kestrin::cli {
 namespace {
 
-// A bookmark file or a shortcut this large is not one: it is not read.
-constexpr off_t kMaxBookmarkFileBytes = off_t{256} << 20;
-constexpr off_t kMaxShortcutFileBytes = 64 * 1024;
+// A shortcut file is a few lines; a larger one is not read.
+constexpr std::size_t kMaxShortcutFileBytes = 64 * 1024;
 
 int Failed(const std::string& line, const std::string& reason = "") {
   WriteProblem("Error: " + line);
@@ -32,23 +29,9 @@ int Failed(const std::string& line, const std::string& reason = "") {
   return kExitFailure;
 }
 
-// An ordinary file's bytes, within the ceiling.
-Result<std::string> ReadFileWithin(const std::string& path, off_t maxBytes) {
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    return Result<std::string>::Fail(path + ": no such file");
-  }
-  if (info.st_size > maxBytes) {
-    return Result<std::string>::Fail(path + ": larger than " + std::to_string(maxBytes) + " bytes");
-  }
-  return Result<std::string>::Ok(ReadWholeFile(path));
-}
-
 Result<Bookmarks> BookmarksToImport(const Arguments& args) {
   if (const auto html = args.Value("--html")) {
-    const auto bytes = ReadFileWithin(*html, kMaxBookmarkFileBytes);
-    return bytes ? Result<Bookmarks>::Ok(ReadNetscapeBookmarks(*bytes))
-                 : Result<Bookmarks>::Fail(bytes.error());
+    return ReadBookmarkFile(*html);
   }
   Browser browser{};
   BrowserNamed(*args.Value("--from"), browser);
@@ -128,7 +111,7 @@ int OpenCommand(const std::vector<std::string>& words) {
     return kExitUsage;
   }
   const std::string& file = args->positional().front();
-  const auto bytes = ReadFileWithin(file, kMaxShortcutFileBytes);
+  const auto bytes = ReadOrdinaryFile(file, kMaxShortcutFileBytes);
   if (!bytes) {
     return Failed("Unable to Open Shortcut", bytes.error());
   }

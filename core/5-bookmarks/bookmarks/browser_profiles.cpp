@@ -11,7 +11,7 @@ namespace kestrin {
 namespace {
 
 // Browsers' own files: far beyond any real collection, small enough to read whole.
-constexpr off_t kMaxBookmarksFileBytes = off_t{256} << 20;
+constexpr std::size_t kMaxBookmarksFileBytes = std::size_t{256} << 20;
 
 std::string WithSlash(std::string folder) {
   if (!folder.empty() && folder.back() != '/') {
@@ -96,17 +96,14 @@ std::vector<FoundBrowser> FindBrowsers(const std::string& homeFolder) {
 
 Result<Bookmarks> ReadBrowserBookmarks(Browser browser, const std::string& profileFolder) {
   const std::string file = BookmarksFileOf(browser, profileFolder);
-  struct stat info;
-  if (stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    return Result<Bookmarks>::Fail(file + ": no such file");
-  }
   if (browser == Browser::Firefox) {
     return ReadFirefoxPlaces(file);
   }
-  if (info.st_size > kMaxBookmarksFileBytes) {
-    return Result<Bookmarks>::Fail(file + ": larger than any bookmarks file");
+  const auto bytes = ReadOrdinaryFile(file, kMaxBookmarksFileBytes);
+  if (!bytes) {
+    return Result<Bookmarks>::Fail(bytes.error());
   }
-  auto bookmarks = ParseChromiumBookmarks(ReadWholeFile(file));
+  auto bookmarks = ParseChromiumBookmarks(*bytes);
   return bookmarks ? std::move(bookmarks)
                    : Result<Bookmarks>::Fail(file + ": " + bookmarks.error());
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bookmarks/utf8.h"
+#include "platform/whole_file.h"
 
 namespace kestrin {
 namespace {
@@ -259,6 +260,13 @@ Bookmarks ReadNetscapeBookmarks(std::string_view html) {
     pos = html.find('<', pos);
   }
   return reader.Take();
+}
+
+Result<Bookmarks> ReadBookmarkFile(const std::string& path) {
+  // Far beyond any real collection, small enough to read whole.
+  auto bytes = ReadOrdinaryFile(path, std::size_t{256} << 20);
+  return bytes ? Result<Bookmarks>::Ok(ReadNetscapeBookmarks(*bytes))
+               : Result<Bookmarks>::Fail(bytes.error());
 }
 
 }  // namespace kestrin

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "bookmarks/bookmark_tree.h"
+#include "platform/result.h"
 
 namespace kestrin {
 
@@ -18,5 +19,8 @@ std::string WriteNetscapeBookmarks(const Bookmark& root);
 // attributes in any order and quoting, missing closing tags, entities (named and numeric)
 // decoded, separators, descriptions and anything else ignored. A link needs an HREF.
 Bookmarks ReadNetscapeBookmarks(std::string_view html);
+
+// The same from a file; fails, saying why, when it is no ordinary file or beyond 256 MiB.
+Result<Bookmarks> ReadBookmarkFile(const std::string& path);
 
 }  // namespace kestrin
