@@ -105,25 +105,25 @@ std::optional<std::uint32_t> EntityCode(std::string_view name) {
   return std::nullopt;
 }
 
-// Entities decoded, blanks around the text dropped; an unknown entity stays as written.
+// Entities decoded, then blanks around the text dropped; an unknown entity stays as written.
 std::string DecodedText(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t\r\n");
-  text = first == text.npos ? "" : text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+  constexpr std::size_t kLongestEntity = 10;  // "#x10FFFF" with room to spare
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const std::size_t semicolon = text[i] == '&' ? text.find(';', i) : text.npos;
-    const auto code = semicolon != text.npos && semicolon - i <= 10
-                          ? EntityCode(text.substr(i + 1, semicolon - i - 1))
-                          : std::nullopt;
+    const std::size_t semicolon =
+        text[i] == '&' ? text.substr(i, kLongestEntity + 2).find(';') : text.npos;
+    const auto code =
+        semicolon != text.npos ? EntityCode(text.substr(i + 1, semicolon - 1)) : std::nullopt;
     if (code) {
       AppendUtf8(out, *code);
-      i = semicolon;
+      i += semicolon;
     } else {
       out += text[i];
     }
   }
-  return out;
+  const std::size_t first = out.find_first_not_of(" \t\r\n");
+  return first == out.npos ? "" : out.substr(first, out.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 struct Tag {
