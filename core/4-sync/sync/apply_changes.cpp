@@ -1,12 +1,12 @@
 #include "sync/apply_changes.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "favorites/favorites_path.h"
 #include "favorites/shortcut_file.h"
+#include "platform/folder_entries.h"
 
 namespace kestrin {
 namespace {
@@ -49,19 +49,9 @@ void RemoveTreeOn(const std::string& path, dev_t device) {
   if (!S_ISDIR(info.st_mode) || info.st_dev != device) {
     return;
   }
-  // Read the whole listing first: each entry is visited once, so a sub-folder that cannot
-  // be removed is left in place instead of being found again and again.
-  std::vector<std::string> names;
-  if (DIR* dir = opendir(path.c_str())) {
-    while (const dirent* entry = readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") {
-        names.push_back(name);
-      }
-    }
-    closedir(dir);
-  }
-  for (const std::string& name : names) {
+  // The listing is read whole first, so a sub-folder that cannot be removed is left in
+  // place instead of being found again and again.
+  for (const std::string& name : FolderEntries(path)) {
     const std::string child = path + "/" + name;
     struct stat childInfo;
     if (Lstat(child, childInfo) && S_ISDIR(childInfo.st_mode)) {

@@ -1,12 +1,13 @@
 #include "bookmarks/favorites_tree.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "favorites/record_rule.h"
 #include "favorites/shortcut_file.h"
+#include "platform/folder_entries.h"
 #include "platform/whole_file.h"
 
 namespace kestrin {
@@ -26,19 +27,8 @@ class FavoritesWalker {
   explicit FavoritesWalker(dev_t device) : device_(device) {}
 
   void Walk(const std::string& path, Bookmark& folder, std::size_t depth) {
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(path.c_str())) {
-      while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") {
-          names.push_back(name);
-        }
-      }
-      closedir(dir);
-    }
-    std::ranges::sort(names);
     std::vector<Bookmark> links;
-    for (const std::string& name : names) {
+    for (const std::string& name : FolderEntries(path)) {
       const std::string child = path + name;
       struct stat info;
       if (lstat(child.c_str(), &info) != 0) {
