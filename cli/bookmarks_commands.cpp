@@ -18,9 +18,6 @@
 namespace kestrin::cli {
 namespace {
 
-// A shortcut file is a few lines; a larger one is not read.
-constexpr std::size_t kMaxShortcutFileBytes = 64 * 1024;
-
 int Failed(const std::string& line, const std::string& reason = "") {
   WriteProblem("Error: " + line);
   if (!reason.empty()) {

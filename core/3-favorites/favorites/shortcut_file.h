@@ -1,9 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace kestrin {
+
+// A shortcut file holds a few short lines: a larger file is not taken for one when read
+// whole.
+inline constexpr std::size_t kMaxShortcutFileBytes = 64 * 1024;
 
 // The three keys of an Internet shortcut's "InternetShortcut" section that a record carries.
 struct ShortcutValues {

@@ -13,9 +13,6 @@
 namespace kestrin {
 namespace {
 
-// A shortcut file is a few lines; a larger one is not read whole.
-constexpr off_t kMaxShortcutFileBytes = 64 * 1024;
-
 std::string TitleOf(const std::string& fileName) {
   const std::size_t n = fileName.size();
   const bool dotUrl = n > 4 && fileName[n - 4] == '.';
@@ -42,7 +39,7 @@ class FavoritesWalker {
         folder.children.push_back(Bookmark::Folder(name, info.st_mtime));
         Walk(child + "/", folder.children.back(), depth + 1);
       } else if (S_ISREG(info.st_mode) && HasShortcutName(name) &&
-                 info.st_size <= kMaxShortcutFileBytes) {
+                 static_cast<std::size_t>(info.st_size) <= kMaxShortcutFileBytes) {
         links.push_back(Bookmark::Link(TitleOf(name), ParseShortcutFile(ReadWholeFile(child)).URL,
                                        info.st_mtime));
       }

@@ -17,8 +17,6 @@ namespace {
 
 // How many numbered names are tried before a shortcut is given up.
 constexpr int kMaxNumberedNames = 100;
-// A shortcut file holds a few lines; a larger one is never the import's twin.
-constexpr off_t kMaxShortcutFileBytes = 64 * 1024;
 
 enum class Found { Nothing, Folder, File, Other };
 
@@ -27,9 +25,10 @@ Found WhatStandsAt(const std::string& path) {
   if (lstat(path.c_str(), &info) != 0) {
     return Found::Nothing;
   }
-  return S_ISDIR(info.st_mode)                                            ? Found::Folder
-         : S_ISREG(info.st_mode) && info.st_size <= kMaxShortcutFileBytes ? Found::File
-                                                                          : Found::Other;
+  return S_ISDIR(info.st_mode) ? Found::Folder
+         : S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) <= kMaxShortcutFileBytes
+             ? Found::File
+             : Found::Other;
 }
 
 FavoriteRecord FolderRecord(std::string_view path) {
