@@ -189,7 +189,7 @@ std::string_view TextAt(std::string_view html, std::size_t pos) {
 
 class HtmlReader {
  public:
-  void Tag(const kestrin::Tag& tag, std::string_view textAfter) {
+  void Take(const Tag& tag, std::string_view textAfter) {
     if (tag.name == "h3") {
       CloseFolderWithoutList();
       tree_.OpenFolder(DecodedText(textAfter));
@@ -215,7 +215,7 @@ class HtmlReader {
     }
   }
 
-  Bookmarks Take() { return tree_.Take(); }
+  Bookmarks Finish() { return tree_.Take(); }
 
  private:
   // A folder heading followed by another entry instead of its list holds nothing.
@@ -255,11 +255,11 @@ Bookmarks ReadNetscapeBookmarks(std::string_view html) {
       pos = end == html.npos ? html.size() : html.find('<', end + 3);
       continue;
     }
-    const kestrin::Tag tag = ReadTag(html, pos);
-    reader.Tag(tag, TextAt(html, pos));
+    const Tag tag = ReadTag(html, pos);
+    reader.Take(tag, TextAt(html, pos));
     pos = html.find('<', pos);
   }
-  return reader.Take();
+  return reader.Finish();
 }
 
 Result<Bookmarks> ReadBookmarkFile(const std::string& path) {
