@@ -11,8 +11,8 @@
 #include <string>
 
 #include "settings/sync_settings.h"
-#include "tests/support/ftp_server.h"
 #include "tests/cli/cli_run.h"
+#include "tests/support/ftp_server.h"
 #include "tests/support/temp_dir.h"
 
 namespace kestrin::test {
