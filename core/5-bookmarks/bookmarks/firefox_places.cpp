@@ -4,11 +4,10 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <vector>
 
+#include "platform/temporary_folder.h"
 #include "sync/restore_point.h"
 
 namespace kestrin {
@@ -29,30 +28,6 @@ constexpr std::pair<const char*, const char*> kRoots[] = {{"menu________", "Book
                                                           {"toolbar_____", "Bookmarks Toolbar"},
                                                           {"unfiled_____", "Other Bookmarks"},
                                                           {"mobile______", "Mobile Bookmarks"}};
-
-// A temporary folder that is removed with everything in it when it goes.
-class TemporaryFolder {
- public:
-  TemporaryFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kestrin-places-XXXXXX";
-    if (mkdtemp(pattern.data())) {
-      path_ = pattern + "/";
-    }
-  }
-  ~TemporaryFolder() {
-    if (!path_.empty()) {
-      std::error_code ignored;
-      std::filesystem::remove_all(path_, ignored);
-    }
-  }
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 std::string ColumnText(sqlite3_stmt* statement, int column) {
   const auto* text = sqlite3_column_text(statement, column);
@@ -140,7 +115,7 @@ class PlacesReader {
 }  // namespace
 
 Result<Bookmarks> ReadFirefoxPlaces(const std::string& placesPath) {
-  const TemporaryFolder copy;
+  const PrivateTemporaryFolder copy;
   if (copy.path().empty()) {
     return Result<Bookmarks>::Fail("cannot make a temporary folder");
   }
