@@ -11,5 +11,8 @@ int ShowCommand(const std::vector<std::string>& words);
 int DiffCommand(const std::vector<std::string>& words);
 int SyncCommand(const std::vector<std::string>& words);
 int RestoreCommand(const std::vector<std::string>& words);
+int ExportCommand(const std::vector<std::string>& words);
+int ImportCommand(const std::vector<std::string>& words);
+int OpenCommand(const std::vector<std::string>& words);
 
 }  // namespace kestrin::cli

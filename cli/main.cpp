@@ -25,6 +25,15 @@ constexpr char kUsage[] =
     "      point ID (the newest by default) saved it, after saving what it replaces.\n"
     "  restore --list [--settings FILE]\n"
     "      Prints each restore point: its id, when it was made and what it holds.\n"
+    "  export --html FILE [--settings FILE] [--favorites DIR]\n"
+    "      Writes the Favorites as a bookmark file (HTML) that every browser imports.\n"
+    "  import (--html FILE | --from firefox|chromium|chrome [--profile DIR])\n"
+    "         [--into FOLDER] [--settings FILE] [--favorites DIR]\n"
+    "      Brings a bookmark file's or a browser's bookmarks into the Favorites (below\n"
+    "      FOLDER, relative to them): nothing is deleted or overwritten; a shortcut whose\n"
+    "      name holds another URL gets a numbered name (\"Name (2).url\").\n"
+    "  open FILE\n"
+    "      Opens the http, https, ftp or file URL of a shortcut (.url) in the browser.\n"
     "  snapshot [--favorites DIR] [--name NAME] [--encode]\n"
     "      Writes the favorites data file of DIR to standard output.\n"
     "  show FILE [--decode] [--settings FILE]\n"
@@ -73,6 +82,12 @@ int main(int argc, char** argv) {
     handler = kestrin::cli::ShowCommand;
   } else if (command == "diff") {
     handler = kestrin::cli::DiffCommand;
+  } else if (command == "export") {
+    handler = kestrin::cli::ExportCommand;
+  } else if (command == "import") {
+    handler = kestrin::cli::ImportCommand;
+  } else if (command == "open") {
+    handler = kestrin::cli::OpenCommand;
   }
   const int status = handler ? handler(words) : kestrin::cli::kExitUsage;
   if (status == kestrin::cli::kExitUsage) {

@@ -129,6 +129,16 @@ Starting it again while it runs brings its window to the front.</source>
     </message>
     <message>
         <location filename="../ui/main_window_controls.cpp" line="209"/>
+        <source>&amp;Import Bookmarks…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="210"/>
+        <source>&amp;Export Bookmarks…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="209"/>
         <source>&amp;Hide</source>
         <translation type="unfinished"></translation>
     </message>
@@ -221,6 +231,81 @@ Starting it again while it runs brings its window to the front.</source>
     <message>
         <location filename="../ui/main_window_controls.cpp" line="271"/>
         <source>Status</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="21"/>
+        <source>Bookmark files (*.html *.htm)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="33"/>
+        <source>From %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="35"/>
+        <source>From a Bookmark File…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="35"/>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="38"/>
+        <source>Import which bookmarks into the Favorites?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="49"/>
+        <source>Import Bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="57"/>
+        <source>Export Bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="69"/>
+        <source>Error: Unable to Import Bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="71"/>
+        <source>Unable to Import Bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="75"/>
+        <source>Skipped %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="78"/>
+        <source>Error: The next sync may delete what was imported</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="81"/>
+        <source>Imported %1 shortcuts (%2 beside another of the same name) and %3 folders; %4 shortcuts were there already.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="96"/>
+        <source>Error: Unable to Export Bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="98"/>
+        <source>Unable to Export Bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_bookmarks.cpp" line="102"/>
+        <source>Exported %1 shortcuts in %2 folders to %3.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

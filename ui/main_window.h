@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "bookmarks/bookmark_tree.h"
+#include "platform/result.h"
 #include "settings/sync_settings.h"
 #include "sync/run_display.h"
 #include "sync/run_summary.h"
@@ -58,6 +60,9 @@ class MainWindow : public QMainWindow, public RunDisplay {
   void UndoLastSync();
   // The run's question at a computer's first join: true keeps its favorites.
   bool KeepOnFirstJoin(std::size_t localShortcuts);
+  // Bookmarks in and out: the menu commands ask for the source or the file, then call these.
+  void ImportBookmarks(const Result<Bookmarks>& bookmarks);
+  void ExportBookmarks(const QString& path);
   void TrayLeftClick();
   void mnuTRAY_Show_Click();
   void Exit();
@@ -99,6 +104,8 @@ class MainWindow : public QMainWindow, public RunDisplay {
   void chkLogAct_Click();
   void chkStartWithWin_Click();
   void sldLogAct_Change();
+  void mnuFile_Import_Click();
+  void mnuFile_Export_Click();
   void ViewLog();
   void OpenHelp();
   void ShowAbout();

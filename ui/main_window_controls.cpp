@@ -213,6 +213,8 @@ void ControlsBuilder::BuildMenus(QMainWindow& window) {
   QMenu* file = Named(window.menuBar()->addMenu(tr("&File")), "mnuFile");
   c_.mnuFile_Sync = Item(file, "mnuFile_Sync", tr("&Sync Now!"));
   c_.mnuFile_Undo = Item(file, "mnuFile_Undo", tr("&Undo Last Sync"));
+  c_.mnuFile_Import = Item(file, "mnuFile_Import", tr("&Import Bookmarks…"));
+  c_.mnuFile_Export = Item(file, "mnuFile_Export", tr("&Export Bookmarks…"));
   c_.mnuFile_Hide = Item(file, "mnuFile_Hide", tr("&Hide"));
   c_.mnuFile_ViewLog = Item(file, "mnuFile_ViewLog", tr("&View Log"));
   file->addSeparator();

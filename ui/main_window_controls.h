@@ -58,6 +58,8 @@ struct MainWindowControls {
 
   QAction* mnuFile_Sync;
   QAction* mnuFile_Undo;
+  QAction* mnuFile_Import;
+  QAction* mnuFile_Export;
   QAction* mnuFile_Hide;
   QAction* mnuFile_ViewLog;
   QAction* mnuFile_Exit;

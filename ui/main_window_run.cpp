@@ -112,6 +112,7 @@ void MainWindow::ShowRunState(bool running) {
   }
   c_.cmdSync->setEnabled(!running);
   c_.mnuFile_Sync->setEnabled(!running);
+  c_.mnuFile_Import->setEnabled(!running);
   for (QAction* item : c_.mnuTRAY->actions()) {
     item->setEnabled(!running);
   }

@@ -12,6 +12,7 @@
 
 #include "formats/sealed_file.h"
 #include "settings/sync_settings.h"
+#include "tests/cli/cli_run.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/temp_dir.h"
 
@@ -19,34 +20,6 @@ namespace kestrin::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Outcome {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-// kestrin-cli run with the arguments, no terminal on standard input, after the environment
-// assignments of `environment` ("HOME=/x ..."), from `program`.
-Outcome RunCli(const std::string& arguments, const std::string& environment = "",
-               const std::string& program = KESTRIN_CLI) {
-  TempDir capture;
-  const std::string command = "LC_ALL=C env " + environment + " '" + program + "' " + arguments +
-                              " </dev/null 2>'" + capture.path() + "err'";
-  const CommandOutcome run = RunCommand(command);
-  Outcome outcome{run.exitCode, run.out, ReadFileBytes(capture.path() + "err")};
-  return outcome;
-}
-
-// Every file and folder under root, with the files' bytes.
-std::map<std::string, std::string> Tree(const std::string& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string path = entry.path().string();
-    tree[path] = entry.is_directory() ? "<folder>" : ReadFileBytes(path);
-  }
-  return tree;
-}
 
 std::string ListWith(const std::string& name, const std::string& url = "https://x/") {
   return "Other@1/1/2026\r\n\"1/1/2026\",\"\",\"" + name + "\",\"" + url + "\",\"\",\"\",\"F\"\r\n";

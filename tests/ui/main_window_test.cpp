@@ -122,6 +122,29 @@ TEST(Commands, ViewLogWithoutALogSaysSoAndHelpOpensTheHelpFileOfTheProgramFolder
             std::vector<std::string>{computer.folder() + "Kestrin.chm"});
 }
 
+// The browsers found are offered by name (the first answers here); the Favorites go out as a
+// bookmark file.
+TEST(Commands, ImportBookmarksFromABrowserFoundAndExportThem) {
+  TestComputer computer;
+  const std::string chromium = std::string(getenv("HOME")) + "/.config/chromium/Default/";
+  std::filesystem::create_directories(chromium);
+  WriteFileBytes(chromium + "Bookmarks", R"({"roots": {"other": {"name": "Other",
+      "children": [{"type": "url", "name": "K", "url": "https://k/"}]}}})");
+  ui::MainWindow& window = computer.Start();
+  MessageBoxAnswerer boxes;
+  window.controls().mnuFile_Import->trigger();
+  std::filesystem::remove_all(chromium);
+  ASSERT_EQ(boxes.seen().size(), 1u);
+  EXPECT_EQ(boxes.seen()[0].answer, "From Chromium");
+  EXPECT_EQ(ReadFileBytes(computer.favoritesRoot() + "Other/K.url"),
+            "[InternetShortcut]\r\nURL=https://k/\r\nIconFile=\r\nIconIndex=\r\n");
+  window.ExportBookmarks(QString::fromStdString(computer.folder() + "out.html"));
+  EXPECT_NE(ReadFileBytes(computer.folder() + "out.html").find("<A HREF=\"https://k/\""),
+            std::string::npos);
+  EXPECT_EQ(window.controls().statusPanel->text().toStdString(),
+            "Exported 1 shortcuts in 1 folders to " + computer.folder() + "out.html.");
+}
+
 // The tray menu's second item names what it will do as the menu opens; a left click on the
 // icon does the same.
 TEST(Tray, ShowHideAndLeftClickToggleTheWindow) {

@@ -180,6 +180,16 @@ bool IniDocument::HasKey(std::string_view section, std::string_view key) const {
   return FindValue(lines_, section, key).has_value();
 }
 
+std::vector<std::string> IniDocument::SectionNames() const {
+  std::vector<std::string> names;
+  for (const std::string& line : lines_) {
+    if (const auto name = SectionName(line)) {
+      names.emplace_back(*name);
+    }
+  }
+  return names;
+}
+
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
   value = value.substr(0, value.find_first_of(kLineBreaks));
   auto range = FindSection(lines_, section);

@@ -22,6 +22,8 @@ class IniDocument {
   // The leading sign and digits of the value, as the Windows call reads them; 0 when missing.
   int ReadInt(std::string_view section, std::string_view key) const;
   bool HasKey(std::string_view section, std::string_view key) const;
+  // Every section's name in the order of the file.
+  std::vector<std::string> SectionNames() const;
 
   // Replaces the key's line or adds one, adding the section when missing.
   void Set(std::string_view section, std::string_view key, std::string_view value);

@@ -2,6 +2,9 @@
 
 #include "favorites/shortcut_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "formats/ini_file.h"
@@ -26,6 +29,38 @@ ShortcutValues ParseShortcutFile(std::string_view fileBytes) {
   const IniDocument document = IniDocument::Parse(fileBytes);
   return {ShortcutValue(document, "URL"), ShortcutValue(document, "IconFile"),
           ShortcutValue(document, "IconIndex")};
+}
+
+bool IsOpenableUrl(std::string_view url) {
+  const std::size_t colon = url.find(':');
+  if (colon == std::string_view::npos) {
+    return false;
+  }
+  std::string scheme(url.substr(0, colon));
+  std::ranges::transform(scheme, scheme.begin(), [](char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+  });
+  return scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "file";
+}
+
+bool WriteShortcutFile(const std::string& path, std::string_view url, std::string_view iconFile,
+                       std::string_view iconIndex, bool replace) {
+  std::string text = "[InternetShortcut]\r\nURL=";
+  text.append(url).append("\r\nIconFile=").append(iconFile);
+  text.append("\r\nIconIndex=").append(iconIndex).append("\r\n");
+  const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL);
+  const int fd = open(path.c_str(), flags, 0644);
+  if (fd < 0) {
+    return false;
+  }
+  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  if (close(fd) == 0 && written) {
+    return true;
+  }
+  // A cut-short shortcut (a full disk) would be read back as one without a URL, and a
+  // newer file time would let it stand against the shared copy: leave none behind.
+  unlink(path.c_str());
+  return false;
 }
 
 }  // namespace kestrin

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace kestrin {
+
+// A shortcut file holds a few short lines: a larger file is not taken for one when read
+// whole.
+inline constexpr std::size_t kMaxShortcutFileBytes = 64 * 1024;
 
 // The three keys of an Internet shortcut's "InternetShortcut" section that a record carries.
 struct ShortcutValues {
@@ -15,5 +20,16 @@ struct ShortcutValues {
 // The values as the profile read delivers them into 255 characters: each up to its first
 // NUL, CR or LF, at most 254 characters; empty when the key is missing.
 ShortcutValues ParseShortcutFile(std::string_view fileBytes);
+
+// Whether the URL is one a shortcut may open in the browser: an http, https, ftp or file
+// address (the scheme in any case). Others (javascript:, data:, a program's own scheme)
+// could run something instead of showing a page.
+bool IsOpenableUrl(std::string_view url);
+
+// Writes an Internet shortcut holding the three values, mode 0644, never through a link.
+// With `replace` a file of that name is overwritten; without, one that exists makes the
+// write fail. False when it could not be written whole; a write cut short leaves no file.
+bool WriteShortcutFile(const std::string& path, std::string_view url, std::string_view iconFile,
+                       std::string_view iconIndex, bool replace);
 
 }  // namespace kestrin

@@ -1,11 +1,12 @@
 #include "sync/apply_changes.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "favorites/favorites_path.h"
+#include "favorites/shortcut_file.h"
+#include "platform/folder_entries.h"
 
 namespace kestrin {
 namespace {
@@ -34,24 +35,6 @@ std::string RelativePathOf(const PendingChange& change) {
   return std::string(change.Path).append(change.Name);
 }
 
-bool WriteShortcutFile(const std::string& path, const PendingChange& change) {
-  std::string text = "[InternetShortcut]\r\nURL=";
-  text.append(change.URL).append("\r\nIconFile=").append(change.IconFile);
-  text.append("\r\nIconIndex=").append(change.IconIndex).append("\r\n");
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    return false;
-  }
-  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  if (close(fd) == 0 && written) {
-    return true;
-  }
-  // A cut-short shortcut (a full disk) would be read back as one without a URL, and a
-  // newer file time would let it stand against the shared copy: leave none behind.
-  unlink(path.c_str());
-  return false;
-}
-
 // Deletes the folder with everything in it that lies on the file system `device`. Another
 // file system mounted below (a disk, a share) is not the user's favorites: it stays whole.
 void RemoveTreeOn(const std::string& path, dev_t device) {
@@ -66,19 +49,9 @@ void RemoveTreeOn(const std::string& path, dev_t device) {
   if (!S_ISDIR(info.st_mode) || info.st_dev != device) {
     return;
   }
-  // Read the whole listing first: each entry is visited once, so a sub-folder that cannot
-  // be removed is left in place instead of being found again and again.
-  std::vector<std::string> names;
-  if (DIR* dir = opendir(path.c_str())) {
-    while (const dirent* entry = readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") {
-        names.push_back(name);
-      }
-    }
-    closedir(dir);
-  }
-  for (const std::string& name : names) {
+  // The listing is read whole first, so a sub-folder that cannot be removed is left in
+  // place instead of being found again and again.
+  for (const std::string& name : FolderEntries(path)) {
     const std::string child = path + "/" + name;
     struct stat childInfo;
     if (Lstat(child, childInfo) && S_ISDIR(childInfo.st_mode)) {
@@ -145,7 +118,7 @@ class ChangeApplier {
       unlink(file.c_str());
     }
     Report(ShortcutLine("-> Creating Shortcut: ", change));
-    if (!WriteShortcutFile(file, change)) {
+    if (!WriteShortcutFile(file, change.URL, change.IconFile, change.IconIndex, true)) {
       Fail("Unable to Create Shortcut: ", change);
     }
   }

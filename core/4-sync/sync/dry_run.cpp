@@ -1,43 +1,15 @@
 #include "sync/dry_run.h"
 
-#include <stdlib.h>
-
-#include <filesystem>
-
 #include "favorites/data_file.h"
+#include "platform/temporary_folder.h"
 #include "sync/change_detection.h"
 #include "sync/run_steps.h"
 
 namespace kestrin {
 namespace {
 
-// A folder only its owner may enter, removed with its contents.
-class PrivateTemporaryFolder {
- public:
-  PrivateTemporaryFolder() {
-    std::error_code error;
-    std::string pattern = (std::filesystem::temp_directory_path(error) / "kestrin-XXXXXX").string();
-    if (!error && ::mkdtemp(pattern.data()) != nullptr) {
-      path_ = pattern + "/";
-    }
-  }
-  ~PrivateTemporaryFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) {
-      std::filesystem::remove_all(path_, ignored);
-    }
-  }
-  PrivateTemporaryFolder(const PrivateTemporaryFolder&) = delete;
-  PrivateTemporaryFolder& operator=(const PrivateTemporaryFolder&) = delete;
-
-  const std::string& path() const { return path_; }  // empty when none could be made
-
- private:
-  std::string path_;
-};
-
 StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
-                        ActivityReporter& activity,
+                       ActivityReporter& activity,
                        const std::function<void(const ChangeList&)>& show) {
   if (env.favoritesRoot.empty()) {
     return StepFailed("Unable to Find the Favorites Folder");

@@ -131,8 +131,7 @@ Result<RestoreOutcome> RestoreFavorites(const std::string& restoreFolder, const 
   }
   PruneRestorePoints(restoreFolder, now);
   std::vector<std::string> refused = restorer.TakeRefused();
-  if (const Result<> marked = WriteFileAtomically(restoreFolder + kAwaitingUploadName, "", 0600);
-      !marked) {
+  if (const Result<> marked = MarkRestoreAwaitingUpload(restoreFolder); !marked) {
     refused.push_back("the next sync may delete what was put back: " + marked.error());
   }
   return Outcome::Ok({*undo, std::move(refused)});
@@ -140,6 +139,11 @@ Result<RestoreOutcome> RestoreFavorites(const std::string& restoreFolder, const 
 
 bool RestoreAwaitsUpload(const std::string& restoreFolder) {
   return access((restoreFolder + kAwaitingUploadName).c_str(), F_OK) == 0;
+}
+
+Result<> MarkRestoreAwaitingUpload(const std::string& restoreFolder) {
+  mkdir(restoreFolder.c_str(), 0700);  // an import may come before any restore point
+  return WriteFileAtomically(restoreFolder + kAwaitingUploadName, "", 0600);
 }
 
 void ForgetRestoreAwaitingUpload(const std::string& restoreFolder) {

@@ -24,8 +24,12 @@ struct RestoreOutcome {
 Result<RestoreOutcome> RestoreFavorites(const std::string& restoreFolder, const std::string& id,
                                         const std::string& favoritesRoot, const DateTime& now);
 
-// Whether a restore has put favorites back that no run has uploaded since.
+// Whether a restore (or an import) has put favorites here that no run has uploaded since.
 bool RestoreAwaitsUpload(const std::string& restoreFolder);
+
+// Makes the next run keep and upload what only this computer holds, instead of deleting
+// it as the shared list lacks it.
+Result<> MarkRestoreAwaitingUpload(const std::string& restoreFolder);
 
 // Called once a run has uploaded this computer's favorites.
 void ForgetRestoreAwaitingUpload(const std::string& restoreFolder);

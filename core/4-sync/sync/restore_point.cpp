@@ -1,6 +1,5 @@
 #include "sync/restore_point.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +15,7 @@
 #include "favorites/favorites_path.h"
 #include "formats/printable_text.h"
 #include "platform/atomic_file.h"
+#include "platform/folder_entries.h"
 #include "platform/whole_file.h"
 #include "sync/apply_changes.h"
 
@@ -61,21 +61,6 @@ std::optional<std::string> Unescaped(const std::string& text) {
   return place;
 }
 
-// The entries of a folder, sorted, without "." and "..".
-std::vector<std::string> NamesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* dir = opendir(folder.c_str())) {
-    while (const dirent* entry = readdir(dir)) {
-      if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-        names.push_back(entry->d_name);
-      }
-    }
-    closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // True when a file (a place without a trailing "/") or a folder (one with) stands at the
 // place, not behind a link; `info` then describes it.
 bool Savable(const std::string& favoritesRoot, const std::string& place, struct stat& info) {
@@ -106,7 +91,7 @@ class PointWriter {
   // A folder is removed with everything in it that lies on its own file system.
   Result<> SaveFolder(const std::string& place, dev_t device) {
     manifest_ += "D " + Escaped(place) + "\n";
-    for (const std::string& name : NamesIn(root_ + place)) {
+    for (const std::string& name : FolderEntries(root_ + place)) {
       struct stat info;
       const std::string child = place + name;
       if (lstat((root_ + child).c_str(), &info) != 0) {
@@ -147,7 +132,7 @@ class PointWriter {
 
 std::vector<std::string> PointIds(const std::string& restoreFolder) {
   std::vector<std::string> ids;
-  for (const std::string& name : NamesIn(restoreFolder)) {
+  for (const std::string& name : FolderEntries(restoreFolder)) {
     if (!name.empty() && name.size() < 10 && std::all_of(name.begin(), name.end(), ::isdigit)) {
       ids.push_back(name);
     }
@@ -166,7 +151,7 @@ std::chrono::sys_seconds SecondsOf(const DateTime& when) {
 
 std::uintmax_t SizeOf(const std::string& pointFolder) {
   std::uintmax_t size = 0;
-  for (const std::string& name : NamesIn(pointFolder)) {
+  for (const std::string& name : FolderEntries(pointFolder)) {
     struct stat info;
     if (lstat((pointFolder + name).c_str(), &info) == 0) {
       size += info.st_size;
