@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -79,18 +80,30 @@ int FreePort() {
 }  // namespace
 
 std::string FtpServerKindName(FtpServerKind kind) {
-  return kind == FtpServerKind::Pyftpdlib ? "Pyftpdlib" : "PureFtpd";
+  constexpr const char* kNames[] = {"Pyftpdlib", "PureFtpd", "PureFtpdTls", "OpenSsh"};
+  return kNames[static_cast<int>(kind)];
 }
 
 std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind, const FtpServerOptions& options) {
-  if (kind == FtpServerKind::PureFtpd && options != FtpServerOptions{}) {
+  if (kind != FtpServerKind::Pyftpdlib && options != FtpServerOptions{}) {
     return nullptr;
   }
   // Connection processes that outlive their server become ours, so they can be reaped too.
   prctl(PR_SET_CHILD_SUBREAPER, 1);
   std::unique_ptr<FtpServer> server(new FtpServer());
-  bool started =
-      kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib(options) : server->StartPureFtpd();
+  bool started = false;
+  switch (kind) {
+    case FtpServerKind::Pyftpdlib:
+      started = server->StartPyftpdlib(options);
+      break;
+    case FtpServerKind::PureFtpd:
+    case FtpServerKind::PureFtpdTls:
+      started = server->StartPureFtpd(kind == FtpServerKind::PureFtpdTls);
+      break;
+    case FtpServerKind::OpenSsh:
+      started = server->StartSshd();
+      break;
+  }
   return started ? std::move(server) : nullptr;
 }
 
@@ -120,18 +133,43 @@ bool FtpServer::StartPyftpdlib(const FtpServerOptions& options) {
 }
 
 // pure-ftpd asks pure-authd, which runs pure_auth.sh; that script is where logins are counted.
-bool FtpServer::StartPureFtpd() {
+// With TLS, cleartext logins and data connections are refused.
+bool FtpServer::StartPureFtpd(bool tls) {
   const std::string ftpd = "/usr/sbin/pure-ftpd";
   const std::string authd = "/usr/sbin/pure-authd";
   if (geteuid() != 0 || !IsExecutable(ftpd) || !IsExecutable(authd)) {
     return false;
   }
+  port_ = FreePort();
+  const std::string socketPath = SidePath("auth.sock");
+  std::vector<std::string> serve{ftpd,
+                                 "-S",
+                                 "127.0.0.1," + std::to_string(port_),
+                                 "-l",
+                                 "extauth:" + socketPath,
+                                 "-E",
+                                 "-A",
+                                 "-H",
+                                 "-u",
+                                 "1",
+                                 "-p",
+                                 "30000:50000"};
+  if (tls) {
+    protocol_ = Protocol::FtpOverTls;
+    const std::string cert = SidePath("cert.pem");
+    const std::string key = SidePath("key.pem");
+    if (RunCommand("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
+                   "-subj /CN=127.0.0.1 -days 2 -keyout '" +
+                   key + "' -out '" + cert + "' 2>/dev/null")
+            .exitCode != 0) {
+      return false;
+    }
+    serve.insert(serve.end(), {"-Y", "3", "-2", cert + "," + key});
+  }
   serverUid_ = kPureFtpdUid;
   serverGid_ = kPureFtpdGid;
   std::string rootFolder = root();
   rootFolder.pop_back();
-  const std::string socketPath = SidePath("auth.sock");
-  port_ = FreePort();
   return chown(rootFolder.c_str(), serverUid_, serverGid_) == 0 &&
          Spawn({"/usr/bin/env", "KESTRIN_FTP_USER=" + user_, "KESTRIN_FTP_PASSWORD=" + password_,
                 "KESTRIN_FTP_LOGINS=" + SidePath("logins"),
@@ -139,8 +177,38 @@ bool FtpServer::StartPureFtpd() {
                 "KESTRIN_FTP_GID=" + std::to_string(serverGid_), "KESTRIN_FTP_ROOT=" + rootFolder,
                 authd, "-s", socketPath, "-r", std::string(kSupportDir) + "pure_auth.sh"}) &&
          Eventually([&] { return std::filesystem::exists(socketPath); }) && port_ > 0 &&
-         Spawn({ftpd, "-S", "127.0.0.1," + std::to_string(port_), "-l", "extauth:" + socketPath,
-                "-E", "-A", "-H", "-u", "1", "-p", "30000:50000"}) &&
+         Spawn(serve) && Eventually([this] { return Listening(port_); });
+}
+
+// OpenSSH's sshd in the foreground on its own configuration, host key and port. Its SFTP
+// login starts in root(); its log (-e) tells each login.
+bool FtpServer::StartSshd() {
+  const std::string sshd = "/usr/sbin/sshd";
+  const passwd* account = getpwuid(geteuid());
+  if (!IsExecutable(sshd) || account == nullptr) {
+    return false;
+  }
+  protocol_ = Protocol::Sftp;
+  user_ = account->pw_name;
+  serverUid_ = geteuid();
+  serverGid_ = getegid();
+  sshKeyFolder_ = SidePath("keys/");
+  std::filesystem::create_directories(sshKeyFolder_);
+  std::error_code ignored;
+  std::filesystem::create_directories("/run/sshd", ignored);  // sshd's privilege separation
+  const std::string config = SidePath("sshd_config");
+  WriteFileBytes(config, "ListenAddress 127.0.0.1\nHostKey " + SidePath("host_key") +
+                             "\nPidFile none\nUsePAM no\nStrictModes no\n"
+                             "PermitRootLogin prohibit-password\nPasswordAuthentication no\n"
+                             "KbdInteractiveAuthentication no\nAuthorizedKeysFile " +
+                             sshKeyFolder_ + "id_ed25519.pub\nSubsystem sftp internal-sftp -d " +
+                             root() + "\nLogLevel VERBOSE\n");
+  port_ = FreePort();
+  const auto makeKey = [](const std::string& path) {
+    return RunCommand("ssh-keygen -q -t ed25519 -N '' -f '" + path + "'").exitCode == 0;
+  };
+  return makeKey(SidePath("host_key")) && makeKey(sshKeyFolder_ + "id_ed25519") && port_ > 0 &&
+         Spawn({sshd, "-D", "-e", "-f", config, "-p", std::to_string(port_)}) &&
          Eventually([this] { return Listening(port_); });
 }
 
@@ -221,10 +289,22 @@ FtpConnectOptions FtpServer::LoginOptions(int port) const {
   options.port = port != 0 ? port : port_;
   options.username = user_;
   options.password = password_;
+  options.protocol = protocol_;
+  options.sshKeyFolder = sshKeyFolder_;
   return options;
 }
 
 int FtpServer::loginCount() const {
+  if (protocol_ == Protocol::Sftp) {
+    constexpr char kLogin[] = "Accepted publickey for ";
+    const std::string text = log();
+    int count = 0;
+    for (size_t at = text.find(kLogin); at != std::string::npos;
+         at = text.find(kLogin, at + 1)) {
+      ++count;
+    }
+    return count;
+  }
   std::ifstream logins(SidePath("logins"));
   int count = 0;
   for (std::string line; std::getline(logins, line);) {

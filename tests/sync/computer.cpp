@@ -20,7 +20,10 @@ Computer::Computer(const std::string& name, const FtpServer& server, bool passiv
   settings.Password = server.password();
   settings.Port = std::to_string(server.port());
   settings.Passive = passive ? 1 : 0;
+  settings.Protocol = static_cast<int>(server.protocol());
   settings.ConfirmChanges = 0;
+  env.ftpOptions.sshKeyFolder = server.sshKeyFolder();
+  env.trustNewServer = [](const std::string&, const std::string&) { return true; };
   env.favoritesRoot = favorites_.path();
   env.monotonicNow = [this] { return clock; };
   env.idle = [this](std::chrono::milliseconds duration) {
