@@ -31,6 +31,14 @@ constexpr const char* kSupportDir = KESTRIN_TEST_SUPPORT_DIR;
 constexpr uid_t kPureFtpdUid = 65534;  // nobody: pure-ftpd refuses to serve as root
 constexpr gid_t kPureFtpdGid = 65534;
 
+// A key pair without passphrase, replacing one of that name.
+bool MakeSshKey(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+  std::filesystem::remove(path + ".pub", ignored);
+  return RunCommand("ssh-keygen -q -t ed25519 -N '' -f '" + path + "'").exitCode == 0;
+}
+
 bool IsExecutable(const std::string& path) {
   return access(path.c_str(), X_OK) == 0;
 }
@@ -142,29 +150,22 @@ bool FtpServer::StartPureFtpd(bool tls) {
   }
   port_ = FreePort();
   const std::string socketPath = SidePath("auth.sock");
-  std::vector<std::string> serve{ftpd,
-                                 "-S",
-                                 "127.0.0.1," + std::to_string(port_),
-                                 "-l",
-                                 "extauth:" + socketPath,
-                                 "-E",
-                                 "-A",
-                                 "-H",
-                                 "-u",
-                                 "1",
-                                 "-p",
-                                 "30000:50000"};
+  ftpdArguments_ = {ftpd,
+                    "-S",
+                    "127.0.0.1," + std::to_string(port_),
+                    "-l",
+                    "extauth:" + socketPath,
+                    "-E",
+                    "-A",
+                    "-H",
+                    "-u",
+                    "1",
+                    "-p",
+                    "30000:50000"};
   if (tls) {
     protocol_ = Protocol::FtpOverTls;
-    const std::string cert = SidePath("cert.pem");
-    const std::string key = SidePath("key.pem");
-    if (RunCommand("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
-                   "-subj /CN=127.0.0.1 -days 2 -keyout '" +
-                   key + "' -out '" + cert + "' 2>/dev/null")
-            .exitCode != 0) {
-      return false;
-    }
-    serve.insert(serve.end(), {"-Y", "3", "-2", cert + "," + key});
+    ftpdArguments_.insert(ftpdArguments_.end(),
+                          {"-Y", "3", "-2", SidePath("cert.pem") + "," + SidePath("key.pem")});
   }
   serverUid_ = kPureFtpdUid;
   serverGid_ = kPureFtpdGid;
@@ -177,7 +178,7 @@ bool FtpServer::StartPureFtpd(bool tls) {
                 "KESTRIN_FTP_GID=" + std::to_string(serverGid_), "KESTRIN_FTP_ROOT=" + rootFolder,
                 authd, "-s", socketPath, "-r", std::string(kSupportDir) + "pure_auth.sh"}) &&
          Eventually([&] { return std::filesystem::exists(socketPath); }) && port_ > 0 &&
-         Spawn(serve) && Eventually([this] { return Listening(port_); });
+         (!tls || MakeCertificate()) && RestartFtpd();
 }
 
 // OpenSSH's sshd in the foreground on its own configuration, host key and port. Its SFTP
@@ -204,17 +205,14 @@ bool FtpServer::StartSshd() {
                              sshKeyFolder_ + "id_ed25519.pub\nSubsystem sftp internal-sftp -d " +
                              root() + "\nLogLevel VERBOSE\n");
   port_ = FreePort();
-  const auto makeKey = [](const std::string& path) {
-    return RunCommand("ssh-keygen -q -t ed25519 -N '' -f '" + path + "'").exitCode == 0;
-  };
-  return makeKey(SidePath("host_key")) && makeKey(sshKeyFolder_ + "id_ed25519") && port_ > 0 &&
+  return RenewIdentity() && MakeSshKey(sshKeyFolder_ + "id_ed25519") && port_ > 0 &&
          Spawn({sshd, "-D", "-e", "-f", config, "-p", std::to_string(port_)}) &&
          Eventually([this] { return Listening(port_); });
 }
 
 // Every child joins the first child's process group, so one signal stops them all,
 // including the per-connection processes the servers fork.
-bool FtpServer::Spawn(const std::vector<std::string>& argv) {
+pid_t FtpServer::Spawn(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const auto& arg : argv) {
     args.push_back(const_cast<char*>(arg.c_str()));
@@ -239,7 +237,7 @@ bool FtpServer::Spawn(const std::vector<std::string>& argv) {
   if (spawned && group_ == 0) {
     group_ = pid;
   }
-  return spawned;
+  return spawned ? pid : 0;
 }
 
 FtpServer::~FtpServer() {
@@ -257,6 +255,42 @@ FtpServer::~FtpServer() {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }
+}
+
+// pure-ftpd reads its certificate once: it is restarted to show a new one. sshd reads its host
+// key for every connection.
+bool FtpServer::RenewIdentity() {
+  return protocol_ == Protocol::Sftp ? MakeSshKey(SidePath("host_key"))
+                                     : MakeCertificate() && RestartFtpd();
+}
+
+bool FtpServer::MakeCertificate() const {
+  return RunCommand(
+             "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
+             "-subj /CN=127.0.0.1 -days 2 -keyout '" +
+             SidePath("key.pem") + "' -out '" + SidePath("cert.pem") + "' 2>/dev/null")
+             .exitCode == 0;
+}
+
+// Starts pure-ftpd, ending the one started before.
+bool FtpServer::RestartFtpd() {
+  if (ftpd_ != 0) {
+    kill(ftpd_, SIGTERM);
+    waitpid(ftpd_, nullptr, 0);
+  }
+  ftpd_ = Spawn(ftpdArguments_);
+  return ftpd_ != 0 && Eventually([this] { return Listening(port_); });
+}
+
+std::string FtpServer::fingerprint() const {
+  const std::string digest =
+      protocol_ == Protocol::Sftp
+          ? RunCommand("ssh-keygen -lf '" + SidePath("host_key.pub") + "' | cut -d' ' -f2").out
+          : "SHA256:" + RunCommand("openssl x509 -in '" + SidePath("cert.pem") +
+                                   "' -pubkey -noout | openssl pkey -pubin -outform der | "
+                                   "openssl dgst -sha256 -binary | base64 | tr -d '=\\n'")
+                            .out;
+  return digest.substr(0, digest.find('\n'));
 }
 
 void FtpServer::WriteFile(const std::string& relativePath, const std::string& bytes) const {
@@ -299,8 +333,7 @@ int FtpServer::loginCount() const {
     constexpr char kLogin[] = "Accepted publickey for ";
     const std::string text = log();
     int count = 0;
-    for (size_t at = text.find(kLogin); at != std::string::npos;
-         at = text.find(kLogin, at + 1)) {
+    for (size_t at = text.find(kLogin); at != std::string::npos; at = text.find(kLogin, at + 1)) {
       ++count;
     }
     return count;

@@ -55,6 +55,9 @@ class FtpServer {
   // server must be trusted first: see FtpConnectOptions::serverFingerprint.
   FtpConnectOptions LoginOptions(int port = 0) const;
   int loginCount() const;  // successful logins seen so far
+  // The TLS certificate's key or the SSH host key, made afresh: new connections show it.
+  bool RenewIdentity();
+  std::string fingerprint() const;  // of that key, as the tools of OpenSSL and OpenSSH tell it
   // The server's own output. pyftpdlib's names the commands that open data connections.
   std::string log() const;
 
@@ -68,7 +71,9 @@ class FtpServer {
   bool StartPyftpdlib(const FtpServerOptions& options);
   bool StartPureFtpd(bool tls);
   bool StartSshd();
-  bool Spawn(const std::vector<std::string>& argv);
+  pid_t Spawn(const std::vector<std::string>& argv);  // 0 when it could not
+  bool MakeCertificate() const;
+  bool RestartFtpd();
   std::string SidePath(const std::string& name) const { return side_.path() + name; }
   void GiveToServer(const std::string& path) const;
 
@@ -78,6 +83,8 @@ class FtpServer {
   std::string password_ = "pass word";
   int port_ = 0;
   Protocol protocol_ = Protocol::Ftp;
+  std::vector<std::string> ftpdArguments_;  // pure-ftpd's
+  pid_t ftpd_ = 0;
   std::string sshKeyFolder_;
   uid_t serverUid_ = 0;  // the account the server touches files as
   gid_t serverGid_ = 0;

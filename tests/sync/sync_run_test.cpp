@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "formats/ini_file.h"
 #include "formats/radix64.h"
 #include "tests/sync/computer.h"
 
@@ -47,16 +48,22 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
   study->AddShortcut("Tab\there.url", "https://tab.example/");  // a name no list carries
 
   ASSERT_TRUE(study->Sync()) << Reason(study->display.lines);
-  std::vector<std::string> lines{
-      "kestrin started at", "-> Creating Local Data File..",
-      "-> Skipping Tab\there.url: the Name holds a control character..",
-      "-> Establishing Internet Connection..", "-> Connecting to 127.0.0.1..",
-      "-> Setting Remote Directory..", "-> Checking for Remote Indicator File..",
-      "-> Creating Local Indicator File..", "-> Uploading Local Indicator File..",
-      "-> Verifying Remote Indicator File..", "-> Checking for Remote Data File..",
-      "-> Uploading Local Data File..", "-> Verifying Remote Data File..",
-      "-> Deleting Remote Indicator File..", "-> Closing Internet Connection..",
-      "kestrin ended at"};
+  std::vector<std::string> lines{"kestrin started at",
+                                 "-> Creating Local Data File..",
+                                 "-> Skipping Tab\there.url: the Name holds a control character..",
+                                 "-> Establishing Internet Connection..",
+                                 "-> Connecting to 127.0.0.1..",
+                                 "-> Setting Remote Directory..",
+                                 "-> Checking for Remote Indicator File..",
+                                 "-> Creating Local Indicator File..",
+                                 "-> Uploading Local Indicator File..",
+                                 "-> Verifying Remote Indicator File..",
+                                 "-> Checking for Remote Data File..",
+                                 "-> Uploading Local Data File..",
+                                 "-> Verifying Remote Data File..",
+                                 "-> Deleting Remote Indicator File..",
+                                 "-> Closing Internet Connection..",
+                                 "kestrin ended at"};
   if (server->protocol() == Protocol::FtpOverTls && !GetParam().passive) {
     lines.insert(lines.begin() + 5, "-> Using Passive Mode, Which TLS Needs..");
   }
@@ -88,6 +95,19 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
   EXPECT_EQ(ReadFileBytes(shared + "favs.dat").rfind("Laptop@", 0), 0u);
   // Each run is one login.
   EXPECT_EQ(server->loginCount(), 2);
+
+  if (server->protocol() != Protocol::Ftp) {
+    const std::string settingsFile = laptop->program() + "kestrin.ini";
+    const std::string trusted = server->fingerprint();
+    EXPECT_EQ(ReadIniString(settingsFile, kSettingsSection, kServerFingerprintKey), trusted);
+    // Another identity ends the run before anything of the login is sent.
+    ASSERT_TRUE(server->RenewIdentity());
+    EXPECT_FALSE(laptop->Sync());
+    EXPECT_EQ(Ending(laptop->display.lines)[1],
+              "Error: Unable to Connect to 127.0.0.1: the server's identity changed from " +
+                  trusted + " to " + server->fingerprint());
+    EXPECT_EQ(server->loginCount(), 2);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, SyncRunTest,
