@@ -14,10 +14,9 @@
 namespace kestrin::cli {
 
 int SyncCommand(const std::vector<std::string>& words) {
-  const auto args =
-      Arguments::Parse(words,
-                       {"--yes", "--no", "--quiet", "--dry-run", "--keep-local", "--trust-new-server"},
-                       {"--settings", "--favorites"});
+  const auto args = Arguments::Parse(
+      words, {"--yes", "--no", "--quiet", "--dry-run", "--keep-local", "--trust-new-server"},
+      {"--settings", "--favorites"});
   if (!args || !args->positional().empty() || (args->Has("--yes") && args->Has("--no"))) {
     return kExitUsage;
   }

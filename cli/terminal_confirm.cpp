@@ -54,8 +54,7 @@ ConfirmChangesHook TerminalConfirm(ConfirmPolicy policy, size_t& leftWaiting) {
       };
 }
 
-std::function<bool(const std::string&, const std::string&)> TerminalTrust(
-    bool trustWithoutAsking) {
+std::function<bool(const std::string&, const std::string&)> TerminalTrust(bool trustWithoutAsking) {
   return [trustWithoutAsking](const std::string& server, const std::string& fingerprint) {
     if (trustWithoutAsking) {
       std::cout << "Trusting " << PrintableText(server) << ", key fingerprint " << fingerprint
