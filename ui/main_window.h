@@ -58,6 +58,8 @@ class MainWindow : public QMainWindow, public RunDisplay {
   void UndoLastSync();
   // The run's question at a computer's first join: true keeps its favorites.
   bool KeepOnFirstJoin(std::size_t localShortcuts);
+  // The run's question about a server never seen before: true trusts it.
+  bool TrustNewServer(const std::string& server, const std::string& fingerprint);
   void TrayLeftClick();
   void mnuTRAY_Show_Click();
   void Exit();
@@ -95,6 +97,7 @@ class MainWindow : public QMainWindow, public RunDisplay {
   void chkConfirm_Click();
   void chkSchedule_Click();
   void cmbSchedule_Click();
+  void cmbProtocol_Click();
   void chkLogAct_Click();
   void chkStartWithWin_Click();
   void sldLogAct_Change();

@@ -41,6 +41,7 @@ struct MainWindowControls {
   QLineEdit* txtLogAct;
   QLabel* lblLogActKb;
 
+  QComboBox* cmbProtocol;
   QLineEdit* txtServer;
   QLineEdit* txtUsername;
   QLineEdit* txtPassword;
