@@ -10,7 +10,6 @@
 #include <map>
 #include <string>
 
-#include "formats/ini_file.h"
 #include "settings/sync_settings.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/temp_dir.h"
@@ -145,38 +144,6 @@ TEST(CommandLineSync, ExitCodesAndWhereTheLinesGo) {
       EXPECT_EQ(Tree(program.path()), programBefore);
     }
   }
-}
-
-// A server seen for the first time is trusted only when told to: no terminal could be asked.
-TEST(CommandLineSync, ANewServerIsTrustedOnlyWhenToldTo) {
-  const auto server = FtpServer::Start(FtpServerKind::PureFtpdTls);
-  if (!server) {
-    GTEST_SKIP() << "pure-ftpd cannot run here";
-  }
-  const TempDir program;
-  const TempDir favorites;
-  SyncSettings settings;
-  settings.Name = "A";
-  settings.Server = "127.0.0.1";
-  settings.Port = std::to_string(server->port());
-  settings.Username = server->user();
-  settings.Password = server->password();
-  settings.Protocol = static_cast<int>(Protocol::FtpOverTls);
-  const std::string ini = program.path() + "kestrin.ini";
-  ASSERT_TRUE(SaveSettings(ini, settings));
-  const std::string sync = "sync --settings " + ini + " --favorites " + favorites.path();
-  const std::string fingerprint = server->fingerprint();
-
-  const Outcome refused = RunCli(sync);
-  EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_EQ(refused.err, "Error: Unable to Connect to 127.0.0.1: its identity " + fingerprint +
-                             " was not trusted\n");
-  const Outcome trusted = RunCli(sync + " --trust-new-server");
-  EXPECT_EQ(trusted.exitCode, 0) << trusted.err;
-  EXPECT_NE(trusted.out.find("Trusting 127.0.0.1, key fingerprint " + fingerprint + "\n"),
-            std::string::npos);
-  EXPECT_EQ(ReadIniString(ini, kSettingsSection, kServerFingerprintKey), fingerprint);
-  EXPECT_EQ(server->loginCount(), 1);
 }
 
 TEST(CommandLineSync, VersionAndBadArguments) {

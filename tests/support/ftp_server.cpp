@@ -99,19 +99,10 @@ std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind, const FtpServerO
   // Connection processes that outlive their server become ours, so they can be reaped too.
   prctl(PR_SET_CHILD_SUBREAPER, 1);
   std::unique_ptr<FtpServer> server(new FtpServer());
-  bool started = false;
-  switch (kind) {
-    case FtpServerKind::Pyftpdlib:
-      started = server->StartPyftpdlib(options);
-      break;
-    case FtpServerKind::PureFtpd:
-    case FtpServerKind::PureFtpdTls:
-      started = server->StartPureFtpd(kind == FtpServerKind::PureFtpdTls);
-      break;
-    case FtpServerKind::OpenSsh:
-      started = server->StartSshd();
-      break;
-  }
+  const bool started = kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib(options)
+                       : kind == FtpServerKind::OpenSsh
+                           ? server->StartSshd()
+                           : server->StartPureFtpd(kind == FtpServerKind::PureFtpdTls);
   return started ? std::move(server) : nullptr;
 }
 
@@ -150,18 +141,9 @@ bool FtpServer::StartPureFtpd(bool tls) {
   }
   port_ = FreePort();
   const std::string socketPath = SidePath("auth.sock");
-  ftpdArguments_ = {ftpd,
-                    "-S",
-                    "127.0.0.1," + std::to_string(port_),
-                    "-l",
-                    "extauth:" + socketPath,
-                    "-E",
-                    "-A",
-                    "-H",
-                    "-u",
-                    "1",
-                    "-p",
-                    "30000:50000"};
+  ftpdArguments_.assign({ftpd, "-S", "127.0.0.1," + std::to_string(port_), "-l",
+                         "extauth:" + socketPath, "-E", "-A", "-H", "-u", "1", "-p",
+                         "30000:50000"});
   if (tls) {
     protocol_ = Protocol::FtpOverTls;
     ftpdArguments_.insert(ftpdArguments_.end(),
@@ -178,7 +160,7 @@ bool FtpServer::StartPureFtpd(bool tls) {
                 "KESTRIN_FTP_GID=" + std::to_string(serverGid_), "KESTRIN_FTP_ROOT=" + rootFolder,
                 authd, "-s", socketPath, "-r", std::string(kSupportDir) + "pure_auth.sh"}) &&
          Eventually([&] { return std::filesystem::exists(socketPath); }) && port_ > 0 &&
-         (!tls || MakeCertificate()) && RestartFtpd();
+         (tls ? RenewIdentity() : RestartFtpd());
 }
 
 // OpenSSH's sshd in the foreground on its own configuration, host key and port. Its SFTP
@@ -193,7 +175,7 @@ bool FtpServer::StartSshd() {
   user_ = account->pw_name;
   serverUid_ = geteuid();
   serverGid_ = getegid();
-  sshKeyFolder_ = SidePath("keys/");
+  sshKeyFolder_ = SidePath("home/.ssh/");
   std::filesystem::create_directories(sshKeyFolder_);
   std::error_code ignored;
   std::filesystem::create_directories("/run/sshd", ignored);  // sshd's privilege separation
@@ -260,16 +242,14 @@ FtpServer::~FtpServer() {
 // pure-ftpd reads its certificate once: it is restarted to show a new one. sshd reads its host
 // key for every connection.
 bool FtpServer::RenewIdentity() {
-  return protocol_ == Protocol::Sftp ? MakeSshKey(SidePath("host_key"))
-                                     : MakeCertificate() && RestartFtpd();
-}
-
-bool FtpServer::MakeCertificate() const {
-  return RunCommand(
-             "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
-             "-subj /CN=127.0.0.1 -days 2 -keyout '" +
-             SidePath("key.pem") + "' -out '" + SidePath("cert.pem") + "' 2>/dev/null")
-             .exitCode == 0;
+  return protocol_ == Protocol::Sftp
+             ? MakeSshKey(SidePath("host_key"))
+             : RunCommand(
+                   "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                   "-nodes -subj /CN=127.0.0.1 -keyout '" +
+                   SidePath("key.pem") + "' -out '" + SidePath("cert.pem") + "' 2>/dev/null")
+                           .exitCode == 0 &&
+                   RestartFtpd();
 }
 
 // Starts pure-ftpd, ending the one started before.
@@ -330,10 +310,9 @@ FtpConnectOptions FtpServer::LoginOptions(int port) const {
 
 int FtpServer::loginCount() const {
   if (protocol_ == Protocol::Sftp) {
-    constexpr char kLogin[] = "Accepted publickey for ";
     const std::string text = log();
     int count = 0;
-    for (size_t at = text.find(kLogin); at != std::string::npos; at = text.find(kLogin, at + 1)) {
+    for (size_t at = 0; (at = text.find("Accepted publickey", at)) != std::string::npos; ++at) {
       ++count;
     }
     return count;

@@ -72,7 +72,6 @@ class FtpServer {
   bool StartPureFtpd(bool tls);
   bool StartSshd();
   pid_t Spawn(const std::vector<std::string>& argv);  // 0 when it could not
-  bool MakeCertificate() const;
   bool RestartFtpd();
   std::string SidePath(const std::string& name) const { return side_.path() + name; }
   void GiveToServer(const std::string& path) const;

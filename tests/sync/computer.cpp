@@ -70,7 +70,10 @@ void TwoComputersTest::SetUp() {
 }
 
 CommandOutcome RunCli(const Computer& computer, const std::string& command) {
-  const std::string line = "LC_ALL=C '" KESTRIN_CLI "' " + command + " --settings '" +
+  // An SFTP login finds the user's key in HOME.
+  const std::string& keys = computer.env.ftpOptions.sshKeyFolder;
+  const std::string line = (keys.empty() ? "" : "HOME='" + keys + "..' ") +
+                           "LC_ALL=C '" KESTRIN_CLI "' " + command + " --settings '" +
                            computer.program() + "kestrin.ini' --favorites '" +
                            computer.favorites() + "' </dev/null 2>/dev/null";
   return RunCommand(line);

@@ -96,18 +96,26 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
   // Each run is one login.
   EXPECT_EQ(server->loginCount(), 2);
 
-  if (server->protocol() != Protocol::Ftp) {
-    const std::string settingsFile = laptop->program() + "kestrin.ini";
-    const std::string trusted = server->fingerprint();
-    EXPECT_EQ(ReadIniString(settingsFile, kSettingsSection, kServerFingerprintKey), trusted);
-    // Another identity ends the run before anything of the login is sent.
-    ASSERT_TRUE(server->RenewIdentity());
-    EXPECT_FALSE(laptop->Sync());
-    EXPECT_EQ(Ending(laptop->display.lines)[1],
-              "Error: Unable to Connect to 127.0.0.1: the server's identity changed from " +
-                  trusted + " to " + server->fingerprint());
-    EXPECT_EQ(server->loginCount(), 2);
+  if (server->protocol() == Protocol::Ftp) {
+    return;
   }
+  const std::string trusted = server->fingerprint();
+  EXPECT_EQ(
+      ReadIniString(laptop->program() + "kestrin.ini", kSettingsSection, kServerFingerprintKey),
+      trusted);
+  // Another identity ends the run before anything of the login is sent.
+  ASSERT_TRUE(server->RenewIdentity());
+  EXPECT_FALSE(laptop->Sync());
+  EXPECT_EQ(Ending(laptop->display.lines)[1],
+            "Error: Unable to Connect to 127.0.0.1: the server's identity changed from " + trusted +
+                " to " + server->fingerprint());
+  EXPECT_EQ(server->loginCount(), 2);
+  // kestrin-cli trusts a new server only when told to: no terminal can ask.
+  const auto den = NewComputer("Den");
+  ASSERT_TRUE(SaveSettings(den->program() + "kestrin.ini", den->settings));
+  EXPECT_NE(RunCli(*den, "sync").out.find("was not trusted"), std::string::npos);
+  EXPECT_EQ(RunCli(*den, "sync --trust-new-server").exitCode, 0);
+  EXPECT_EQ(server->loginCount(), 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, SyncRunTest,
