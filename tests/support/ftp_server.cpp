@@ -173,6 +173,7 @@ bool FtpServer::StartSshd() {
   }
   protocol_ = Protocol::Sftp;
   user_ = account->pw_name;
+  password_ = "";  // the key logs in
   serverUid_ = geteuid();
   serverGid_ = getegid();
   sshKeyFolder_ = SidePath("home/.ssh/");
