@@ -306,6 +306,7 @@ FtpConnectOptions FtpServer::LoginOptions(int port) const {
   options.password = password_;
   options.protocol = protocol_;
   options.sshKeyFolder = sshKeyFolder_;
+  options.serverFingerprint = protocol_ == Protocol::Ftp ? "" : fingerprint();
   return options;
 }
 

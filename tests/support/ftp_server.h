@@ -51,8 +51,8 @@ class FtpServer {
   const std::string& user() const { return user_; }
   const std::string& password() const { return password_; }
   const std::string& root() const { return root_.path(); }  // local path, ending in "/"
-  // Logs in to this server, through `port` when a proxy stands in front of it. A TLS or SSH
-  // server must be trusted first: see FtpConnectOptions::serverFingerprint.
+  // Logs in to this server, through `port` when a proxy stands in front of it; a TLS or SSH
+  // server is trusted.
   FtpConnectOptions LoginOptions(int port = 0) const;
   int loginCount() const;  // successful logins seen so far
   // The TLS certificate's key or the SSH host key, made afresh: new connections show it.
