@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "ftp/curl_failure_reason.h"
+#include "ftp/curl_server_identity.h"
 #include "ftp/ftp_client.h"
-#include "ftp/server_fingerprint.h"
 
 namespace kestrin {
 namespace {
@@ -28,10 +28,6 @@ namespace {
 constexpr int kPollMilliseconds = 50;
 
 using Clock = std::chrono::steady_clock;
-
-// A pin that no key matches: the TLS handshake then ends before the login is sent, and the
-// certificate it showed can be read.
-constexpr char kNoKeyPinned[] = "sha256//AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=";
 
 // The user's own key, the kinds OpenSSH makes by default first.
 constexpr const char* kSshKeyNames[] = {"id_ed25519", "id_ecdsa", "id_rsa"};
@@ -187,8 +183,7 @@ class CurlFtpClient final : public FtpClient {
     Close();
     options_ = options;
     currentDirectory_.clear();
-    presented_.clear();
-    pin_ = options.serverFingerprint.empty() ? "" : PinnedPublicKey(options.serverFingerprint);
+    identity_.Expect(options.protocol, options.serverFingerprint);
     const std::string host =
         options.server.find(':') == std::string::npos ? options.server : "[" + options.server + "]";
     serverUrl_ =
@@ -202,10 +197,8 @@ class CurlFtpClient final : public FtpClient {
     curl_multi_add_handle(multi_, easy_);
     // Logs in and keeps the control connection open for every later operation.
     Result<> loggedIn = Perform(DirectoryUrl(currentDirectory_), [this] { NoTransfer(); });
-    if (!loggedIn && lastCode_ == CURLE_PEER_FAILED_VERIFICATION &&
-        options.protocol == Protocol::FtpOverTls && pin_.empty()) {
+    if (!loggedIn && identity_.LearnCertificate(lastCode_)) {
       // The system does not trust the certificate: its key is learnt, to be trusted on first use.
-      pin_ = kNoKeyPinned;
       static_cast<void>(Run(DirectoryUrl(currentDirectory_), [this] { NoTransfer(); }));
     }
     if (!loggedIn) {
@@ -214,7 +207,7 @@ class CurlFtpClient final : public FtpClient {
     return loggedIn;
   }
 
-  std::string PresentedFingerprint() const override { return presented_; }
+  std::string PresentedFingerprint() const override { return identity_.presented(); }
 
   Result<> SetCurrentDirectory(const std::string& directory) override {
     if (!IsSafeName(directory)) {
@@ -440,9 +433,7 @@ class CurlFtpClient final : public FtpClient {
       }
     }
     lastCode_ = result;
-    if (result == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
-      presented_ = CertificateShown();
-    }
+    identity_.Seen(easy_, result);
     if (result != CURLE_OK) {
       long osError = 0;
       curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osError);
@@ -517,49 +508,20 @@ class CurlFtpClient final : public FtpClient {
       curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");
     }
     if (options_.protocol == Protocol::FtpOverTls) {
-      ApplyTlsOptions();
+      // The login and every transfer are protected.
+      curl_easy_setopt(easy_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
     } else if (IsSftp()) {
-      ApplySshOptions();
+      ApplySshLogin();
     }
+    identity_.Apply(easy_);
     curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepFinalReplies);
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, &replies_);
     // Without a sink a request's body would go to stdout.
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, DiscardBytes);
   }
 
-  // The login and every transfer are protected. Unless the server's key is pinned, its
-  // certificate must be one the system trusts, for the name in the settings.
-  void ApplyTlsOptions() {
-    curl_easy_setopt(easy_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-    if (!pin_.empty()) {
-      curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYPEER, 0L);
-      curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYHOST, 0L);
-      curl_easy_setopt(easy_, CURLOPT_PINNEDPUBLICKEY, pin_.c_str());
-      curl_easy_setopt(easy_, CURLOPT_CERTINFO, 1L);
-    }
-  }
-
-  // The fingerprint of the certificate's key the last handshake showed; empty if none.
-  std::string CertificateShown() const {
-    curl_certinfo* chain = nullptr;
-    if (curl_easy_getinfo(easy_, CURLINFO_CERTINFO, &chain) != CURLE_OK || chain == nullptr ||
-        chain->num_of_certs < 1) {
-      return "";
-    }
-    constexpr std::string_view kField = "Cert:";
-    for (const curl_slist* field = chain->certinfo[0]; field != nullptr; field = field->next) {
-      if (std::string_view(field->data).starts_with(kField)) {
-        return CertificateKeyFingerprint(field->data + kField.size()).value_or("");
-      }
-    }
-    return "";
-  }
-
-  // The host key is checked before the login is sent; the user's own key, or the password,
-  // logs in.
-  void ApplySshOptions() {
-    curl_easy_setopt(easy_, CURLOPT_SSH_HOSTKEYFUNCTION, CheckHostKey);
-    curl_easy_setopt(easy_, CURLOPT_SSH_HOSTKEYDATA, this);
+  // The user's own key, or the password, logs in.
+  void ApplySshLogin() {
     for (const char* name : kSshKeyNames) {
       const std::string key = options_.sshKeyFolder + name;
       std::error_code error;
@@ -572,13 +534,6 @@ class CurlFtpClient final : public FtpClient {
         break;
       }
     }
-  }
-
-  static int CheckHostKey(void* self, int, const char* key, size_t length) {
-    auto& client = *static_cast<CurlFtpClient*>(self);
-    client.presented_ = Sha256Fingerprint(std::string_view(key, length));
-    return client.presented_ == client.options_.serverFingerprint ? CURLKHMATCH_OK
-                                                                  : CURLKHMATCH_MISMATCH;
   }
 
   bool IsSftp() const { return options_.protocol == Protocol::Sftp; }
@@ -652,9 +607,8 @@ class CurlFtpClient final : public FtpClient {
   std::function<void()> yield_;
   FtpConnectOptions options_;
   std::string serverUrl_;  // scheme, host and port
-  std::string pin_;        // the TLS key pinned, if any
-  std::string presented_;  // see PresentedFingerprint
-  CURLcode lastCode_ = CURLE_OK;
+  CurlServerIdentity identity_;
+  CURLcode lastCode_ = CURLE_OK;  // of the last request
   std::string currentDirectory_;  // relative to the login directory unless it starts with "/"
   CURLM* multi_ = nullptr;
   CURL* easy_ = nullptr;
