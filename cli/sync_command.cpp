@@ -14,9 +14,9 @@
 namespace kestrin::cli {
 
 int SyncCommand(const std::vector<std::string>& words) {
-  const auto args =
-      Arguments::Parse(words, {"--yes", "--no", "--quiet", "--dry-run", "--keep-local"},
-                       {"--settings", "--favorites"});
+  const auto args = Arguments::Parse(
+      words, {"--yes", "--no", "--quiet", "--dry-run", "--keep-local", "--trust-new-server"},
+      {"--settings", "--favorites"});
   if (!args || !args->positional().empty() || (args->Has("--yes") && args->Has("--no"))) {
     return kExitUsage;
   }
@@ -41,6 +41,8 @@ int SyncCommand(const std::vector<std::string>& words) {
     return DryRunSync(loaded.settings, env, show) ? kExitOk : kExitFailure;
   }
   env.keepLocal = args->Has("--keep-local");
+  // Not in a dry run, which writes nothing, not even a server's fingerprint.
+  env.trustNewServer = TerminalTrust(args->Has("--trust-new-server"));
   env.reportChanges = [quiet](const RunSummary& summary) {
     if (!quiet) {
       std::cout << SummaryText(summary)

@@ -54,4 +54,17 @@ ConfirmChangesHook TerminalConfirm(ConfirmPolicy policy, size_t& leftWaiting) {
       };
 }
 
+std::function<bool(const std::string&, const std::string&)> TerminalTrust(bool trustWithoutAsking) {
+  return [trustWithoutAsking](const std::string& server, const std::string& fingerprint) {
+    if (trustWithoutAsking) {
+      std::cout << "Trusting " << PrintableText(server) << ", key fingerprint " << fingerprint
+                << "\n";
+      return true;
+    }
+    return isatty(STDIN_FILENO) &&
+           AskYesNo("The server " + PrintableText(server) + " is new to this computer.\n" +
+                    "Its key fingerprint is " + fingerprint + "\nTrust it? [y/N] ");
+  };
+}
+
 }  // namespace kestrin::cli

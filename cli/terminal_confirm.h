@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <string>
 
 #include "sync/change_list.h"
 
@@ -13,5 +15,10 @@ enum class ConfirmPolicy { Ask, ApplyAll, CancelAll };
 // terminal to ask, none is applied and their number goes to leftWaiting, which must outlive
 // the hook.
 ConfirmChangesHook TerminalConfirm(ConfirmPolicy policy, size_t& leftWaiting);
+
+// A server whose identity is new is trusted with --trust-new-server, otherwise when the user
+// says so on the terminal; without a terminal, never.
+std::function<bool(const std::string& server, const std::string& fingerprint)> TerminalTrust(
+    bool trustWithoutAsking);
 
 }  // namespace kestrin::cli

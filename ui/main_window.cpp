@@ -109,6 +109,7 @@ void MainWindow::ConnectHandlers() {
   connect(c_.txtPassphrase, &QLineEdit::textChanged, this, &MainWindow::ShowEncryptionMode);
   connect(c_.chkSchedule, &QCheckBox::toggled, this, &MainWindow::chkSchedule_Click);
   connect(c_.cmbSchedule, &QComboBox::currentIndexChanged, this, &MainWindow::cmbSchedule_Click);
+  connect(c_.cmbProtocol, &QComboBox::currentIndexChanged, this, &MainWindow::cmbProtocol_Click);
   connect(c_.chkLogAct, &QCheckBox::toggled, this, &MainWindow::chkLogAct_Click);
   connect(c_.chkStartWithWin, &QCheckBox::toggled, this, &MainWindow::chkStartWithWin_Click);
   connect(c_.sldLogAct, &QSlider::valueChanged, this, &MainWindow::sldLogAct_Change);

@@ -63,6 +63,8 @@ class MainWindow : public QMainWindow, public RunDisplay {
   // Bookmarks in and out: the menu commands ask for the source or the file, then call these.
   void ImportBookmarks(const Result<Bookmarks>& bookmarks);
   void ExportBookmarks(const QString& path);
+  // The run's question about a server never seen before: true trusts it.
+  bool TrustNewServer(const std::string& server, const std::string& fingerprint);
   void TrayLeftClick();
   void mnuTRAY_Show_Click();
   void Exit();
@@ -101,6 +103,7 @@ class MainWindow : public QMainWindow, public RunDisplay {
   void chkConfirm_Click();
   void chkSchedule_Click();
   void cmbSchedule_Click();
+  void cmbProtocol_Click();
   void chkLogAct_Click();
   void chkStartWithWin_Click();
   void sldLogAct_Change();

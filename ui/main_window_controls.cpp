@@ -180,6 +180,9 @@ void ControlsBuilder::BuildGeneralPage(QWidget* page) {
 
 void ControlsBuilder::BuildFtpPage(QWidget* page) {
   Page p(page, scale_);
+  c_.cmbProtocol = p.Row(tr("Pro&tocol:"), Named(new QComboBox, "cmbProtocol"));
+  // In the order of the "Protocol" setting's numbers.
+  c_.cmbProtocol->addItems({tr("FTP"), tr("FTP over TLS (FTPS)"), tr("SFTP (SSH)")});
   c_.txtServer = p.Row(tr("H&ost/IP Address:"), Named(new QLineEdit, "txtServer"));
   c_.txtUsername = p.Row(tr("&Username:"), Named(new QLineEdit, "txtUsername"));
   c_.txtPassword = p.Row(tr("&Password:"), Named(new QLineEdit, "txtPassword"));

@@ -43,6 +43,7 @@ struct MainWindowControls {
   QLineEdit* txtLogAct;
   QLabel* lblLogActKb;
 
+  QComboBox* cmbProtocol;
   QLineEdit* txtServer;
   QLineEdit* txtUsername;
   QLineEdit* txtPassword;

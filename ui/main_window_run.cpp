@@ -64,6 +64,9 @@ void MainWindow::RunSyncFromControls() {
     return KeepOnFirstJoin(localShortcuts);
   };
   env.reportChanges = [this](const RunSummary& summary) { ReportChanges(summary); };
+  env.trustNewServer = [this](const std::string& server, const std::string& fingerprint) {
+    return TrustNewServer(server, fingerprint);
+  };
   favoritesChanges_ = 0;
   reportedChanges_.reset();
   const bool succeeded = RunSync(SettingsFromControls(), env);

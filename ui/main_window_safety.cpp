@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "formats/general_date.h"
+#include "formats/printable_text.h"
 #include "qt_locale/locale_date_format.h"
 #include "sync/restore_favorites.h"
 #include "sync/restore_point.h"
@@ -32,6 +33,16 @@ bool MainWindow::KeepOnFirstJoin(std::size_t localShortcuts) {
                               tr("Keep this computer's %1 favorites and add them to the shared "
                                  "list")),
                       tr("Replace them with the shared list")}) != 1;
+}
+
+// Trust is given, never assumed: not trusting is the default.
+bool MainWindow::TrustNewServer(const std::string& server, const std::string& fingerprint) {
+  const QString question =
+      tr("The server %1 is new to this computer. Its key fingerprint is\n\n%2\n\n"
+         "Trust it only if that is the fingerprint the server's owner gives. A server that "
+         "shows another one later is refused.")
+          .arg(QString::fromStdString(PrintableText(server)), QString::fromStdString(fingerprint));
+  return AskQuestion(this, question, {tr("Do &Not Trust"), tr("&Trust This Server")}, 0) == 1;
 }
 
 void MainWindow::ReportChanges(const RunSummary& summary) {

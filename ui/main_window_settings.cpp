@@ -7,6 +7,7 @@
 #include <QSlider>
 
 #include "favorites/data_file.h"
+#include "ftp/ftp_client.h"
 #include "platform/program_folder.h"
 #include "settings/startup_entry.h"
 #include "ui/control_colors.h"
@@ -37,6 +38,7 @@ SyncSettings MainWindow::SettingsFromControls() const {
   s.Server = Text(c_.txtServer);
   s.Username = Text(c_.txtUsername);
   s.Password = Text(c_.txtPassword);
+  s.Protocol = c_.cmbProtocol->currentIndex();
   s.Port = Text(c_.txtPort);
   s.Passive = CheckState(c_.chkPassive);
   s.RemoteDir = Text(c_.txtRemDir);
@@ -63,6 +65,7 @@ void MainWindow::LoadSettingsIntoControls() {
   SetText(c_.txtServer, s.Server);
   SetText(c_.txtUsername, s.Username);
   SetText(c_.txtPassword, s.Password);
+  c_.cmbProtocol->setCurrentIndex(s.Protocol);
   SetText(c_.txtPort, s.Port);
   c_.chkPassive->setChecked(s.Passive == 1);
   SetText(c_.txtRemDir, s.RemoteDir);
@@ -88,8 +91,8 @@ void MainWindow::LoadSettingsIntoControls() {
 void MainWindow::cmdSaveSettings_Click() {
   const std::string name = Text(c_.txtName);
   if (const Result<> checked = CheckComputerName(name); !name.empty() && !checked) {
-    ShowExclamation(this,
-                    tr("Unable to Save Settings: %1.").arg(QString::fromStdString(checked.error())));
+    ShowExclamation(
+        this, tr("Unable to Save Settings: %1.").arg(QString::fromStdString(checked.error())));
     return;
   }
   SaveSettingsFromControls();
@@ -150,6 +153,14 @@ void MainWindow::cmbSchedule_Click() {
   if (c_.chkSchedule->isChecked()) {
     scheduler_.Stop();
     scheduler_.Start(c_.cmbSchedule->currentIndex());
+  }
+}
+
+// The port follows the protocol while it is the other protocol's usual one.
+void MainWindow::cmbProtocol_Click() {
+  const bool sftp = c_.cmbProtocol->currentIndex() == static_cast<int>(Protocol::Sftp);
+  if (c_.txtPort->text() == (sftp ? "21" : "22")) {
+    c_.txtPort->setText(sftp ? "22" : "21");
   }
 }
 

@@ -30,6 +30,7 @@ const SyncSettings kFilled{"Office PC",
                            1,
                            1000,
                            0,
+                           2,
                            "hunter2"};
 
 class SyncSettingsTest : public ::testing::Test {
@@ -79,7 +80,7 @@ TEST_F(SyncSettingsTest, MissingKeys) {
 TEST_F(SyncSettingsTest, BadValuesAreReportedAndKeepTheCurrentValue) {
   const LoadedSettings loaded = Load(
       "[Settings]\r\nPassword=not*radix64!\r\nName=pc\r\nPassive=2\r\nSchedule=abc\r\n"
-      "ScheduleInt=8\r\nUseEncryption=1x\r\nLogPurge=9\r\nConfirmChanges=1\r\n");
+      "ScheduleInt=8\r\nUseEncryption=1x\r\nLogPurge=9\r\nConfirmChanges=1\r\nProtocol=3\r\n");
   SyncSettings expected = kFilled;  // the values kept
   expected.Server = expected.Username = expected.Password = expected.Port = expected.RemoteDir =
       expected.Passphrase = "";
@@ -87,7 +88,7 @@ TEST_F(SyncSettingsTest, BadValuesAreReportedAndKeepTheCurrentValue) {
   expected.StartWithWin = expected.SyncOnStartup = expected.LogActivity = 0;
   expected.ConfirmChanges = expected.ConfirmMassDeletion = 1;
   EXPECT_EQ(loaded.settings, expected);
-  ASSERT_EQ(loaded.warnings.size(), 6u);
+  ASSERT_EQ(loaded.warnings.size(), 7u);
   EXPECT_NE(loaded.warnings[0].find("Password"), std::string::npos);
 }
 

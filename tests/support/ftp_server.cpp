@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -29,6 +30,14 @@ constexpr auto kStartupLimit = std::chrono::seconds(15);
 constexpr const char* kSupportDir = KESTRIN_TEST_SUPPORT_DIR;
 constexpr uid_t kPureFtpdUid = 65534;  // nobody: pure-ftpd refuses to serve as root
 constexpr gid_t kPureFtpdGid = 65534;
+
+// A key pair without passphrase, replacing one of that name.
+bool MakeSshKey(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+  std::filesystem::remove(path + ".pub", ignored);
+  return RunCommand("ssh-keygen -q -t ed25519 -N '' -f '" + path + "'").exitCode == 0;
+}
 
 bool IsExecutable(const std::string& path) {
   return access(path.c_str(), X_OK) == 0;
@@ -79,18 +88,21 @@ int FreePort() {
 }  // namespace
 
 std::string FtpServerKindName(FtpServerKind kind) {
-  return kind == FtpServerKind::Pyftpdlib ? "Pyftpdlib" : "PureFtpd";
+  constexpr const char* kNames[] = {"Pyftpdlib", "PureFtpd", "PureFtpdTls", "OpenSsh"};
+  return kNames[static_cast<int>(kind)];
 }
 
 std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind, const FtpServerOptions& options) {
-  if (kind == FtpServerKind::PureFtpd && options != FtpServerOptions{}) {
+  if (kind != FtpServerKind::Pyftpdlib && options != FtpServerOptions{}) {
     return nullptr;
   }
   // Connection processes that outlive their server become ours, so they can be reaped too.
   prctl(PR_SET_CHILD_SUBREAPER, 1);
   std::unique_ptr<FtpServer> server(new FtpServer());
-  bool started =
-      kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib(options) : server->StartPureFtpd();
+  const bool started = kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib(options)
+                       : kind == FtpServerKind::OpenSsh
+                           ? server->StartSshd()
+                           : server->StartPureFtpd(kind == FtpServerKind::PureFtpdTls);
   return started ? std::move(server) : nullptr;
 }
 
@@ -120,18 +132,27 @@ bool FtpServer::StartPyftpdlib(const FtpServerOptions& options) {
 }
 
 // pure-ftpd asks pure-authd, which runs pure_auth.sh; that script is where logins are counted.
-bool FtpServer::StartPureFtpd() {
+// With TLS, cleartext logins and data connections are refused.
+bool FtpServer::StartPureFtpd(bool tls) {
   const std::string ftpd = "/usr/sbin/pure-ftpd";
   const std::string authd = "/usr/sbin/pure-authd";
   if (geteuid() != 0 || !IsExecutable(ftpd) || !IsExecutable(authd)) {
     return false;
   }
+  port_ = FreePort();
+  const std::string socketPath = SidePath("auth.sock");
+  ftpdArguments_.assign({ftpd, "-S", "127.0.0.1," + std::to_string(port_), "-l",
+                         "extauth:" + socketPath, "-E", "-A", "-H", "-u", "1", "-p",
+                         "30000:50000"});
+  if (tls) {
+    protocol_ = Protocol::FtpOverTls;
+    ftpdArguments_.insert(ftpdArguments_.end(),
+                          {"-Y", "3", "-2", SidePath("cert.pem") + "," + SidePath("key.pem")});
+  }
   serverUid_ = kPureFtpdUid;
   serverGid_ = kPureFtpdGid;
   std::string rootFolder = root();
   rootFolder.pop_back();
-  const std::string socketPath = SidePath("auth.sock");
-  port_ = FreePort();
   return chown(rootFolder.c_str(), serverUid_, serverGid_) == 0 &&
          Spawn({"/usr/bin/env", "KESTRIN_FTP_USER=" + user_, "KESTRIN_FTP_PASSWORD=" + password_,
                 "KESTRIN_FTP_LOGINS=" + SidePath("logins"),
@@ -139,14 +160,42 @@ bool FtpServer::StartPureFtpd() {
                 "KESTRIN_FTP_GID=" + std::to_string(serverGid_), "KESTRIN_FTP_ROOT=" + rootFolder,
                 authd, "-s", socketPath, "-r", std::string(kSupportDir) + "pure_auth.sh"}) &&
          Eventually([&] { return std::filesystem::exists(socketPath); }) && port_ > 0 &&
-         Spawn({ftpd, "-S", "127.0.0.1," + std::to_string(port_), "-l", "extauth:" + socketPath,
-                "-E", "-A", "-H", "-u", "1", "-p", "30000:50000"}) &&
+         (tls ? RenewIdentity() : RestartFtpd());
+}
+
+// OpenSSH's sshd in the foreground on its own configuration, host key and port. Its SFTP
+// login starts in root(); its log (-e) tells each login.
+bool FtpServer::StartSshd() {
+  const std::string sshd = "/usr/sbin/sshd";
+  const passwd* account = getpwuid(geteuid());
+  if (!IsExecutable(sshd) || account == nullptr) {
+    return false;
+  }
+  protocol_ = Protocol::Sftp;
+  user_ = account->pw_name;
+  password_ = "";  // the key logs in
+  serverUid_ = geteuid();
+  serverGid_ = getegid();
+  sshKeyFolder_ = SidePath("home/.ssh/");
+  std::filesystem::create_directories(sshKeyFolder_);
+  std::error_code ignored;
+  std::filesystem::create_directories("/run/sshd", ignored);  // sshd's privilege separation
+  const std::string config = SidePath("sshd_config");
+  WriteFileBytes(config, "ListenAddress 127.0.0.1\nHostKey " + SidePath("host_key") +
+                             "\nPidFile none\nUsePAM no\nStrictModes no\n"
+                             "PermitRootLogin prohibit-password\nPasswordAuthentication no\n"
+                             "KbdInteractiveAuthentication no\nAuthorizedKeysFile " +
+                             sshKeyFolder_ + "id_ed25519.pub\nSubsystem sftp internal-sftp -d " +
+                             root() + "\nLogLevel VERBOSE\n");
+  port_ = FreePort();
+  return RenewIdentity() && MakeSshKey(sshKeyFolder_ + "id_ed25519") && port_ > 0 &&
+         Spawn({sshd, "-D", "-e", "-f", config, "-p", std::to_string(port_)}) &&
          Eventually([this] { return Listening(port_); });
 }
 
 // Every child joins the first child's process group, so one signal stops them all,
 // including the per-connection processes the servers fork.
-bool FtpServer::Spawn(const std::vector<std::string>& argv) {
+pid_t FtpServer::Spawn(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const auto& arg : argv) {
     args.push_back(const_cast<char*>(arg.c_str()));
@@ -171,7 +220,7 @@ bool FtpServer::Spawn(const std::vector<std::string>& argv) {
   if (spawned && group_ == 0) {
     group_ = pid;
   }
-  return spawned;
+  return spawned ? pid : 0;
 }
 
 FtpServer::~FtpServer() {
@@ -189,6 +238,40 @@ FtpServer::~FtpServer() {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }
+}
+
+// pure-ftpd reads its certificate once: it is restarted to show a new one. sshd reads its host
+// key for every connection.
+bool FtpServer::RenewIdentity() {
+  return protocol_ == Protocol::Sftp
+             ? MakeSshKey(SidePath("host_key"))
+             : RunCommand(
+                   "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                   "-nodes -subj /CN=127.0.0.1 -keyout '" +
+                   SidePath("key.pem") + "' -out '" + SidePath("cert.pem") + "' 2>/dev/null")
+                           .exitCode == 0 &&
+                   RestartFtpd();
+}
+
+// Starts pure-ftpd, ending the one started before.
+bool FtpServer::RestartFtpd() {
+  if (ftpd_ != 0) {
+    kill(ftpd_, SIGTERM);
+    waitpid(ftpd_, nullptr, 0);
+  }
+  ftpd_ = Spawn(ftpdArguments_);
+  return ftpd_ != 0 && Eventually([this] { return Listening(port_); });
+}
+
+std::string FtpServer::fingerprint() const {
+  const std::string digest =
+      protocol_ == Protocol::Sftp
+          ? RunCommand("ssh-keygen -lf '" + SidePath("host_key.pub") + "' | cut -d' ' -f2").out
+          : "SHA256:" + RunCommand("openssl x509 -in '" + SidePath("cert.pem") +
+                                   "' -pubkey -noout | openssl pkey -pubin -outform der | "
+                                   "openssl dgst -sha256 -binary | base64 | tr -d '=\\n'")
+                            .out;
+  return digest.substr(0, digest.find('\n'));
 }
 
 void FtpServer::WriteFile(const std::string& relativePath, const std::string& bytes) const {
@@ -221,10 +304,21 @@ FtpConnectOptions FtpServer::LoginOptions(int port) const {
   options.port = port != 0 ? port : port_;
   options.username = user_;
   options.password = password_;
+  options.protocol = protocol_;
+  options.sshKeyFolder = sshKeyFolder_;
+  options.serverFingerprint = protocol_ == Protocol::Ftp ? "" : fingerprint();
   return options;
 }
 
 int FtpServer::loginCount() const {
+  if (protocol_ == Protocol::Sftp) {
+    const std::string text = log();
+    int count = 0;
+    for (size_t at = 0; (at = text.find("Accepted publickey", at)) != std::string::npos; ++at) {
+      ++count;
+    }
+    return count;
+  }
   std::ifstream logins(SidePath("logins"));
   int count = 0;
   for (std::string line; std::getline(logins, line);) {

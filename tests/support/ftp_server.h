@@ -12,7 +12,8 @@
 
 namespace kestrin::test {
 
-enum class FtpServerKind { Pyftpdlib, PureFtpd };
+// PureFtpdTls requires TLS on the control and data connections; OpenSsh serves SFTP.
+enum class FtpServerKind { Pyftpdlib, PureFtpd, PureFtpdTls, OpenSsh };
 
 // Ways a test server departs from an obliging one. Only pyftpdlib takes them.
 struct FtpServerOptions {
@@ -30,7 +31,9 @@ struct FtpServerOptions {
   bool operator==(const FtpServerOptions&) const = default;
 };
 
-// A real FTP server on 127.0.0.1, run as a child process group for the length of a test.
+// A real FTP or SFTP server on 127.0.0.1, run as a child process group for the length of a
+// test. Its TLS certificate or SSH host key is its own, made afresh; the SSH user is the
+// current one, logging in with a key the fixture makes (see sshKeyFolder).
 class FtpServer {
  public:
   // Starts a server on 127.0.0.1 on a free port, serving a fresh temporary root folder
@@ -43,12 +46,18 @@ class FtpServer {
   FtpServer& operator=(const FtpServer&) = delete;
 
   int port() const { return port_; }
+  Protocol protocol() const { return protocol_; }
+  const std::string& sshKeyFolder() const { return sshKeyFolder_; }  // empty unless OpenSsh
   const std::string& user() const { return user_; }
   const std::string& password() const { return password_; }
   const std::string& root() const { return root_.path(); }  // local path, ending in "/"
-  // Logs in to this server, through `port` when a proxy stands in front of it.
+  // Logs in to this server, through `port` when a proxy stands in front of it; a TLS or SSH
+  // server is trusted.
   FtpConnectOptions LoginOptions(int port = 0) const;
-  int loginCount() const;                                   // successful logins seen so far
+  int loginCount() const;  // successful logins seen so far
+  // The TLS certificate's key or the SSH host key, made afresh: new connections show it.
+  bool RenewIdentity();
+  std::string fingerprint() const;  // of that key, as the tools of OpenSSL and OpenSSH tell it
   // The server's own output. pyftpdlib's names the commands that open data connections.
   std::string log() const;
 
@@ -60,8 +69,10 @@ class FtpServer {
  private:
   FtpServer() = default;
   bool StartPyftpdlib(const FtpServerOptions& options);
-  bool StartPureFtpd();
-  bool Spawn(const std::vector<std::string>& argv);
+  bool StartPureFtpd(bool tls);
+  bool StartSshd();
+  pid_t Spawn(const std::vector<std::string>& argv);  // 0 when it could not
+  bool RestartFtpd();
   std::string SidePath(const std::string& name) const { return side_.path() + name; }
   void GiveToServer(const std::string& path) const;
 
@@ -70,6 +81,10 @@ class FtpServer {
   std::string user_ = "kestrin";
   std::string password_ = "pass word";
   int port_ = 0;
+  Protocol protocol_ = Protocol::Ftp;
+  std::vector<std::string> ftpdArguments_;  // pure-ftpd's
+  pid_t ftpd_ = 0;
+  std::string sshKeyFolder_;
   uid_t serverUid_ = 0;  // the account the server touches files as
   gid_t serverGid_ = 0;
   pid_t group_ = 0;

@@ -21,7 +21,10 @@ Computer::Computer(const std::string& name, const FtpServer& server, bool passiv
   settings.Password = server.password();
   settings.Port = std::to_string(server.port());
   settings.Passive = passive ? 1 : 0;
+  settings.Protocol = static_cast<int>(server.protocol());
   settings.ConfirmChanges = 0;
+  env.ftpOptions.sshKeyFolder = server.sshKeyFolder();
+  env.trustNewServer = [](const std::string&, const std::string&) { return true; };
   env.favoritesRoot = favorites_.path();
   env.monotonicNow = [this] { return clock; };
   env.idle = [this](std::chrono::milliseconds duration) {
@@ -69,7 +72,10 @@ void TwoComputersTest::SetUp() {
 }
 
 CommandOutcome RunCli(const Computer& computer, const std::string& command) {
-  const std::string line = "LC_ALL=C '" KESTRIN_CLI "' " + command + " --settings '" +
+  // An SFTP login finds the user's key in HOME.
+  const std::string& keys = computer.env.ftpOptions.sshKeyFolder;
+  const std::string line = (keys.empty() ? "" : "HOME='" + keys + "..' ") +
+                           "LC_ALL=C '" KESTRIN_CLI "' " + command + " --settings '" +
                            computer.program() + "kestrin.ini' --favorites '" +
                            computer.favorites() + "' </dev/null 2>/dev/null";
   return RunCommand(line);

@@ -88,6 +88,17 @@ TEST_F(FailurePathTest, EachFailureSaysWhyUnderItsErrorLine) {
   EXPECT_EQ(ReadFileBytes(server->root() + "favs.ind"), "Stale\r\n");
 }
 
+// A server that cannot protect the login never gets it.
+TEST_F(FailurePathTest, FtpOverTlsSendsNoLoginInClear) {
+  Computer computer("A", *server);
+  computer.settings.Protocol = static_cast<int>(Protocol::FtpOverTls);
+  EXPECT_FALSE(computer.Sync());
+  EXPECT_EQ(Reason(computer.display.lines),
+            "the server answered 500 Command \"AUTH\" not understood.");
+  EXPECT_EQ(server->log().find("USER"), std::string::npos);
+  EXPECT_EQ(server->loginCount(), 0);
+}
+
 TEST_F(FailurePathTest, ACancelledConfirmationUploadsNothingButCompletesTheRun) {
   auto a = std::make_unique<Computer>("A", *server);
   a->AddShortcut("From A.url", "https://a/");
@@ -158,7 +169,8 @@ TEST(SlowServerTest, AServerThatTricklesBytesCannotHoldARunForEver) {
   computer.env.ftpOptions.slowestBytesPerSecond = 100;
   EXPECT_FALSE(computer.Sync());
   EXPECT_EQ(Ending(computer.display.lines)[1], "Error: Unable to Download Remote Data File..");
-  EXPECT_EQ(Reason(computer.display.lines), "the transfer was too slow and was stopped after 2 seconds");
+  EXPECT_EQ(Reason(computer.display.lines),
+            "the transfer was too slow and was stopped after 2 seconds");
 }
 
 }  // namespace

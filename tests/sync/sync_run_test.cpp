@@ -1,4 +1,5 @@
-// A synchronization end to end: real FTP servers, real Favorites folders, byte for byte.
+// A synchronization end to end: real FTP, FTPS and SFTP servers, real Favorites folders, byte
+// for byte.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 
 #include <filesystem>
 
+#include "formats/ini_file.h"
 #include "formats/radix64.h"
 #include "formats/sealed_file.h"
 #include "tests/sync/computer.h"
@@ -25,11 +27,17 @@ class SyncRunTest : public ::testing::TestWithParam<ServerMode> {
     if (!server) {
       GTEST_SKIP() << FtpServerKindName(GetParam().kind) << " cannot run here";
     }
+    server->MakeDirectory("Shared");
+    shared = server->root() + "Shared/";
   }
+  // The remote directory is relative to the login's starting folder on every transport.
   std::unique_ptr<Computer> NewComputer(const std::string& name) {
-    return std::make_unique<Computer>(name, *server, GetParam().passive);
+    auto computer = std::make_unique<Computer>(name, *server, GetParam().passive);
+    computer->settings.RemoteDir = "Shared";
+    return computer;
   }
   std::unique_ptr<FtpServer> server;
+  std::string shared;  // the remote directory on the server's disk
 };
 
 TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
@@ -40,22 +48,32 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
   std::filesystem::create_directories(study->favorites() + "Empty");
   study->AddShortcut("Tab\there.url", "https://tab.example/");  // a name no list carries
 
-  ASSERT_TRUE(study->Sync());
-  EXPECT_EQ(WithoutDates(study->display.lines),
-            (std::vector<std::string>{
-                "kestrin started at", "-> Creating Local Data File..",
-                "-> Skipping Tab\there.url: the Name holds a control character..",
-                "-> Establishing Internet Connection..", "-> Connecting to 127.0.0.1..",
-                "-> Checking for Remote Indicator File..", "-> Creating Local Indicator File..",
-                "-> Uploading Local Indicator File..", "-> Verifying Remote Indicator File..",
-                "-> Checking for Remote Data File..", "-> Uploading Local Data File..",
-                "-> Verifying Remote Data File..", "-> Deleting Remote Indicator File..",
-                "-> Closing Internet Connection..", "kestrin ended at"}));
+  ASSERT_TRUE(study->Sync()) << Reason(study->display.lines);
+  std::vector<std::string> lines{"kestrin started at",
+                                 "-> Creating Local Data File..",
+                                 "-> Skipping Tab\there.url: the Name holds a control character..",
+                                 "-> Establishing Internet Connection..",
+                                 "-> Connecting to 127.0.0.1..",
+                                 "-> Setting Remote Directory..",
+                                 "-> Checking for Remote Indicator File..",
+                                 "-> Creating Local Indicator File..",
+                                 "-> Uploading Local Indicator File..",
+                                 "-> Verifying Remote Indicator File..",
+                                 "-> Checking for Remote Data File..",
+                                 "-> Uploading Local Data File..",
+                                 "-> Verifying Remote Data File..",
+                                 "-> Deleting Remote Indicator File..",
+                                 "-> Closing Internet Connection..",
+                                 "kestrin ended at"};
+  if (server->protocol() == Protocol::FtpOverTls && !GetParam().passive) {
+    lines.insert(lines.begin() + 5, "-> Using Passive Mode, Which TLS Needs..");
+  }
+  EXPECT_EQ(WithoutDates(study->display.lines), lines);
   EXPECT_EQ(study->display.trayImage, StatusImage::Ready);
   EXPECT_EQ(study->display.trayTooltip.rfind("Kestrin (Last Sync: ", 0), 0u);
   EXPECT_EQ(study->display.runStates, (std::vector<bool>{true, false}));
-  EXPECT_EQ(ReadFileBytes(server->root() + "favs.dat").rfind("Study@", 0), 0u);
-  EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
+  EXPECT_EQ(ReadFileBytes(shared + "favs.dat").rfind("Study@", 0), 0u);
+  EXPECT_FALSE(std::filesystem::exists(shared + "favs.ind"));
   // The working files are gone after a successful run; LastSync is stored.
   for (const char* name : {"local.dat", "local.ind", "temp.dat"}) {
     EXPECT_FALSE(std::filesystem::exists(study->program() + name)) << name;
@@ -75,16 +93,39 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
   EXPECT_EQ(laptop->Tree().at("Links/Work/Café.url"),
             "[InternetShortcut]\r\nURL=https://example.org/café\r\nIconFile=\r\nIconIndex=\r\n");
   EXPECT_EQ(laptop->Tree().count("Empty"), 1u);
-  EXPECT_EQ(ReadFileBytes(server->root() + "favs.dat").rfind("Laptop@", 0), 0u);
+  EXPECT_EQ(ReadFileBytes(shared + "favs.dat").rfind("Laptop@", 0), 0u);
   // Each run is one login.
   EXPECT_EQ(server->loginCount(), 2);
+
+  if (server->protocol() == Protocol::Ftp) {
+    return;
+  }
+  const std::string trusted = server->fingerprint();
+  EXPECT_EQ(
+      ReadIniString(laptop->program() + "kestrin.ini", kSettingsSection, kServerFingerprintKey),
+      trusted);
+  // Another identity ends the run before anything of the login is sent.
+  ASSERT_TRUE(server->RenewIdentity());
+  EXPECT_FALSE(laptop->Sync());
+  EXPECT_EQ(Ending(laptop->display.lines)[1],
+            "Error: Unable to Connect to 127.0.0.1: the server's identity changed from " + trusted +
+                " to " + server->fingerprint());
+  EXPECT_EQ(server->loginCount(), 2);
+  // kestrin-cli trusts a new server only when told to: no terminal can ask.
+  const auto den = NewComputer("Den");
+  ASSERT_TRUE(SaveSettings(den->program() + "kestrin.ini", den->settings));
+  EXPECT_NE(RunCli(*den, "sync").out.find("was not trusted"), std::string::npos);
+  EXPECT_EQ(RunCli(*den, "sync --trust-new-server").exitCode, 0);
+  EXPECT_EQ(server->loginCount(), 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, SyncRunTest,
                          ::testing::Values(ServerMode{FtpServerKind::Pyftpdlib, true},
                                            ServerMode{FtpServerKind::Pyftpdlib, false},
                                            ServerMode{FtpServerKind::PureFtpd, true},
-                                           ServerMode{FtpServerKind::PureFtpd, false}),
+                                           ServerMode{FtpServerKind::PureFtpd, false},
+                                           ServerMode{FtpServerKind::PureFtpdTls, false},
+                                           ServerMode{FtpServerKind::OpenSsh, true}),
                          [](const auto& info) {
                            return FtpServerKindName(info.param.kind) +
                                   (info.param.passive ? "Passive" : "Active");

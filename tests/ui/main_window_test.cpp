@@ -45,6 +45,8 @@ TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
     for (QLineEdit* text : Texts(c)) {
       text->setText(text->objectName() + " s3cret");
     }
+    c.cmbProtocol->setCurrentIndex(2);
+    EXPECT_EQ(c.txtPort->text(), "22") << "SFTP's port";
     c.txtPort->setText("2121");
     c.chkPassive->setChecked(false);
     c.chkEncrypt->setChecked(true);
@@ -72,6 +74,7 @@ TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
     EXPECT_EQ(text->text(), text->objectName() + " s3cret");
   }
   EXPECT_EQ(c.txtPort->text(), "2121");
+  EXPECT_EQ(c.cmbProtocol->currentIndex(), 2);
   EXPECT_FALSE(c.chkPassive->isChecked());
   EXPECT_TRUE(c.chkEncrypt->isChecked() && c.chkLogAct->isChecked());
   EXPECT_EQ(c.lblEncryptMode->text(), "(encrypted)");

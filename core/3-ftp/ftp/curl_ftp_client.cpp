@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "ftp/curl_failure_reason.h"
+#include "ftp/curl_server_identity.h"
 #include "ftp/ftp_client.h"
 
 namespace kestrin {
@@ -27,6 +28,9 @@ namespace {
 constexpr int kPollMilliseconds = 50;
 
 using Clock = std::chrono::steady_clock;
+
+// The user's own key, the kinds OpenSSH makes by default first.
+constexpr const char* kSshKeyNames[] = {"id_ed25519", "id_ecdsa", "id_rsa"};
 
 // FTP commands end at a line break, so a name carrying one could smuggle in a second command.
 bool IsSafeName(const std::string& name) {
@@ -179,9 +183,11 @@ class CurlFtpClient final : public FtpClient {
     Close();
     options_ = options;
     currentDirectory_.clear();
+    identity_.Expect(options.protocol, options.serverFingerprint);
     const std::string host =
         options.server.find(':') == std::string::npos ? options.server : "[" + options.server + "]";
-    serverUrl_ = "ftp://" + host + ":" + std::to_string(options.port) + "/";
+    serverUrl_ =
+        std::string(IsSftp() ? "sftp" : "ftp") + "://" + host + ":" + std::to_string(options.port);
     multi_ = curl_multi_init();
     easy_ = curl_easy_init();
     if (multi_ == nullptr || easy_ == nullptr) {
@@ -191,11 +197,17 @@ class CurlFtpClient final : public FtpClient {
     curl_multi_add_handle(multi_, easy_);
     // Logs in and keeps the control connection open for every later operation.
     Result<> loggedIn = Perform(DirectoryUrl(currentDirectory_), [this] { NoTransfer(); });
+    if (!loggedIn && identity_.LearnCertificate(lastCode_)) {
+      // The system does not trust the certificate: its key is learnt, to be trusted on first use.
+      static_cast<void>(Run(DirectoryUrl(currentDirectory_), [this] { NoTransfer(); }));
+    }
     if (!loggedIn) {
       Close();
     }
     return loggedIn;
   }
+
+  std::string PresentedFingerprint() const override { return identity_.presented(); }
 
   Result<> SetCurrentDirectory(const std::string& directory) override {
     if (!IsSafeName(directory)) {
@@ -325,13 +337,20 @@ class CurlFtpClient final : public FtpClient {
     if (!IsSafeName(from) || !IsSafeName(to)) {
       return Renamed::Fail({RenameRefusal::None, "unusable file name"});
     }
-    switch (RunCommands({"RNFR " + from, "RNTO " + to})) {
+    const CURLcode renamed = IsSftp()
+                                 ? RunCommands({"rename " + SftpPath(from) + " " + SftpPath(to)})
+                                 : RunCommands({"RNFR " + from, "RNTO " + to});
+    switch (renamed) {
       case CURLE_OK:
         return Renamed::Ok();
       case CURLE_QUOTE_ERROR:
         break;
       default:
         return Renamed::Fail({RenameRefusal::None, failure_});
+    }
+    if (IsSftp()) {
+      // SFTP version 3, the one OpenSSH speaks, will not rename onto an existing file.
+      return Renamed::Fail({RenameRefusal::Target, failure_});
     }
     if (replies_.empty() || replies_.back().front() != '5') {
       // A transient refusal: the same may work next time.
@@ -347,7 +366,8 @@ class CurlFtpClient final : public FtpClient {
     if (!IsSafeName(name)) {
       return Result<>::Fail("unusable file name");
     }
-    return RunCommands({"DELE " + name}) == CURLE_OK ? Result<>::Ok() : Failed();
+    const CURLcode deleted = RunCommands({IsSftp() ? "rm " + SftpPath(name) : "DELE " + name});
+    return deleted == CURLE_OK ? Result<>::Ok() : Failed();
   }
 
   void Close() override {
@@ -412,6 +432,8 @@ class CurlFtpClient final : public FtpClient {
         result = message->data.result;
       }
     }
+    lastCode_ = result;
+    identity_.Seen(easy_, result);
     if (result != CURLE_OK) {
       long osError = 0;
       curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osError);
@@ -470,7 +492,7 @@ class CurlFtpClient final : public FtpClient {
   void ApplySessionOptions() {
     curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_);
     curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, IsSftp() ? "sftp" : "ftp");
     curl_easy_setopt(easy_, CURLOPT_USERNAME, options_.username.c_str());
     curl_easy_setopt(easy_, CURLOPT_PASSWORD, options_.password.c_str());
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT,
@@ -485,10 +507,49 @@ class CurlFtpClient final : public FtpClient {
       // Active: the server connects back to the address of our control connection.
       curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");
     }
+    if (options_.protocol == Protocol::FtpOverTls) {
+      // The login and every transfer are protected.
+      curl_easy_setopt(easy_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    } else if (IsSftp()) {
+      ApplySshLogin();
+    }
+    identity_.Apply(easy_);
     curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepFinalReplies);
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, &replies_);
     // Without a sink a request's body would go to stdout.
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, DiscardBytes);
+  }
+
+  // The user's own key, or the password, logs in.
+  void ApplySshLogin() {
+    for (const char* name : kSshKeyNames) {
+      const std::string key = options_.sshKeyFolder + name;
+      std::error_code error;
+      if (!options_.sshKeyFolder.empty() && std::filesystem::exists(key, error)) {
+        curl_easy_setopt(easy_, CURLOPT_SSH_PRIVATE_KEYFILE, key.c_str());
+        // Derived from the private key by libssh2.
+        curl_easy_setopt(easy_, CURLOPT_SSH_PUBLIC_KEYFILE, "");
+        // A key protected by a passphrase takes the password as its passphrase.
+        curl_easy_setopt(easy_, CURLOPT_KEYPASSWD, options_.password.c_str());
+        break;
+      }
+    }
+  }
+
+  bool IsSftp() const { return options_.protocol == Protocol::Sftp; }
+
+  // A name in the current directory as an SFTP command takes it: relative to the login's
+  // starting folder unless absolute, quoted with its quotes and backslashes escaped.
+  std::string SftpPath(const std::string& name) const {
+    const std::string path = currentDirectory_.empty() ? name : currentDirectory_ + "/" + name;
+    std::string quoted = "\"";
+    for (char c : path) {
+      if (c == '"' || c == '\\') {
+        quoted += '\\';
+      }
+      quoted += c;
+    }
+    return quoted + '"';
   }
 
   void NoTransfer() { curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L); }
@@ -518,12 +579,13 @@ class CurlFtpClient final : public FtpClient {
     return result;
   }
 
-  // The URL path of a directory relative to the login directory; "%2F" marks an absolute one.
+  // The URL of a directory relative to the login directory, or of an absolute one. An FTP URL's
+  // path is relative to it, "%2F" marks an absolute one; an SFTP URL's path is absolute,
+  // "/~/" marks a relative one.
   std::string DirectoryUrl(const std::string& directory) const {
-    std::string url = serverUrl_;
-    if (!directory.empty() && directory.front() == '/') {
-      url += "%2F";
-    }
+    const bool absolute = !directory.empty() && directory.front() == '/';
+    std::string url =
+        serverUrl_ + (IsSftp() ? (absolute ? "/" : "/~/") : (absolute ? "/%2F" : "/"));
     size_t start = 0;
     while (start < directory.size()) {
       size_t end = directory.find('/', start);
@@ -544,7 +606,9 @@ class CurlFtpClient final : public FtpClient {
 
   std::function<void()> yield_;
   FtpConnectOptions options_;
-  std::string serverUrl_;
+  std::string serverUrl_;  // scheme, host and port
+  CurlServerIdentity identity_;
+  CURLcode lastCode_ = CURLE_OK;  // of the last request
   std::string currentDirectory_;  // relative to the login directory unless it starts with "/"
   CURLM* multi_ = nullptr;
   CURL* easy_ = nullptr;

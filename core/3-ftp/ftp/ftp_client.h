@@ -10,12 +10,21 @@
 
 namespace kestrin {
 
+// How the client talks to the server; the numbers are those of the "Protocol" setting.
+enum class Protocol { Ftp = 0, FtpOverTls = 1, Sftp = 2 };
+
 struct FtpConnectOptions {
+  Protocol protocol = Protocol::Ftp;
   std::string server;
   int port = 21;
   std::string username;
   std::string password;
   bool passive = true;
+  // The identity the server must show (Sha256Fingerprint): its SSH host key, or the public key
+  // of a TLS certificate that the system does not trust. Empty: a TLS certificate must be
+  // trusted by the system, and no SSH server is trusted.
+  std::string serverFingerprint;
+  std::string sshKeyFolder;  // where the user's SSH key is looked for ("~/.ssh/")
   std::chrono::seconds connectTimeout{30};
   std::chrono::seconds replyTimeout{30};  // each server reply
   std::chrono::seconds stallTimeout{60};  // a transfer that makes no progress
@@ -49,16 +58,20 @@ struct RenameFailure {
   std::string reason;
 };
 
-// One logged-in FTP control connection. Every call blocks until done, calling the yield
-// hook while it waits on the network. All names are relative to the current directory.
-// A failure says in plain words who refused what, or what the server answered. It may quote
-// the server, so it is data, not text safe to print as it is.
+// One logged-in connection to the server: FTP, FTP over TLS or SFTP. Every call blocks until done,
+// calling the yield hook while it waits on the network. All names are relative to the current
+// directory. A failure says in plain words who refused what, or what the server answered. It may
+// quote the server, so it is data, not text safe to print as it is.
 class FtpClient {
  public:
   virtual ~FtpClient() = default;
 
-  // Connects and logs in; fails when the server cannot be reached or refuses the login.
+  // Connects and logs in; fails when the server cannot be reached, refuses the login, or does
+  // not show the identity it must: then nothing of the login was sent.
   virtual Result<> Connect(const FtpConnectOptions& options) = 0;
+  // The identity the server showed at the last Connect when it was checked against
+  // serverFingerprint; empty when the system trusted its certificate, or none was seen.
+  virtual std::string PresentedFingerprint() const = 0;
   virtual Result<> SetCurrentDirectory(const std::string& directory) = 0;
   // Whether the current directory holds a file of that name. A refusal to tell is a
   // failure, never Absent.
@@ -78,7 +91,8 @@ class FtpClient {
   virtual void Close() = 0;
 };
 
-// The libcurl client. `yield` is called while an operation waits on the network.
+// The libcurl client for every protocol. `yield` is called while an operation waits on the
+// network.
 std::unique_ptr<FtpClient> MakeCurlFtpClient(std::function<void()> yield);
 
 }  // namespace kestrin

@@ -21,6 +21,7 @@ struct NumberRange {
 constexpr NumberRange kCheckBox{0, 1};
 constexpr NumberRange kScheduleIndex{-1, 7};
 constexpr NumberRange kLogPurgeRange{10, 1000};
+constexpr NumberRange kProtocolRange{0, 2};
 
 // The whole text as a decimal number, nothing else around it.
 std::optional<int> WholeNumber(std::string_view text) {
@@ -115,6 +116,7 @@ LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings&
   read.Number("LogActivity", kCheckBox, s.LogActivity);
   read.Number("LogPurge", kLogPurgeRange, s.LogPurge);
   read.Number("ConfirmMassDeletion", kCheckBox, s.ConfirmMassDeletion, 1);
+  read.Number("Protocol", kProtocolRange, s.Protocol);
   return loaded;
 }
 
@@ -137,7 +139,8 @@ Result<> SaveSettings(const std::string& settingsPath, const SyncSettings& s) {
                           {"ConfirmChanges", number(s.ConfirmChanges)},
                           {"LogActivity", number(s.LogActivity)},
                           {"LogPurge", number(s.LogPurge)},
-                          {"ConfirmMassDeletion", number(s.ConfirmMassDeletion)}});
+                          {"ConfirmMassDeletion", number(s.ConfirmMassDeletion)},
+                          {"Protocol", number(s.Protocol)}});
 }
 
 }  // namespace kestrin

@@ -9,6 +9,9 @@ namespace kestrin {
 
 inline constexpr char kSettingsSection[] = "Settings";
 inline constexpr char kLastSyncKey[] = "LastSync";
+// The identity of the server this computer trusted on first use; written by the run, like
+// LastSync, when the user trusts it.
+inline constexpr char kServerFingerprintKey[] = "ServerFingerprint";
 
 // The seventeen settings, named after their keys, with their first-run defaults.
 struct SyncSettings {
@@ -28,6 +31,7 @@ struct SyncSettings {
   int LogActivity = 0;
   int LogPurge = 100;
   int ConfirmMassDeletion = 1;  // a run that would delete most shortcuts asks first
+  int Protocol = 0;             // 0 FTP, 1 FTP over TLS, 2 SFTP
   // With UseEncryption, seals the shared list; like Password, Radix-64 in the file.
   std::string Passphrase;
 

@@ -7,21 +7,25 @@
 
 #include "favorites/data_file.h"
 #include "favorites/scanner.h"
+#include "formats/ini_file.h"
 #include "platform/private_file.h"
 
 namespace kestrin {
 namespace {
 
-// Fails when a required field is empty, naming those that are: "Computer Name, Server".
+// Fails when a required field is empty, naming those that are: "Computer Name, Server". SFTP
+// needs no password when the user's key logs in.
 Result<> CheckRequiredFields(const SyncSettings& settings) {
   std::string list;
-  const std::pair<const std::string*, const char*> fields[] = {{&settings.Name, "Computer Name, "},
-                                                               {&settings.Server, "Server, "},
-                                                               {&settings.Username, "Username, "},
-                                                               {&settings.Password, "Password, "},
-                                                               {&settings.Port, "Port Number, "}};
+  const bool passwordNeeded = settings.Protocol != static_cast<int>(Protocol::Sftp);
+  const std::pair<const std::string*, const char*> fields[] = {
+      {&settings.Name, "Computer Name, "},
+      {&settings.Server, "Server, "},
+      {&settings.Username, "Username, "},
+      {passwordNeeded ? &settings.Password : nullptr, "Password, "},
+      {&settings.Port, "Port Number, "}};
   for (const auto& [value, label] : fields) {
-    if (value->empty()) {
+    if (value != nullptr && value->empty()) {
       list += label;
     }
   }
@@ -51,6 +55,39 @@ void Report(ActivityReporter& activity, const std::string& text) {
   activity.ReportActivity(text, StatusImage::Working);
 }
 
+// Logs in, first asking the user about a server whose identity is new. A server whose
+// identity changed is refused before anything of the login is sent.
+StepResult LogIn(FtpClient& client, FtpConnectOptions& options, const SyncSettings& settings,
+                 const SyncEnvironment& env) {
+  const std::string failure = "Unable to Connect to " + settings.Server;
+  Result<> connected = client.Connect(options);
+  const std::string presented = client.PresentedFingerprint();
+  const std::string& stored = options.serverFingerprint;
+  if (!connected && !presented.empty() && presented != stored) {
+    if (!stored.empty()) {
+      return StepFailed(
+          failure + ": the server's identity changed from " + stored + " to " + presented,
+          "If the server's key was changed on purpose, remove " +
+              std::string(kServerFingerprintKey) + " from " + env.settingsPath +
+              " to trust the new one.");
+    }
+    if (!env.trustNewServer || !env.trustNewServer(settings.Server, presented)) {
+      return StepFailed(failure + ": its identity " + presented + " was not trusted");
+    }
+    if (const Result<> kept =
+            WriteIniString(env.settingsPath, kSettingsSection, kServerFingerprintKey, presented);
+        !kept) {
+      return StepFailed(failure, kept.error());
+    }
+    options.serverFingerprint = presented;
+    connected = client.Connect(options);
+  }
+  if (!connected) {
+    return StepFailed(failure, connected.error());
+  }
+  return StepResult::Ok();
+}
+
 }  // namespace
 
 Result<void, SettingsRefusal> CheckSettings(const SyncSettings& settings) {
@@ -68,8 +105,8 @@ Result<void, SettingsRefusal> CheckSettings(const SyncSettings& settings) {
 }
 
 StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
-                          const SyncEnvironment& env, ActivityReporter& activity,
-                          DataFileHeader& header) {
+                         const SyncEnvironment& env, ActivityReporter& activity,
+                         DataFileHeader& header) {
   const StepResult failure =
       StepFailed("Unable to Create Local Data File..", "cannot write " + path);
   Report(activity, "-> Creating Local Data File..");
@@ -98,33 +135,37 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
 }
 
 StepResult ConnectToServer(const SyncSettings& settings, const SyncEnvironment& env,
-                            ActivityReporter& activity, std::unique_ptr<FtpClient>& client) {
+                           ActivityReporter& activity, std::unique_ptr<FtpClient>& client) {
   Report(activity, "-> Establishing Internet Connection..");
   client = env.makeFtpClient ? env.makeFtpClient(env.yield) : nullptr;
   if (!client) {
     return StepFailed("Unable to Establish Internet Connection");
   }
   Report(activity, "-> Connecting to " + settings.Server + "..");
-  const std::string failure = "Unable to Connect to " + settings.Server;
   const auto port = PortNumber(settings.Port);
   if (!port) {
     Report(activity, "-> Port Number '" + settings.Port + "' is not a port number..");
-    return StepFailed(failure);
+    return StepFailed("Unable to Connect to " + settings.Server);
   }
   FtpConnectOptions options = env.ftpOptions;
+  options.protocol = static_cast<Protocol>(settings.Protocol);
   options.server = settings.Server;
   options.port = *port;
   options.username = settings.Username;
   options.password = settings.Password;
-  options.passive = settings.Passive == 1;
-  if (const Result<> connected = client->Connect(options); !connected) {
-    return StepFailed(failure, connected.error());
+  // libcurl 7.88 hangs on FTP over TLS with active transfers (curl issue 10666).
+  const bool tls = options.protocol == Protocol::FtpOverTls;
+  options.passive = settings.Passive == 1 || tls;
+  if (tls && settings.Passive != 1) {
+    Report(activity, "-> Using Passive Mode, Which TLS Needs..");
   }
-  return StepResult::Ok();
+  options.serverFingerprint =
+      ReadIniString(env.settingsPath, kSettingsSection, kServerFingerprintKey);
+  return LogIn(*client, options, settings, env);
 }
 
 StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
-                                 ActivityReporter& activity) {
+                                ActivityReporter& activity) {
   if (settings.RemoteDir.empty()) {
     return StepResult::Ok();
   }

@@ -1,5 +1,6 @@
 #include "sync/sync_run.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -363,6 +364,9 @@ SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& sett
   env.makeFtpClient = [](std::function<void()> yield) {
     return MakeCurlFtpClient(std::move(yield));
   };
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    env.ftpOptions.sshKeyFolder = std::string(home) + "/.ssh/";
+  }
   env.dateFormat = EnUsGeneralDateFormat();
   env.programName = kProgramName;
   env.favoritesRoot = GetFavoritesFolder();

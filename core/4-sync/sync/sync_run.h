@@ -6,9 +6,9 @@
 #include <string>
 
 #include "formats/general_date.h"
+#include "ftp/ftp_client.h"
 #include "settings/sync_settings.h"
 #include "sync/change_list.h"
-#include "ftp/ftp_client.h"
 #include "sync/run_display.h"
 #include "sync/run_summary.h"
 
@@ -31,6 +31,10 @@ struct SyncEnvironment {
   std::function<bool(std::size_t localShortcuts)> keepOnFirstJoin{};
   // Told after a run that deleted, changed or added favorites.
   std::function<void(const RunSummary&)> reportChanges{};
+  // Asked when the server shows an identity not seen before (a TLS certificate the system
+  // does not trust, or any SSH host key), as a fingerprint "SHA256:...": true trusts it from
+  // now on. Empty: nothing new is trusted.
+  std::function<bool(const std::string& server, const std::string& fingerprint)> trustNewServer{};
   // Opens an FTP session whose waits call the given yield; nullptr when none can be had.
   std::function<std::unique_ptr<FtpClient>(std::function<void()> yield)> makeFtpClient{};
   // Timeouts and limits of the FTP connection; the run fills in the server and the login.
@@ -46,8 +50,8 @@ struct SyncEnvironment {
 };
 
 // An environment for the real world: the libcurl client, the system clocks, the user's
-// Favorites folder, working files and log where ProgramFilesFor puts them, en-US dates. The
-// program then sets yield, idle, confirm and the locale's date form as it needs.
+// Favorites folder and SSH key, working files and log where ProgramFilesFor puts them, en-US
+// dates. The program then sets yield, idle, confirm and the locale's date form as it needs.
 SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& settingsPath);
 
 // One complete synchronization. Returns when the run has ended; true when it ended
