@@ -16,4 +16,8 @@ struct ShortcutValues {
 // NUL, CR or LF, at most 254 characters; empty when the key is missing.
 ShortcutValues ParseShortcutFile(std::string_view fileBytes);
 
+// The values of the shortcut file at `path`, read once and never through a link; empty
+// values when it cannot be read, as the profile read gives for a file it cannot open.
+ShortcutValues ReadShortcutValues(const std::string& path);
+
 }  // namespace kestrin
