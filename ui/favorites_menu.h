@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QFileSystemWatcher>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <string>
+
+class QMenu;
+
+namespace kestrin::ui {
+
+class FolderMenu;
+
+// The tray's "Favorites" menu: the Favorites folder as menus of its folders and shortcuts.
+// A folder's menu is read when it is about to show, and read again at its next showing once
+// the folder has changed or a run has ended, so a large folder costs nothing until looked at.
+class FavoritesMenu : public QObject {
+  Q_OBJECT
+
+ public:
+  // Asks the desktop to open a URL in the default browser; false when it could not ask.
+  using Opener = std::function<bool(const std::string& url)>;
+
+  // Adds the menu at the top of `trayMenu`; `favoritesRoot` ends in "/".
+  FavoritesMenu(std::string favoritesRoot, Opener open, QMenu& trayMenu);
+
+  QMenu& menu() const;
+  // Every menu read so far is read again when it next shows: a run may have changed anything.
+  void MarkAllStale();
+
+  // Only web, FTP and file URLs open from the menu; others are shown unavailable.
+  static bool Opens(const std::string& url);
+
+ signals:
+  void openFailed(const QString& url);
+
+ private:
+  FolderMenu* NewFolderMenu(const QString& title, std::string path, QWidget* parent);
+  void Fill(FolderMenu& menu);
+  void AddShortcut(QMenu& menu, const QString& title, const std::string& path);
+  void FolderChanged(const QString& path);
+
+  std::string root_;
+  Opener open_;
+  QFileSystemWatcher watcher_;
+  QHash<QString, FolderMenu*> read_;  // the menus read so far, by their folder as watched
+  FolderMenu* top_;
+};
+
+}  // namespace kestrin::ui
