@@ -241,13 +241,18 @@ through one FTP directory.</source>
 <context>
     <name>kestrin::ui::FavoritesMenu</name>
     <message>
-        <location filename="../ui/favorites_menu.cpp" line="78"/>
+        <location filename="../ui/favorites_menu.cpp" line="79"/>
         <source>Favorites</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/favorites_menu.cpp" line="119"/>
+        <location filename="../ui/favorites_menu.cpp" line="126"/>
         <source>(Empty)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/favorites_menu.cpp" line="123"/>
+        <source>… %1 more</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

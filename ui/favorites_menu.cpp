@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QUrl>
 #include <algorithm>
+#include <span>
 #include <vector>
 
 #include "favorites/folder_entries.h"
@@ -108,12 +109,18 @@ void FavoritesMenu::Fill(FolderMenu& menu) {
   const std::optional<dev_t> device = FileSystemOf(root_);
   const std::vector<Entry> entries =
       device ? ReadEntries(menu.path(), *device) : std::vector<Entry>();
-  for (const Entry& entry : entries) {
+  const std::size_t shown = std::min(entries.size(), kMaxEntries);
+  for (const Entry& entry : std::span(entries).first(shown)) {
+    const std::string path = menu.path() + entry.name;
     if (entry.folder) {
-      menu.addMenu(NewFolderMenu(entry.title, menu.path() + entry.name + "/", &menu));
+      menu.addMenu(NewFolderMenu(entry.title, path + "/", &menu));
     } else {
-      AddShortcut(menu, entry.title, menu.path() + entry.name);
+      const std::string url = ReadShortcutValues(path).URL;
+      AddEntry(menu, ItemText(entry.title), url, Opens(url));
     }
+  }
+  if (entries.size() > shown) {
+    AddEntry(menu, tr("… %1 more").arg(entries.size() - shown), menu.path(), true);
   }
   if (entries.empty()) {
     menu.addAction(tr("(Empty)"))->setEnabled(false);
@@ -124,14 +131,15 @@ void FavoritesMenu::Fill(FolderMenu& menu) {
   watcher_.addPath(watched);
 }
 
-void FavoritesMenu::AddShortcut(QMenu& menu, const QString& title, const std::string& path) {
-  const std::string url = ReadShortcutValues(path).URL;
-  QAction* item = menu.addAction(ItemText(title));
-  item->setToolTip(AsPlainText(Shown(url)));
-  item->setEnabled(Opens(url));
-  connect(item, &QAction::triggered, this, [this, url] {
-    if (!open_ || !open_(url)) {
-      emit openFailed(Shown(url));
+// An entry that opens `target`, a shortcut's URL or a folder, with it as its tooltip.
+void FavoritesMenu::AddEntry(QMenu& menu, const QString& text, const std::string& target,
+                             bool opens) {
+  QAction* item = menu.addAction(text);
+  item->setToolTip(AsPlainText(Shown(target)));
+  item->setEnabled(opens);
+  connect(item, &QAction::triggered, this, [this, target] {
+    if (!open_ || !open_(target)) {
+      emit openFailed(Shown(target));
     }
   });
 }

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -20,7 +21,8 @@ class FavoritesMenu : public QObject {
   Q_OBJECT
 
  public:
-  // Asks the desktop to open a URL in the default browser; false when it could not ask.
+  // Asks the desktop to open a URL in the default browser, or a folder in the file
+  // manager; false when it could not ask.
   using Opener = std::function<bool(const std::string& url)>;
 
   // Adds the menu at the top of `trayMenu`; `favoritesRoot` ends in "/".
@@ -33,13 +35,18 @@ class FavoritesMenu : public QObject {
   // Only web, FTP and file URLs open from the menu; others are shown unavailable.
   static bool Opens(const std::string& url);
 
+  // A menu shows at most this many entries (reading 10 000 shortcuts and laying them out
+  // takes about half a second, and no one scrolls through them in a menu); a last entry
+  // "… N more" opens the folder itself.
+  static constexpr std::size_t kMaxEntries = 1000;
+
  signals:
   void openFailed(const QString& url);
 
  private:
   FolderMenu* NewFolderMenu(const QString& title, std::string path, QWidget* parent);
   void Fill(FolderMenu& menu);
-  void AddShortcut(QMenu& menu, const QString& title, const std::string& path);
+  void AddEntry(QMenu& menu, const QString& text, const std::string& target, bool opens);
   void FolderChanged(const QString& path);
 
   std::string root_;

@@ -61,6 +61,21 @@ TEST(FavoritesMenu, MirrorsTheFolderAsItOpensAndOpensWebAndFileLinksOnly) {
             std::vector<std::string>({"HTTP://tj.example/", "https://b.example/"}));
 }
 
+TEST(FavoritesMenu, AFolderOfMoreEntriesThanAMenuShowsEndsInOneThatOpensTheFolder) {
+  TestComputer computer;
+  for (std::size_t i = 0; i < ui::FavoritesMenu::kMaxEntries + 2; ++i) {
+    computer.AddShortcut("many/" + std::to_string(i) + ".url", "https://example.org/");
+  }
+  QMenu& favorites = computer.Start().favoritesMenu().menu();
+  Opened(favorites);
+  const QStringList items = Opened(Submenu(favorites, 0));
+  EXPECT_EQ(items.size(), ui::FavoritesMenu::kMaxEntries + 1);
+  EXPECT_EQ(items.last(), "… 2 more");
+  Submenu(favorites, 0).actions().last()->trigger();
+  EXPECT_EQ(computer.openedDocuments(),
+            std::vector<std::string>{computer.favoritesRoot() + "many/"});
+}
+
 // A folder's menu is read again at its next showing once the folder changed, and after a
 // run, which may have changed a shortcut in place.
 TEST(FavoritesMenu, ShowsTheFolderAsItIsAfterAChangeOrARun) {
