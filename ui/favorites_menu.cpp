@@ -128,7 +128,9 @@ void FavoritesMenu::Fill(FolderMenu& menu) {
   menu.stale = false;
   const QString watched = QString::fromStdString(menu.path());
   read_.insert(watched, &menu);
-  watcher_.addPath(watched);
+  if (device) {
+    watcher_.addPath(watched);
+  }
 }
 
 // An entry that opens `target`, a shortcut's URL or a folder, with it as its tooltip.
