@@ -241,17 +241,17 @@ through one FTP directory.</source>
 <context>
     <name>kestrin::ui::FavoritesMenu</name>
     <message>
-        <location filename="../ui/favorites_menu.cpp" line="79"/>
+        <location filename="../ui/favorites_menu.cpp" line="87"/>
         <source>Favorites</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/favorites_menu.cpp" line="126"/>
+        <location filename="../ui/favorites_menu.cpp" line="134"/>
         <source>(Empty)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/favorites_menu.cpp" line="123"/>
+        <location filename="../ui/favorites_menu.cpp" line="131"/>
         <source>… %1 more</source>
         <translation type="unfinished"></translation>
     </message>

@@ -72,6 +72,14 @@ std::vector<Entry> ReadEntries(const std::string& folder, dev_t device) {
   return entries;
 }
 
+// Only web, FTP and file URLs open from the menu; others are shown unavailable.
+bool Opens(const std::string& url) {
+  const QUrl parsed(QString::fromStdString(url));
+  const QString scheme = parsed.scheme();
+  return parsed.isValid() &&
+         (scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "file");
+}
+
 }  // namespace
 
 FavoritesMenu::FavoritesMenu(std::string favoritesRoot, Opener open, QMenu& trayMenu)
@@ -144,13 +152,6 @@ void FavoritesMenu::AddEntry(QMenu& menu, const QString& text, const std::string
       emit openFailed(Shown(target));
     }
   });
-}
-
-bool FavoritesMenu::Opens(const std::string& url) {
-  const QUrl parsed(QString::fromStdString(url));
-  const QString scheme = parsed.scheme();
-  return parsed.isValid() &&
-         (scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "file");
 }
 
 void FavoritesMenu::FolderChanged(const QString& path) {

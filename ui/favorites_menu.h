@@ -23,7 +23,7 @@ class FavoritesMenu : public QObject {
  public:
   // Asks the desktop to open a URL in the default browser, or a folder in the file
   // manager; false when it could not ask.
-  using Opener = std::function<bool(const std::string& url)>;
+  using Opener = std::function<bool(const std::string& target)>;
 
   // Adds the menu at the top of `trayMenu`; `favoritesRoot` ends in "/".
   FavoritesMenu(std::string favoritesRoot, Opener open, QMenu& trayMenu);
@@ -31,9 +31,6 @@ class FavoritesMenu : public QObject {
   QMenu& menu() const;
   // Every menu read so far is read again when it next shows: a run may have changed anything.
   void MarkAllStale();
-
-  // Only web, FTP and file URLs open from the menu; others are shown unavailable.
-  static bool Opens(const std::string& url);
 
   // A menu shows at most this many entries (reading 10 000 shortcuts and laying them out
   // takes about half a second, and no one scrolls through them in a menu); a last entry
