@@ -329,6 +329,24 @@ through one FTP directory.</source>
     </message>
 </context>
 <context>
+    <name>kestrin::ui::FavoritesMenu</name>
+    <message>
+        <location filename="../ui/favorites_menu.cpp" line="87"/>
+        <source>Favorites</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/favorites_menu.cpp" line="134"/>
+        <source>(Empty)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/favorites_menu.cpp" line="131"/>
+        <source>… %1 more</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>kestrin::ui::MainWindow</name>
     <message>
         <location filename="../ui/main_window.cpp" line="137"/>
@@ -340,6 +358,11 @@ through one FTP directory.</source>
         <location filename="../ui/main_window.cpp" line="137"/>
         <location filename="../ui/main_window.cpp" line="203"/>
         <source>Show</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window.cpp" line="141"/>
+        <source>Unable to open %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

@@ -38,7 +38,8 @@ MainWindow::MainWindow(MainWindowConfig config)
       restoreFolder_(RestoreFolderOf(ProgramFilesFor(config_.settingsPath).workFolder)),
       c_(BuildMainWindowControls(*this, DpiScale::For(*this))),
       scheduler_(config_.tickPeriod, this),
-      tray_(*c_.mnuTRAY, this) {
+      tray_(*c_.mnuTRAY, this),
+      favorites_(new FavoritesMenu(config_.favoritesRoot, config_.openDocument, *c_.mnuTRAY)) {
   setObjectName("frmMain");
   ConnectHandlers();
   Form_Load();
@@ -141,6 +142,8 @@ void MainWindow::ConnectHandlers() {
   connect(c_.mnuTRAY, &QMenu::aboutToShow, this,
           [this] { c_.mnuTRAY_Show->setText(isVisible() ? tr("Hide") : tr("Show")); });
   connect(&tray_, &TrayIcon::leftClicked, this, &MainWindow::TrayLeftClick);
+  connect(favorites_, &FavoritesMenu::openFailed, this,
+          [this](const QString& url) { tray_.Notify(tr("Unable to open %1").arg(url), true); });
   connect(&scheduler_, &Scheduler::ticked, this, &MainWindow::Timer1_Timer);
 }
 

@@ -12,6 +12,7 @@
 #include "settings/sync_settings.h"
 #include "sync/run_display.h"
 #include "sync/run_summary.h"
+#include "ui/favorites_menu.h"
 #include "ui/main_window_controls.h"
 #include "ui/scheduler.h"
 #include "ui/tray_icon.h"
@@ -22,9 +23,10 @@ namespace kestrin::ui {
 // their own clock.
 struct MainWindowConfig {
   std::string settingsPath;
-  std::string favoritesRoot;                               // ends in "/"
-  std::chrono::milliseconds tickPeriod{1000};              // the scheduler's and the dialog's clock
-  std::function<bool(const std::string&)> openDocument{};  // help, manual and log
+  std::string favoritesRoot;                   // ends in "/"
+  std::chrono::milliseconds tickPeriod{1000};  // the scheduler's and the dialog's clock
+  // help, manual, log and the URLs of the tray's Favorites menu
+  std::function<bool(const std::string&)> openDocument{};
   // Without a notification area the window is the program's only face: it is shown at
   // start, cannot be hidden, and closing it ends the program.
   bool trayAvailable = true;
@@ -42,6 +44,7 @@ class MainWindow : public QMainWindow, public RunDisplay {
 
   const MainWindowControls& controls() const { return c_; }
   const TrayIcon& trayIcon() const { return tray_; }
+  const FavoritesMenu& favoritesMenu() const { return *favorites_; }
   const Scheduler& scheduler() const { return scheduler_; }
   bool runInProgress() const { return runInProgress_; }
 
@@ -118,6 +121,7 @@ class MainWindow : public QMainWindow, public RunDisplay {
   MainWindowControls c_;
   Scheduler scheduler_;
   TrayIcon tray_;
+  FavoritesMenu* favorites_;  // owned by the tray menu
   bool loading_ = true;
   bool runInProgress_ = false;
   bool exiting_ = false;

@@ -10,22 +10,16 @@
 #include <QScrollBar>
 #include <QTabWidget>
 
-#include "formats/printable_text.h"
 #include "sync/apply_changes.h"
 #include "sync/sync_run.h"
 #include "ui/desktop_environment.h"
 #include "ui/main_window.h"
+#include "ui/plain_text.h"
 
 namespace kestrin::ui {
 
 namespace {
 constexpr int kActivityPage = 2;
-
-// Lines quote the server, the shared list and the Favorites folder: their control
-// characters are shown, not obeyed.
-QString Shown(const std::string& text) {
-  return QString::fromStdString(PrintableText(text));
-}
 }  // namespace
 
 void MainWindow::Timer1_Timer() {
@@ -72,6 +66,7 @@ void MainWindow::RunSyncFromControls() {
   const bool succeeded = RunSync(SettingsFromControls(), env);
   c_.mnuFile_Exit->setEnabled(true);
   runInProgress_ = false;
+  favorites_->MarkAllStale();
   NotifyRunEnd(succeeded);
 }
 

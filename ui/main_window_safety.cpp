@@ -94,6 +94,7 @@ void MainWindow::UndoLastSync() {
                             .arg(Counted(restored->refused.size(), tr("1 place"), tr("%1 places")))
                             .toStdString());
   }
+  favorites_->MarkAllStale();
   EnableUndo(false);
 }
 

@@ -5,9 +5,9 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QMenu>
-#include <QTextDocument>
 
 #include "platform/program_folder.h"
+#include "ui/plain_text.h"
 #include "ui/status_icons.h"
 
 namespace kestrin::ui {
@@ -16,12 +16,6 @@ namespace {
 constexpr const char* kService = "org.freedesktop.Notifications";
 constexpr const char* kPath = "/org/freedesktop/Notifications";
 constexpr const char* kUndoAction = "undo";
-
-// Text that looks like markup is rendered as such; text from the server or the settings
-// file is shown as it is written.
-QString AsPlainText(const QString& text) {
-  return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text) : text;
-}
 
 QDBusMessage ServiceCall(const QString& method) {
   return QDBusMessage::createMethodCall(kService, kPath, kService, method);

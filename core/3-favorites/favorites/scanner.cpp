@@ -3,46 +3,14 @@
 
 #include "favorites/scanner.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <utility>
-
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
+#include "favorites/folder_entries.h"
 #include "favorites/record_rule.h"
 #include "favorites/shortcut_file.h"
 
 namespace kestrin {
 namespace {
-
-constexpr std::size_t kMaxShortcutBytes = 1 << 22;  // read no more of a huge file than this
-
-// The whole file, read once; empty when it cannot be read (the record then has empty keys,
-// as the private-profile read gives for a file it cannot open).
-std::string ReadShortcutFile(const std::string& path) {
-  std::string bytes;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) {
-    return bytes;
-  }
-  char buffer[1 << 14];
-  while (bytes.size() < kMaxShortcutBytes) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) {
-      continue;
-    }
-    if (got <= 0) {
-      break;
-    }
-    bytes.append(buffer, static_cast<std::size_t>(got));
-  }
-  ::close(fd);
-  return bytes;
-}
 
 class Scanner {
  public:
@@ -52,17 +20,12 @@ class Scanner {
   // `folder` is absolute and ends with "/"; `relative` is its data-file path with a trailing
   // backslash, empty for the root.
   void ScanFolder(const std::string& folder, const std::string& relative) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-      return;  // no records below this folder's own record
-    }
-    while (const dirent* entry = ::readdir(dir)) {
+    VisitFolderEntries(folder, rootDevice_, [&](const FolderEntry& entry) {
       VisitEntry(folder, relative, entry);
       if (options_.yield) {
         options_.yield();
       }
-    }
-    ::closedir(dir);
+    });
   }
 
  private:
@@ -73,42 +36,27 @@ class Scanner {
     }
   }
 
-  void VisitEntry(const std::string& folder, const std::string& relative, const dirent* entry) {
-    const std::string name = entry->d_name;
-    if (name.empty() || name == "." || name == "..") {
-      return;
-    }
-    const bool shortcutName = HasShortcutName(name);
-    if (entry->d_type == DT_REG && !shortcutName) {
-      return;  // a plain file of another name: skipped without a look at it
-    }
+  void VisitEntry(const std::string& folder, const std::string& relative,
+                  const FolderEntry& entry) {
+    const std::string& name = entry.name;
     const std::string full = folder + name;
-    struct stat info {};
-    if (::lstat(full.c_str(), &info) != 0) {
-      return;  // removed meanwhile
-    }
-    const bool isFolder = S_ISDIR(info.st_mode);
-    if (S_ISLNK(info.st_mode)) {
-      // Links are never followed. Those that would have given a record are reported.
-      struct stat target {};
-      if (shortcutName || (::stat(full.c_str(), &target) == 0 && S_ISDIR(target.st_mode))) {
+    switch (entry.kind) {
+      case EntryKind::Link:
         Warn(full, "symbolic links are not followed");
-      }
-      return;
+        return;
+      case EntryKind::OtherFileSystem:
+        // A disk or share mounted here is not the user's favorites: other computers would
+        // copy it, and a run that removes the folder would empty it.
+        Warn(full, "it is on another file system");
+        return;
+      case EntryKind::NotRegularFile:
+        Warn(full, "it is not a regular file");
+        return;
+      case EntryKind::Folder:
+      case EntryKind::Shortcut:
+        break;
     }
-    if (!isFolder && !shortcutName) {
-      return;
-    }
-    if (info.st_dev != rootDevice_) {
-      // A disk or share mounted here is not the user's favorites: other computers would
-      // copy it, and a run that removes the folder would empty it.
-      Warn(full, "it is on another file system");
-      return;
-    }
-    if (!isFolder && !S_ISREG(info.st_mode)) {
-      Warn(full, "it is not a regular file");
-      return;
-    }
+    const bool isFolder = entry.kind == EntryKind::Folder;
     if (name.find('\\') != std::string::npos) {
       Warn(full, "its name holds a backslash, which the favorites data file cannot carry");
       return;
@@ -121,7 +69,7 @@ class Scanner {
     }
 
     const std::string modified =
-        FormatGeneralDate(FileTimeToDate(info.st_mtime), options_.dateFormat);
+        FormatGeneralDate(FileTimeToDate(entry.modified), options_.dateFormat);
     if (isFolder) {
       const std::string path = relative + name;
       const FavoriteRecord record{modified, path, "", "", "", "", "D"};
@@ -132,7 +80,7 @@ class Scanner {
       return;
     }
 
-    const ShortcutValues values = ParseShortcutFile(ReadShortcutFile(full));
+    const ShortcutValues values = ReadShortcutValues(full);
     for (const std::string* value : {&values.URL, &values.IconFile, &values.IconIndex}) {
       if (!options_.encode && value->find('"') != std::string::npos) {
         Warn(full,
@@ -181,11 +129,11 @@ void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
   if (root.back() != '/') {
     root += '/';
   }
-  struct stat rootInfo {};
-  if (::stat(root.c_str(), &rootInfo) != 0) {
+  const std::optional<dev_t> device = FileSystemOf(root);
+  if (!device) {
     return;  // nothing to enumerate
   }
-  Scanner(out, options, root.size(), rootInfo.st_dev).ScanFolder(root, "");
+  Scanner(out, options, root.size(), *device).ScanFolder(root, "");
 }
 
 }  // namespace kestrin

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "formats/ini_file.h"
 
@@ -13,6 +14,29 @@ namespace kestrin {
 namespace {
 
 constexpr std::size_t kMaxValueLength = 254;  // a 255-character buffer, as the profile read has
+constexpr std::size_t kMaxShortcutBytes = 1 << 22;  // read no more of a huge file than this
+
+// The whole file; empty when it cannot be read.
+std::string ReadShortcutFile(const std::string& path) {
+  std::string bytes;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) {
+    return bytes;
+  }
+  char buffer[1 << 14];
+  while (bytes.size() < kMaxShortcutBytes) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got <= 0) {
+      break;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return bytes;
+}
 
 std::string ShortcutValue(const IniDocument& document, std::string_view key) {
   std::string value = document.ReadString("InternetShortcut", key);
@@ -61,6 +85,10 @@ bool WriteShortcutFile(const std::string& path, std::string_view url, std::strin
   // newer file time would let it stand against the shared copy: leave none behind.
   unlink(path.c_str());
   return false;
+}
+
+ShortcutValues ReadShortcutValues(const std::string& path) {
+  return ParseShortcutFile(ReadShortcutFile(path));
 }
 
 }  // namespace kestrin

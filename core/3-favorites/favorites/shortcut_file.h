@@ -32,4 +32,8 @@ bool IsOpenableUrl(std::string_view url);
 bool WriteShortcutFile(const std::string& path, std::string_view url, std::string_view iconFile,
                        std::string_view iconIndex, bool replace);
 
+// The values of the shortcut file at `path`, read once and never through a link; empty
+// values when it cannot be read, as the profile read gives for a file it cannot open.
+ShortcutValues ReadShortcutValues(const std::string& path);
+
 }  // namespace kestrin

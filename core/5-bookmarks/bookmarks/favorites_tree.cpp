@@ -1,14 +1,10 @@
 #include "bookmarks/favorites_tree.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <iterator>
 
-#include "favorites/record_rule.h"
+#include "favorites/folder_entries.h"
 #include "favorites/shortcut_file.h"
-#include "platform/folder_entries.h"
-#include "platform/whole_file.h"
 
 namespace kestrin {
 namespace {
@@ -23,25 +19,26 @@ class FavoritesWalker {
  public:
   explicit FavoritesWalker(dev_t device) : device_(device) {}
 
+  // Folders first, then shortcuts, each by name; links and other file systems left out.
   void Walk(const std::string& path, Bookmark& folder, std::size_t depth) {
-    std::vector<Bookmark> links;
-    for (const std::string& name : FolderEntries(path)) {
-      const std::string child = path + name;
-      struct stat info;
-      if (lstat(child.c_str(), &info) != 0) {
-        continue;
+    std::vector<FolderEntry> entries;
+    VisitFolderEntries(path, device_, [&](const FolderEntry& entry) {
+      if (entry.kind == EntryKind::Folder || entry.kind == EntryKind::Shortcut) {
+        entries.push_back(entry);
       }
-      if (S_ISDIR(info.st_mode) && info.st_dev == device_) {
-        if (depth >= kMaxBookmarkDepth) {
-          ++tooDeep_;
-          continue;
-        }
-        folder.children.push_back(Bookmark::Folder(name, info.st_mtime));
+    });
+    std::ranges::sort(entries, {}, &FolderEntry::name);
+    std::vector<Bookmark> links;
+    for (const FolderEntry& entry : entries) {
+      const std::string child = path + entry.name;
+      if (entry.kind == EntryKind::Shortcut) {
+        links.push_back(
+            Bookmark::Link(TitleOf(entry.name), ReadShortcutValues(child).URL, entry.modified));
+      } else if (depth >= kMaxBookmarkDepth) {
+        ++tooDeep_;
+      } else {
+        folder.children.push_back(Bookmark::Folder(entry.name, entry.modified));
         Walk(child + "/", folder.children.back(), depth + 1);
-      } else if (S_ISREG(info.st_mode) && HasShortcutName(name) &&
-                 static_cast<std::size_t>(info.st_size) <= kMaxShortcutFileBytes) {
-        links.push_back(Bookmark::Link(TitleOf(name), ParseShortcutFile(ReadWholeFile(child)).URL,
-                                       info.st_mtime));
       }
     }
     std::ranges::move(links, std::back_inserter(folder.children));
@@ -58,9 +55,8 @@ class FavoritesWalker {
 
 Bookmarks ReadFavoritesTree(const std::string& favoritesRoot) {
   Bookmarks bookmarks;
-  struct stat info;
-  if (stat(favoritesRoot.c_str(), &info) == 0) {
-    FavoritesWalker walker(info.st_dev);
+  if (const std::optional<dev_t> device = FileSystemOf(favoritesRoot)) {
+    FavoritesWalker walker(*device);
     walker.Walk(favoritesRoot, bookmarks.root, 0);
     bookmarks.tooDeep = walker.tooDeep();
   }
