@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "favorites/favorites_path.h"
+#include "platform/native_path.h"
 
 namespace kestrin::cli {
 
@@ -36,7 +37,8 @@ std::optional<std::string> Arguments::Value(const std::string& option) const {
 
 std::string AbsoluteFolder(const std::string& path) {
   std::error_code ec;
-  std::string absolute = std::filesystem::absolute(path, ec).lexically_normal().string();
+  std::string absolute =
+      CorePath(std::filesystem::absolute(NativePath(path), ec).lexically_normal());
   if (absolute.empty() || absolute.back() != '/') {
     absolute += '/';
   }

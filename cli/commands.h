@@ -11,5 +11,6 @@ int ShowCommand(const std::vector<std::string>& words);
 int DiffCommand(const std::vector<std::string>& words);
 int SyncCommand(const std::vector<std::string>& words);
 int RestoreCommand(const std::vector<std::string>& words);
+int StartupCommand(const std::vector<std::string>& words);
 
 }  // namespace kestrin::cli

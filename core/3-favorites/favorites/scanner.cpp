@@ -3,11 +3,6 @@
 
 #include "favorites/scanner.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <utility>
 
@@ -15,6 +10,9 @@
 #include "favorites/favorites_path.h"
 #include "favorites/record_rule.h"
 #include "favorites/shortcut_file.h"
+#include "platform/native_path.h"
+#include "platform/posix_files.h"
+#include "platform/system_text.h"
 
 namespace kestrin {
 namespace {
@@ -25,13 +23,13 @@ constexpr std::size_t kMaxShortcutBytes = 1 << 22;  // read no more of a huge fi
 // as the private-profile read gives for a file it cannot open).
 std::string ReadShortcutFile(const std::string& path) {
   std::string bytes;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) {
     return bytes;
   }
   char buffer[1 << 14];
   while (bytes.size() < kMaxShortcutBytes) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    const ssize_t got = read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) {
       continue;
     }
@@ -40,7 +38,7 @@ std::string ReadShortcutFile(const std::string& path) {
     }
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
-  ::close(fd);
+  close(fd);
   return bytes;
 }
 
@@ -52,17 +50,17 @@ class Scanner {
   // `folder` is absolute and ends with "/"; `relative` is its data-file path with a trailing
   // backslash, empty for the root.
   void ScanFolder(const std::string& folder, const std::string& relative) {
-    DIR* dir = ::opendir(folder.c_str());
+    DIR* dir = opendir(folder.c_str());
     if (dir == nullptr) {
       return;  // no records below this folder's own record
     }
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = readdir(dir)) {
       VisitEntry(folder, relative, entry);
       if (options_.yield) {
         options_.yield();
       }
     }
-    ::closedir(dir);
+    closedir(dir);
   }
 
  private:
@@ -84,14 +82,14 @@ class Scanner {
     }
     const std::string full = folder + name;
     struct stat info {};
-    if (::lstat(full.c_str(), &info) != 0) {
+    if (lstat(full.c_str(), &info) != 0) {
       return;  // removed meanwhile
     }
     const bool isFolder = S_ISDIR(info.st_mode);
     if (S_ISLNK(info.st_mode)) {
       // Links are never followed. Those that would have given a record are reported.
       struct stat target {};
-      if (shortcutName || (::stat(full.c_str(), &target) == 0 && S_ISDIR(target.st_mode))) {
+      if (shortcutName || (stat(full.c_str(), &target) == 0 && S_ISDIR(target.st_mode))) {
         Warn(full, "symbolic links are not followed");
       }
       return;
@@ -125,8 +123,7 @@ class Scanner {
     if (isFolder) {
       const std::string path = relative + name;
       const FavoriteRecord record{modified, path, "", "", "", "", "D"};
-      if (Carried(full, record)) {
-        WriteFavoriteRecord(out_, record, options_.encode);
+      if (Carried(full, record) && Written(full, record)) {
         ScanFolder(full + "/", path + "\\");
       }
       return;
@@ -144,8 +141,30 @@ class Scanner {
     const FavoriteRecord record{modified,        relative,         name, values.URL,
                                 values.IconFile, values.IconIndex, "F"};
     if (Carried(full, record)) {
-      WriteFavoriteRecord(out_, record, options_.encode);
+      Written(full, record);
     }
+  }
+
+  // False when the record's text has no place in the ANSI code page the list is written in.
+  bool Written(const std::string& path, const FavoriteRecord& record) {
+    if (!options_.ansiCodePage) {
+      WriteFavoriteRecord(out_, record, options_.encode);
+      return true;
+    }
+    std::optional<std::string> text[] = {
+        TextInAnsiCodePage(record.Modified), TextInAnsiCodePage(record.Path),
+        TextInAnsiCodePage(record.Name),     TextInAnsiCodePage(record.URL),
+        TextInAnsiCodePage(record.IconFile), TextInAnsiCodePage(record.IconIndex)};
+    for (const auto& value : text) {
+      if (!value) {
+        Warn(path, "it holds characters that the ANSI code page of the list cannot carry");
+        return false;
+      }
+    }
+    WriteFavoriteRecord(out_,
+                        {*text[0], *text[1], *text[2], *text[3], *text[4], *text[5], record.Type},
+                        options_.encode);
+    return true;
   }
 
   // Whether every computer takes the record (otherwise one odd entry here would make all
@@ -170,8 +189,7 @@ void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
                          const ScanOptions& options) {
   // Never the file system's root, never a relative path: without a Favorites folder there
   // is nothing to scan.
-  if (favoritesRoot.empty() || favoritesRoot.front() != '/' ||
-      favoritesRoot.find_first_not_of('/') == std::string::npos) {
+  if (!IsAbsolutePath(favoritesRoot) || favoritesRoot.find_first_not_of('/') == std::string::npos) {
     if (options.warn) {
       options.warn("\"" + favoritesRoot + "\": not a Favorites folder to scan");
     }
@@ -182,7 +200,7 @@ void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
     root += '/';
   }
   struct stat rootInfo {};
-  if (::stat(root.c_str(), &rootInfo) != 0) {
+  if (stat(root.c_str(), &rootInfo) != 0) {
     return;  // nothing to enumerate
   }
   Scanner(out, options, root.size(), rootInfo.st_dev).ScanFolder(root, "");

@@ -81,4 +81,7 @@ class FtpClient {
 // The libcurl client. `yield` is called while an operation waits on the network.
 std::unique_ptr<FtpClient> MakeCurlFtpClient(std::function<void()> yield);
 
+// The client of this system: libcurl's on Linux, Windows' own (WinInet) on Windows.
+std::unique_ptr<FtpClient> MakeSystemFtpClient(std::function<void()> yield);
+
 }  // namespace kestrin

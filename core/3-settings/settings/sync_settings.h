@@ -28,6 +28,7 @@ struct SyncSettings {
   int LogActivity = 0;
   int LogPurge = 100;
   int ConfirmMassDeletion = 1;  // a run that would delete most shortcuts asks first
+  int Utf8List = 1;  // 0: the shared list in the ANSI code page (Windows), for older programs
 
   bool operator==(const SyncSettings&) const = default;
 };

@@ -1,11 +1,7 @@
 #include "sync/apply_changes.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "favorites/favorites_path.h"
+#include "platform/posix_files.h"
 
 namespace kestrin {
 namespace {

@@ -1,10 +1,10 @@
 #include "sync/dry_run.h"
 
-#include <stdlib.h>
-
 #include <filesystem>
 
 #include "favorites/data_file.h"
+#include "platform/native_path.h"
+#include "platform/posix_files.h"
 #include "sync/change_detection.h"
 #include "sync/run_steps.h"
 
@@ -16,15 +16,15 @@ class PrivateTemporaryFolder {
  public:
   PrivateTemporaryFolder() {
     std::error_code error;
-    std::string pattern = (std::filesystem::temp_directory_path(error) / "kestrin-XXXXXX").string();
-    if (!error && ::mkdtemp(pattern.data()) != nullptr) {
+    std::string pattern = CorePath(std::filesystem::temp_directory_path(error) / "kestrin-XXXXXX");
+    if (!error && mkdtemp(pattern.data()) != nullptr) {
       path_ = pattern + "/";
     }
   }
   ~PrivateTemporaryFolder() {
     std::error_code ignored;
     if (!path_.empty()) {
-      std::filesystem::remove_all(path_, ignored);
+      std::filesystem::remove_all(NativePath(path_), ignored);
     }
   }
   PrivateTemporaryFolder(const PrivateTemporaryFolder&) = delete;
@@ -37,7 +37,7 @@ class PrivateTemporaryFolder {
 };
 
 StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
-                        ActivityReporter& activity,
+                       ActivityReporter& activity,
                        const std::function<void(const ChangeList&)>& show) {
   if (env.favoritesRoot.empty()) {
     return StepFailed("Unable to Find the Favorites Folder");

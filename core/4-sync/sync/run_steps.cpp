@@ -7,6 +7,7 @@
 
 #include "favorites/data_file.h"
 #include "favorites/scanner.h"
+#include "platform/native_path.h"
 #include "platform/private_file.h"
 
 namespace kestrin {
@@ -72,18 +73,18 @@ std::string SharedListName(const SyncSettings& settings) {
 }
 
 StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
-                          const SyncEnvironment& env, ActivityReporter& activity,
-                          DataFileHeader& header) {
+                         const SyncEnvironment& env, ActivityReporter& activity,
+                         DataFileHeader& header) {
   const StepResult failure =
       StepFailed("Unable to Create Local Data File..", "cannot write " + path);
   Report(activity, "-> Creating Local Data File..");
   std::error_code ignored;
-  std::filesystem::remove(path, ignored);
+  std::filesystem::remove(NativePath(path), ignored);
   // Private, and never a link planted in its place.
   if (const Result<> emptied = EmptyPrivateFile(path); !emptied) {
     return StepFailed("Unable to Create Local Data File..", emptied.error());
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
   if (!out) {
     return failure;
   }
@@ -93,6 +94,7 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
                       [&activity](const std::string& warning) {
                         Report(activity, "-> Skipping " + warning + "..");
                       }};
+  options.ansiCodePage = settings.Utf8List == 0;
   ScanFavoritesFolder(env.favoritesRoot, out, options);
   out.close();
   if (!out) {
@@ -102,7 +104,7 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
 }
 
 StepResult ConnectToServer(const SyncSettings& settings, const SyncEnvironment& env,
-                            ActivityReporter& activity, std::unique_ptr<FtpClient>& client) {
+                           ActivityReporter& activity, std::unique_ptr<FtpClient>& client) {
   Report(activity, "-> Establishing Internet Connection..");
   client = env.makeFtpClient ? env.makeFtpClient(env.yield) : nullptr;
   if (!client) {
@@ -128,7 +130,7 @@ StepResult ConnectToServer(const SyncSettings& settings, const SyncEnvironment& 
 }
 
 StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
-                                 ActivityReporter& activity) {
+                                ActivityReporter& activity) {
   if (settings.RemoteDir.empty()) {
     return StepResult::Ok();
   }
@@ -140,8 +142,8 @@ StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
 }
 
 StepResult DownloadSharedList(FtpClient& client, const std::string& sharedName,
-                               const std::string& path, ActivityReporter& activity,
-                               bool& downloaded) {
+                              const std::string& path, ActivityReporter& activity,
+                              bool& downloaded) {
   Report(activity, "-> Checking for Remote Data File..");
   downloaded = false;
   const Result<RemoteFile> presence = client.Probe(sharedName);
