@@ -1,0 +1,60 @@
+// What Windows does differently: names through the wide-character functions, the list's
+// code page, the named mutex. Run under Wine by wine_test.py.
+
+#include <gtest/gtest.h>
+
+#include "favorites/data_file.h"
+#include "platform/atomic_file.h"
+#include "platform/native_path.h"
+#include "platform/posix_files.h"
+#include "platform/single_instance.h"
+#include "platform/system_text.h"
+#include "platform/whole_file.h"
+
+namespace kestrin {
+namespace {
+
+TEST(WindowsPlatform, NonAsciiNamesReachTheFileSystemAsUtf8) {
+  const std::string folder = CorePath(std::filesystem::current_path()) + "/Café Ωmega/";
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  const std::string file = folder + "Crème.url";
+  ASSERT_TRUE(WriteFileAtomically(file, "old", 0600));
+  ASSERT_TRUE(WriteFileAtomically(file, "new\r\n", 0600));  // replaces
+  EXPECT_EQ(ReadWholeFile(file), "new\r\n");
+  EXPECT_TRUE(std::filesystem::exists(NativePath(folder) / L"Cr\u00e8me.url"));
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  while (const dirent* entry = readdir(dir)) {
+    names.push_back(entry->d_name);
+  }
+  closedir(dir);
+  EXPECT_EQ(names, (std::vector<std::string>{".", "..", "Crème.url"}));
+  struct stat info {};
+  ASSERT_EQ(lstat(file.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode));
+  EXPECT_EQ(info.st_size, 5);
+  EXPECT_TRUE(IsAbsolutePath(folder));
+}
+
+TEST(WindowsPlatform, ListsInTheAnsiCodePageReadAsUtf8) {
+  const std::optional<std::string> ansi = TextInAnsiCodePage("Café");
+  ASSERT_TRUE(ansi);
+  EXPECT_EQ(*ansi, "Caf\xe9");
+  EXPECT_FALSE(TextInAnsiCodePage("Ωmega"));  // not in code page 1252
+  const std::string list =
+      "Win@1/2/2026\r\n\"1/2/2026\",\"" + *ansi + "\",\"\",\"\",\"\",\"\",\"D\"\r\n";
+  for (const std::string& bytes : {list, TextAsUtf8(list)}) {
+    const Result<FavoritesDataFile> parsed = ParseFavoritesDataFile(bytes, false);
+    ASSERT_TRUE(parsed) << parsed.error();
+    EXPECT_EQ(parsed->records[0].Path, "Café");
+  }
+}
+
+TEST(WindowsPlatform, OneInstanceHoldsTheNamedMutex) {
+  const SingleInstanceLock first("kestrin-test");
+  EXPECT_FALSE(first.anotherInstanceRuns());
+  EXPECT_TRUE(SingleInstanceLock("kestrin-test").anotherInstanceRuns());
+}
+
+}  // namespace
+}  // namespace kestrin
