@@ -1,9 +1,12 @@
 // What Windows does differently: names through the wide-character functions, the list's
-// code page, the named mutex. Run under Wine by wine_test.py.
+// code page, the named mutex, the WinInet client. Run under Wine by wine_test.py.
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "favorites/data_file.h"
+#include "ftp/ftp_client.h"
 #include "platform/atomic_file.h"
 #include "platform/native_path.h"
 #include "platform/posix_files.h"
@@ -54,6 +57,45 @@ TEST(WindowsPlatform, OneInstanceHoldsTheNamedMutex) {
   const SingleInstanceLock first("kestrin-test");
   EXPECT_FALSE(first.anotherInstanceRuns());
   EXPECT_TRUE(SingleInstanceLock("kestrin-test").anotherInstanceRuns());
+}
+
+// The WinInet client against the pyftpdlib that wine_test.py serves on the port in
+// KESTRIN_TEST_FTP_PORT (user "user", password "secret"; renames onto a file are refused).
+class WinInetClient : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* port = std::getenv("KESTRIN_TEST_FTP_PORT");
+    if (port == nullptr) {
+      GTEST_SKIP() << "no FTP server";
+    }
+    options_ = {"127.0.0.1", std::atoi(port), "user", "secret"};
+  }
+
+  FtpConnectOptions options_;
+  std::unique_ptr<FtpClient> client_ = MakeSystemFtpClient([] {});
+};
+
+TEST_F(WinInetClient, SaysWhatTheServerAnswered) {
+  options_.password = "wrong";
+  const Result<> refused = client_->Connect(options_);
+  ASSERT_FALSE(refused);
+  EXPECT_NE(refused.error().find("530"), std::string::npos) << refused.error();
+}
+
+TEST_F(WinInetClient, StoresChecksAndRenamesTellingWhichNameWasRefused) {
+  ASSERT_TRUE(client_->Connect(options_));
+  ASSERT_TRUE(WriteFileAtomically("list", "Win@1/2/2026\r\n", 0600));
+  ASSERT_TRUE(client_->Upload("list", "new"));
+  ASSERT_TRUE(client_->Upload("list", "taken"));
+  EXPECT_TRUE(IsPresent(client_->Probe("new")));
+  EXPECT_EQ(*client_->Probe("none"), RemoteFile::Absent);
+  EXPECT_EQ(client_->Rename("none", "x").error().refused, RenameRefusal::Source);
+  EXPECT_EQ(client_->Rename("new", "taken").error().refused, RenameRefusal::Target);
+  ASSERT_TRUE(client_->Delete("taken"));
+  ASSERT_TRUE(client_->Rename("new", "taken"));
+  EXPECT_EQ(*client_->Read("taken"), "Win@1/2/2026\r\n");
+  EXPECT_FALSE(client_->SetCurrentDirectory("none"));
+  EXPECT_TRUE(client_->Delete("taken"));
 }
 
 }  // namespace

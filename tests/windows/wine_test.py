@@ -101,19 +101,21 @@ def main():
         top = pathlib.Path(temp)
         os.environ.update(WINEPREFIX=str(top / "prefix"), WINEDEBUG="-all")
         run([WINE, "wineboot", "-i"])
-        for test in sorted(build.glob("tests/windows/*.exe")):
-            print(run([WINE, str(test)], cwd=top).stdout.decode(errors="replace").splitlines()[-1])
         (top / "server").mkdir()
         for folder in ("plain", "sealed"):
             (top / "server" / folder).mkdir()
         support = pathlib.Path(__file__).resolve().parent.parent / "support"
         server = subprocess.Popen(["/usr/bin/python3", str(support / "pyftpd_server.py"),
                                    str(top / "server"), "user", "secret", str(top / "logins"),
-                                   str(top / "port")], stderr=subprocess.DEVNULL)
+                                   str(top / "port"), "--rename-keeps-target"],
+                                  stderr=subprocess.DEVNULL)
         try:
             while not (top / "port").exists():
                 time.sleep(0.05)
             port = int((top / "port").read_text())
+            os.environ["KESTRIN_TEST_FTP_PORT"] = str(port)
+            for test in sorted(build.glob("tests/windows/*.exe")):
+                print(run([WINE, str(test)], cwd=top).stdout.decode(errors="replace").splitlines()[-1])
             exe = str(build / "cli" / "kestrin-cli.exe")
             for sealed in (False, True):
                 side = top / ("sealed" if sealed else "plain")

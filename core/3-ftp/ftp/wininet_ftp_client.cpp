@@ -28,26 +28,29 @@ bool IsSafeName(const std::string& name) {
   return !name.empty() && name.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
-// The server's last reply, when the failure was its answer; otherwise the system's words
-// for the error.
+// The last line of the server's last reply (its final answer), cut short: a hostile server
+// must not flood the activity lines. Empty when there is none.
+std::string LastReply() {
+  DWORD code = 0;
+  char reply[1024] = {};
+  DWORD length = sizeof reply;
+  if (!InternetGetLastResponseInfoA(&code, reply, &length)) {
+    return {};
+  }
+  std::string text(reply, std::min<DWORD>(length, sizeof reply));
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+    text.pop_back();
+  }
+  const size_t lastLine = text.find_last_of('\n');
+  return text.substr(lastLine == std::string::npos ? 0 : lastLine + 1).substr(0, kLongestReply);
+}
+
+// What the server answered when it answered (a refused login, too); otherwise the system's
+// words for the error.
 std::string FailureReason() {
   const DWORD code = GetLastError();
-  if (code == ERROR_INTERNET_EXTENDED_ERROR) {
-    DWORD serverCode = 0;
-    char reply[1024] = {};
-    DWORD length = sizeof reply;
-    if (InternetGetLastResponseInfoA(&serverCode, reply, &length)) {
-      std::string text(reply, std::min<DWORD>(length, sizeof reply));
-      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-        text.pop_back();
-      }
-      // A reply of several lines: its last line is the final answer.
-      const size_t lastLine = text.find_last_of('\n');
-      return "the server answered \"" +
-             text.substr(lastLine == std::string::npos ? 0 : lastLine + 1)
-                 .substr(0, kLongestReply) +
-             "\"";
-    }
+  if (const std::string reply = LastReply(); !reply.empty()) {
+    return "the server answered \"" + reply + "\"";
   }
   char* words = nullptr;
   const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
@@ -275,19 +278,12 @@ class WinInetFtpClient final : public FtpClient {
     if (!Command("SIZE " + remoteName)) {
       return -1;
     }
-    DWORD code = 0;
-    char reply[256] = {};
-    DWORD length = sizeof reply;
-    if (!InternetGetLastResponseInfoA(&code, reply, &length)) {
-      return -1;
-    }
-    const std::string text(reply, std::min<DWORD>(length, sizeof reply));
-    const size_t at = text.rfind("213 ");
-    if (at == std::string::npos) {
+    const std::string reply = LastReply();
+    if (!reply.starts_with("213 ")) {
       return -1;
     }
     std::int64_t size = -1;
-    std::from_chars(text.data() + at + 4, text.data() + text.size(), size);
+    std::from_chars(reply.data() + 4, reply.data() + reply.size(), size);
     return size;
   }
 
