@@ -49,13 +49,7 @@ GeneralDateFormat LocaleGeneralDateFormat() {
   GeneralDateFormat format;
   format.shortDate = CoreTokens(LocaleText(LOCALE_SSHORTDATE));
   format.longTime = CoreTokens(LocaleText(LOCALE_STIMEFORMAT));
-  // Day and month names, eras and the like are no tokens of the core.
-  if (format.shortDate.empty() || format.longTime.empty() ||
-      !GeneralDatePatternSupported(format.shortDate) ||
-      !GeneralDatePatternSupported(format.longTime)) {
-    return EnUsGeneralDateFormat();
-  }
-  return format;
+  return SupportedOrEnUs(format);
 }
 
 char LocaleDecimalSeparator() {
