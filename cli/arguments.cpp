@@ -4,6 +4,7 @@
 
 #include "favorites/favorites_path.h"
 #include "platform/native_path.h"
+#include "settings/program_files.h"
 
 namespace kestrin::cli {
 
@@ -43,6 +44,11 @@ std::string AbsoluteFolder(const std::string& path) {
     absolute += '/';
   }
   return absolute;
+}
+
+std::string SettingsPathOf(const Arguments& args) {
+  const auto file = args.Value("--settings");
+  return file ? CorePath(NativePath(*file)) : SettingsFilePath();
 }
 
 std::string FavoritesFolderOf(const Arguments& args) {

@@ -2,7 +2,6 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "platform/program_folder.h"
-#include "settings/program_files.h"
 #include "settings/startup_entry.h"
 #include "settings/sync_settings.h"
 
@@ -13,7 +12,7 @@ int StartupCommand(const std::vector<std::string>& words) {
   if (!args || !args->positional().empty()) {
     return kExitUsage;
   }
-  const std::string settingsPath = args->Value("--settings").value_or(SettingsFilePath());
+  const std::string settingsPath = SettingsPathOf(*args);
   const LoadedSettings loaded = LoadSettings(settingsPath, SyncSettings{});
   for (const std::string& warning : loaded.warnings) {
     WriteProblem(settingsPath + ": " + warning);

@@ -41,7 +41,7 @@ class Computer:
             f"ConfirmChanges=0\r\nStartWithWin={start}\r\n".encode())
 
     def path(self, p):
-        return "Z:" + str(p) if self.windows else str(p)
+        return "Z:" + str(p).replace("/", "\\") if self.windows else str(p)
 
     def cli_run(self, *words):
         command = [self.cli, *words]

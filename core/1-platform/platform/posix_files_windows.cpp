@@ -40,13 +40,24 @@ FILETIME FileTimeOf(const timespec& time) {
   return {static_cast<DWORD>(steps), static_cast<DWORD>(steps >> 32)};
 }
 
-void Describe(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, const FILETIME& written,
-              struct stat* info) {
+template <typename FileData>  // WIN32_FILE_ATTRIBUTE_DATA or BY_HANDLE_FILE_INFORMATION
+void Describe(const FileData& data, struct stat* info) {
+  const DWORD attributes = data.dwFileAttributes;
   *info = {};
   info->st_mode = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? S_IFDIR : S_IFREG;
-  info->st_size = static_cast<std::int64_t>(sizeHigh) << 32 | sizeLow;
-  info->st_mtim = TimeOf(written);
+  info->st_size = static_cast<std::int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+  info->st_mtim = TimeOf(data.ftLastWriteTime);
   info->st_mtime = info->st_mtim.tv_sec;
+}
+
+int StatusOfHandle(HANDLE handle, struct stat* info) {
+  BY_HANDLE_FILE_INFORMATION data{};
+  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &data)) {
+    errno = EBADF;
+    return -1;
+  }
+  Describe(data, info);
+  return 0;
 }
 
 // The status of the name itself; its target's only when `follow` is set and it is a link.
@@ -63,15 +74,17 @@ int StatusOf(const char* path, struct stat* info, bool follow) {
   }
   const bool link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   if (link && follow) {
-    const int fd = _wopen(wide.c_str(), _O_RDONLY | _O_BINARY);
-    const int found = fd >= 0 ? fstat(fd, info) : -1;
-    if (fd >= 0) {
-      _close(fd);
+    // Backup semantics: a folder, too, opens as a handle.
+    const HANDLE target =
+        CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const int found = StatusOfHandle(target, info);
+    if (target != INVALID_HANDLE_VALUE) {
+      CloseHandle(target);
     }
     return found;
   }
-  Describe(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime,
-           info);
+  Describe(data, info);
   if (link) {
     info->st_mode = S_IFLNK;
   }
@@ -131,15 +144,7 @@ int stat(const char* path, struct stat* info) {
 }
 
 int fstat(int fd, struct stat* info) {
-  BY_HANDLE_FILE_INFORMATION data{};
-  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &data)) {
-    errno = EBADF;
-    return -1;
-  }
-  Describe(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime,
-           info);
-  return 0;
+  return StatusOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), info);
 }
 
 int futimens(int fd, const timespec times[2]) {
