@@ -38,7 +38,7 @@ class Computer:
             f"[Settings]\r\nName={name}\r\nServer=127.0.0.1\r\nUsername=user\r\n"
             f"Password={base64.b64encode(b'secret').decode()}\r\nPort={port}\r\nPassive=1\r\n"
             f"RemoteDir={'sealed' if sealed else 'plain'}\r\nUseEncryption={int(sealed)}\r\n"
-            f"ConfirmChanges=0\r\nStartWithWin={start}\r\n".encode())
+            f"ConfirmChanges=0\r\nStartWithWin={start}\r\nLogActivity=1\r\n".encode())
 
     def path(self, p):
         return "Z:" + str(p).replace("/", "\\") if self.windows else str(p)
@@ -62,6 +62,7 @@ def both_ways(linux, windows):
     (linux.favorites / "Café").mkdir()
     (linux.favorites / "Café" / "Crème brûlée.url").write_bytes(SHORTCUT % "https://ex.org/é".encode())
     converge(linux, windows)
+    assert (windows.home / "kestrin.log").exists()  # beside its settings, named in Windows' form
     # The Windows computer wrote the shortcut it received: four lines, each ending in CR LF.
     assert (windows.favorites / "Café" / "Crème brûlée.url").read_bytes() == \
         SHORTCUT % "https://ex.org/é".encode()
