@@ -32,7 +32,7 @@ void SetText(QLineEdit* box, const std::string& text) {
 }  // namespace
 
 SyncSettings MainWindow::SettingsFromControls() const {
-  SyncSettings s;
+  SyncSettings s = loaded_;
   s.Name = Text(c_.txtName);
   s.Server = Text(c_.txtServer);
   s.Username = Text(c_.txtUsername);
@@ -48,7 +48,6 @@ SyncSettings MainWindow::SettingsFromControls() const {
   s.ConfirmChanges = CheckState(c_.chkConfirm);
   s.LogActivity = CheckState(c_.chkLogAct);
   s.LogPurge = c_.sldLogAct->value();
-  s.ConfirmMassDeletion = confirmMassDeletion_;
   return s;
 }
 
@@ -74,7 +73,7 @@ void MainWindow::LoadSettingsIntoControls() {
   c_.chkLogAct->setChecked(s.LogActivity == 1);
   c_.sldLogAct->setValue(s.LogPurge);
   sldLogAct_Change();
-  confirmMassDeletion_ = s.ConfirmMassDeletion;
+  loaded_ = s;
   // Values that could not be taken are told where the user looks for what happened.
   for (const std::string& warning : loaded.warnings) {
     AppendActivityLine(warning);
@@ -86,8 +85,8 @@ void MainWindow::LoadSettingsIntoControls() {
 void MainWindow::cmdSaveSettings_Click() {
   const std::string name = Text(c_.txtName);
   if (const Result<> checked = CheckComputerName(name); !name.empty() && !checked) {
-    ShowExclamation(this,
-                    tr("Unable to Save Settings: %1.").arg(QString::fromStdString(checked.error())));
+    ShowExclamation(
+        this, tr("Unable to Save Settings: %1.").arg(QString::fromStdString(checked.error())));
     return;
   }
   SaveSettingsFromControls();
