@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "favorites/favorites_path.h"
+#include "platform/native_path.h"
+#include "settings/program_files.h"
 
 namespace kestrin::cli {
 
@@ -36,11 +38,17 @@ std::optional<std::string> Arguments::Value(const std::string& option) const {
 
 std::string AbsoluteFolder(const std::string& path) {
   std::error_code ec;
-  std::string absolute = std::filesystem::absolute(path, ec).lexically_normal().string();
+  std::string absolute =
+      CorePath(std::filesystem::absolute(NativePath(path), ec).lexically_normal());
   if (absolute.empty() || absolute.back() != '/') {
     absolute += '/';
   }
   return absolute;
+}
+
+std::string SettingsPathOf(const Arguments& args) {
+  const auto file = args.Value("--settings");
+  return file ? CorePath(NativePath(*file)) : SettingsFilePath();
 }
 
 std::string FavoritesFolderOf(const Arguments& args) {

@@ -38,4 +38,8 @@ std::string AbsoluteFolder(const std::string& path);
 // The folder of --favorites, else the user's Favorites folder; empty when it cannot be found.
 std::string FavoritesFolderOf(const Arguments& args);
 
+// The file of --settings with "/" between names (a Windows path may have "\\"), else the
+// user's own settings file.
+std::string SettingsPathOf(const Arguments& args);
+
 }  // namespace kestrin::cli

@@ -14,5 +14,6 @@ int RestoreCommand(const std::vector<std::string>& words);
 int ExportCommand(const std::vector<std::string>& words);
 int ImportCommand(const std::vector<std::string>& words);
 int OpenCommand(const std::vector<std::string>& words);
+int StartupCommand(const std::vector<std::string>& words);
 
 }  // namespace kestrin::cli

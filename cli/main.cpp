@@ -5,6 +5,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/console.h"
 #include "settings/program_files.h"
 
 namespace {
@@ -41,6 +42,9 @@ constexpr char kUsage[] =
     "      Writes the favorites data file of DIR to standard output.\n"
     "  show FILE [--decode] [--settings FILE]\n"
     "      Prints a data file's header and records, one per line, tab-separated.\n"
+    "  startup [--settings FILE]\n"
+    "      Adds the desktop program to the programs started at logon when the settings'\n"
+    "      StartWithWin is 1, and removes it otherwise.\n"
     "  diff LOCAL SHARED [--decode] [--settings FILE]\n"
     "      Prints the changes a run would make to LOCAL's computer; applies nothing.\n"
     "      --decode reads Radix-64 fields (a copy of favs.dat.enc); a sealed file (a copy\n"
@@ -57,6 +61,7 @@ constexpr char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+  kestrin::cli::UseByteOutput();
   const std::vector<std::string> words(argv + std::min(argc, 2), argv + argc);
   const std::string command = argc > 1 ? argv[1] : "";
   const bool helpAsked = std::find(words.begin(), words.end(), "--help") != words.end();
@@ -83,6 +88,8 @@ int main(int argc, char** argv) {
     handler = kestrin::cli::SnapshotCommand;
   } else if (command == "show") {
     handler = kestrin::cli::ShowCommand;
+  } else if (command == "startup") {
+    handler = kestrin::cli::StartupCommand;
   } else if (command == "diff") {
     handler = kestrin::cli::DiffCommand;
   } else if (command == "export") {

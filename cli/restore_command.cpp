@@ -31,7 +31,7 @@ int RestoreCommand(const std::vector<std::string>& words) {
   if (!args || args->positional().size() > (args->Has("--list") ? 0u : 1u)) {
     return kExitUsage;
   }
-  const std::string settingsPath = args->Value("--settings").value_or(SettingsFilePath());
+  const std::string settingsPath = SettingsPathOf(*args);
   const std::string restoreFolder = RestoreFolderOf(ProgramFilesFor(settingsPath).workFolder);
   if (args->Has("--list")) {
     for (const RestorePoint& point : ListRestorePoints(restoreFolder)) {

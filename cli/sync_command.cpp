@@ -6,7 +6,6 @@
 #include "cli/print_display.h"
 #include "cli/terminal_confirm.h"
 #include "qt_locale/locale_date_format.h"
-#include "settings/program_files.h"
 #include "settings/sync_settings.h"
 #include "sync/dry_run.h"
 #include "sync/sync_run.h"
@@ -20,7 +19,7 @@ int SyncCommand(const std::vector<std::string>& words) {
   if (!args || !args->positional().empty() || (args->Has("--yes") && args->Has("--no"))) {
     return kExitUsage;
   }
-  const std::string settingsPath = args->Value("--settings").value_or(SettingsFilePath());
+  const std::string settingsPath = SettingsPathOf(*args);
   const LoadedSettings loaded = LoadSettings(settingsPath, SyncSettings{});
   for (const std::string& warning : loaded.warnings) {
     WriteProblem(settingsPath + ": " + warning);

@@ -1,11 +1,11 @@
 #include "cli/terminal_confirm.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <iostream>
 #include <string>
 
+#include "cli/console.h"
 #include "formats/printable_text.h"
 
 namespace kestrin::cli {
@@ -15,8 +15,7 @@ constexpr int kAnswerTimeoutMs = 120 * 1000;
 
 bool AskYesNo(const std::string& question) {
   std::cout << question << std::flush;
-  pollfd input{STDIN_FILENO, POLLIN, 0};
-  if (poll(&input, 1, kAnswerTimeoutMs) <= 0) {
+  if (!AnswerArrives(kAnswerTimeoutMs)) {
     std::cout << "\n(no answer: cancelled)" << std::endl;
     return false;
   }

@@ -132,13 +132,7 @@ GeneralDateFormat LocaleGeneralDateFormat() {
   GeneralDateFormat format;
   format.shortDate = PlainBlanks(WidenYear(locale.dateFormat(QLocale::ShortFormat))).toStdString();
   format.longTime = PlainBlanks(DropTimeZone(locale.timeFormat(QLocale::LongFormat))).toStdString();
-  // Day and month names, fractions of seconds and the like are no tokens of the core.
-  if (format.shortDate.empty() || format.longTime.empty() ||
-      !GeneralDatePatternSupported(format.shortDate) ||
-      !GeneralDatePatternSupported(format.longTime)) {
-    return EnUsGeneralDateFormat();
-  }
-  return format;
+  return SupportedOrEnUs(format);
 }
 
 char LocaleDecimalSeparator() {

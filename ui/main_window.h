@@ -126,9 +126,9 @@ class MainWindow : public QMainWindow, public RunDisplay {
   bool runInProgress_ = false;
   bool exiting_ = false;
   bool centred_ = false;
-  bool firstStart_ = false;                    // no settings file at start-up
-  int confirmMassDeletion_ = 1;                // a key without a control, kept as read
-  int favoritesChanges_ = 0;                   // of the run under way
+  bool firstStart_ = false;   // no settings file at start-up
+  SyncSettings loaded_;       // as read: the keys without a control are saved as they were
+  int favoritesChanges_ = 0;  // of the run under way
   std::optional<RunSummary> reportedChanges_;  // by the run under way
 };
 

@@ -33,7 +33,7 @@ void SetText(QLineEdit* box, const std::string& text) {
 }  // namespace
 
 SyncSettings MainWindow::SettingsFromControls() const {
-  SyncSettings s;
+  SyncSettings s = loaded_;
   s.Name = Text(c_.txtName);
   s.Server = Text(c_.txtServer);
   s.Username = Text(c_.txtUsername);
@@ -51,7 +51,6 @@ SyncSettings MainWindow::SettingsFromControls() const {
   s.ConfirmChanges = CheckState(c_.chkConfirm);
   s.LogActivity = CheckState(c_.chkLogAct);
   s.LogPurge = c_.sldLogAct->value();
-  s.ConfirmMassDeletion = confirmMassDeletion_;
   return s;
 }
 
@@ -79,7 +78,7 @@ void MainWindow::LoadSettingsIntoControls() {
   c_.chkLogAct->setChecked(s.LogActivity == 1);
   c_.sldLogAct->setValue(s.LogPurge);
   sldLogAct_Change();
-  confirmMassDeletion_ = s.ConfirmMassDeletion;
+  loaded_ = s;
   // Values that could not be taken are told where the user looks for what happened.
   for (const std::string& warning : loaded.warnings) {
     AppendActivityLine(warning);

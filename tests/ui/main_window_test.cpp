@@ -85,6 +85,15 @@ TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
   EXPECT_EQ(c.cmbSchedule->currentIndex(), 5);
 }
 
+TEST(Settings, SaveKeepsTheKeysThatHaveNoControl) {
+  TestComputer computer;
+  WriteFileBytes(computer.settingsPath(), "[Settings]\r\nConfirmMassDeletion=0\r\nUtf8List=0\r\n");
+  computer.Start().controls().cmdSaveSettings->click();
+  const std::string saved = ReadFileBytes(computer.settingsPath());
+  EXPECT_NE(saved.find("ConfirmMassDeletion=0\r\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Utf8List=0\r\n"), std::string::npos) << saved;
+}
+
 // Minimizing hides the window; a close request is ignored; Exit ends the program. Both of the
 // latter save the settings.
 TEST(Window, MinimizingHidesCloseIsIgnoredAndExitSavesAndRemovesTheTrayIcon) {

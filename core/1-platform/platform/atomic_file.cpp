@@ -1,11 +1,6 @@
 #include "platform/atomic_file.h"
 
-#include <cstdio>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "platform/posix_files.h"
 #include "platform/private_file.h"
 
 namespace kestrin {
@@ -21,10 +16,10 @@ std::string FolderOf(const std::string& path) {
 
 // The rename itself is only durable once the folder's entry is on disk.
 void SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
+    fsync(fd);
+    close(fd);
   }
 }
 
@@ -36,14 +31,14 @@ Result<> WriteFileAtomically(const std::string& path, std::string_view bytes, mo
     return cannotWrite;
   }
   std::string temporary = path + ".XXXXXX";
-  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) {
     return cannotWrite;
   }
-  const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    ::unlink(temporary.c_str());
+  const bool written = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+  const bool closed = close(fd) == 0;
+  if (!written || !closed || rename(temporary.c_str(), path.c_str()) != 0) {
+    unlink(temporary.c_str());
     return cannotWrite;
   }
   SyncFolder(FolderOf(path));

@@ -4,8 +4,8 @@
 
 namespace kestrin {
 
-// Asks the desktop to open the file with its default program (xdg-open), without waiting
-// for it. False when the request could not be made.
+// Asks the desktop to open the file with its default program (xdg-open; the shell on Windows),
+// without waiting for it. False when the request could not be made.
 bool OpenWithDefaultProgram(const std::string& path);
 
 }  // namespace kestrin

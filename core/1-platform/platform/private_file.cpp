@@ -2,9 +2,7 @@
 
 #include <cerrno>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/posix_files.h"
 
 namespace kestrin {
 namespace {
@@ -15,10 +13,10 @@ constexpr mode_t kGroupAndOthers = 077;
 // Closes the descriptor when the scope ends.
 class OpenFile {
  public:
-  OpenFile(const std::string& path, int flags) : fd_(::open(path.c_str(), flags, kOwnerOnly)) {}
+  OpenFile(const std::string& path, int flags) : fd_(open(path.c_str(), flags, kOwnerOnly)) {}
   ~OpenFile() {
     if (fd_ >= 0) {
-      ::close(fd_);
+      close(fd_);
     }
   }
   OpenFile(const OpenFile&) = delete;
@@ -28,13 +26,13 @@ class OpenFile {
 
   // The file's status when it is open and a regular file.
   bool IsRegular(struct stat& status) const {
-    return fd_ >= 0 && ::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode);
+    return fd_ >= 0 && fstat(fd_, &status) == 0 && S_ISREG(status.st_mode);
   }
 
   bool Close() {
     const int fd = fd_;
     fd_ = -1;
-    return ::close(fd) == 0;
+    return close(fd) == 0;
   }
 
  private:
@@ -52,8 +50,8 @@ Result<> EmptyPrivateFile(const std::string& path) {
   // the check, so that a device or FIFO is never truncated.
   OpenFile file(path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   struct stat status {};
-  if (file.IsRegular(status) && ::ftruncate(file.fd(), 0) == 0 &&
-      ::fchmod(file.fd(), kOwnerOnly) == 0 && file.Close()) {
+  if (file.IsRegular(status) && ftruncate(file.fd(), 0) == 0 &&
+      fchmod(file.fd(), kOwnerOnly) == 0 && file.Close()) {
     return Result<>::Ok();
   }
   return CannotWrite(path);
@@ -68,9 +66,9 @@ Result<> AppendToPrivateFile(const std::string& path, std::string_view bytes,
     return CannotWrite(path);
   }
   if ((status.st_mode & kGroupAndOthers) != 0) {
-    ::fchmod(file.fd(), kOwnerOnly);
+    fchmod(file.fd(), kOwnerOnly);
   }
-  if ((static_cast<std::uintmax_t>(status.st_size) > limit && ::ftruncate(file.fd(), 0) != 0) ||
+  if ((static_cast<std::uintmax_t>(status.st_size) > limit && ftruncate(file.fd(), 0) != 0) ||
       !WriteAll(file.fd(), bytes) || !file.Close()) {
     return CannotWrite(path);
   }
@@ -80,15 +78,15 @@ Result<> AppendToPrivateFile(const std::string& path, std::string_view bytes,
 void RestrictToOwner(const std::string& path) {
   const OpenFile file(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   struct stat status {};
-  if (file.IsRegular(status) && status.st_uid == ::geteuid() &&
+  if (file.IsRegular(status) && status.st_uid == geteuid() &&
       (status.st_mode & kGroupAndOthers) != 0) {
-    ::fchmod(file.fd(), status.st_mode & S_IRWXU);
+    fchmod(file.fd(), status.st_mode & S_IRWXU);
   }
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    const ssize_t written = write(fd, bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) {
       continue;
     }

@@ -19,7 +19,11 @@ class SingleInstanceLock {
   bool anotherInstanceRuns() const { return heldElsewhere_; }
 
  private:
+#ifdef _WIN32
+  void* handle_ = nullptr;  // the named mutex
+#else
   int fd_ = -1;
+#endif
   bool heldElsewhere_ = false;
 };
 

@@ -1,15 +1,16 @@
 #include "platform/temporary_folder.h"
 
-#include <stdlib.h>
-
 #include <filesystem>
+
+#include "platform/native_path.h"
+#include "platform/posix_files.h"
 
 namespace kestrin {
 
 PrivateTemporaryFolder::PrivateTemporaryFolder() {
   std::error_code error;
-  std::string pattern = (std::filesystem::temp_directory_path(error) / "kestrin-XXXXXX").string();
-  if (!error && ::mkdtemp(pattern.data()) != nullptr) {
+  std::string pattern = CorePath(std::filesystem::temp_directory_path(error) / "kestrin-XXXXXX");
+  if (!error && mkdtemp(pattern.data()) != nullptr) {
     path_ = pattern + "/";
   }
 }
@@ -17,7 +18,7 @@ PrivateTemporaryFolder::PrivateTemporaryFolder() {
 PrivateTemporaryFolder::~PrivateTemporaryFolder() {
   std::error_code ignored;
   if (!path_.empty()) {
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(NativePath(path_), ignored);
   }
 }
 

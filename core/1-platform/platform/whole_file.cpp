@@ -9,10 +9,12 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/native_path.h"
+
 namespace kestrin {
 
 std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

@@ -406,6 +406,15 @@ GeneralDateFormat EnUsGeneralDateFormat() {
   return GeneralDateFormat{"M/d/yyyy", "h:mm:ss AP"};
 }
 
+GeneralDateFormat SupportedOrEnUs(const GeneralDateFormat& format) {
+  if (format.shortDate.empty() || format.longTime.empty() ||
+      !GeneralDatePatternSupported(format.shortDate) ||
+      !GeneralDatePatternSupported(format.longTime)) {
+    return EnUsGeneralDateFormat();
+  }
+  return format;
+}
+
 std::string FormatGeneralDate(const DateTime& when, const GeneralDateFormat& format) {
   std::string out;
   FormatTokens(out, Tokenize(format.shortDate), when);

@@ -37,6 +37,10 @@ bool GeneralDatePatternSupported(std::string_view pattern);
 // The form of the C/POSIX locale: en-US, "12/5/2026 4:08:51 AM".
 GeneralDateFormat EnUsGeneralDateFormat();
 
+// A locale's form when both its patterns are there and supported (day and month names and
+// the like are no tokens of the core); otherwise the en-US form.
+GeneralDateFormat SupportedOrEnUs(const GeneralDateFormat& format);
+
 // The date alone when the time is exactly midnight.
 std::string FormatGeneralDate(const DateTime& when, const GeneralDateFormat& format);
 

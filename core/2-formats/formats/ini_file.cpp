@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "platform/atomic_file.h"
+#include "platform/native_path.h"
 
 namespace kestrin {
 namespace {
@@ -21,7 +22,7 @@ constexpr std::string_view kLineBreaks("\r\n\0", 3);
 
 // The file's bytes; empty for a missing file, nothing for one that exists but cannot be read.
 Result<std::string> ReadFileIfAny(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   if (!in) {
     return errno == ENOENT ? Result<std::string>::Ok("")
                            : Result<std::string>::Fail("cannot read " + path);

@@ -3,17 +3,15 @@
 
 #include "favorites/data_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "favorites/record_rule.h"
 #include "formats/printable_text.h"
 #include "formats/radix64.h"
-#include "favorites/record_rule.h"
+#include "platform/posix_files.h"
+#include "platform/system_text.h"
 
 namespace kestrin {
 namespace {
@@ -139,13 +137,16 @@ namespace {
 // offset a value.
 Result<FavoritesDataFile> ParseOwnedBytes(std::string owned, bool decode) {
   using R = Result<FavoritesDataFile>;
-  const std::string_view bytes = owned;
-  if (bytes.empty()) {
+  if (owned.empty()) {
     return R::Fail("the file is empty: it has no header line");
   }
-  if (bytes.size() > kMaxDataFileBytes) {
+  if (owned.size() > kMaxDataFileBytes) {
     return R::Fail("the file is larger than " + std::to_string(kMaxDataFileBytes) + " bytes");
   }
+  if (!decode) {
+    owned = TextAsUtf8(std::move(owned));
+  }
+  const std::string_view bytes = owned;
 
   FavoritesDataFile file;
   const std::size_t lineCount =
@@ -238,7 +239,7 @@ Result<FavoritesDataFile> ParseOwnedBytes(std::string owned, bool decode) {
           return R::Fail(LineText(lineNumber) + ", field " + kFieldNames[i] +
                          ": the decoded value holds CR, LF or NUL");
         }
-        decoded[i] = std::move(*value);
+        decoded[i] = TextAsUtf8(std::move(*value));
         fields[i] = decoded[i];
       }
     }
@@ -264,15 +265,15 @@ Result<FavoritesDataFile> ParseFavoritesDataFile(std::string_view bytes, bool de
 
 Result<FavoritesDataFile> ReadFavoritesDataFile(const std::string& path, bool decode) {
   using R = Result<FavoritesDataFile>;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     return R::Fail(path + ": " + std::strerror(errno));
   }
   std::string bytes;
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+  if (fstat(fd, &info) == 0 && info.st_size > 0) {
     if (static_cast<std::size_t>(info.st_size) > kMaxDataFileBytes) {
-      ::close(fd);
+      close(fd);
       return R::Fail(path + ": the file is larger than " + std::to_string(kMaxDataFileBytes) +
                      " bytes");
     }
@@ -281,13 +282,13 @@ Result<FavoritesDataFile> ReadFavoritesDataFile(const std::string& path, bool de
   char buffer[1 << 16];
   // A file that grows meanwhile: one byte past the ceiling is enough for the parser to refuse it.
   while (bytes.size() <= kMaxDataFileBytes) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    const ssize_t got = read(fd, buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) {
         continue;
       }
       const int saved = errno;
-      ::close(fd);
+      close(fd);
       return R::Fail(path + ": " + std::strerror(saved));
     }
     if (got == 0) {
@@ -295,7 +296,7 @@ Result<FavoritesDataFile> ReadFavoritesDataFile(const std::string& path, bool de
     }
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
-  ::close(fd);
+  close(fd);
   Result<FavoritesDataFile> parsed = ParseOwnedBytes(std::move(bytes), decode);
   if (!parsed) {
     return R::Fail(path + ": " + parsed.error());

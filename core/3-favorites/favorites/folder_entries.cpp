@@ -3,10 +3,8 @@
 
 #include "favorites/folder_entries.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include "favorites/record_rule.h"
+#include "platform/posix_files.h"
 
 namespace kestrin {
 namespace {
@@ -17,7 +15,7 @@ std::optional<EntryKind> KindOf(const std::string& full, bool shortcutName, dev_
   if (S_ISLNK(info.st_mode)) {
     // Only the links that would have given a record are worth a word.
     struct stat target {};
-    if (shortcutName || (::stat(full.c_str(), &target) == 0 && S_ISDIR(target.st_mode))) {
+    if (shortcutName || (stat(full.c_str(), &target) == 0 && S_ISDIR(target.st_mode))) {
       return EntryKind::Link;
     }
     return std::nullopt;
@@ -38,7 +36,7 @@ std::optional<EntryKind> KindOf(const std::string& full, bool shortcutName, dev_
 
 std::optional<dev_t> FileSystemOf(const std::string& favoritesRoot) {
   struct stat info {};
-  if (::stat(favoritesRoot.c_str(), &info) != 0) {
+  if (stat(favoritesRoot.c_str(), &info) != 0) {
     return std::nullopt;
   }
   return info.st_dev;
@@ -46,11 +44,11 @@ std::optional<dev_t> FileSystemOf(const std::string& favoritesRoot) {
 
 void VisitFolderEntries(const std::string& folder, dev_t device,
                         const std::function<void(const FolderEntry&)>& visit) {
-  DIR* dir = ::opendir(folder.c_str());
+  DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) {
     return;
   }
-  while (const dirent* entry = ::readdir(dir)) {
+  while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
     if (name.empty() || name == "." || name == "..") {
       continue;
@@ -61,14 +59,14 @@ void VisitFolderEntries(const std::string& folder, dev_t device,
     }
     const std::string full = folder + name;
     struct stat info {};
-    if (::lstat(full.c_str(), &info) != 0) {
+    if (lstat(full.c_str(), &info) != 0) {
       continue;  // removed meanwhile
     }
     if (const std::optional<EntryKind> kind = KindOf(full, shortcutName, device, info)) {
       visit({name, *kind, info.st_mtime});
     }
   }
-  ::closedir(dir);
+  closedir(dir);
 }
 
 }  // namespace kestrin

@@ -8,6 +8,9 @@
 #include "favorites/folder_entries.h"
 #include "favorites/record_rule.h"
 #include "favorites/shortcut_file.h"
+#include "platform/native_path.h"
+#include "platform/posix_files.h"
+#include "platform/system_text.h"
 
 namespace kestrin {
 namespace {
@@ -73,8 +76,7 @@ class Scanner {
     if (isFolder) {
       const std::string path = relative + name;
       const FavoriteRecord record{modified, path, "", "", "", "", "D"};
-      if (Carried(full, record)) {
-        WriteFavoriteRecord(out_, record, options_.encode);
+      if (Carried(full, record) && Written(full, record)) {
         ScanFolder(full + "/", path + "\\");
       }
       return;
@@ -92,8 +94,30 @@ class Scanner {
     const FavoriteRecord record{modified,        relative,         name, values.URL,
                                 values.IconFile, values.IconIndex, "F"};
     if (Carried(full, record)) {
-      WriteFavoriteRecord(out_, record, options_.encode);
+      Written(full, record);
     }
+  }
+
+  // False when the record's text has no place in the ANSI code page the list is written in.
+  bool Written(const std::string& path, const FavoriteRecord& record) {
+    if (!options_.ansiCodePage) {
+      WriteFavoriteRecord(out_, record, options_.encode);
+      return true;
+    }
+    std::optional<std::string> text[] = {
+        TextInAnsiCodePage(record.Modified), TextInAnsiCodePage(record.Path),
+        TextInAnsiCodePage(record.Name),     TextInAnsiCodePage(record.URL),
+        TextInAnsiCodePage(record.IconFile), TextInAnsiCodePage(record.IconIndex)};
+    for (const auto& value : text) {
+      if (!value) {
+        Warn(path, "it holds characters that the ANSI code page of the list cannot carry");
+        return false;
+      }
+    }
+    WriteFavoriteRecord(out_,
+                        {*text[0], *text[1], *text[2], *text[3], *text[4], *text[5], record.Type},
+                        options_.encode);
+    return true;
   }
 
   // Whether every computer takes the record (otherwise one odd entry here would make all
@@ -118,8 +142,7 @@ void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
                          const ScanOptions& options) {
   // Never the file system's root, never a relative path: without a Favorites folder there
   // is nothing to scan.
-  if (favoritesRoot.empty() || favoritesRoot.front() != '/' ||
-      favoritesRoot.find_first_not_of('/') == std::string::npos) {
+  if (!IsAbsolutePath(favoritesRoot) || favoritesRoot.find_first_not_of('/') == std::string::npos) {
     if (options.warn) {
       options.warn("\"" + favoritesRoot + "\": not a Favorites folder to scan");
     }

@@ -14,6 +14,7 @@ struct ScanOptions {
   std::function<void()> yield;  // after every entry; may be empty
   // An entry left out, as "<path relative to the Favorites folder>: <why>"; may be empty.
   std::function<void(const std::string&)> warn;
+  bool ansiCodePage = false;  // the list's text in the ANSI code page, not UTF-8 ("Utf8List" 0)
 };
 
 // Writes one record per folder and Internet shortcut below favoritesRoot (absolute, ending

@@ -2,13 +2,11 @@
 
 #include "favorites/shortcut_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 
 #include "formats/ini_file.h"
+#include "platform/posix_files.h"
 
 namespace kestrin {
 namespace {
@@ -19,13 +17,13 @@ constexpr std::size_t kMaxShortcutBytes = 1 << 22;  // read no more of a huge fi
 // The whole file; empty when it cannot be read.
 std::string ReadShortcutFile(const std::string& path) {
   std::string bytes;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) {
     return bytes;
   }
   char buffer[1 << 14];
   while (bytes.size() < kMaxShortcutBytes) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    const ssize_t got = read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) {
       continue;
     }
@@ -34,7 +32,7 @@ std::string ReadShortcutFile(const std::string& path) {
     }
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
-  ::close(fd);
+  close(fd);
   return bytes;
 }
 

@@ -95,4 +95,7 @@ class FtpClient {
 // network.
 std::unique_ptr<FtpClient> MakeCurlFtpClient(std::function<void()> yield);
 
+// The client of this system: libcurl's on Linux, Windows' own (WinInet) on Windows.
+std::unique_ptr<FtpClient> MakeSystemFtpClient(std::function<void()> yield);
+
 }  // namespace kestrin

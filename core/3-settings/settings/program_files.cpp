@@ -1,11 +1,12 @@
 #include "settings/program_files.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "platform/atomic_file.h"
+#include "platform/native_path.h"
+#include "platform/posix_files.h"
 #include "platform/private_file.h"
 #include "platform/program_folder.h"
 
@@ -30,23 +31,23 @@ std::string LogNameFor(const std::string& settingsName) {
 
 bool Exists(const std::string& path) {
   std::error_code error;
-  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+  return std::filesystem::exists(std::filesystem::symlink_status(NativePath(path), error));
 }
 
 bool IsFile(const std::string& path) {
   std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
+  return std::filesystem::is_regular_file(NativePath(path), error);
 }
 
 // Renamed when both lie on one file system, otherwise copied and removed; private either way.
 bool MoveFile(const std::string& from, const std::string& to) {
-  if (std::rename(from.c_str(), to.c_str()) != 0) {
-    std::ifstream in(from, std::ios::binary);
+  if (rename(from.c_str(), to.c_str()) != 0) {
+    std::ifstream in(NativePath(from), std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (!in || !WriteFileAtomically(to, bytes, 0600)) {
       return false;
     }
-    std::remove(from.c_str());
+    unlink(from.c_str());
   }
   RestrictToOwner(to);
   return true;

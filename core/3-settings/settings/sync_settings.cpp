@@ -8,6 +8,7 @@
 
 #include "formats/ini_file.h"
 #include "formats/radix64.h"
+#include "platform/native_path.h"
 #include "platform/private_file.h"
 
 namespace kestrin {
@@ -87,7 +88,8 @@ LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings&
   LoadedSettings loaded;
   loaded.settings = current;
   std::error_code error;
-  loaded.fileExisted = !settingsPath.empty() && std::filesystem::exists(settingsPath, error);
+  loaded.fileExisted =
+      !settingsPath.empty() && std::filesystem::exists(NativePath(settingsPath), error);
   SyncSettings& s = loaded.settings;
   if (!loaded.fileExisted) {
     s.Port = "21";
@@ -117,6 +119,7 @@ LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings&
   read.Number("LogPurge", kLogPurgeRange, s.LogPurge);
   read.Number("ConfirmMassDeletion", kCheckBox, s.ConfirmMassDeletion, 1);
   read.Number("Protocol", kProtocolRange, s.Protocol);
+  read.Number("Utf8List", kCheckBox, s.Utf8List, 1);
   return loaded;
 }
 
@@ -140,7 +143,8 @@ Result<> SaveSettings(const std::string& settingsPath, const SyncSettings& s) {
                           {"LogActivity", number(s.LogActivity)},
                           {"LogPurge", number(s.LogPurge)},
                           {"ConfirmMassDeletion", number(s.ConfirmMassDeletion)},
-                          {"Protocol", number(s.Protocol)}});
+                          {"Protocol", number(s.Protocol)},
+                          {"Utf8List", number(s.Utf8List)}});
 }
 
 }  // namespace kestrin

@@ -34,6 +34,7 @@ struct SyncSettings {
   int Protocol = 0;             // 0 FTP, 1 FTP over TLS, 2 SFTP
   // With UseEncryption, seals the shared list; like Password, Radix-64 in the file.
   std::string Passphrase;
+  int Utf8List = 1;  // 0: the shared list in the ANSI code page (Windows), for older programs
 
   bool operator==(const SyncSettings&) const = default;
 };

@@ -1,12 +1,9 @@
 #include "sync/apply_changes.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "favorites/favorites_path.h"
 #include "favorites/shortcut_file.h"
 #include "platform/folder_entries.h"
+#include "platform/posix_files.h"
 
 namespace kestrin {
 namespace {

@@ -1,13 +1,11 @@
 #include "sync/restore_favorites.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "favorites/record_rule.h"
 #include "formats/printable_text.h"
 #include "platform/atomic_file.h"
+#include "platform/posix_files.h"
 #include "sync/apply_changes.h"
 #include "sync/restore_point.h"
 

@@ -1,9 +1,5 @@
 #include "sync/restore_point.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -16,6 +12,7 @@
 #include "formats/printable_text.h"
 #include "platform/atomic_file.h"
 #include "platform/folder_entries.h"
+#include "platform/posix_files.h"
 #include "platform/whole_file.h"
 #include "sync/apply_changes.h"
 
@@ -163,7 +160,7 @@ std::uintmax_t SizeOf(const std::string& pointFolder) {
 }  // namespace
 
 Result<> CopyOrdinaryFile(const std::string& from, const std::string& to, mode_t mode,
-                          const std::timespec* modified) {
+                          const timespec* modified) {
   const int in = open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (in < 0) {
     return Result<>::Fail(Why("cannot read", from));
@@ -180,7 +177,7 @@ Result<> CopyOrdinaryFile(const std::string& from, const std::string& to, mode_t
   while (whole && (got = read(in, buffer, sizeof buffer)) > 0) {
     whole = write(out, buffer, got) == got;
   }
-  const std::timespec times[2] = {{0, UTIME_OMIT}, modified ? *modified : std::timespec{}};
+  const timespec times[2] = {{0, UTIME_OMIT}, modified ? *modified : timespec{}};
   whole = whole && got == 0 && (!modified || futimens(out, times) == 0);
   const Result<> failure = Result<>::Fail(Why("cannot copy", from));
   close(in);

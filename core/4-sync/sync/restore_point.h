@@ -26,7 +26,7 @@ std::string RestoreFolderOf(const std::string& workFolder);
 struct SavedItem {
   std::string place;
   bool folder = false;
-  std::timespec modified{};
+  timespec modified{};
   std::string stored;
 };
 
@@ -50,7 +50,7 @@ Result<std::string> SaveRestorePoint(const std::string& restoreFolder,
 // `now`, then lets go of the points no longer kept. Gives the new point's id, empty when
 // nothing needed saving. On failure, with the reason, the changes must not be applied.
 Result<std::string> SaveRestorePointFor(const ChangeList& changes, const std::string& favoritesRoot,
-                             const std::string& restoreFolder, const DateTime& now);
+                                        const std::string& restoreFolder, const DateTime& now);
 
 // The point's manifest; fails when there is no such point or its manifest is not whole.
 Result<RestorePoint> ReadRestorePoint(const std::string& restoreFolder, const std::string& id);
@@ -61,7 +61,7 @@ std::vector<RestorePoint> ListRestorePoints(const std::string& restoreFolder);
 // Copies an ordinary file, never through a link, into a new file of the given mode, with the
 // given modification time when there is one. Fails, leaving no new file, saying why.
 Result<> CopyOrdinaryFile(const std::string& from, const std::string& to, mode_t mode,
-                          const std::timespec* modified = nullptr);
+                          const timespec* modified = nullptr);
 
 struct RestoreRetention {
   int days = 30;                      // every point made since then stays

@@ -8,6 +8,7 @@
 #include "favorites/data_file.h"
 #include "favorites/scanner.h"
 #include "formats/ini_file.h"
+#include "platform/native_path.h"
 #include "platform/private_file.h"
 
 namespace kestrin {
@@ -111,12 +112,12 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
       StepFailed("Unable to Create Local Data File..", "cannot write " + path);
   Report(activity, "-> Creating Local Data File..");
   std::error_code ignored;
-  std::filesystem::remove(path, ignored);
+  std::filesystem::remove(NativePath(path), ignored);
   // Private, and never a link planted in its place.
   if (const Result<> emptied = EmptyPrivateFile(path); !emptied) {
     return StepFailed("Unable to Create Local Data File..", emptied.error());
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
   if (!out) {
     return failure;
   }
@@ -126,6 +127,7 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
                       [&activity](const std::string& warning) {
                         Report(activity, "-> Skipping " + warning + "..");
                       }};
+  options.ansiCodePage = settings.Utf8List == 0;
   ScanFavoritesFolder(env.favoritesRoot, out, options);
   out.close();
   if (!out) {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <optional>
 
+#include "platform/native_path.h"
 #include "platform/private_file.h"
 
 namespace kestrin {
@@ -97,11 +98,11 @@ StepResult WaitForOther(FtpClient& client, const IndicatorContext& context,
 Result<> WriteLocalIndicator(const IndicatorContext& context) {
   Report(context, "-> Creating Local Indicator File..");
   std::error_code ignored;
-  std::filesystem::remove(context.localIndicatorPath, ignored);
+  std::filesystem::remove(NativePath(context.localIndicatorPath), ignored);
   if (Result<> emptied = EmptyPrivateFile(context.localIndicatorPath); !emptied) {
     return emptied;
   }
-  std::ofstream out(context.localIndicatorPath, std::ios::binary | std::ios::trunc);
+  std::ofstream out(NativePath(context.localIndicatorPath), std::ios::binary | std::ios::trunc);
   out << OwnIndicator(context);
   return Result<>::Ok();
 }

@@ -6,6 +6,7 @@
 
 #include "favorites/favorites_path.h"
 #include "formats/ini_file.h"
+#include "platform/native_path.h"
 #include "platform/program_folder.h"
 #include "platform/whole_file.h"
 #include "settings/program_files.h"
@@ -22,7 +23,7 @@ namespace {
 
 void RemoveIfPresent(const std::string& path) {
   std::error_code ignored;
-  std::filesystem::remove(path, ignored);
+  std::filesystem::remove(NativePath(path), ignored);
 }
 
 // The upload's temporary file, one per computer (its name in hexadecimal, so that any name
@@ -362,7 +363,7 @@ SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& sett
   env.monotonicNow = [] { return std::chrono::steady_clock::now(); };
   env.localNow = [] { return LocalNow(); };
   env.makeFtpClient = [](std::function<void()> yield) {
-    return MakeCurlFtpClient(std::move(yield));
+    return MakeSystemFtpClient(std::move(yield));
   };
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
     env.ftpOptions.sshKeyFolder = std::string(home) + "/.ssh/";

@@ -1,13 +1,11 @@
 #include "sync/unapplied_changes.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <sstream>
 
 #include "favorites/data_file.h"
 #include "platform/atomic_file.h"
+#include "platform/posix_files.h"
 
 namespace kestrin {
 namespace {

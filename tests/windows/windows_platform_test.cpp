@@ -1,0 +1,102 @@
+// What Windows does differently: names through the wide-character functions, the list's
+// code page, the named mutex, the WinInet client. Run under Wine by wine_test.py.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "favorites/data_file.h"
+#include "ftp/ftp_client.h"
+#include "platform/atomic_file.h"
+#include "platform/native_path.h"
+#include "platform/posix_files.h"
+#include "platform/single_instance.h"
+#include "platform/system_text.h"
+#include "platform/whole_file.h"
+
+namespace kestrin {
+namespace {
+
+TEST(WindowsPlatform, NonAsciiNamesReachTheFileSystemAsUtf8) {
+  const std::string folder = CorePath(std::filesystem::current_path()) + "/Café Ωmega/";
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  const std::string file = folder + "Crème.url";
+  ASSERT_TRUE(WriteFileAtomically(file, "old", 0600));
+  ASSERT_TRUE(WriteFileAtomically(file, "new\r\n", 0600));  // replaces
+  EXPECT_EQ(ReadWholeFile(file), "new\r\n");
+  EXPECT_TRUE(std::filesystem::exists(NativePath(folder) / L"Cr\u00e8me.url"));
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  while (const dirent* entry = readdir(dir)) {
+    names.push_back(entry->d_name);
+  }
+  closedir(dir);
+  EXPECT_EQ(names, (std::vector<std::string>{".", "..", "Crème.url"}));
+  struct stat info {};
+  ASSERT_EQ(lstat(file.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode));
+  EXPECT_EQ(info.st_size, 5);
+  EXPECT_TRUE(IsAbsolutePath(folder));
+}
+
+TEST(WindowsPlatform, ListsInTheAnsiCodePageReadAsUtf8) {
+  const std::optional<std::string> ansi = TextInAnsiCodePage("Café");
+  ASSERT_TRUE(ansi);
+  EXPECT_EQ(*ansi, "Caf\xe9");
+  EXPECT_FALSE(TextInAnsiCodePage("Ωmega"));  // not in code page 1252
+  const std::string list =
+      "Win@1/2/2026\r\n\"1/2/2026\",\"" + *ansi + "\",\"\",\"\",\"\",\"\",\"D\"\r\n";
+  for (const std::string& bytes : {list, TextAsUtf8(list)}) {
+    const Result<FavoritesDataFile> parsed = ParseFavoritesDataFile(bytes, false);
+    ASSERT_TRUE(parsed) << parsed.error();
+    EXPECT_EQ(parsed->records[0].Path, "Café");
+  }
+}
+
+TEST(WindowsPlatform, OneInstanceHoldsTheNamedMutex) {
+  const SingleInstanceLock first("kestrin-test");
+  EXPECT_FALSE(first.anotherInstanceRuns());
+  EXPECT_TRUE(SingleInstanceLock("kestrin-test").anotherInstanceRuns());
+}
+
+// The WinInet client against the pyftpdlib that wine_test.py serves on the port in
+// KESTRIN_TEST_FTP_PORT (user "user", password "secret"; renames onto a file are refused).
+class WinInetClient : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* port = std::getenv("KESTRIN_TEST_FTP_PORT");
+    if (port == nullptr) {
+      GTEST_SKIP() << "no FTP server";
+    }
+    options_ = {"127.0.0.1", std::atoi(port), "user", "secret"};
+  }
+
+  FtpConnectOptions options_;
+  std::unique_ptr<FtpClient> client_ = MakeSystemFtpClient([] {});
+};
+
+TEST_F(WinInetClient, SaysWhatTheServerAnswered) {
+  options_.password = "wrong";
+  const Result<> refused = client_->Connect(options_);
+  ASSERT_FALSE(refused);
+  EXPECT_NE(refused.error().find("530"), std::string::npos) << refused.error();
+}
+
+TEST_F(WinInetClient, StoresChecksAndRenamesTellingWhichNameWasRefused) {
+  ASSERT_TRUE(client_->Connect(options_));
+  ASSERT_TRUE(WriteFileAtomically("list", "Win@1/2/2026\r\n", 0600));
+  ASSERT_TRUE(client_->Upload("list", "new"));
+  ASSERT_TRUE(client_->Upload("list", "taken"));
+  EXPECT_TRUE(IsPresent(client_->Probe("new")));
+  EXPECT_EQ(*client_->Probe("none"), RemoteFile::Absent);
+  EXPECT_EQ(client_->Rename("none", "x").error().refused, RenameRefusal::Source);
+  EXPECT_EQ(client_->Rename("new", "taken").error().refused, RenameRefusal::Target);
+  ASSERT_TRUE(client_->Delete("taken"));
+  ASSERT_TRUE(client_->Rename("new", "taken"));
+  EXPECT_EQ(*client_->Read("taken"), "Win@1/2/2026\r\n");
+  EXPECT_FALSE(client_->SetCurrentDirectory("none"));
+  EXPECT_TRUE(client_->Delete("taken"));
+}
+
+}  // namespace
+}  // namespace kestrin

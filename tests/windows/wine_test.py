@@ -1,0 +1,136 @@
+"""A Windows computer (kestrin-cli.exe under Wine) and a Linux one sync through pyftpdlib.
+
+Usage: wine_test.py BUILD_WINDOWS LINUX_KESTRIN_CLI [--measure]
+Runs the Windows unit tests, then the two computers both ways, with and without encryption;
+--measure adds a no-change sync of 1 000 shortcuts on each and prints the times.
+"""
+import base64, os, pathlib, subprocess, sys, tempfile, time
+
+WINE = "/usr/lib/wine/wine64"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+SHORTCUT = b"[InternetShortcut]\r\nURL=%s\r\nIconFile=\r\nIconIndex=\r\n"
+
+
+def run(command, **kw):
+    done = subprocess.run(command, capture_output=True, **kw)
+    if done.returncode != 0:
+        sys.exit(f"FAILED {command}:\n{done.stdout.decode(errors='replace')}"
+                 f"{done.stderr.decode(errors='replace')}")
+    return done
+
+
+def tree(root):
+    return {str(p.relative_to(root)): (p.read_bytes() if p.is_file() else None)
+            for p in sorted(root.rglob("*"))}
+
+
+class Computer:
+    def __init__(self, top, name, cli, windows, port, sealed):
+        self.cli, self.windows = cli, windows
+        self.home = top / name
+        self.favorites = self.home / "Favorites"
+        self.favorites.mkdir(parents=True, exist_ok=True)
+        self.settings = self.home / "kestrin.ini"
+        self.write_settings(name, port, sealed, start=0)
+
+    def write_settings(self, name, port, sealed, start):
+        self.settings.write_bytes(
+            f"[Settings]\r\nName={name}\r\nServer=127.0.0.1\r\nUsername=user\r\n"
+            f"Password={base64.b64encode(b'secret').decode()}\r\nPort={port}\r\nPassive=1\r\n"
+            f"RemoteDir={'sealed' if sealed else 'plain'}\r\nUseEncryption={int(sealed)}\r\n"
+            f"ConfirmChanges=0\r\nStartWithWin={start}\r\nLogActivity=1\r\n".encode())
+
+    def path(self, p):
+        return "Z:" + str(p).replace("/", "\\") if self.windows else str(p)
+
+    def cli_run(self, *words):
+        command = [self.cli, *words]
+        return run([WINE, *command] if self.windows else command)
+
+    def sync(self):
+        self.cli_run("sync", "--yes", "--quiet", "--settings", self.path(self.settings),
+                     "--favorites", self.path(self.favorites))
+
+
+def converge(a, b):
+    """a, the last to upload, brings its changes to b, which is the last to upload then."""
+    a.sync(), b.sync()
+    assert tree(a.favorites) == tree(b.favorites), (tree(a.favorites), tree(b.favorites))
+
+
+def both_ways(linux, windows):
+    (linux.favorites / "Café").mkdir()
+    (linux.favorites / "Café" / "Crème brûlée.url").write_bytes(SHORTCUT % "https://ex.org/é".encode())
+    converge(linux, windows)
+    assert (windows.home / "kestrin.log").exists()  # beside its settings, named in Windows' form
+    # The Windows computer wrote the shortcut it received: four lines, each ending in CR LF.
+    assert (windows.favorites / "Café" / "Crème brûlée.url").read_bytes() == \
+        SHORTCUT % "https://ex.org/é".encode()
+    (windows.favorites / "Ωmega.url").write_bytes(SHORTCUT % b"https://omega.example/")
+    (windows.favorites / "Café" / "Crème brûlée.url").unlink()
+    converge(windows, linux)
+    assert sorted(tree(linux.favorites)) == ["Café", "Ωmega.url"], tree(linux.favorites)
+
+
+def autostart(windows, port):
+    query = [WINE, "reg", "query", RUN_KEY, "/v", "kestrin"]
+    for start in (1, 0):
+        windows.write_settings("Win", port, False, start)
+        windows.cli_run("startup", "--settings", windows.path(windows.settings))
+        found = subprocess.run(query, capture_output=True)
+        assert (found.returncode == 0) == bool(start), found.stdout
+        assert not start or b"kestrin.exe" in found.stdout, found.stdout
+
+
+def measure(linux, windows):
+    for i in range(1000):
+        (linux.favorites / f"site {i:04}.url").write_bytes(SHORTCUT % f"https://{i}.example/".encode())
+    converge(linux, windows)
+    for computer in (linux, windows):
+        times = []
+        for _ in range(3):
+            started = time.monotonic()
+            computer.sync()
+            times.append(time.monotonic() - started)
+        print(f"no-change sync of 1 000 shortcuts, {'Windows under Wine' if computer.windows else 'Linux'}:"
+              f" {' '.join(f'{t:.2f}' for t in times)} s")
+
+
+def main():
+    build, linux_cli = pathlib.Path(sys.argv[1]), sys.argv[2]
+    with tempfile.TemporaryDirectory() as temp:
+        top = pathlib.Path(temp)
+        os.environ.update(WINEPREFIX=str(top / "prefix"), WINEDEBUG="-all")
+        run([WINE, "wineboot", "-i"])
+        (top / "server").mkdir()
+        for folder in ("plain", "sealed"):
+            (top / "server" / folder).mkdir()
+        support = pathlib.Path(__file__).resolve().parent.parent / "support"
+        server = subprocess.Popen(["/usr/bin/python3", str(support / "pyftpd_server.py"),
+                                   str(top / "server"), "user", "secret", str(top / "logins"),
+                                   str(top / "port"), "--rename-keeps-target"],
+                                  stderr=subprocess.DEVNULL)
+        try:
+            while not (top / "port").exists():
+                time.sleep(0.05)
+            port = int((top / "port").read_text())
+            os.environ["KESTRIN_TEST_FTP_PORT"] = str(port)
+            for test in sorted(build.glob("tests/windows/*.exe")):
+                print(run([WINE, str(test)], cwd=top).stdout.decode(errors="replace").splitlines()[-1])
+            exe = str(build / "cli" / "kestrin-cli.exe")
+            for sealed in (False, True):
+                side = top / ("sealed" if sealed else "plain")
+                both_ways(Computer(side, "Linux", linux_cli, False, port, sealed),
+                          Computer(side, "Win", exe, True, port, sealed))
+            autostart(Computer(top / "auto", "Win", exe, True, port, False), port)
+            if "--measure" in sys.argv:
+                measure(Computer(top / "many", "Linux", linux_cli, False, port, False),
+                        Computer(top / "many", "Win", exe, True, port, False))
+        finally:
+            server.kill()
+            subprocess.run(["/usr/lib/wine/wineserver", "-k"])
+    print("Windows and Linux computers converged")
+
+
+if __name__ == "__main__":
+    main()
