@@ -68,7 +68,10 @@ class WinInetClient : public ::testing::Test {
     if (port == nullptr) {
       GTEST_SKIP() << "no FTP server";
     }
-    options_ = {"127.0.0.1", std::atoi(port), "user", "secret"};
+    options_.server = "127.0.0.1";
+    options_.port = std::atoi(port);
+    options_.username = "user";
+    options_.password = "secret";
   }
 
   FtpConnectOptions options_;

@@ -1,15 +1,12 @@
 #include "platform/whole_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
 #include "platform/native_path.h"
+#include "platform/posix_files.h"
 
 namespace kestrin {
 

@@ -1,13 +1,12 @@
 #include "bookmarks/import_bookmarks.h"
 
-#include <sys/stat.h>
-
 #include "bookmarks/safe_name.h"
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
 #include "favorites/record_rule.h"
 #include "favorites/shortcut_file.h"
 #include "formats/printable_text.h"
+#include "platform/posix_files.h"
 #include "platform/whole_file.h"
 #include "sync/apply_changes.h"
 #include "sync/restore_favorites.h"
