@@ -79,7 +79,7 @@ def autostart(windows, port):
         windows.cli_run("startup", "--settings", windows.path(windows.settings))
         found = subprocess.run(query, capture_output=True)
         assert (found.returncode == 0) == bool(start), found.stdout
-        assert not start or b"kestrin.exe" in found.stdout, found.stdout
+        assert not start or b'kestrin.exe"' in found.stdout, found.stdout
 
 
 def measure(linux, windows):

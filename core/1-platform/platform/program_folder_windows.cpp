@@ -56,21 +56,35 @@ std::string HomeFolder() {
   return KnownFolder(FOLDERID_Profile);
 }
 
-// Settings roam with the user's profile; the log and the working files stay on this computer.
 std::string UserConfigFolder() {
   return KnownFolder(FOLDERID_RoamingAppData);
 }
 
 std::string UserStateFolder() {
-  return KnownFolder(FOLDERID_LocalAppData);
+  return UserConfigFolder();
 }
 
+// A copy kept in a folder the user may write (a USB stick, a folder of one's own) keeps its
+// files beside it, so that they travel with it; an installed copy keeps them in %APPDATA%.
 std::string UserProgramFolder(const std::string& name) {
+  const std::string executable = ExecutablePath();
+  const std::string beside = executable.substr(0, executable.rfind('/') + 1);
+  // Only a file made there tells: the folder's access list, not its attributes, decides.
+  const HANDLE probe = beside.empty()
+                           ? INVALID_HANDLE_VALUE
+                           : CreateFileW(NativePath(beside + "kestrin-write-probe.tmp").c_str(),
+                                         GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                         nullptr);
+  if (probe != INVALID_HANDLE_VALUE) {
+    CloseHandle(probe);
+    return beside;
+  }
   return ProgramFolderIn(UserConfigFolder(), name);
 }
 
 std::string UserStateProgramFolder(const std::string& name) {
-  return ProgramFolderIn(UserStateFolder(), name);
+  return UserProgramFolder(name);
 }
 
 }  // namespace kestrin
