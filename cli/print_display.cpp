@@ -8,7 +8,16 @@
 
 namespace kestrin::cli {
 
+namespace {
+constexpr char kClearLine[] = "\r\033[K";
+}  // namespace
+
 void PrintDisplay::AppendActivityLine(const std::string& text) {
+  if (progressShown_) {
+    // The line takes the progress's place; the next progress shows below it.
+    std::cout << kClearLine;
+    progressShown_ = false;
+  }
   if (countdownShown_) {
     std::cerr << "\n";
     countdownShown_ = false;
@@ -32,6 +41,14 @@ void PrintDisplay::SetStatusText(const std::string& text) {
   }
   std::cerr << "\r" << PrintableText(text) << std::flush;
   countdownShown_ = true;
+}
+
+void PrintDisplay::ShowProgress(const std::string& text) {
+  if (quiet_ || !isatty(STDOUT_FILENO)) {
+    return;
+  }
+  std::cout << kClearLine << PrintableText(text) << std::flush;
+  progressShown_ = !text.empty();
 }
 
 }  // namespace kestrin::cli

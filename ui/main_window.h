@@ -68,6 +68,7 @@ class MainWindow : public QMainWindow, public RunDisplay {
   void SetStatusText(const std::string& text) override;
   void SetTrayState(StatusImage image, const std::string& tooltip) override;
   void ShowRunState(bool running) override;
+  void ShowProgress(const std::string& text) override;
 
  signals:
   // Exit has saved the settings and removed the tray icon: the program may end.
@@ -114,6 +115,9 @@ class MainWindow : public QMainWindow, public RunDisplay {
   bool firstStart_ = false;                    // no settings file at start-up
   int confirmMassDeletion_ = 1;                // a key without a control, kept as read
   int favoritesChanges_ = 0;                   // of the run under way
+  // While a long pass shows its progress in the status text, the lines' texts wait here.
+  bool progressShown_ = false;
+  QString statusText_;
   std::optional<RunSummary> reportedChanges_;  // by the run under way
 };
 

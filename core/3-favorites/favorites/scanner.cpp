@@ -132,7 +132,7 @@ class Scanner {
       return;
     }
 
-    const ShortcutValues values = ParseShortcutFile(ReadShortcutFile(full));
+    const ShortcutValues values = ValuesOf(full, info);
     for (const std::string* value : {&values.URL, &values.IconFile, &values.IconIndex}) {
       if (!options_.encode && value->find('"') != std::string::npos) {
         Warn(full,
@@ -146,6 +146,20 @@ class Scanner {
     if (Carried(full, record)) {
       WriteFavoriteRecord(out_, record, options_.encode);
     }
+  }
+
+  ShortcutValues ValuesOf(const std::string& path, const struct stat& info) {
+    if (options_.cache == nullptr) {
+      return ParseShortcutFile(ReadShortcutFile(path));
+    }
+    const std::string_view relative = std::string_view(path).substr(rootSize_);
+    const FileIdentity identity = FileIdentity::Of(info);
+    std::optional<ShortcutValues> values = options_.cache->Find(relative, identity);
+    if (!values) {
+      values = ParseShortcutFile(ReadShortcutFile(path));
+    }
+    options_.cache->Remember(relative, identity, *values);
+    return std::move(*values);
   }
 
   // Whether every computer takes the record (otherwise one odd entry here would make all

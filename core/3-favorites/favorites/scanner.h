@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "favorites/scan_cache.h"
 #include "formats/general_date.h"
 
 namespace kestrin {
@@ -14,6 +15,8 @@ struct ScanOptions {
   std::function<void()> yield;  // after every entry; may be empty
   // An entry left out, as "<path relative to the Favorites folder>: <why>"; may be empty.
   std::function<void(const std::string&)> warn;
+  // Shortcut files it knows unchanged are not read again; it learns every file scanned.
+  ScanCache* cache = nullptr;
 };
 
 // Writes one record per folder and Internet shortcut below favoritesRoot (absolute, ending

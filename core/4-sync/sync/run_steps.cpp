@@ -72,8 +72,8 @@ std::string SharedListName(const SyncSettings& settings) {
 }
 
 StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
-                          const SyncEnvironment& env, ActivityReporter& activity,
-                          DataFileHeader& header) {
+                         const SyncEnvironment& env, ActivityReporter& activity,
+                         DataFileHeader& header, ScanCacheUse cacheUse) {
   const StepResult failure =
       StepFailed("Unable to Create Local Data File..", "cannot write " + path);
   Report(activity, "-> Creating Local Data File..");
@@ -89,11 +89,21 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
   }
   header = {settings.Name, FormatGeneralDate(env.localNow(), env.dateFormat)};
   WriteDataFileHeader(out, header);
-  ScanOptions options{settings.UseEncryption == 1, env.dateFormat, env.yield,
+  const std::string cachePath = env.workFolder + kScanCacheName;
+  ScanCache cache = ScanCache::Load(cachePath, env.favoritesRoot, env.systemNow());
+  RunProgress& progress = activity.progress();
+  ScanOptions options{settings.UseEncryption == 1, env.dateFormat, [&progress] { progress.Step(); },
                       [&activity](const std::string& warning) {
                         Report(activity, "-> Skipping " + warning + "..");
-                      }};
+                      },
+                      &cache};
+  progress.Begin("Reading Favorites", 0);
   ScanFavoritesFolder(env.favoritesRoot, out, options);
+  progress.End();
+  if (cacheUse == ScanCacheUse::Keep) {
+    // One that cannot be kept costs the next scan its time, nothing more.
+    static_cast<void>(cache.Save(cachePath));
+  }
   out.close();
   if (!out) {
     return failure;
@@ -102,7 +112,7 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
 }
 
 StepResult ConnectToServer(const SyncSettings& settings, const SyncEnvironment& env,
-                            ActivityReporter& activity, std::unique_ptr<FtpClient>& client) {
+                           ActivityReporter& activity, std::unique_ptr<FtpClient>& client) {
   Report(activity, "-> Establishing Internet Connection..");
   client = env.makeFtpClient ? env.makeFtpClient(env.yield) : nullptr;
   if (!client) {
@@ -128,7 +138,7 @@ StepResult ConnectToServer(const SyncSettings& settings, const SyncEnvironment& 
 }
 
 StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
-                                 ActivityReporter& activity) {
+                                ActivityReporter& activity) {
   if (settings.RemoteDir.empty()) {
     return StepResult::Ok();
   }
@@ -140,8 +150,8 @@ StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
 }
 
 StepResult DownloadSharedList(FtpClient& client, const std::string& sharedName,
-                               const std::string& path, ActivityReporter& activity,
-                               bool& downloaded) {
+                              const std::string& path, ActivityReporter& activity,
+                              bool& downloaded) {
   Report(activity, "-> Checking for Remote Data File..");
   downloaded = false;
   const Result<RemoteFile> presence = client.Probe(sharedName);

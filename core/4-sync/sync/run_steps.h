@@ -27,24 +27,29 @@ Result<void, SettingsRefusal> CheckSettings(const SyncSettings& settings);
 // "favs.dat", or "favs.dat.enc" with "Use Encryption".
 std::string SharedListName(const SyncSettings& settings);
 
+// Whether a scan writes back the scan cache of the working folder (kScanCacheName) or only
+// reads it.
+enum class ScanCacheUse { Keep, ReadOnly };
+inline constexpr char kScanCacheName[] = "scan.cache";
+
 // Writes the snapshot of the Favorites folder to path, a private file made afresh, and
-// gives the header it wrote.
+// gives the header it wrote. Shortcut files that the scan cache knows unchanged are not read.
 StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
-                          const SyncEnvironment& env, ActivityReporter& activity,
-                          DataFileHeader& header);
+                         const SyncEnvironment& env, ActivityReporter& activity,
+                         DataFileHeader& header, ScanCacheUse cacheUse);
 
 // Opens an FTP session and logs in; client holds the session whenever one could be had.
 StepResult ConnectToServer(const SyncSettings& settings, const SyncEnvironment& env,
-                            ActivityReporter& activity, std::unique_ptr<FtpClient>& client);
+                           ActivityReporter& activity, std::unique_ptr<FtpClient>& client);
 
 // Changes to the remote directory, when one is set.
 StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
-                                 ActivityReporter& activity);
+                                ActivityReporter& activity);
 
 // Downloads the shared list to path when the server holds one; downloaded tells whether it did.
 StepResult DownloadSharedList(FtpClient& client, const std::string& sharedName,
-                               const std::string& path, ActivityReporter& activity,
-                               bool& downloaded);
+                              const std::string& path, ActivityReporter& activity,
+                              bool& downloaded);
 
 // The "Error: " line and, below it, its reason.
 void ReportFailure(ActivityReporter& activity, const RunFailure& failure);
