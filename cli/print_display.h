@@ -13,7 +13,7 @@ namespace kestrin::cli {
 // shown only on a terminal. Quiet, it shows the errors alone.
 class PrintDisplay : public RunDisplay {
  public:
-  explicit PrintDisplay(bool quiet) : quiet_(quiet) {}
+  explicit PrintDisplay(bool quiet);
   void ClearActivityPane() override {}
   void AppendActivityLine(const std::string& text) override;
   void SetStatusText(const std::string& text) override;
@@ -23,6 +23,8 @@ class PrintDisplay : public RunDisplay {
 
  private:
   const bool quiet_;
+  const bool outputIsTerminal_;
+  const bool errorsAreTerminal_;
   std::string lastLine_;
   bool inError_ = false;  // the last line was an "Error: " line or one of its reason lines
   bool countdownShown_ = false;
