@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -22,15 +23,17 @@ namespace {
 constexpr std::size_t kMaxShortcutBytes = 1 << 22;  // read no more of a huge file than this
 
 // The whole file, read once; empty when it cannot be read (the record then has empty keys,
-// as the private-profile read gives for a file it cannot open).
-std::string ReadShortcutFile(const std::string& path) {
+// as the private-profile read gives for a file it cannot open). `expectedSize` is the size
+// the file was found with: once that much is read no second read looks for the end.
+std::string ReadShortcutFile(const std::string& path, std::size_t expectedSize) {
   std::string bytes;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) {
     return bytes;
   }
+  const std::size_t wanted = std::min(expectedSize, kMaxShortcutBytes);
   char buffer[1 << 14];
-  while (bytes.size() < kMaxShortcutBytes) {
+  while (bytes.size() < kMaxShortcutBytes && (bytes.size() < wanted || wanted == 0)) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) {
       continue;
@@ -149,14 +152,17 @@ class Scanner {
   }
 
   ShortcutValues ValuesOf(const std::string& path, const struct stat& info) {
+    const auto read = [&] {
+      return ParseShortcutFile(ReadShortcutFile(path, static_cast<std::size_t>(info.st_size)));
+    };
     if (options_.cache == nullptr) {
-      return ParseShortcutFile(ReadShortcutFile(path));
+      return read();
     }
     const std::string_view relative = std::string_view(path).substr(rootSize_);
     const FileIdentity identity = FileIdentity::Of(info);
     std::optional<ShortcutValues> values = options_.cache->Find(relative, identity);
     if (!values) {
-      values = ParseShortcutFile(ReadShortcutFile(path));
+      values = read();
     }
     options_.cache->Remember(relative, identity, *values);
     return std::move(*values);
