@@ -18,6 +18,7 @@ constexpr std::size_t kLengths = 4;
 constexpr std::size_t kIdentityNumbers = 7;
 constexpr std::size_t kEntryHead = kLengths * sizeof(std::uint16_t) + kIdentityNumbers * 8;
 constexpr std::size_t kChecksumBytes = sizeof(std::uint64_t);
+constexpr std::size_t kScanStartBytes = sizeof(std::int64_t);  // the header's last part
 
 template <typename T>
 void Append(std::string& out, T number) {
@@ -79,7 +80,6 @@ struct Entry {
     entry.values = bytes.substr(offset + kEntryHead + entry.lengths[0], valuesSize);
     return entry;
   }
-  std::size_t size() const { return kEntryHead + key.size() + values.size(); }
 };
 
 std::size_t HashOf(std::string_view key) {
@@ -115,19 +115,19 @@ ScanCache ScanCache::Load(const std::string& path, const std::string& favoritesR
   // differ.
   const std::size_t header = cache.next_.size();
   const std::string_view bytes = cache.loaded_;
-  const bool taken =
-      bytes.size() >= header + kChecksumBytes &&
-      bytes.substr(0, header - 8) == std::string_view(cache.next_).substr(0, header - 8) &&
-      NumberAt<std::uint64_t>(bytes, bytes.size() - kChecksumBytes) ==
-          Checksum(bytes.substr(0, bytes.size() - kChecksumBytes)) &&
-      cache.Index(bytes.substr(header, bytes.size() - header - kChecksumBytes));
+  const bool taken = bytes.size() >= header + kChecksumBytes &&
+                     bytes.substr(0, header - kScanStartBytes) ==
+                         std::string_view(cache.next_).substr(0, header - kScanStartBytes) &&
+                     NumberAt<std::uint64_t>(bytes, bytes.size() - kChecksumBytes) ==
+                         Checksum(bytes.substr(0, bytes.size() - kChecksumBytes)) &&
+                     cache.Index(bytes.substr(header, bytes.size() - header - kChecksumBytes));
   if (!taken) {
     cache.loaded_ = std::string();
     cache.slots_ = {};
     return cache;
   }
   const auto unsureSpan = std::chrono::duration_cast<std::chrono::nanoseconds>(kUnsureSpan);
-  cache.sureBefore_ = NumberAt<std::int64_t>(bytes, header - 8) - unsureSpan.count();
+  cache.sureBefore_ = NumberAt<std::int64_t>(bytes, header - kScanStartBytes) - unsureSpan.count();
   // The next cache holds about as much: grown by doubling it could take twice the room.
   cache.next_.reserve(bytes.size() + bytes.size() / 8);
   return cache;
