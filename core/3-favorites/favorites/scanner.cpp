@@ -25,9 +25,9 @@ constexpr std::size_t kMaxShortcutBytes = 1 << 22;  // read no more of a huge fi
 // The whole file, read once; empty when it cannot be read (the record then has empty keys,
 // as the private-profile read gives for a file it cannot open). `expectedSize` is the size
 // the file was found with: once that much is read no second read looks for the end.
-std::string ReadShortcutFile(const std::string& path, std::size_t expectedSize) {
+std::string ReadShortcutFile(int folderFd, const char* name, std::size_t expectedSize) {
   std::string bytes;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  const int fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) {
     return bytes;
   }
@@ -60,7 +60,7 @@ class Scanner {
       return;  // no records below this folder's own record
     }
     while (const dirent* entry = ::readdir(dir)) {
-      VisitEntry(folder, relative, entry);
+      VisitEntry(folder, relative, ::dirfd(dir), entry);
       if (options_.yield) {
         options_.yield();
       }
@@ -76,7 +76,10 @@ class Scanner {
     }
   }
 
-  void VisitEntry(const std::string& folder, const std::string& relative, const dirent* entry) {
+  // The entry is looked at through its folder's descriptor: a path from the root would be
+  // walked again for every file.
+  void VisitEntry(const std::string& folder, const std::string& relative, int folderFd,
+                  const dirent* entry) {
     const std::string name = entry->d_name;
     if (name.empty() || name == "." || name == "..") {
       return;
@@ -87,7 +90,7 @@ class Scanner {
     }
     const std::string full = folder + name;
     struct stat info {};
-    if (::lstat(full.c_str(), &info) != 0) {
+    if (::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
       return;  // removed meanwhile
     }
     const bool isFolder = S_ISDIR(info.st_mode);
@@ -135,7 +138,7 @@ class Scanner {
       return;
     }
 
-    const ShortcutValues values = ValuesOf(full, info);
+    const ShortcutValues values = ValuesOf(full, folderFd, entry->d_name, info);
     for (const std::string* value : {&values.URL, &values.IconFile, &values.IconIndex}) {
       if (!options_.encode && value->find('"') != std::string::npos) {
         Warn(full,
@@ -151,9 +154,11 @@ class Scanner {
     }
   }
 
-  ShortcutValues ValuesOf(const std::string& path, const struct stat& info) {
+  ShortcutValues ValuesOf(const std::string& path, int folderFd, const char* name,
+                          const struct stat& info) {
     const auto read = [&] {
-      return ParseShortcutFile(ReadShortcutFile(path, static_cast<std::size_t>(info.st_size)));
+      return ParseShortcutFile(
+          ReadShortcutFile(folderFd, name, static_cast<std::size_t>(info.st_size)));
     };
     if (options_.cache == nullptr) {
       return read();
