@@ -6,6 +6,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "platform/large_blocks.h"
 #include "settings/program_files.h"
 
 namespace {
@@ -62,6 +63,7 @@ constexpr char kUsage[] =
 
 int main(int argc, char** argv) {
   kestrin::cli::UseByteOutput();
+  kestrin::ReturnLargeBlocksWhenFreed();
   const std::vector<std::string> words(argv + std::min(argc, 2), argv + argc);
   const std::string command = argc > 1 ? argv[1] : "";
   const bool helpAsked = std::find(words.begin(), words.end(), "--help") != words.end();

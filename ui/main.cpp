@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "favorites/favorites_path.h"
+#include "platform/large_blocks.h"
 #include "platform/open_with_default.h"
 #include "platform/program_folder.h"
 #include "platform/single_instance.h"
@@ -18,6 +19,7 @@
 
 int main(int argc, char* argv[]) {
   using namespace kestrin;
+  ReturnLargeBlocksWhenFreed();
   ui::SetApplicationIdentity();
   if (ui::AsksForInformationOnly(argc, argv)) {
     // Answered without a window system, as on a console without one.

@@ -78,6 +78,7 @@ class MainWindow : public QMainWindow, public RunDisplay {
   void SetStatusText(const std::string& text) override;
   void SetTrayState(StatusImage image, const std::string& tooltip) override;
   void ShowRunState(bool running) override;
+  void ShowProgress(const std::string& text) override;
 
  signals:
   // Exit has saved the settings and removed the tray icon: the program may end.
@@ -129,6 +130,9 @@ class MainWindow : public QMainWindow, public RunDisplay {
   bool firstStart_ = false;   // no settings file at start-up
   SyncSettings loaded_;       // as read: the keys without a control are saved as they were
   int favoritesChanges_ = 0;  // of the run under way
+  // While a long pass shows its progress in the status text, the lines' texts wait here.
+  bool progressShown_ = false;
+  QString statusText_;
   std::optional<RunSummary> reportedChanges_;  // by the run under way
 };
 

@@ -96,7 +96,16 @@ void MainWindow::AppendActivityLine(const std::string& text) {
 }
 
 void MainWindow::SetStatusText(const std::string& text) {
-  c_.statusPanel->setText(Shown(text));
+  statusText_ = Shown(text);
+  if (!progressShown_) {
+    c_.statusPanel->setText(statusText_);
+    c_.statusPanel->repaint();
+  }
+}
+
+void MainWindow::ShowProgress(const std::string& text) {
+  progressShown_ = !text.empty();
+  c_.statusPanel->setText(progressShown_ ? Shown(text) : statusText_);
   c_.statusPanel->repaint();
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 #include <sstream>
 
 #include "favorites/data_file.h"
@@ -18,6 +19,7 @@ namespace kestrin {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadFileBytes;
 using test::WriteFileBytes;
 
 constexpr char kFileText[] = "11/30/2026 8:00:01 AM";
@@ -50,12 +52,12 @@ struct Scan {
   int yields = 0;
 };
 
-Scan ScanOf(const std::string& root, bool encode) {
+Scan ScanOf(const std::string& root, bool encode, ScanCache* cache = nullptr) {
   Scan scan;
   std::ostringstream out;
   ScanFavoritesFolder(root, out,
                       {encode, EnUsGeneralDateFormat(), [&scan] { ++scan.yields; },
-                       [&scan](const std::string& text) { scan.warnings.push_back(text); }});
+                       [&scan](const std::string& text) { scan.warnings.push_back(text); }, cache});
   scan.bytes = out.str();
   return scan;
 }
@@ -196,6 +198,89 @@ TEST(ScanFavoritesFolder, RefusesToScanWithoutAFavoritesFolder) {
     EXPECT_EQ(scan.bytes, "") << root;
     EXPECT_EQ(scan.warnings, std::vector<std::string>{"\"" + std::string(root) +
                                                       "\": not a Favorites folder to scan"});
+  }
+}
+
+// Whatever changed since the cache was kept (a file rewritten in the same size and time, one
+// renamed, deleted or replaced by a folder, new files), a scan through it writes the bytes of
+// a scan that reads every file.
+TEST(ScanCache, CachedScanWritesTheBytesOfAFullScan) {
+  test::TempDir dir;
+  const std::string root = dir.path() + "Favorites/", cachePath = dir.path() + "scan.cache";
+  std::mt19937 random(17);
+  const auto pick = [&random](std::size_t n) { return random() % n; };
+  std::vector<std::string> files;
+  const auto add = [&](const std::string& file) {
+    fs::create_directories(fs::path(root + file).parent_path());
+    Shortcut(root + file, "https://x.example/" + std::to_string(random()));
+    files.push_back(file);
+  };
+  for (int i = 0; i < 60; ++i) {
+    add("f" + std::to_string(pick(4)) + "/" + std::to_string(i) + ".url");
+  }
+  // Every file's times lie well before this scan start: no entry is unsure for its time.
+  const auto scanStart = ScanCache::Clock::now() + std::chrono::minutes(1);
+  for (int round = 0; round < 40; ++round) {
+    ScanCache cache = ScanCache::Load(cachePath, root, scanStart);
+    ASSERT_EQ(ScanOf(root, false, &cache).bytes, ScanOf(root, false).bytes) << round;
+    ASSERT_TRUE(cache.Save(cachePath));
+    const std::size_t index = pick(files.size());
+    const std::string file = files[index], path = root + file;
+    const int edit = static_cast<int>(pick(5));
+    if (edit == 0) {
+      struct stat before {};
+      ASSERT_EQ(::stat(path.c_str(), &before), 0);
+      std::string bytes = ReadFileBytes(path);
+      bytes[bytes.size() - 3] ^= 1;  // a digit of the URL
+      WriteFileBytes(path, bytes);
+      const timespec times[2] = {before.st_atim, before.st_mtim};
+      ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+      continue;
+    }
+    if (edit < 4) {
+      files.erase(files.begin() + static_cast<std::ptrdiff_t>(index));
+      edit == 1 ? fs::rename(path, path + "x.url") : static_cast<void>(fs::remove(path));
+    }
+    add(edit == 1   ? file + "x.url"
+        : edit == 3 ? file + "/in.url"
+                    : "n" + std::to_string(round) + ".url");
+  }
+}
+
+// A cache is taken whole or not at all, and an entry whose times lie close to the last
+// scan's start is read again.
+TEST(ScanCache, TrustsNoEntryItCannotBeSureOf) {
+  test::TempDir dir;
+  const std::string path = dir.path() + "scan.cache";
+  const auto start = ScanCache::Clock::now();
+  const std::int64_t now =
+      std::chrono::duration_cast<std::chrono::seconds>(start.time_since_epoch()).count();
+  const FileIdentity old{1, 2, 3, now - 10, 0, now - 10, 0},
+      recent{1, 2, 3, now - 1, 0, now - 1, 0};
+  ScanCache kept = ScanCache::Load(path, "/F/", start);
+  kept.Remember("old.url", old, {"https://old/", "", ""});
+  kept.Remember("recent.url", recent, {"https://recent/", "", ""});
+  ASSERT_TRUE(kept.Save(path));
+  EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  const auto found = [&](const std::string& root, const std::string& key, FileIdentity identity) {
+    return ScanCache::Load(path, root, start).Find(key, identity).has_value();
+  };
+  EXPECT_TRUE(found("/F/", "old.url", old));
+  EXPECT_FALSE(found("/F/", "recent.url", recent));
+  EXPECT_FALSE(found("/G/", "old.url", old));
+  FileIdentity changed = old;
+  changed.changedNanoseconds = 1;
+  EXPECT_FALSE(found("/F/", "old.url", changed));
+  const std::string bytes = ReadFileBytes(path);
+  const auto flipped = [&bytes](std::size_t at) {  // 20: in the version
+    std::string damaged = bytes;
+    damaged[at] ^= 0x20;
+    return damaged;
+  };
+  for (const std::string& damaged :
+       {flipped(20), flipped(bytes.size() / 2), bytes.substr(0, bytes.size() - 1)}) {
+    WriteFileBytes(path, damaged);
+    EXPECT_FALSE(found("/F/", "old.url", old)) << damaged.size();
   }
 }
 

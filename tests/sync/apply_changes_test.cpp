@@ -40,6 +40,26 @@ TEST_F(ApplyChangesTest, DirectApplicationDeletesThenCreatesWithItsLines) {
             "[InternetShortcut]\r\nURL=https://x/\r\nIconFile=i.ico\r\nIconIndex=3\r\n");
 }
 
+// A long pass shows how far it has come and lets the window process events, by the clock.
+TEST_F(ApplyChangesTest, PassesShowTheirProgressAndYieldByTheClock) {
+  RecordingDisplay display;
+  RunProgress::Clock::time_point clock{};
+  int yields = 0;
+  ActivityReporter activity(
+      display, false, [&yields] { ++yields; },
+      [&clock] { return clock += std::chrono::milliseconds(6); });
+  std::vector<ChangeRow> rows;
+  for (const std::string_view name : {"1.url", "2.url", "3.url", "4.url"}) {
+    rows.push_back({ChangeAction::CreateLocally, {"", name, "https://x/", "", "", "F"}});
+  }
+  ApplyChanges(ChangeListOf(rows), ApplyOccasion::Direct, root.path(), activity);
+  EXPECT_EQ(display.progress, (std::vector<std::string>{"Creating shortcuts: 2 of 4",
+                                                        "Creating shortcuts: 4 of 4", ""}));
+  EXPECT_EQ(yields, 2);
+  EXPECT_EQ(display.lines.size(), 4u);
+  EXPECT_EQ(GroupedCount(1234567), "1 234 567");
+}
+
 TEST_F(ApplyChangesTest, DialogApplicationWordsShortcutLinesTheOtherWayRound) {
   WriteFileBytes(At("old.url"), "x");
   std::filesystem::create_directories(At("A/B/C"));

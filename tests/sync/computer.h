@@ -15,7 +15,7 @@
 
 namespace kestrin::test {
 
-// What a run showed: every activity line, the status texts and tray states in order.
+// What a run showed: every activity line, the status texts, progress and tray states in order.
 class RecordingDisplay : public RunDisplay {
  public:
   void ClearActivityPane() override { lines.clear(); }
@@ -26,10 +26,12 @@ class RecordingDisplay : public RunDisplay {
     trayTooltip = tooltip;
   }
   void ShowRunState(bool running) override { runStates.push_back(running); }
+  void ShowProgress(const std::string& text) override { progress.push_back(text); }
 
   std::vector<std::string> lines;
   std::vector<std::string> statusTexts;
   std::vector<bool> runStates;
+  std::vector<std::string> progress;
   StatusImage trayImage = StatusImage::Ready;
   std::string trayTooltip;
 };

@@ -42,6 +42,13 @@ TEST_F(TwoComputers, EachRunIsShownInThePaneStatusBarAndTray) {
   EXPECT_EQ(a.controls().TabStrip1->currentIndex(), 2);
   EXPECT_TRUE(a.controls().cmdSync->isEnabled() && a.controls().fraMain[0]->isEnabled() &&
               a.controls().mnuTRAY_Exit->isEnabled());
+  // A long pass's progress holds the status text until the pass ends.
+  RunDisplay& display = a;
+  display.ShowProgress("Creating shortcuts: 4 512 of 100 000");
+  display.SetStatusText("-> Creating Shortcut: x");
+  EXPECT_EQ(a.controls().statusPanel->text(), "Creating shortcuts: 4 512 of 100 000");
+  display.ShowProgress("");
+  EXPECT_EQ(a.controls().statusPanel->text(), "-> Creating Shortcut: x");
 
   second.StartWith(*server, "bravo", false).controls().mnuFile_Sync->trigger();
   EXPECT_EQ(ReadFileBytes(second.favoritesRoot() + "Links/News.url"),

@@ -40,9 +40,11 @@ namespace kestrin {
 // link.
 struct stat {
   dev_t st_dev = 0;
+  std::uint64_t st_ino = 0;  // no file numbers: nothing is taken for unchanged by them
   unsigned st_mode = 0;
   std::int64_t st_size = 0;
   timespec st_mtim{};
+  timespec st_ctim{};
   std::time_t st_mtime = 0;
   int st_uid = 0;
 };

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "platform/native_path.h"
 #include "platform/posix_files.h"
@@ -11,8 +10,16 @@
 namespace kestrin {
 
 std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(NativePath(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::ifstream in(NativePath(path), std::ios::binary | std::ios::ate);
+  std::string bytes;
+  if (const std::streamoff size = in.tellg(); size > 0) {
+    // One read of the size the file has, not a character at a time.
+    bytes.resize(static_cast<std::size_t>(size));
+    in.seekg(0);
+    in.read(bytes.data(), size);
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+  }
+  return bytes;
 }
 
 Result<std::string> ReadOrdinaryFile(const std::string& path, std::size_t maxBytes) {

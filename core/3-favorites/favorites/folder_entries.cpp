@@ -34,6 +34,16 @@ std::optional<EntryKind> KindOf(const std::string& full, bool shortcutName, dev_
 
 }  // namespace
 
+FileIdentity FileIdentity::Of(const struct stat& info) {
+  return {static_cast<std::uint64_t>(info.st_dev),
+          static_cast<std::uint64_t>(info.st_ino),
+          static_cast<std::uint64_t>(info.st_size),
+          info.st_mtim.tv_sec,
+          info.st_mtim.tv_nsec,
+          info.st_ctim.tv_sec,
+          info.st_ctim.tv_nsec};
+}
+
 std::optional<dev_t> FileSystemOf(const std::string& favoritesRoot) {
   struct stat info {};
   if (stat(favoritesRoot.c_str(), &info) != 0) {
@@ -63,7 +73,7 @@ void VisitFolderEntries(const std::string& folder, dev_t device,
       continue;  // removed meanwhile
     }
     if (const std::optional<EntryKind> kind = KindOf(full, shortcutName, device, info)) {
-      visit({name, *kind, info.st_mtime});
+      visit({name, *kind, info.st_mtime, FileIdentity::Of(info)});
     }
   }
   closedir(dir);

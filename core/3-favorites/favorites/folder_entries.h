@@ -1,11 +1,12 @@
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
+
+#include "platform/posix_files.h"
 
 namespace kestrin {
 
@@ -19,10 +20,26 @@ enum class EntryKind {
   NotRegularFile,   // a shortcut name on a device, pipe or socket
 };
 
+// What tells that a file has not changed since it was read. A file system that numbers no
+// files (inode 0) tells nothing: such an identity is never taken for an unchanged file.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uint64_t size = 0;
+  std::int64_t modifiedSeconds = 0;
+  std::int64_t modifiedNanoseconds = 0;
+  std::int64_t changedSeconds = 0;
+  std::int64_t changedNanoseconds = 0;
+
+  static FileIdentity Of(const struct stat& info);
+  bool operator==(const FileIdentity&) const = default;
+};
+
 struct FolderEntry {
   std::string name;
   EntryKind kind;
   std::time_t modified;
+  FileIdentity identity;
 };
 
 // The file system that `favoritesRoot` is on; nothing when it cannot be looked at.

@@ -82,7 +82,7 @@ class Scanner {
       return;
     }
 
-    const ShortcutValues values = ReadShortcutValues(full);
+    const ShortcutValues values = ValuesOf(full, entry.identity);
     for (const std::string* value : {&values.URL, &values.IconFile, &values.IconIndex}) {
       if (!options_.encode && value->find('"') != std::string::npos) {
         Warn(full,
@@ -118,6 +118,20 @@ class Scanner {
                         {*text[0], *text[1], *text[2], *text[3], *text[4], *text[5], record.Type},
                         options_.encode);
     return true;
+  }
+
+  // A shortcut file's values, read only when the cache does not know the file unchanged.
+  ShortcutValues ValuesOf(const std::string& path, const FileIdentity& identity) {
+    if (options_.cache == nullptr) {
+      return ReadShortcutValues(path);
+    }
+    const std::string_view relative = std::string_view(path).substr(rootSize_);
+    std::optional<ShortcutValues> values = options_.cache->Find(relative, identity);
+    if (!values) {
+      values = ReadShortcutValues(path);
+    }
+    options_.cache->Remember(relative, identity, *values);
+    return std::move(*values);
   }
 
   // Whether every computer takes the record (otherwise one odd entry here would make all

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "favorites/scan_cache.h"
 #include "formats/general_date.h"
 
 namespace kestrin {
@@ -15,6 +16,8 @@ struct ScanOptions {
   // An entry left out, as "<path relative to the Favorites folder>: <why>"; may be empty.
   std::function<void(const std::string&)> warn;
   bool ansiCodePage = false;  // the list's text in the ANSI code page, not UTF-8 ("Utf8List" 0)
+  // Shortcut files it knows unchanged are not read again; it learns every file scanned.
+  ScanCache* cache = nullptr;
 };
 
 // Writes one record per folder and Internet shortcut below favoritesRoot (absolute, ending

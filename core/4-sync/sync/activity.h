@@ -4,6 +4,7 @@
 
 #include "platform/result.h"
 #include "sync/run_display.h"
+#include "sync/run_progress.h"
 
 namespace kestrin {
 
@@ -13,8 +14,12 @@ class ActivityReporter {
  public:
   // Without a log the lines are not kept: a run that creates a hundred thousand shortcuts
   // reports as many lines.
-  ActivityReporter(RunDisplay& display, bool collectLogText)
-      : display_(display), collectLogText_(collectLogText) {}
+  // The long passes show their progress and yield to the window by the clock `now`.
+  ActivityReporter(RunDisplay& display, bool collectLogText, std::function<void()> yield = {},
+                   std::function<RunProgress::Clock::time_point()> now = {})
+      : display_(display),
+        collectLogText_(collectLogText),
+        progress_(display, std::move(yield), std::move(now)) {}
 
   // Tray, status bar, activity pane, then the pending log text, where the line is made
   // printable as the displays make theirs.
@@ -23,12 +28,14 @@ class ActivityReporter {
   const std::string& PendingLogText() const { return pendingLogText_; }
   void ClearPendingLogText() { pendingLogText_.clear(); }
   RunDisplay& display() { return display_; }
+  RunProgress& progress() { return progress_; }
   // True once a line with the error picture was reported.
   bool reportedError() const { return reportedError_; }
 
  private:
   RunDisplay& display_;
   bool collectLogText_;
+  RunProgress progress_;
   std::string pendingLogText_;
   bool reportedError_ = false;
 };

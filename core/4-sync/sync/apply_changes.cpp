@@ -1,5 +1,7 @@
 #include "sync/apply_changes.h"
 
+#include <algorithm>
+
 #include "favorites/favorites_path.h"
 #include "favorites/shortcut_file.h"
 #include "platform/folder_entries.h"
@@ -158,18 +160,27 @@ std::vector<PendingChange> ApplyChanges(const ChangeList& changes, ApplyOccasion
                                         const std::string& favoritesRoot,
                                         ActivityReporter& activity) {
   ChangeApplier applier(occasion, favoritesRoot, activity);
-  const auto pass = [](const std::vector<PendingChange>& list, std::string_view type,
-                       auto&& apply) {
+  RunProgress& progress = activity.progress();
+  const auto pass = [&progress](const char* task, const std::vector<PendingChange>& list,
+                                std::string_view type, auto&& apply) {
+    const auto ofType = [type](const PendingChange& change) { return change.Type == type; };
+    progress.Begin(task, static_cast<std::size_t>(std::count_if(list.begin(), list.end(), ofType)));
     for (const PendingChange& change : list) {
-      if (change.Type == type) {
+      if (ofType(change)) {
         apply(change);
+        progress.Step();
       }
     }
+    progress.End();
   };
-  pass(changes.DeleteList, "F", [&](const auto& c) { applier.DeleteShortcut(c); });
-  pass(changes.DeleteList, "D", [&](const auto& c) { applier.DeleteFolder(c); });
-  pass(changes.CreateList, "D", [&](const auto& c) { applier.CreateFolder(c); });
-  pass(changes.CreateList, "F", [&](const auto& c) { applier.CreateShortcut(c); });
+  pass("Deleting shortcuts", changes.DeleteList, "F",
+       [&](const auto& c) { applier.DeleteShortcut(c); });
+  pass("Deleting folders", changes.DeleteList, "D",
+       [&](const auto& c) { applier.DeleteFolder(c); });
+  pass("Creating folders", changes.CreateList, "D",
+       [&](const auto& c) { applier.CreateFolder(c); });
+  pass("Creating shortcuts", changes.CreateList, "F",
+       [&](const auto& c) { applier.CreateShortcut(c); });
   return applier.TakeFailures();
 }
 

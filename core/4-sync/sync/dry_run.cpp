@@ -22,7 +22,8 @@ StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
   const std::string shared = folder.path() + "temp.dat";
   const SharedListForm form = SharedListFormOf(settings);
   DataFileHeader header;
-  if (StepResult written = WriteSnapshot(snapshot, settings, env, activity, header); !written) {
+  if (StepResult written = WriteSnapshot(snapshot, settings, env, activity, header, ScanCacheUse::ReadOnly);
+      !written) {
     return written;
   }
   std::unique_ptr<FtpClient> client;
@@ -62,7 +63,7 @@ StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
 bool DryRunSync(const SyncSettings& settings, SyncEnvironment& env,
                 const std::function<void(const ChangeList&)>& show) {
   // Nothing is logged: the log is one of the files a dry run leaves alone.
-  ActivityReporter activity(env.display, false);
+  ActivityReporter activity(env.display, false, env.yield, env.monotonicNow);
   if (const auto checked = CheckSettings(settings); !checked) {
     ReportFailure(activity, RunFailure{checked.error().error});
     return false;

@@ -18,6 +18,9 @@ class RunDisplay {
   virtual void SetStatusText(const std::string& text) = 0;
   virtual void SetTrayState(StatusImage image, const std::string& tooltip) = 0;
   virtual void ShowRunState(bool running) = 0;
+  // How far a long pass has come ("Creating shortcuts: 4 512 of 100 000"); empty when the
+  // pass is over. Never an activity line: neither the activity pane nor the log holds it.
+  virtual void ShowProgress(const std::string& /*text*/) {}
 };
 
 }  // namespace kestrin

@@ -107,7 +107,7 @@ Result<void, SettingsRefusal> CheckSettings(const SyncSettings& settings) {
 
 StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
                          const SyncEnvironment& env, ActivityReporter& activity,
-                         DataFileHeader& header) {
+                         DataFileHeader& header, ScanCacheUse cacheUse) {
   const StepResult failure =
       StepFailed("Unable to Create Local Data File..", "cannot write " + path);
   Report(activity, "-> Creating Local Data File..");
@@ -123,12 +123,23 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
   }
   header = {settings.Name, FormatGeneralDate(env.localNow(), env.dateFormat)};
   WriteDataFileHeader(out, header);
-  ScanOptions options{SharedListFormOf(settings).encodedFields, env.dateFormat, env.yield,
+  const std::string cachePath = env.workFolder + kScanCacheName;
+  ScanCache cache = ScanCache::Load(cachePath, env.favoritesRoot, env.systemNow());
+  RunProgress& progress = activity.progress();
+  ScanOptions options{SharedListFormOf(settings).encodedFields, env.dateFormat,
+                      [&progress] { progress.Step(); },
                       [&activity](const std::string& warning) {
                         Report(activity, "-> Skipping " + warning + "..");
                       }};
   options.ansiCodePage = settings.Utf8List == 0;
+  options.cache = &cache;
+  progress.Begin("Reading Favorites", 0);
   ScanFavoritesFolder(env.favoritesRoot, out, options);
+  progress.End();
+  if (cacheUse == ScanCacheUse::Keep) {
+    // One that cannot be kept costs the next scan its time, nothing more.
+    static_cast<void>(cache.Save(cachePath));
+  }
   out.close();
   if (!out) {
     return failure;

@@ -25,19 +25,25 @@ struct SettingsRefusal {
 // Fails when a required field is empty or the computer name cannot head a list.
 Result<void, SettingsRefusal> CheckSettings(const SyncSettings& settings);
 
+// Whether a scan writes back the scan cache of the working folder (kScanCacheName) or only
+// reads it.
+enum class ScanCacheUse { Keep, ReadOnly };
+inline constexpr char kScanCacheName[] = "scan.cache";
+
 // Writes the snapshot of the Favorites folder to path, a private file made afresh, in the
-// shared list's form, and gives the header it wrote.
+// shared list's form, and gives the header it wrote. Shortcut files that the scan cache
+// knows unchanged are not read.
 StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
-                          const SyncEnvironment& env, ActivityReporter& activity,
-                          DataFileHeader& header);
+                         const SyncEnvironment& env, ActivityReporter& activity,
+                         DataFileHeader& header, ScanCacheUse cacheUse);
 
 // Opens an FTP session and logs in; client holds the session whenever one could be had.
 StepResult ConnectToServer(const SyncSettings& settings, const SyncEnvironment& env,
-                            ActivityReporter& activity, std::unique_ptr<FtpClient>& client);
+                           ActivityReporter& activity, std::unique_ptr<FtpClient>& client);
 
 // Changes to the remote directory, when one is set.
 StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
-                                 ActivityReporter& activity);
+                                ActivityReporter& activity);
 
 // Downloads the shared list to path when the server holds one, opening it when it is
 // sealed; downloaded tells whether it did. The server's bytes are in form.ServerCopyOf(path).

@@ -44,7 +44,7 @@ class Run {
   Run(const SyncSettings& settings, SyncEnvironment& env)
       : settings_(settings),
         env_(env),
-        activity_(env.display, settings.LogActivity == 1),
+        activity_(env.display, settings.LogActivity == 1, env.yield, env.monotonicNow),
         localData_(env.workFolder + "local.dat"),
         localIndicator_(env.workFolder + "local.ind"),
         tempData_(env.workFolder + "temp.dat"),
@@ -188,7 +188,8 @@ class Run {
   }
 
   StepResult WriteLocalDataFile() {
-    return WriteSnapshot(localData_, settings_, env_, activity_, localHeader_);
+    return WriteSnapshot(localData_, settings_, env_, activity_, localHeader_,
+                         ScanCacheUse::Keep);
   }
 
   // The shared list is replaced in one step: an interrupted transfer leaves only a stray
@@ -362,6 +363,7 @@ SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& sett
   env.idle = [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); };
   env.monotonicNow = [] { return std::chrono::steady_clock::now(); };
   env.localNow = [] { return LocalNow(); };
+  env.systemNow = [] { return std::chrono::system_clock::now(); };
   env.makeFtpClient = [](std::function<void()> yield) {
     return MakeSystemFtpClient(std::move(yield));
   };

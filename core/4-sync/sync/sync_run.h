@@ -22,6 +22,7 @@ struct SyncEnvironment {
   std::function<void(std::chrono::milliseconds)> idle{};  // wait, keeping the UI alive
   std::function<std::chrono::steady_clock::time_point()> monotonicNow{};
   std::function<DateTime()> localNow{};
+  std::function<std::chrono::system_clock::time_point()> systemNow{};  // file times' clock
   ConfirmChangesHook confirm{};  // used when ConfirmChanges is 1, or a run deletes most
   // This run keeps what only this computer holds and uploads it, deleting nothing locally.
   bool keepLocal = false;

@@ -1,0 +1,227 @@
+// The scan cache's file: a header that names the version, the Favorites folder and when the
+// scan began; one entry a shortcut file (four value lengths, the identity, then the path
+// relative to the Favorites folder and the three values); and a checksum over all of it.
+
+#include "favorites/scan_cache.h"
+
+#include <cstring>
+#include <functional>
+
+#include "platform/atomic_file.h"
+#include "platform/whole_file.h"
+
+namespace kestrin {
+namespace {
+
+constexpr std::string_view kMagic = "kestrin scan cache " KESTRIN_VERSION "\n";
+constexpr std::size_t kLengths = 4;
+constexpr std::size_t kIdentityNumbers = 7;
+constexpr std::size_t kEntryHead = kLengths * sizeof(std::uint16_t) + kIdentityNumbers * 8;
+constexpr std::size_t kChecksumBytes = sizeof(std::uint64_t);
+constexpr std::size_t kScanStartBytes = sizeof(std::int64_t);  // the header's last part
+
+template <typename T>
+void Append(std::string& out, T number) {
+  char bytes[sizeof number];
+  std::memcpy(bytes, &number, sizeof number);
+  out.append(bytes, sizeof number);
+}
+
+template <typename T>
+T NumberAt(std::string_view bytes, std::size_t offset) {
+  T number;
+  std::memcpy(&number, bytes.data() + offset, sizeof number);
+  return number;
+}
+
+std::int64_t Nanoseconds(std::int64_t seconds, std::int64_t nanoseconds) {
+  return seconds * 1'000'000'000 + nanoseconds;
+}
+
+// Any damaged byte changes it: each step (xor, multiplication by an odd number, xor-shift)
+// can be undone, so two inputs that differ in one word never give the same sum.
+std::uint64_t Checksum(std::string_view bytes) {
+  std::uint64_t sum = 0x9e3779b97f4a7c15u ^ bytes.size();
+  std::size_t at = 0;
+  const auto mix = [&sum](std::uint64_t word) {
+    sum = (sum ^ word) * 0x100000001b3u;
+    sum ^= sum >> 29;
+  };
+  for (; at + 8 <= bytes.size(); at += 8) {
+    mix(NumberAt<std::uint64_t>(bytes, at));
+  }
+  for (; at < bytes.size(); ++at) {
+    mix(static_cast<unsigned char>(bytes[at]));
+  }
+  return sum;
+}
+
+// One entry of a cache whose bytes were checked: its parts as views.
+struct Entry {
+  std::uint16_t lengths[kLengths];
+  FileIdentity identity;
+  std::string_view key;
+  std::string_view values;  // URL, IconFile and IconIndex back to back
+
+  static Entry At(std::string_view bytes, std::size_t offset) {
+    Entry entry{};
+    std::memcpy(entry.lengths, bytes.data() + offset, sizeof entry.lengths);
+    std::int64_t numbers[kIdentityNumbers];
+    std::memcpy(numbers, bytes.data() + offset + sizeof entry.lengths, sizeof numbers);
+    entry.identity = {static_cast<std::uint64_t>(numbers[0]),
+                      static_cast<std::uint64_t>(numbers[1]),
+                      static_cast<std::uint64_t>(numbers[2]),
+                      numbers[3],
+                      numbers[4],
+                      numbers[5],
+                      numbers[6]};
+    const std::size_t valuesSize = entry.lengths[1] + entry.lengths[2] + entry.lengths[3];
+    entry.key = bytes.substr(offset + kEntryHead, entry.lengths[0]);
+    entry.values = bytes.substr(offset + kEntryHead + entry.lengths[0], valuesSize);
+    return entry;
+  }
+};
+
+std::size_t HashOf(std::string_view key) {
+  return std::hash<std::string_view>{}(key);
+}
+
+}  // namespace
+
+ScanCache::ScanCache(const std::string& favoritesRoot, Clock::time_point scanStart) {
+  next_ = kMagic;
+  Append(next_, static_cast<std::uint32_t>(favoritesRoot.size()));
+  next_ += favoritesRoot;
+  Append(next_, static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                              scanStart.time_since_epoch())
+                                              .count()));
+}
+
+ScanCache ScanCache::Load(const std::string& path, const std::string& favoritesRoot,
+                          Clock::time_point scanStart) {
+  ScanCache cache(favoritesRoot, scanStart);
+  cache.loaded_ = ReadWholeFile(path);
+  // The header up to the scan's start is this cache's own unless the version or the folder
+  // differ.
+  const std::size_t header = cache.next_.size();
+  const std::string_view bytes = cache.loaded_;
+  const bool taken = bytes.size() >= header + kChecksumBytes &&
+                     bytes.substr(0, header - kScanStartBytes) ==
+                         std::string_view(cache.next_).substr(0, header - kScanStartBytes) &&
+                     NumberAt<std::uint64_t>(bytes, bytes.size() - kChecksumBytes) ==
+                         Checksum(bytes.substr(0, bytes.size() - kChecksumBytes)) &&
+                     cache.Index(bytes.substr(header, bytes.size() - header - kChecksumBytes));
+  if (!taken) {
+    cache.loaded_ = std::string();
+    cache.slots_ = {};
+    return cache;
+  }
+  const auto unsureSpan = std::chrono::duration_cast<std::chrono::nanoseconds>(kUnsureSpan);
+  cache.sureBefore_ = NumberAt<std::int64_t>(bytes, header - kScanStartBytes) - unsureSpan.count();
+  // The next cache holds about as much: grown by doubling it could take twice the room.
+  cache.next_.reserve(bytes.size() + bytes.size() / 8);
+  return cache;
+}
+
+// Checks that the entries fill `entries` exactly and indexes them by path.
+bool ScanCache::Index(std::string_view entries) {
+  if (loaded_.size() >= UINT32_MAX) {
+    return false;  // offsets are kept in 32 bits
+  }
+  const std::size_t base = loaded_.size() - kChecksumBytes - entries.size();
+  std::vector<std::uint32_t> offsets;
+  for (std::size_t at = 0; at < entries.size();) {
+    if (entries.size() - at < kEntryHead) {
+      return false;
+    }
+    std::size_t size = kEntryHead;
+    for (std::size_t part = 0; part < kLengths; ++part) {
+      size += NumberAt<std::uint16_t>(entries, at + part * sizeof(std::uint16_t));
+    }
+    if (entries.size() - at < size) {
+      return false;
+    }
+    offsets.push_back(static_cast<std::uint32_t>(base + at));
+    at += size;
+  }
+  std::size_t capacity = 16;
+  while (capacity < offsets.size() * 2) {
+    capacity *= 2;
+  }
+  slots_.assign(capacity, 0);
+  for (const std::uint32_t offset : offsets) {
+    const std::string_view key = Entry::At(loaded_, offset).key;
+    for (std::size_t slot = HashOf(key) & (capacity - 1);; slot = (slot + 1) & (capacity - 1)) {
+      if (slots_[slot] == 0) {
+        slots_[slot] = offset + 1;
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+std::optional<std::uint32_t> ScanCache::Slot(std::string_view relativePath) const {
+  if (slots_.empty()) {
+    return std::nullopt;
+  }
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t slot = HashOf(relativePath) & mask; slots_[slot] != 0;
+       slot = (slot + 1) & mask) {
+    if (Entry::At(loaded_, slots_[slot] - 1).key == relativePath) {
+      return slots_[slot] - 1;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<ShortcutValues> ScanCache::Find(std::string_view relativePath,
+                                              const FileIdentity& identity) const {
+  const std::optional<std::uint32_t> offset = Slot(relativePath);
+  if (!offset || identity.inode == 0) {
+    return std::nullopt;
+  }
+  const Entry entry = Entry::At(loaded_, *offset);
+  if (!(entry.identity == identity) ||
+      Nanoseconds(identity.modifiedSeconds, identity.modifiedNanoseconds) >= sureBefore_ ||
+      Nanoseconds(identity.changedSeconds, identity.changedNanoseconds) >= sureBefore_) {
+    return std::nullopt;
+  }
+  const std::string_view values = entry.values;
+  return ShortcutValues{std::string(values.substr(0, entry.lengths[1])),
+                        std::string(values.substr(entry.lengths[1], entry.lengths[2])),
+                        std::string(values.substr(entry.lengths[1] + entry.lengths[2]))};
+}
+
+void ScanCache::Remember(std::string_view relativePath, const FileIdentity& identity,
+                         const ShortcutValues& values) {
+  const std::string_view parts[kLengths] = {relativePath, values.URL, values.IconFile,
+                                            values.IconIndex};
+  for (const std::string_view part : parts) {
+    if (part.size() > UINT16_MAX) {
+      return;  // read again next time
+    }
+  }
+  for (const std::string_view part : parts) {
+    Append(next_, static_cast<std::uint16_t>(part.size()));
+  }
+  for (const std::uint64_t number : {identity.device, identity.inode, identity.size,
+                                     static_cast<std::uint64_t>(identity.modifiedSeconds),
+                                     static_cast<std::uint64_t>(identity.modifiedNanoseconds),
+                                     static_cast<std::uint64_t>(identity.changedSeconds),
+                                     static_cast<std::uint64_t>(identity.changedNanoseconds)}) {
+    Append(next_, number);
+  }
+  for (const std::string_view part : parts) {
+    next_ += part;
+  }
+}
+
+Result<> ScanCache::Save(const std::string& path) {
+  Append(next_, Checksum(next_));
+  const Result<> written = WriteFileAtomically(path, next_, 0600);
+  next_.resize(next_.size() - kChecksumBytes);
+  return written;
+}
+
+}  // namespace kestrin
