@@ -57,7 +57,8 @@ Scan ScanOf(const std::string& root, bool encode, ScanCache* cache = nullptr) {
   std::ostringstream out;
   ScanFavoritesFolder(root, out,
                       {encode, EnUsGeneralDateFormat(), [&scan] { ++scan.yields; },
-                       [&scan](const std::string& text) { scan.warnings.push_back(text); }, cache});
+                       [&scan](const std::string& text) { scan.warnings.push_back(text); }, false,
+                       cache});
   scan.bytes = out.str();
   return scan;
 }
