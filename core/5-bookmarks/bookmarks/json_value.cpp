@@ -70,8 +70,8 @@ class JsonParser {
       if (!Next(':')) {
         return Failed("\":\" is missing");
       }
-      value.members.emplace_back(std::move(name), JsonValue{});
-      if (!Value(value.members.back().second, depth + 1)) {
+      value.members.push_back({std::move(name), JsonValue{}});
+      if (!Value(value.members.back().value, depth + 1)) {
         return false;
       }
     } while (Next(','));

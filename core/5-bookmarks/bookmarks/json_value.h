@@ -3,12 +3,13 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "platform/result.h"
 
 namespace kestrin {
+
+struct JsonMember;
 
 // A JSON value, as strict RFC 8259 text reads: what a browser's own files hold.
 struct JsonValue {
@@ -17,12 +18,17 @@ struct JsonValue {
   Kind kind = Kind::Null;
   std::string text;  // a string's value (UTF-8), a number's or a literal's text
   std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;
+  std::vector<JsonMember> members;
 
   // The first member of that name; nullptr when there is none or this is no object.
   const JsonValue* Member(std::string_view name) const;
   // The string member of that name; empty when there is none.
   std::string StringMember(std::string_view name) const;
+};
+
+struct JsonMember {
+  std::string name;
+  JsonValue value;
 };
 
 // Values nested deeper than this are refused, so that the reader's recursion stays shallow.
