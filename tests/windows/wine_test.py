@@ -1,8 +1,7 @@
 """A Windows computer (kestrin-cli.exe under Wine) and a Linux one sync through pyftpdlib.
 
-Usage: wine_test.py BUILD_WINDOWS LINUX_KESTRIN_CLI [--measure]
-Runs the Windows unit tests, then the two computers both ways, with and without encryption;
---measure adds a no-change sync of 1 000 shortcuts on each and prints the times.
+Usage: wine_test.py BUILD_WINDOWS LINUX_KESTRIN_CLI
+Runs the Windows unit tests, then the two computers both ways, with and without encryption.
 """
 import base64, os, pathlib, subprocess, sys, tempfile, time
 
@@ -82,21 +81,8 @@ def autostart(windows, port):
         assert not start or b'kestrin.exe"' in found.stdout, found.stdout
 
 
-def measure(linux, windows):
-    for i in range(1000):
-        (linux.favorites / f"site {i:04}.url").write_bytes(SHORTCUT % f"https://{i}.example/".encode())
-    converge(linux, windows)
-    for computer in (linux, windows):
-        times = []
-        for _ in range(3):
-            started = time.monotonic()
-            computer.sync()
-            times.append(time.monotonic() - started)
-        print(f"no-change sync of 1 000 shortcuts, {'Windows under Wine' if computer.windows else 'Linux'}:"
-              f" {' '.join(f'{t:.2f}' for t in times)} s")
-
-
-def main():
+def main(then=None):
+    """then(top, port, exe), when given, runs last with the server still up."""
     build, linux_cli = pathlib.Path(sys.argv[1]), sys.argv[2]
     with tempfile.TemporaryDirectory() as temp:
         top = pathlib.Path(temp)
@@ -123,9 +109,8 @@ def main():
                 both_ways(Computer(side, "Linux", linux_cli, False, port, sealed),
                           Computer(side, "Win", exe, True, port, sealed))
             autostart(Computer(top / "auto", "Win", exe, True, port, False), port)
-            if "--measure" in sys.argv:
-                measure(Computer(top / "many", "Linux", linux_cli, False, port, False),
-                        Computer(top / "many", "Win", exe, True, port, False))
+            if then:
+                then(top, port, exe)
         finally:
             server.kill()
             subprocess.run(["/usr/lib/wine/wineserver", "-k"])
