@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "favorites/shortcut_file.h"
-#include "tests/cli/cli_run.h"
+#include "tests/support/cli_run.h"
 
 namespace kestrin::test {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "formats/sealed_file.h"
 #include "settings/sync_settings.h"
-#include "tests/cli/cli_run.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/temp_dir.h"
 
@@ -124,13 +124,6 @@ TEST(CommandLineSync, ExitCodesAndWhereTheLinesGo) {
       EXPECT_EQ(Tree(program.path()), programBefore);
     }
   }
-}
-
-TEST(CommandLineSync, VersionAndBadArguments) {
-  EXPECT_EQ(RunCli("--version").out, "kestrin-cli " KESTRIN_VERSION "\n");
-  const Outcome unknown = RunCli("fly");
-  EXPECT_EQ(unknown.exitCode, 2);
-  EXPECT_EQ(unknown.err.rfind("Usage: kestrin-cli COMMAND", 0), 0u) << unknown.err;
 }
 
 // The user's own settings live in the configuration folder, the log and the working files in

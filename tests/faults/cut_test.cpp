@@ -127,7 +127,7 @@ class CutTest : public testing::TestWithParam<FtpServerKind> {
     // The C locale gives the same en-US dates as the computers here.
     EXPECT_TRUE(SaveSettings(b->program() + "kestrin.ini", b->settings));
     // The activity lines, "Error: " lines among them; the summary of what changed aside.
-    const CommandOutcome outcome = RunCli(*b, "sync");
+    const Outcome outcome = RunCli(*b, "sync");
     RunResult run{outcome.exitCode, {}};
     std::istringstream lines(outcome.out);
     for (std::string line; std::getline(lines, line) && !Ended(run.lines);) {

@@ -46,12 +46,7 @@ bool Computer::Sync() {
 }
 
 std::map<std::string, std::string> Computer::Tree() const {
-  std::map<std::string, std::string> tree;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(env.favoritesRoot)) {
-    const std::string relative = entry.path().string().substr(env.favoritesRoot.size());
-    tree[relative] = entry.is_regular_file() ? ReadFileBytes(entry.path()) : "<folder>";
-  }
-  return tree;
+  return test::Tree(env.favoritesRoot);
 }
 
 std::string Computer::Records() const {
@@ -71,14 +66,12 @@ void TwoComputersTest::SetUp() {
   b = std::make_unique<Computer>("B", *server);
 }
 
-CommandOutcome RunCli(const Computer& computer, const std::string& command) {
+Outcome RunCli(const Computer& computer, const std::string& command) {
   // An SFTP login finds the user's key in HOME.
   const std::string& keys = computer.env.ftpOptions.sshKeyFolder;
-  const std::string line = (keys.empty() ? "" : "HOME='" + keys + "..' ") +
-                           "LC_ALL=C '" KESTRIN_CLI "' " + command + " --settings '" +
-                           computer.program() + "kestrin.ini' --favorites '" +
-                           computer.favorites() + "' </dev/null 2>/dev/null";
-  return RunCommand(line);
+  return RunCli(command + " --settings '" + computer.program() + "kestrin.ini' --favorites '" +
+                    computer.favorites() + "'",
+                keys.empty() ? "" : "HOME='" + keys + "..'");
 }
 
 std::vector<std::string> WithoutDates(const std::vector<std::string>& lines) {

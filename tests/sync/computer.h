@@ -11,7 +11,7 @@
 #include "settings/sync_settings.h"
 #include "sync/sync_run.h"
 #include "tests/support/ftp_server.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/cli_run.h"
 
 namespace kestrin::test {
 
@@ -82,8 +82,8 @@ class TwoComputersTest : public ::testing::Test {
 };
 
 // kestrin-cli COMMAND with the computer's settings file and Favorites folder, in the C
-// locale, with no terminal on its input; its standard error is left aside.
-CommandOutcome RunCli(const Computer& computer, const std::string& command);
+// locale, with no terminal on its input.
+Outcome RunCli(const Computer& computer, const std::string& command);
 
 // The lines of a run without their dates: "kestrin started at" and "kestrin ended at".
 std::vector<std::string> WithoutDates(const std::vector<std::string>& lines);

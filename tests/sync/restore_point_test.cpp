@@ -31,7 +31,7 @@ std::map<std::string, std::string> TreeWithTimes(const Computer& computer) {
 
 // kestrin-cli restore with the computer's settings and Favorites folder; its standard output.
 std::string Restore(const Computer& computer, const std::string& arguments) {
-  const CommandOutcome outcome = RunCli(computer, "restore " + arguments);
+  const Outcome outcome = RunCli(computer, "restore " + arguments);
   EXPECT_EQ(outcome.exitCode, 0) << arguments;
   return outcome.out;
 }

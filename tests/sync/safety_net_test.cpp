@@ -127,7 +127,7 @@ TEST_F(SafetyNetTest, ARunThatWouldDeleteMostShortcutsAppliesNothingUnasked) {
     b->settings.ConfirmMassDeletion = row.confirmMassDeletion;
     if (*row.how) {
       ASSERT_TRUE(SaveSettings(b->program() + "kestrin.ini", b->settings));
-      const CommandOutcome outcome = RunCli(*b, row.how);
+      const Outcome outcome = RunCli(*b, row.how);
       EXPECT_EQ(outcome.exitCode, row.exitCode);
       const std::string last =
           outcome.out.substr(outcome.out.rfind('\n', outcome.out.size() - 2) + 1);

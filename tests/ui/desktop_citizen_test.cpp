@@ -28,16 +28,10 @@ struct ShownTitle : QPlatformWindow {
   using QPlatformWindow::formatWindowTitle;
 };
 
-ui::MainWindowConfig Config(const TestComputer& computer) {
-  return {.settingsPath = computer.settingsPath(),
-          .favoritesRoot = computer.favoritesRoot(),
-          .tickPeriod = std::chrono::hours(24)};
-}
-
 TEST(Desktop, WithoutATrayTheWindowShowsAndClosingItQuitsAfterSaving) {
   TestComputer computer;
   computer.WriteSettings("[Settings]\r\nName=Laptop\r\n");
-  ui::MainWindowConfig config = Config(computer);
+  ui::MainWindowConfig config = computer.Config();
   config.trayAvailable = false;
   ui::MainWindow window(config);
   QSignalSpy exited(&window, &ui::MainWindow::exited);
@@ -63,7 +57,7 @@ TEST(Desktop, FirstStartOpensOnTheSettingToFillIn) {
 
 TEST(Desktop, ALaterStartBringsTheRunningWindowToTheFront) {
   TestComputer computer;
-  ui::MainWindowConfig config = Config(computer);
+  ui::MainWindowConfig config = computer.Config();
   config.showRequestChannel = QString::fromStdString(computer.folder() + "show");
   ui::MainWindow window(config);
   ASSERT_FALSE(window.isVisible());

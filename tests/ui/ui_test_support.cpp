@@ -56,18 +56,19 @@ void TestComputer::AddShortcut(const std::string& relativePath, const std::strin
   WriteFileBytes(file, "[InternetShortcut]\r\nURL=" + url + "\r\n");
 }
 
-ui::MainWindow& TestComputer::Start() {
+ui::MainWindowConfig TestComputer::Config() const {
   auto opened = opened_;
-  window_ = std::make_unique<ui::MainWindow>(ui::MainWindowConfig{
-      .settingsPath = settingsPath(),
-      .favoritesRoot = favoritesRoot(),
-      .tickPeriod = std::chrono::hours(24),
-      .openDocument =
-          [opened](const std::string& path) {
+  return {.settingsPath = settingsPath(),
+          .favoritesRoot = favoritesRoot(),
+          .tickPeriod = std::chrono::hours(24),
+          .openDocument = [opened](const std::string& path) {
             opened->push_back(path);
             return true;
-          },
-  });
+          }};
+}
+
+ui::MainWindow& TestComputer::Start() {
+  window_ = std::make_unique<ui::MainWindow>(Config());
   return *window_;
 }
 

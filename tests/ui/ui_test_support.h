@@ -59,6 +59,8 @@ class TestComputer {
   // A shortcut file relative to the Favorites folder ("a/b.url").
   void AddShortcut(const std::string& relativePath, const std::string& url) const;
 
+  // This computer's files, a day between ticks, documents opened into openedDocuments().
+  ui::MainWindowConfig Config() const;
   // Creates the window as start-up does.
   ui::MainWindow& Start();
   // Starts the window and types in the settings that reach the server, as a user would.
