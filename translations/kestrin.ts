@@ -58,179 +58,379 @@ Starting it again while it runs brings its window to the front.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="154"/>
+        <location filename="../ui/main_window_controls.cpp" line="161"/>
         <source>Pu&amp;rge:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="156"/>
+        <location filename="../ui/main_window_controls.cpp" line="163"/>
         <source>kb</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="157"/>
+        <location filename="../ui/main_window_controls.cpp" line="164"/>
         <source>Log &amp;Activity:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="164"/>
+        <location filename="../ui/main_window_controls.cpp" line="171"/>
         <source>Purge size in kb</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="176"/>
+        <location filename="../ui/main_window_controls.cpp" line="183"/>
+        <source>Pro&amp;tocol:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="185"/>
+        <source>FTP</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="185"/>
+        <source>FTP over TLS (FTPS)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="185"/>
+        <source>SFTP (SSH)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_controls.cpp" line="186"/>
         <source>H&amp;ost/IP Address:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="177"/>
+        <location filename="../ui/main_window_controls.cpp" line="187"/>
         <source>&amp;Username:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="178"/>
+        <location filename="../ui/main_window_controls.cpp" line="188"/>
         <source>&amp;Password:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="182"/>
+        <location filename="../ui/main_window_controls.cpp" line="192"/>
         <source>Po&amp;rt Number:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="183"/>
+        <location filename="../ui/main_window_controls.cpp" line="193"/>
         <source>Passi&amp;ve Mode:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="184"/>
+        <location filename="../ui/main_window_controls.cpp" line="194"/>
         <source>Remote &amp;Directory:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="194"/>
+        <location filename="../ui/main_window_controls.cpp" line="204"/>
         <source>Current Activity</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="206"/>
+        <location filename="../ui/main_window_controls.cpp" line="216"/>
         <source>&amp;File</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="207"/>
+        <location filename="../ui/main_window_controls.cpp" line="217"/>
         <source>&amp;Sync Now!</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="208"/>
+        <location filename="../ui/main_window_controls.cpp" line="218"/>
         <source>&amp;Undo Last Sync</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="209"/>
+        <location filename="../ui/main_window_controls.cpp" line="219"/>
         <source>&amp;Import Bookmarks…</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="210"/>
+        <location filename="../ui/main_window_controls.cpp" line="220"/>
         <source>&amp;Export Bookmarks…</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="209"/>
+        <location filename="../ui/main_window_controls.cpp" line="221"/>
         <source>&amp;Hide</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="210"/>
+        <location filename="../ui/main_window_controls.cpp" line="222"/>
         <source>&amp;View Log</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="212"/>
+        <location filename="../ui/main_window_controls.cpp" line="224"/>
         <source>E&amp;xit</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="214"/>
-        <location filename="../ui/main_window_controls.cpp" line="215"/>
+        <location filename="../ui/main_window_controls.cpp" line="226"/>
+        <location filename="../ui/main_window_controls.cpp" line="227"/>
         <source>&amp;Help</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="217"/>
+        <location filename="../ui/main_window_controls.cpp" line="229"/>
         <source>&amp;About</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="220"/>
+        <location filename="../ui/main_window_controls.cpp" line="232"/>
         <source>Sync Now!</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="221"/>
+        <location filename="../ui/main_window_controls.cpp" line="233"/>
         <source>Undo Last Sync</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="222"/>
+        <location filename="../ui/main_window_controls.cpp" line="234"/>
         <source>Show</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="223"/>
+        <location filename="../ui/main_window_controls.cpp" line="235"/>
         <source>View Log</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="225"/>
+        <location filename="../ui/main_window_controls.cpp" line="237"/>
         <source>Help</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="226"/>
+        <location filename="../ui/main_window_controls.cpp" line="238"/>
         <source>About</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="228"/>
+        <location filename="../ui/main_window_controls.cpp" line="240"/>
         <source>Exit</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="235"/>
+        <location filename="../ui/main_window_controls.cpp" line="247"/>
         <source>&amp;Save</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="236"/>
+        <location filename="../ui/main_window_controls.cpp" line="248"/>
         <source>Sync No&amp;w!</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="257"/>
+        <location filename="../ui/main_window_controls.cpp" line="269"/>
         <source>Settings and activity</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="258"/>
+        <location filename="../ui/main_window_controls.cpp" line="270"/>
         <source>&amp;General Settings</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="259"/>
+        <location filename="../ui/main_window_controls.cpp" line="271"/>
         <source>F&amp;TP Settings</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="260"/>
+        <location filename="../ui/main_window_controls.cpp" line="272"/>
         <source>Current Act&amp;ivity</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_controls.cpp" line="271"/>
+        <location filename="../ui/main_window_controls.cpp" line="283"/>
         <source>Status</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kestrin::ui::AboutDialog</name>
+    <message>
+        <location filename="../ui/about_dialog.cpp" line="17"/>
+        <source> - About</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/about_dialog.cpp" line="29"/>
+        <source>Keeps your Favorites the same on every computer
+through one FTP directory.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/about_dialog.cpp" line="30"/>
+        <source>Copyright © 2025 The Kestrin developers.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kestrin::ui::FavoritesMenu</name>
+    <message>
+        <location filename="../ui/favorites_menu.cpp" line="78"/>
+        <source>Favorites</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/favorites_menu.cpp" line="125"/>
+        <source>(Empty)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/favorites_menu.cpp" line="122"/>
+        <source>… %1 more</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kestrin::ui::MainWindow</name>
+    <message>
+        <location filename="../ui/main_window.cpp" line="143"/>
+        <location filename="../ui/main_window.cpp" line="213"/>
+        <source>Hide</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window.cpp" line="143"/>
+        <location filename="../ui/main_window.cpp" line="211"/>
+        <source>Show</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window.cpp" line="146"/>
+        <source>Unable to open %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window.cpp" line="222"/>
+        <source>No Activity Log available!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../ui/main_window_run.cpp" line="80"/>
+        <source>%n change(s) made to your Favorites.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_settings.cpp" line="94"/>
+        <source>Unable to Save Settings: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_settings.cpp" line="121"/>
+        <source>(encrypted)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_settings.cpp" line="122"/>
+        <source>(encoded, not encrypted)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_settings.cpp" line="127"/>
+        <source>You cannot enable the option, &apos;Schedule Sync&apos; with the option, &apos;Confirm Changes&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_settings.cpp" line="135"/>
+        <source>You cannot enable the option, &apos;Confirm Changes&apos; with the option, &apos;Schedule Sync&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="25"/>
+        <source>this computer&apos;s favorite</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="25"/>
+        <source>this computer&apos;s %1 favorites</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="27"/>
+        <source>The shared list on the server holds the favorites of another computer.
+
+What should become of %1?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="32"/>
+        <source>Keep this computer&apos;s favorite and add it to the shared list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="33"/>
+        <source>Keep this computer&apos;s %1 favorites and add them to the shared list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="35"/>
+        <source>Replace them with the shared list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="41"/>
+        <source>The server %1 is new to this computer. Its key fingerprint is
+
+%2
+
+Trust it only if that is the fingerprint the server&apos;s owner gives. A server that shows another one later is refused.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="45"/>
+        <source>Do &amp;Not Trust</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="45"/>
+        <source>&amp;Trust This Server</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="68"/>
+        <source>1 shortcut</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="68"/>
+        <source>%1 shortcuts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="70"/>
+        <source>%1 and %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="70"/>
+        <source>1 folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="70"/>
+        <source>%1 folders</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="74"/>
+        <source>Put back %1 from before the sync of %2?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../ui/main_window_safety.cpp" line="75"/>
+        <source>Put Back</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -245,12 +445,13 @@ Starting it again while it runs brings its window to the front.</source>
     </message>
     <message>
         <location filename="../ui/main_window_bookmarks.cpp" line="35"/>
-        <source>From a Bookmark File…</source>
+        <location filename="../ui/main_window_safety.cpp" line="75"/>
+        <source>Cancel</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <location filename="../ui/main_window_bookmarks.cpp" line="35"/>
-        <source>Cancel</source>
+        <source>From a Bookmark File…</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -308,204 +509,38 @@ Starting it again while it runs brings its window to the front.</source>
         <source>Exported %1 shortcuts in %2 folders to %3.</source>
         <translation type="unfinished"></translation>
     </message>
-</context>
-<context>
-    <name>kestrin::ui::AboutDialog</name>
     <message>
-        <location filename="../ui/about_dialog.cpp" line="17"/>
-        <source> - About</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/about_dialog.cpp" line="29"/>
-        <source>Keeps your Favorites the same on every computer
-through one FTP directory.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/about_dialog.cpp" line="30"/>
-        <source>Copyright © 2025 The Kestrin developers.</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>kestrin::ui::FavoritesMenu</name>
-    <message>
-        <location filename="../ui/favorites_menu.cpp" line="87"/>
-        <source>Favorites</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/favorites_menu.cpp" line="134"/>
-        <source>(Empty)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/favorites_menu.cpp" line="131"/>
-        <source>… %1 more</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>kestrin::ui::MainWindow</name>
-    <message>
-        <location filename="../ui/main_window.cpp" line="137"/>
-        <location filename="../ui/main_window.cpp" line="205"/>
-        <source>Hide</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window.cpp" line="137"/>
-        <location filename="../ui/main_window.cpp" line="203"/>
-        <source>Show</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window.cpp" line="141"/>
-        <source>Unable to open %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window.cpp" line="214"/>
-        <source>No Activity Log available!</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message numerus="yes">
-        <location filename="../ui/main_window_run.cpp" line="82"/>
-        <source>%n change(s) made to your Favorites.</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-        </translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_settings.cpp" line="88"/>
-        <source>Unable to Save Settings: %1.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_settings.cpp" line="119"/>
-        <source>(encrypted)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_settings.cpp" line="120"/>
-        <source>(encoded, not encrypted)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_settings.cpp" line="111"/>
-        <source>You cannot enable the option, &apos;Schedule Sync&apos; with the option, &apos;Confirm Changes&apos;.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_settings.cpp" line="119"/>
-        <source>You cannot enable the option, &apos;Confirm Changes&apos; with the option, &apos;Schedule Sync&apos;.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="24"/>
-        <source>this computer&apos;s favorite</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="24"/>
-        <source>this computer&apos;s %1 favorites</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="26"/>
-        <source>The shared list on the server holds the favorites of another computer.
-
-What should become of %1?</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="31"/>
-        <source>Keep this computer&apos;s favorite and add it to the shared list</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="32"/>
-        <source>Keep this computer&apos;s %1 favorites and add them to the shared list</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="34"/>
-        <source>Replace them with the shared list</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="57"/>
-        <source>1 shortcut</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="57"/>
-        <source>%1 shortcuts</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="59"/>
-        <source>%1 and %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="59"/>
-        <source>1 folder</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="59"/>
-        <source>%1 folders</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="63"/>
-        <source>Put back %1 from before the sync of %2?</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="64"/>
-        <source>Put Back</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="64"/>
-        <source>Cancel</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../ui/main_window_safety.cpp" line="70"/>
+        <location filename="../ui/main_window_safety.cpp" line="81"/>
         <source>Error: Unable to Restore Favorites</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="72"/>
+        <location filename="../ui/main_window_safety.cpp" line="83"/>
         <source>Unable to Undo the Last Sync</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="76"/>
+        <location filename="../ui/main_window_safety.cpp" line="87"/>
         <source>Error: Unable to Restore %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="78"/>
+        <location filename="../ui/main_window_safety.cpp" line="89"/>
         <source>Put back %1 from before the sync of %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="82"/>
+        <location filename="../ui/main_window_safety.cpp" line="93"/>
         <source>Undo Last Sync: %1 could not be put back</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="83"/>
+        <location filename="../ui/main_window_safety.cpp" line="94"/>
         <source>1 place</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../ui/main_window_safety.cpp" line="83"/>
+        <location filename="../ui/main_window_safety.cpp" line="94"/>
         <source>%1 places</source>
         <translation type="unfinished"></translation>
     </message>
@@ -581,7 +616,7 @@ What should become of %1?</source>
 <context>
     <name>kestrin::ui::TrayIcon</name>
     <message>
-        <location filename="../ui/tray_icon.cpp" line="109"/>
+        <location filename="../ui/tray_icon.cpp" line="103"/>
         <source>Undo</source>
         <translation type="unfinished"></translation>
     </message>
