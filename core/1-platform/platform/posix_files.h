@@ -81,3 +81,20 @@ int closedir(DIR* dir);
 
 }  // namespace kestrin
 #endif
+
+#include <string>
+
+namespace kestrin {
+
+// The status of the entry `name` of the open folder `dir` at `folder` (ending in "/"), not
+// following a link. On Linux it is looked up through the folder, so that the path from the
+// root is not walked again for every entry.
+#ifndef _WIN32
+inline int EntryStatus(DIR* dir, const std::string&, const std::string& name, struct stat* info) {
+  return fstatat(dirfd(dir), name.c_str(), info, AT_SYMLINK_NOFOLLOW);
+}
+#else
+int EntryStatus(DIR* dir, const std::string& folder, const std::string& name, struct stat* info);
+#endif
+
+}  // namespace kestrin

@@ -139,6 +139,10 @@ int lstat(const char* path, struct stat* info) {
   return StatusOf(path, info, false);
 }
 
+int EntryStatus(DIR*, const std::string& folder, const std::string& name, struct stat* info) {
+  return lstat((folder + name).c_str(), info);
+}
+
 int stat(const char* path, struct stat* info) {
   return StatusOf(path, info, true);
 }

@@ -69,7 +69,7 @@ void VisitFolderEntries(const std::string& folder, dev_t device,
     }
     const std::string full = folder + name;
     struct stat info {};
-    if (lstat(full.c_str(), &info) != 0) {
+    if (EntryStatus(dir, folder, name, &info) != 0) {
       continue;  // removed meanwhile
     }
     if (const std::optional<EntryKind> kind = KindOf(full, shortcutName, device, info)) {
