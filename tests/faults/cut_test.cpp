@@ -88,8 +88,9 @@ class CutTest : public testing::TestWithParam<FtpServerKind> {
     ASSERT_TRUE(proxy->fired()) << server->log();
     EXPECT_EQ(run.exitStatus, c.error.empty() ? 0 : 1) << testing::PrintToString(run.lines);
     if (!c.error.empty()) {
-      EXPECT_EQ(Ending(run.lines), (std::vector<std::string>{"-> Closing Internet Connection..",
-                                                             "Error: " + c.error, "kestrin ended at"}));
+      EXPECT_EQ(Ending(run.lines),
+                (std::vector<std::string>{"-> Closing Internet Connection..", "Error: " + c.error,
+                                          "kestrin ended at"}));
       EXPECT_NE(Reason(run.lines), "") << testing::PrintToString(run.lines);
     }
     EXPECT_TRUE(IsAWholeList(SharedList())) << SharedList();

@@ -55,10 +55,10 @@ struct Scan {
 Scan ScanOf(const std::string& root, bool encode, ScanCache* cache = nullptr) {
   Scan scan;
   std::ostringstream out;
-  ScanFavoritesFolder(root, out,
-                      {encode, EnUsGeneralDateFormat(), [&scan] { ++scan.yields; },
-                       [&scan](const std::string& text) { scan.warnings.push_back(text); }, false,
-                       cache});
+  ScanFavoritesFolder(
+      root, out,
+      {encode, EnUsGeneralDateFormat(), [&scan] { ++scan.yields; },
+       [&scan](const std::string& text) { scan.warnings.push_back(text); }, false, cache});
   scan.bytes = out.str();
   return scan;
 }

@@ -10,8 +10,8 @@
 
 #include "settings/sync_settings.h"
 #include "sync/sync_run.h"
-#include "tests/support/ftp_server.h"
 #include "tests/support/cli_run.h"
+#include "tests/support/ftp_server.h"
 
 namespace kestrin::test {
 

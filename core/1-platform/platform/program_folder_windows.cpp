@@ -70,12 +70,14 @@ std::string UserProgramFolder(const std::string& name) {
   const std::string executable = ExecutablePath();
   const std::string beside = executable.substr(0, executable.rfind('/') + 1);
   // Only a file made there tells: the folder's access list, not its attributes, decides.
-  const HANDLE probe = beside.empty()
-                           ? INVALID_HANDLE_VALUE
-                           : CreateFileW(NativePath(beside + "kestrin-write-probe.tmp").c_str(),
-                                         GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                                         nullptr);
+  // Named for this process, so that two starting together do not take each other's probe.
+  const std::string probeName =
+      beside + "kestrin-write-probe-" + std::to_string(GetCurrentProcessId()) + ".tmp";
+  const HANDLE probe =
+      beside.empty()
+          ? INVALID_HANDLE_VALUE
+          : CreateFileW(NativePath(probeName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (probe != INVALID_HANDLE_VALUE) {
     CloseHandle(probe);
     return beside;

@@ -29,8 +29,7 @@ void UpdateStartupEntry(bool startWithLogon, const std::string& programName,
   } else if (!executablePath.empty()) {
     // Quoted: unquoted, a path with a blank ("C:\Program Files\...") would start
     // "C:\Program.exe" if there were one.
-    const std::wstring data =
-        L"\"" + NativePath(executablePath).make_preferred().wstring() + L"\"";
+    const std::wstring data = L"\"" + NativePath(executablePath).make_preferred().wstring() + L"\"";
     RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
   }

@@ -22,7 +22,8 @@ StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
   const std::string shared = folder.path() + "temp.dat";
   const SharedListForm form = SharedListFormOf(settings);
   DataFileHeader header;
-  if (StepResult written = WriteSnapshot(snapshot, settings, env, activity, header, ScanCacheUse::ReadOnly);
+  if (StepResult written =
+          WriteSnapshot(snapshot, settings, env, activity, header, ScanCacheUse::ReadOnly);
       !written) {
     return written;
   }

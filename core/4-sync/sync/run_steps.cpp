@@ -190,8 +190,8 @@ StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
 }
 
 StepResult DownloadSharedList(FtpClient& client, const SharedListForm& form,
-                               const std::string& path, ActivityReporter& activity,
-                               bool& downloaded) {
+                              const std::string& path, ActivityReporter& activity,
+                              bool& downloaded) {
   Report(activity, "-> Checking for Remote Data File..");
   downloaded = false;
   const Result<RemoteFile> presence = client.Probe(form.name);

@@ -188,8 +188,7 @@ class Run {
   }
 
   StepResult WriteLocalDataFile() {
-    return WriteSnapshot(localData_, settings_, env_, activity_, localHeader_,
-                         ScanCacheUse::Keep);
+    return WriteSnapshot(localData_, settings_, env_, activity_, localHeader_, ScanCacheUse::Keep);
   }
 
   // The shared list is replaced in one step: an interrupted transfer leaves only a stray
