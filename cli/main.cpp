@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <iostream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/arguments.h"
@@ -81,26 +83,17 @@ int main(int argc, char** argv) {
       std::cerr << "kestrin-cli: " << line << "\n";
     }
   }
-  int (*handler)(const std::vector<std::string>&) = nullptr;
-  if (command == "sync") {
-    handler = kestrin::cli::SyncCommand;
-  } else if (command == "restore") {
-    handler = kestrin::cli::RestoreCommand;
-  } else if (command == "snapshot") {
-    handler = kestrin::cli::SnapshotCommand;
-  } else if (command == "show") {
-    handler = kestrin::cli::ShowCommand;
-  } else if (command == "startup") {
-    handler = kestrin::cli::StartupCommand;
-  } else if (command == "diff") {
-    handler = kestrin::cli::DiffCommand;
-  } else if (command == "export") {
-    handler = kestrin::cli::ExportCommand;
-  } else if (command == "import") {
-    handler = kestrin::cli::ImportCommand;
-  } else if (command == "open") {
-    handler = kestrin::cli::OpenCommand;
-  }
+  using Handler = int (*)(const std::vector<std::string>&);
+  namespace cli = kestrin::cli;
+  const std::pair<std::string_view, Handler> commands[] = {
+      {"sync", cli::SyncCommand},         {"restore", cli::RestoreCommand},
+      {"snapshot", cli::SnapshotCommand}, {"show", cli::ShowCommand},
+      {"diff", cli::DiffCommand},         {"startup", cli::StartupCommand},
+      {"export", cli::ExportCommand},     {"import", cli::ImportCommand},
+      {"open", cli::OpenCommand}};
+  const auto found =
+      std::ranges::find(commands, command, &std::pair<std::string_view, Handler>::first);
+  const Handler handler = found != std::end(commands) ? found->second : nullptr;
   const int status = handler ? handler(words) : kestrin::cli::kExitUsage;
   if (status == kestrin::cli::kExitUsage) {
     std::cerr << kUsage;
