@@ -41,7 +41,7 @@ void LongestGapWithoutEvents(benchmark::State& state) {
   const std::string root = (work / "Favorites").string() + "/";
   const auto shared =
       kestrin::bench::GeneratedList(static_cast<std::size_t>(state.range(0)), "Study");
-  const auto changes = kestrin::ComputeChanges({}, shared, kestrin::EnUsGeneralDateFormat());
+  const auto changes = kestrin::ComputeChanges({}, shared, nullptr, kestrin::EnUsGeneralDateFormat());
   NoDisplay display;
   kestrin::SyncEnvironment env = kestrin::StandardEnvironment(display, work / "kestrin.ini");
   env.favoritesRoot = root;

@@ -2,8 +2,10 @@
 
 #include "favorites/data_file.h"
 #include "platform/temporary_folder.h"
+#include "sync/agreed_list.h"
 #include "sync/change_detection.h"
 #include "sync/run_steps.h"
+#include "sync/shared_folder_state.h"
 
 namespace kestrin {
 namespace {
@@ -51,7 +53,11 @@ StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
   if (!localList) {
     return StepFailed("Unable to Read Local Data File: " + localList.error());
   }
-  const auto changes = ChangesToApply(*localList, *sharedList, env.dateFormat);
+  // The list last agreed on is read, never written: a dry run changes nothing.
+  const auto base =
+      ReadAgreedList(AgreedListPath(SharedFolderStateOf(env.workFolder, settings), decode), decode);
+  const auto changes =
+      ChangesToApply(*localList, *sharedList, base ? &base->records : nullptr, env.dateFormat);
   if (!changes) {
     return StepFailed(changes.error());
   }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
 #include "formats/ini_file.h"
 #include "platform/native_path.h"
@@ -11,11 +12,13 @@
 #include "platform/whole_file.h"
 #include "settings/program_files.h"
 #include "sync/activity.h"
+#include "sync/agreed_list.h"
 #include "sync/change_detection.h"
 #include "sync/restore_favorites.h"
 #include "sync/restore_point.h"
 #include "sync/run_steps.h"
 #include "sync/server_lock.h"
+#include "sync/shared_folder_state.h"
 #include "sync/unapplied_changes.h"
 
 namespace kestrin {
@@ -26,18 +29,8 @@ void RemoveIfPresent(const std::string& path) {
   std::filesystem::remove(NativePath(path), ignored);
 }
 
-// The upload's temporary file, one per computer (its name in hexadecimal, so that any name
-// makes a plain file name): no two computers write the same one, and a file left behind by
-// a connection lost before the rename is replaced and renamed by the computer's next run.
-std::string TemporaryRemoteName(const std::string& remoteName, const std::string& computerName) {
-  constexpr char kHex[] = "0123456789abcdef";
-  std::string name = remoteName + ".upload-";
-  for (unsigned char c : computerName) {
-    name += kHex[c >> 4];
-    name += kHex[c & 0xf];
-  }
-  return name;
-}
+// Tries of the exchange when another computer publishes first each time.
+constexpr int kPublishAttempts = 3;
 
 class Run {
  public:
@@ -51,6 +44,8 @@ class Run {
         unappliedChanges_(env.workFolder + kUnappliedChangesName),
         restoreFolder_(RestoreFolderOf(env.workFolder)),
         form_(SharedListFormOf(settings)),
+        agreedList_(
+            AgreedListPath(SharedFolderStateOf(env.workFolder, settings), form_.encodedFields)),
         remoteData_(form_.name),
         lock_{settings.Name, localIndicator_,  env.decimalSeparator,
               env.idle,      env.monotonicNow, activity_} {}
@@ -107,11 +102,23 @@ class Run {
     if (StepResult entered = EnterRemoteDirectory(settings_, *client_, activity_); !entered) {
       return entered;
     }
-    if (StepResult locked = AcquireIndicator(*client_, lock_, lockStored_); !locked) {
-      return locked;
-    }
-    if (StepResult exchanged = ExchangeDataFiles(); !exchanged) {
-      return exchanged;
+    base_ = ReadAgreedList(agreedList_, form_.encodedFields);
+    for (int attempt = 1;; ++attempt) {
+      if (StepResult locked = AcquireIndicator(*client_, lock_, lockStored_); !locked) {
+        return locked;
+      }
+      raceLost_ = false;
+      StepResult exchanged = ExchangeDataFiles();
+      if (exchanged) {
+        break;
+      }
+      if (!raceLost_ || attempt == kPublishAttempts) {
+        return exchanged;
+      }
+      // Two computers that started together: the one that published first stands, and this
+      // one merges its changes again with what was published, instead of failing the run.
+      Report("-> Another Computer Synchronized Meanwhile, Merging Again..", StatusImage::Working);
+      MergeNextWith(downloaded_);
     }
 
     Report("-> Deleting Remote Indicator File..", StatusImage::Working);
@@ -145,6 +152,7 @@ class Run {
           ReadIniString(env_.settingsPath, kSettingsSection, kLastSyncKey).empty(),
           env_.confirm,
           env_.keepOnFirstJoin,
+          base_ ? &base_->records : nullptr,
           env_.dateFormat,
           env_.favoritesRoot,
           unappliedChanges_,
@@ -208,6 +216,16 @@ class Run {
     if (StepResult checked = CheckNothingPublishedMeanwhile(temporary); !checked) {
       return checked;
     }
+    StepResult published = Publish(temporary);
+    if (published) {
+      // Not knowing what was agreed costs the next run its three-way merge, not data.
+      static_cast<void>(KeepAgreedList(localData_, agreedList_));
+    }
+    return published;
+  }
+
+  // Renames the uploaded copy over the shared list, by whatever way the server allows.
+  StepResult Publish(const std::string& temporary) {
     Result<void, RenameFailure> renamed = client_->Rename(temporary, remoteData_);
     if (!renamed && renamed.error().refused == RenameRefusal::None) {
       // The server may have renamed and the reply been lost; then the shared list in place
@@ -280,13 +298,26 @@ class Run {
   // another computer's changes would be lost without a word.
   StepResult CheckNothingPublishedMeanwhile(const std::string& temporary) {
     Report("-> Verifying Remote Data File..", StatusImage::Working);
+    raceLost_ = true;
     if (!HoldsIndicator(*client_, lock_)) {
       return Abandon(temporary, "another computer has taken the lock");
     }
     if (!SharedListUnchanged()) {
       return Abandon(temporary, "another computer has changed the shared list during this run");
     }
+    raceLost_ = false;
     return StepResult::Ok();
+  }
+
+  // After a lost race the folder holds this run's merge with the list it downloaded (or
+  // with none), so that list is what the next merge starts from.
+  void MergeNextWith(bool downloaded) {
+    if (!downloaded) {
+      base_ = FavoritesDataFile{};
+      return;
+    }
+    auto merged = ReadFavoritesDataFile(tempData_, form_.encodedFields);
+    base_ = merged ? std::optional<FavoritesDataFile>(std::move(*merged)) : std::nullopt;
   }
 
   // Whether the server still holds the shared list this run downloaded, or still none.
@@ -346,12 +377,15 @@ class Run {
   RunSummary summary_;          // of the changes this run made to the Favorites folder
   DataFileHeader localHeader_;  // of the local data file as last written
   const SharedListForm form_;
+  const std::string agreedList_;
+  std::optional<FavoritesDataFile> base_;  // what the merge takes as last agreed
   const std::string remoteData_;
   std::string published_;  // the server copy of "local.dat" being uploaded
   const IndicatorContext lock_;
   std::unique_ptr<FtpClient> client_;
   bool lockStored_ = false;  // this run's "favs.ind" may be on the server
   bool downloaded_ = false;  // "temp.dat" is this run's download of the shared list
+  bool raceLost_ = false;    // another computer published or took the lock during the exchange
 };
 
 }  // namespace
