@@ -145,5 +145,33 @@ TEST_F(SafetyNetTest, ARunThatWouldDeleteMostShortcutsAppliesNothingUnasked) {
   }
 }
 
+// A shared list that loses a slice of shortcuts at every run, each slice below the guard, is
+// asked about before half of what B last saw whole is gone; once the user has confirmed, the
+// count starts again from what is left.
+TEST_F(SafetyNetTest, DeletionsInSlicesAreAskedAboutBeforeHalfAreGone) {
+  for (int i = 0; i < 60; ++i) {
+    a->AddShortcut("S" + std::to_string(i) + ".url", "https://s/" + std::to_string(i));
+  }
+  ASSERT_TRUE(a->Sync() && b->Sync());
+  std::size_t asked = 0;
+  b->env.confirm = [&asked](const ChangeList& changes) {
+    ++asked;
+    return std::optional(RowsInDialogOrder(changes));
+  };
+  const auto shortcuts = [this] { return b->Tree().size(); };
+  std::vector<std::size_t> left;
+  for (int slice = 0; slice < 3; ++slice) {
+    for (int i = 19 * slice; i < 19 * (slice + 1); ++i) {
+      fs::remove(a->favorites() + "S" + std::to_string(i) + ".url");
+    }
+    ASSERT_TRUE(a->Sync() && b->Sync());
+    left.push_back(shortcuts());
+  }
+  // 19 of 60 unasked; 38 of 60 asked and confirmed; then 19 of the 22 left, fewer than the
+  // guard's least, unasked.
+  EXPECT_EQ(left, (std::vector<std::size_t>{41, 22, 3}));
+  EXPECT_EQ(asked, 1u);
+}
+
 }  // namespace
 }  // namespace kestrin::test

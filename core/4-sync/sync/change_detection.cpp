@@ -10,6 +10,7 @@
 #include "favorites/record_rule.h"
 #include "formats/printable_text.h"
 #include "sync/apply_changes.h"
+#include "sync/deletion_guard.h"
 #include "sync/restore_point.h"
 #include "sync/unapplied_changes.h"
 
@@ -369,9 +370,77 @@ bool KeepsLocal(const ChangeList& changes, std::size_t localShortcuts,
           context.keepOnFirstJoin && context.keepOnFirstJoin(localShortcuts));
 }
 
-bool IsMassDeletion(const ChangeList& changes, std::size_t localShortcuts) {
-  const std::size_t deleted = ShortcutsIn(changes.DeleteList);
-  return deleted >= kMassDeletion && 2 * deleted > localShortcuts;
+// The merge once both lists are read: the changes, applied directly or as the user chose.
+Result<UpdateResult, RunFailure> Merge(const FavoritesDataFile& local,
+                                       const FavoritesDataFile& shared, const DeletionGuard& guard,
+                                       const UpdateContext& context) {
+  using Outcome = Result<UpdateResult, RunFailure>;
+  if (shared.header.ComputerName == local.header.ComputerName) {
+    return RetryUnapplied(local, shared, context);
+  }
+  auto changes = CheckedChanges(local, shared, context.base, context.dateFormat);
+  if (!changes) {
+    return Outcome::Fail({changes.error()});
+  }
+  if (changes->CreateList.empty() && changes->DeleteList.empty()) {
+    return Unchanged();
+  }
+  const std::size_t localShortcuts = ShortcutsIn(local.records);
+  const bool firstJoinAsked = context.firstRun && context.keepOnFirstJoin;
+  if (KeepsLocal(*changes, localShortcuts, context) && !changes->DeleteList.empty()) {
+    context.activity.ReportActivity("-> Keeping " + std::to_string(changes->DeleteList.size()) +
+                                        " Items the Shared List Lacks..",
+                                    StatusImage::Working);
+    changes->DeleteList.clear();
+  }
+  // Whoever chose at the first join to replace this computer's favorites was asked already.
+  const std::size_t deleting = ShortcutsIn(changes->DeleteList);
+  const bool massDeletion = context.confirmMassDeletion && !firstJoinAsked &&
+                            guard.IsMassDeletion(deleting, localShortcuts);
+  // What could not be carried out is uploaded as the shared list had it: see
+  // unapplied_changes.h.
+  const bool nothingToAsk = changes->CreateList.empty() && changes->DeleteList.empty();
+  if ((!context.confirm && !massDeletion) || nothingToAsk) {
+    auto applied = Applied(*changes, ApplyOccasion::Direct, local.records, context);
+    if (applied) {
+      applied->confirmed = firstJoinAsked;
+    }
+    return applied;
+  }
+  if (massDeletion) {
+    context.activity.ReportActivity(
+        "-> " + std::to_string(guard.Deleted(deleting)) + " of " +
+            std::to_string(guard.MeasuredAgainst(localShortcuts)) +
+            " Favorites Would Be Deleted, " +
+            (context.confirmHook ? "Asking First.." : "Nothing Applied Unasked.."),
+        StatusImage::Working);
+  }
+  const auto chosen =
+      context.confirmHook ? context.confirmHook(*changes) : std::optional<std::vector<ChangeRow>>();
+  if (!chosen) {
+    return Outcome::Ok({ChangeOutcome::NothingApplied, {}, {}});
+  }
+  auto applied = Applied(ChangeListOf(*chosen), ApplyOccasion::Dialog, local.records, context);
+  if (applied) {
+    applied->confirmed = true;
+  }
+  return applied;
+}
+
+// After a run that deleted nothing, or whose changes the user chose, the Favorites as they
+// are now were seen whole; deletions made unasked add up until then.
+void RememberWhatWasSeen(DeletionGuard guard, const UpdateResult& result,
+                         std::size_t localShortcuts, const std::string& path) {
+  if (result.outcome == ChangeOutcome::NothingApplied) {
+    return;
+  }
+  const RunSummary& summary = result.summary;
+  if (summary.removed == 0 || result.confirmed) {
+    guard = {localShortcuts - std::min(localShortcuts, summary.removed) + summary.added, 0};
+  } else {
+    guard.deletedSince += summary.removed;
+  }
+  KeepDeletionGuard(path, guard);
 }
 
 }  // namespace
@@ -397,46 +466,13 @@ Result<UpdateResult, RunFailure> UpdateFavorites(const std::string& localDataPat
   if (!local) {
     return Outcome::Fail({"Unable to Read Local Data File: " + local.error()});
   }
-  if (shared->header.ComputerName == local->header.ComputerName) {
-    return RetryUnapplied(*local, *shared, context);
-  }
-  auto changes = CheckedChanges(*local, *shared, context.base, context.dateFormat);
-  if (!changes) {
-    return Outcome::Fail({changes.error()});
-  }
-  if (changes->CreateList.empty() && changes->DeleteList.empty()) {
-    return Unchanged();
-  }
   const std::size_t localShortcuts = ShortcutsIn(local->records);
-  const bool firstJoinAsked = context.firstRun && context.keepOnFirstJoin;
-  if (KeepsLocal(*changes, localShortcuts, context) && !changes->DeleteList.empty()) {
-    context.activity.ReportActivity("-> Keeping " + std::to_string(changes->DeleteList.size()) +
-                                        " Items the Shared List Lacks..",
-                                    StatusImage::Working);
-    changes->DeleteList.clear();
+  const DeletionGuard guard = ReadDeletionGuard(context.deletionGuardPath, localShortcuts);
+  auto merged = Merge(*local, *shared, guard, context);
+  if (merged) {
+    RememberWhatWasSeen(guard, *merged, localShortcuts, context.deletionGuardPath);
   }
-  // Whoever chose at the first join to replace this computer's favorites was asked already.
-  const bool massDeletion =
-      context.confirmMassDeletion && !firstJoinAsked && IsMassDeletion(*changes, localShortcuts);
-  // What could not be carried out is uploaded as the shared list had it: see
-  // unapplied_changes.h.
-  const bool nothingToAsk = changes->CreateList.empty() && changes->DeleteList.empty();
-  if ((!context.confirm && !massDeletion) || nothingToAsk) {
-    return Applied(*changes, ApplyOccasion::Direct, local->records, context);
-  }
-  if (massDeletion) {
-    context.activity.ReportActivity(
-        "-> " + std::to_string(ShortcutsIn(changes->DeleteList)) + " of " +
-            std::to_string(localShortcuts) + " Favorites Would Be Deleted, " +
-            (context.confirmHook ? "Asking First.." : "Nothing Applied Unasked.."),
-        StatusImage::Working);
-  }
-  const auto chosen =
-      context.confirmHook ? context.confirmHook(*changes) : std::optional<std::vector<ChangeRow>>();
-  if (!chosen) {
-    return Outcome::Ok({ChangeOutcome::NothingApplied, {}, {}});
-  }
-  return Applied(ChangeListOf(*chosen), ApplyOccasion::Dialog, local->records, context);
+  return merged;
 }
 
 }  // namespace kestrin

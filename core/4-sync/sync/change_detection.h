@@ -45,8 +45,10 @@ Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const Favorite
 struct UpdateContext {
   bool decode = false;   // Radix-64 record fields (SharedListForm)
   bool confirm = false;  // "ConfirmChanges"
-  // "ConfirmMassDeletion": changes that delete more than half of this computer's shortcuts,
-  // and at least kMassDeletion of them, go through the hook even when `confirm` is off.
+  // "ConfirmMassDeletion": changes that would take, with the deletions made unasked since the
+  // user last saw the Favorites whole, more than half of this computer's shortcuts, and at
+  // least kMassDeletion of them, go through the hook even when `confirm` is off
+  // (deletion_guard.h).
   bool confirmMassDeletion = true;
   bool keepLocal = false;  // delete nothing here: what only this computer holds is uploaded
   bool firstRun = false;   // no "LastSync" yet: keepOnFirstJoin may choose keepLocal
@@ -55,19 +57,19 @@ struct UpdateContext {
   const RecordList* base;  // the list last agreed on with the shared folder; nullptr: none
   GeneralDateFormat dateFormat;
   std::string favoritesRoot;
-  std::string unappliedPath;  // the changes the last upload could not carry out
-  std::string restoreFolder;  // where what the changes replace is saved first
-  DateTime now;               // when they are applied
+  std::string unappliedPath;      // the changes the last upload could not carry out
+  std::string restoreFolder;      // where what the changes replace is saved first
+  std::string deletionGuardPath;  // what the mass-deletion guard measures against
+  DateTime now;                   // when they are applied
   ActivityReporter& activity;
 };
-
-inline constexpr std::size_t kMassDeletion = 20;
 
 struct UpdateResult {
   ChangeOutcome outcome = ChangeOutcome::NothingApplied;
   // The changes that could not be carried out, each with its values (Modified empty).
   RecordList unapplied;
-  RunSummary summary;  // of the shortcuts changed as the changes were carried out
+  RunSummary summary;      // of the shortcuts changed as the changes were carried out
+  bool confirmed = false;  // the user chose the changes
 };
 
 // Reads both snapshots, decides by the last uploader, and applies the changes directly or

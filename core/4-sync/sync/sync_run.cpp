@@ -14,6 +14,7 @@
 #include "sync/activity.h"
 #include "sync/agreed_list.h"
 #include "sync/change_detection.h"
+#include "sync/deletion_guard.h"
 #include "sync/restore_favorites.h"
 #include "sync/restore_point.h"
 #include "sync/run_steps.h"
@@ -44,8 +45,8 @@ class Run {
         unappliedChanges_(env.workFolder + kUnappliedChangesName),
         restoreFolder_(RestoreFolderOf(env.workFolder)),
         form_(SharedListFormOf(settings)),
-        agreedList_(
-            AgreedListPath(SharedFolderStateOf(env.workFolder, settings), form_.encodedFields)),
+        stateFolder_(SharedFolderStateOf(env.workFolder, settings)),
+        agreedList_(AgreedListPath(stateFolder_, form_.encodedFields)),
         remoteData_(form_.name),
         lock_{settings.Name, localIndicator_,  env.decimalSeparator,
               env.idle,      env.monotonicNow, activity_} {}
@@ -157,6 +158,7 @@ class Run {
           env_.favoritesRoot,
           unappliedChanges_,
           restoreFolder_,
+          stateFolder_ + kDeletionGuardName,
           env_.localNow(),
           activity_};
       auto update = UpdateFavorites(localData_, tempData_, context);
@@ -377,6 +379,7 @@ class Run {
   RunSummary summary_;          // of the changes this run made to the Favorites folder
   DataFileHeader localHeader_;  // of the local data file as last written
   const SharedListForm form_;
+  const std::string stateFolder_;  // what this computer remembers of the shared folder
   const std::string agreedList_;
   std::optional<FavoritesDataFile> base_;  // what the merge takes as last agreed
   const std::string remoteData_;
