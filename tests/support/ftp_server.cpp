@@ -93,7 +93,11 @@ std::string FtpServerKindName(FtpServerKind kind) {
 }
 
 std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind, const FtpServerOptions& options) {
-  if (kind != FtpServerKind::Pyftpdlib && options != FtpServerOptions{}) {
+  const FtpServerOptions portsOnly{.firstPassivePort = options.firstPassivePort,
+                                   .lastPassivePort = options.lastPassivePort};
+  const bool pureFtpd = kind == FtpServerKind::PureFtpd || kind == FtpServerKind::PureFtpdTls;
+  if (kind != FtpServerKind::Pyftpdlib && (options != portsOnly || !pureFtpd) &&
+      options != FtpServerOptions{}) {
     return nullptr;
   }
   // Connection processes that outlive their server become ours, so they can be reaped too.
@@ -102,7 +106,7 @@ std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind, const FtpServerO
   const bool started = kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib(options)
                        : kind == FtpServerKind::OpenSsh
                            ? server->StartSshd()
-                           : server->StartPureFtpd(kind == FtpServerKind::PureFtpdTls);
+                           : server->StartPureFtpd(kind == FtpServerKind::PureFtpdTls, options);
   return started ? std::move(server) : nullptr;
 }
 
@@ -125,6 +129,13 @@ bool FtpServer::StartPyftpdlib(const FtpServerOptions& options) {
   if (options.renameKeepsTarget) {
     argv.push_back("--rename-keeps-target");
   }
+  if (options.nlstNeedsArgument) {
+    argv.push_back("--nlst-needs-argument");
+  }
+  if (options.firstPassivePort != 0) {
+    argv.insert(argv.end(), {"--passive-ports", std::to_string(options.firstPassivePort),
+                             std::to_string(options.lastPassivePort)});
+  }
   return IsExecutable(python) && Spawn(argv) && Eventually([this] {
            port_ = std::atoi(ReadFileBytes(SidePath("port")).c_str());
            return port_ > 0;
@@ -133,7 +144,7 @@ bool FtpServer::StartPyftpdlib(const FtpServerOptions& options) {
 
 // pure-ftpd asks pure-authd, which runs pure_auth.sh; that script is where logins are counted.
 // With TLS, cleartext logins and data connections are refused.
-bool FtpServer::StartPureFtpd(bool tls) {
+bool FtpServer::StartPureFtpd(bool tls, const FtpServerOptions& options) {
   const std::string ftpd = "/usr/sbin/pure-ftpd";
   const std::string authd = "/usr/sbin/pure-authd";
   if (geteuid() != 0 || !IsExecutable(ftpd) || !IsExecutable(authd)) {
@@ -143,7 +154,10 @@ bool FtpServer::StartPureFtpd(bool tls) {
   const std::string socketPath = SidePath("auth.sock");
   ftpdArguments_.assign({ftpd, "-S", "127.0.0.1," + std::to_string(port_), "-l",
                          "extauth:" + socketPath, "-E", "-A", "-H", "-u", "1", "-p",
-                         "30000:50000"});
+                         options.firstPassivePort == 0
+                             ? "30000:50000"
+                             : std::to_string(options.firstPassivePort) + ":" +
+                                   std::to_string(options.lastPassivePort)});
   if (tls) {
     protocol_ = Protocol::FtpOverTls;
     ftpdArguments_.insert(ftpdArguments_.end(),

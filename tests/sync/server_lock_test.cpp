@@ -162,7 +162,7 @@ TEST(RefusingServerLockTest, ARefusalIsNeitherAbsenceNorSuccess) {
     std::string lockAfter;
   };
   const Case cases[] = {
-      {"SIZE", "Other\r\n", "Unable to Download Indicator File..", "Other\r\n"},
+      {"RETR", "Other\r\n", "Unable to Download Indicator File..", "Other\r\n"},
       {"DELE", "", "Unable to Delete Remote Indicator File..", "A\r\n"},
   };
   for (const Case& c : cases) {

@@ -188,5 +188,31 @@ TEST(RenameRefusalTest, EveryRunLeavesAWholeSharedList) {
   }
 }
 
+// A server that knows no SIZE, or no bare NLST (as Twisted's), is synchronized with all the
+// same: the computers converge and the lock goes.
+TEST(RefusingServerRunTest, ComputersConverge) {
+  const std::string notImplemented = "502 Command not implemented.";
+  for (const FtpServerOptions& options :
+       {FtpServerOptions{.refusedCommands = {{"SIZE", notImplemented}}},
+        FtpServerOptions{.refusedCommands = {{"SIZE", notImplemented}, {"MLST", notImplemented}}},
+        FtpServerOptions{.nlstNeedsArgument = true}}) {
+    const auto server = FtpServer::Start(FtpServerKind::Pyftpdlib, options);
+    Computer a("A", *server);
+    Computer b("B", *server);
+    const auto sync = [](Computer& computer) {
+      ASSERT_TRUE(computer.Sync()) << Reason(computer.display.lines);
+    };
+    a.AddShortcut("From A.url", "https://a/");
+    sync(a);
+    sync(b);
+    b.AddShortcut("From B.url", "https://b/");
+    sync(b);
+    sync(a);
+    EXPECT_EQ(a.Tree(), b.Tree());
+    EXPECT_EQ(a.Tree().size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
+  }
+}
+
 }  // namespace
 }  // namespace kestrin::test

@@ -19,6 +19,7 @@
 
 #include "ftp/curl_failure_reason.h"
 #include "ftp/curl_server_identity.h"
+#include "ftp/file_facts.h"
 #include "ftp/ftp_client.h"
 
 namespace kestrin {
@@ -45,23 +46,30 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+struct Replies {
+  std::vector<std::string> finals;  // the last two final reply lines ("550 No such file.")
+  std::string facts;                // the last line within a reply that starts with a blank
+};
+
 // Receives the server's reply lines, and for NOBODY requests header lines that libcurl makes
-// up, which carry no reply code. Keeps the last two final reply lines ("550 No such file."),
-// cut short: a hostile server must not flood the activity lines.
-size_t KeepFinalReplies(char* data, size_t size, size_t count, void* replies) {
+// up, which carry no reply code. Keeps them cut short: a hostile server must not flood the
+// activity lines.
+size_t KeepReplies(char* data, size_t size, size_t count, void* replies) {
   constexpr size_t kLongestReply = 200;
   const size_t bytes = size * count;
   std::string_view line(data, bytes);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
     line.remove_suffix(1);
   }
+  auto& kept = *static_cast<Replies*>(replies);
   if (line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
       line[3] == ' ') {
-    auto& kept = *static_cast<std::vector<std::string>*>(replies);
-    if (kept.size() == 2) {
-      kept.erase(kept.begin());
+    if (kept.finals.size() == 2) {
+      kept.finals.erase(kept.finals.begin());
     }
-    kept.emplace_back(line.substr(0, kLongestReply));
+    kept.finals.emplace_back(line.substr(0, kLongestReply));
+  } else if (line.starts_with(' ')) {
+    kept.facts = line.substr(0, kLongestReply);
   }
   return bytes;
 }
@@ -102,11 +110,13 @@ bool IsListed(std::string_view listing, std::string_view name) {
 struct TextTarget {
   std::string text;
   size_t limit;
+  std::int64_t received = 0;
 };
 
 size_t AppendToText(char* data, size_t size, size_t count, void* target) {
   auto& text = *static_cast<TextTarget*>(target);
   const size_t bytes = size * count;
+  text.received += static_cast<std::int64_t>(bytes);
   if (text.text.size() + bytes > text.limit) {
     return 0;
   }
@@ -188,6 +198,8 @@ class CurlFtpClient final : public FtpClient {
         options.server.find(':') == std::string::npos ? options.server : "[" + options.server + "]";
     serverUrl_ =
         std::string(IsSftp() ? "sftp" : "ftp") + "://" + host + ":" + std::to_string(options.port);
+    binary_ = false;
+    probed_.reset();
     multi_ = curl_multi_init();
     easy_ = curl_easy_init();
     if (multi_ == nullptr || easy_ == nullptr) {
@@ -203,7 +215,11 @@ class CurlFtpClient final : public FtpClient {
     }
     if (!loggedIn) {
       Close();
+      return loggedIn;
     }
+    char* entry = nullptr;
+    curl_easy_getinfo(easy_, CURLINFO_FTP_ENTRY_PATH, &entry);
+    entryPath_ = entry != nullptr ? entry : "";
     return loggedIn;
   }
 
@@ -213,9 +229,10 @@ class CurlFtpClient final : public FtpClient {
     if (!IsSafeName(directory)) {
       return Result<>::Fail("unusable directory name");
     }
-    const std::string candidate = directory.front() == '/' || currentDirectory_.empty()
-                                      ? directory
-                                      : currentDirectory_ + "/" + directory;
+    probed_.reset();
+    const std::string candidate = directory.front() == '/'     ? directory
+                                  : !currentDirectory_.empty() ? currentDirectory_ + "/" + directory
+                                                               : FromEntry(directory);
     if (const Result<> entered = Perform(DirectoryUrl(candidate), [this] { NoTransfer(); });
         !entered) {
       return Result<>::Fail("cannot enter folder \"" + directory + "\": " + entered.error());
@@ -226,26 +243,17 @@ class CurlFtpClient final : public FtpClient {
 
   Result<RemoteFile> Probe(const std::string& name) override {
     using Presence = Result<RemoteFile>;
+    probed_.reset();
     if (!IsSafeName(name)) {
       return Presence::Fail("unusable file name");
     }
-    // A size proves a plain file. A 550 may be a refusal of SIZE as well as a missing
-    // file, and a server may not know SIZE at all: then the directory's listing decides.
-    const CURLcode sized = Run(FileUrl(name), [this] { NoTransfer(); });
-    curl_off_t size = -1;
-    if (sized == CURLE_OK &&
-        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK &&
-        size >= 0) {
-      return Presence::Ok(RemoteFile::Present);
+    const Result<FileFacts> facts = LookUp(name);
+    if (!facts) {
+      return Presence::Fail(facts.error());
     }
-    if (sized != CURLE_OK && sized != CURLE_REMOTE_FILE_NOT_FOUND) {
-      return Presence::Fail(failure_);
-    }
-    const auto names = ListNames();
-    if (!names) {
-      return Presence::Fail(names.error());
-    }
-    return Presence::Ok(IsListed(*names, name) ? RemoteFile::Present : RemoteFile::Absent);
+    // A download that follows at once needs not ask for the size again.
+    probed_ = {name, *facts};
+    return Presence::Ok(facts->plainFile ? RemoteFile::Present : RemoteFile::Absent);
   }
 
   Result<> Download(const std::string& remoteName, const std::string& localPath) override {
@@ -259,15 +267,10 @@ class CurlFtpClient final : public FtpClient {
       return Result<>::Fail("cannot create " + partialPath + ": " + std::strerror(errno));
     }
     DownloadTarget target{file.get(), options_.maxDownloadBytes};
-    Result<> received = Transfer(remoteName, options_.maxDownloadBytes, [this, &target] {
+    Result<> received = Fetch(remoteName, target.received, [this, &target] {
       curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, WriteToTarget);
       curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
-      curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE,
-                       static_cast<curl_off_t>(options_.maxDownloadBytes));
     });
-    if (target.received > target.limit) {
-      received = Result<>::Fail("more than " + std::to_string(target.limit) + " bytes");
-    }
     const bool written = std::fclose(file.release()) == 0;
     std::error_code error;
     if (received && written) {
@@ -289,12 +292,11 @@ class CurlFtpClient final : public FtpClient {
       return Bytes::Fail("unusable file name");
     }
     TextTarget target{"", static_cast<size_t>(options_.maxDownloadBytes)};
-    if (const Result<> read = Transfer(remoteName, options_.maxDownloadBytes,
-                                       [this, &target] {
-                                         curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION,
-                                                          AppendToText);
-                                         curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
-                                       });
+    if (const Result<> read = Fetch(remoteName, target.received,
+                                    [this, &target] {
+                                      curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, AppendToText);
+                                      curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
+                                    });
         !read) {
       return Bytes::Fail(read.error());
     }
@@ -302,6 +304,7 @@ class CurlFtpClient final : public FtpClient {
   }
 
   Result<> Upload(const std::string& localPath, const std::string& remoteName) override {
+    probed_.reset();
     if (!IsSafeName(remoteName)) {
       return Result<>::Fail("unusable file name");
     }
@@ -323,7 +326,7 @@ class CurlFtpClient final : public FtpClient {
     }
     // Every byte written to the socket is no proof: a data connection cut with a plain
     // close ends the upload early for the server, which keeps the part and says success.
-    const auto stored = RemoteSize(remoteName);
+    const auto stored = StoredSize(remoteName);
     if (stored != static_cast<std::int64_t>(size)) {
       return Result<>::Fail("the server stored " +
                             (stored ? std::to_string(*stored) : "an unknown number") + " of " +
@@ -334,6 +337,7 @@ class CurlFtpClient final : public FtpClient {
 
   Result<void, RenameFailure> Rename(const std::string& from, const std::string& to) override {
     using Renamed = Result<void, RenameFailure>;
+    probed_.reset();
     if (!IsSafeName(from) || !IsSafeName(to)) {
       return Renamed::Fail({RenameRefusal::None, "unusable file name"});
     }
@@ -352,17 +356,18 @@ class CurlFtpClient final : public FtpClient {
       // SFTP version 3, the one OpenSSH speaks, will not rename onto an existing file.
       return Renamed::Fail({RenameRefusal::Target, failure_});
     }
-    if (replies_.empty() || replies_.back().front() != '5') {
+    const auto& replies = replies_.finals;
+    if (replies.empty() || replies.back().front() != '5') {
       // A transient refusal: the same may work next time.
       return Renamed::Fail({RenameRefusal::None, failure_});
     }
     // RNFR's "350" came just before the refusal: the server took the source.
-    const bool sourceTaken =
-        replies_.size() >= 2 && replies_[replies_.size() - 2].starts_with("350");
+    const bool sourceTaken = replies.size() >= 2 && replies[replies.size() - 2].starts_with("350");
     return Renamed::Fail({sourceTaken ? RenameRefusal::Target : RenameRefusal::Source, failure_});
   }
 
   Result<> Delete(const std::string& name) override {
+    probed_.reset();
     if (!IsSafeName(name)) {
       return Result<>::Fail("unusable file name");
     }
@@ -371,6 +376,7 @@ class CurlFtpClient final : public FtpClient {
   }
 
   void Close() override {
+    probed_.reset();
     if (multi_ != nullptr && easy_ != nullptr) {
       curl_multi_remove_handle(multi_, easy_);
     }
@@ -409,7 +415,7 @@ class CurlFtpClient final : public FtpClient {
     curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
     configure();
     errorBuffer_[0] = '\0';
-    replies_.clear();
+    replies_ = {};
     curl_multi_add_handle(multi_, easy_);
 
     int running = 1;
@@ -433,31 +439,145 @@ class CurlFtpClient final : public FtpClient {
       }
     }
     lastCode_ = result;
+    long connects = 0;
+    if (curl_easy_getinfo(easy_, CURLINFO_NUM_CONNECTS, &connects) == CURLE_OK && connects > 0) {
+      binary_ = false;  // a new login starts in ASCII
+    }
     identity_.Seen(easy_, result);
     if (result != CURLE_OK) {
       long osError = 0;
       curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osError);
-      failure_ = DescribeCurlFailure({result, osError, options_.server, options_.port,
-                                      replies_.empty() ? "" : replies_.back(), errorBuffer_});
+      failure_ = DescribeCurlFailure(
+          {result, osError, options_.server, options_.port, LastReply(), errorBuffer_});
     }
     return result;
   }
 
-  // The names in the current directory (NLST), one a line; fails when the server will not
-  // list them.
-  Result<std::string> ListNames() {
+  std::string LastReply() const { return replies_.finals.empty() ? "" : replies_.finals.back(); }
+
+  // The current directory's listing: the names alone (SFTP), or LIST, which every FTP server
+  // takes without an argument. Fails when the server will not list it.
+  Result<std::string> List() {
     TextTarget target{"", static_cast<size_t>(options_.maxDownloadBytes)};
-    if (const Result<> listed = Perform(DirectoryUrl(currentDirectory_),
-                                        [this, &target] {
-                                          curl_easy_setopt(easy_, CURLOPT_DIRLISTONLY, 1L);
-                                          curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION,
-                                                           AppendToText);
-                                          curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
-                                        });
-        !listed) {
+    const Result<> listed = Perform(DirectoryUrl(currentDirectory_), [this, &target] {
+      curl_easy_setopt(easy_, CURLOPT_DIRLISTONLY, IsSftp() ? 1L : 0L);
+      curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, AppendToText);
+      curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
+    });
+    binary_ = false;  // listings go in ASCII
+    if (!listed) {
       return Result<std::string>::Fail(listed.error());
     }
     return Result<std::string>::Ok(std::move(target.text));
+  }
+
+  // What the server tells of a name. SFTP: its size proves a plain file. FTP: SIZE first, one
+  // command that nearly every server knows; a 550 that does not say the file is missing may
+  // refuse a folder as well, and a refusal tells nothing: MLST tells, and where the server
+  // knows no MLST, the listing.
+  Result<FileFacts> LookUp(const std::string& name) {
+    using Facts = Result<FileFacts>;
+    if (IsSftp()) {
+      return SftpLookUp(name);
+    }
+    // A server may refuse SIZE in ASCII mode.
+    const bool typeSent = !binary_;
+    const CURLcode sized =
+        typeSent ? RunCommands({"TYPE I", "SIZE " + name}) : RunCommands({"SIZE " + name});
+    if (sized != CURLE_OK && sized != CURLE_QUOTE_ERROR) {
+      return Facts::Fail(failure_);
+    }
+    if (typeSent) {
+      const auto& replies = replies_.finals;
+      binary_ = sized == CURLE_OK || (replies.size() == 2 && replies.front().starts_with('2'));
+    }
+    if (const auto size = SizeInReply(LastReply())) {
+      return Facts::Ok({true, size});
+    }
+    if (SaysNoSuchFile(LastReply())) {
+      return Facts::Ok({});
+    }
+    const CURLcode described = RunCommands({"MLST " + name});
+    if (described == CURLE_OK) {
+      return Facts::Ok(FactsOfMlstLine(replies_.facts));
+    }
+    if (described != CURLE_QUOTE_ERROR) {
+      return Facts::Fail(failure_);
+    }
+    if (SaysNoSuchFile(LastReply())) {
+      return Facts::Ok({});
+    }
+    const auto listing = List();
+    if (!listing) {
+      return Facts::Fail(listing.error());
+    }
+    return Facts::Ok(FactsInListing(*listing, name));
+  }
+
+  Result<FileFacts> SftpLookUp(const std::string& name) {
+    using Facts = Result<FileFacts>;
+    const CURLcode sized = Run(FileUrl(name), [this] { NoTransfer(); });
+    curl_off_t size = -1;
+    if (sized == CURLE_OK &&
+        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK &&
+        size >= 0) {
+      return Facts::Ok({true, size});
+    }
+    if (sized != CURLE_OK && sized != CURLE_REMOTE_FILE_NOT_FOUND) {
+      return Facts::Fail(failure_);
+    }
+    const auto names = List();
+    if (!names) {
+      return Facts::Fail(names.error());
+    }
+    return Facts::Ok({IsListed(*names, name), std::nullopt});
+  }
+
+  // Downloads a file whole, or fails. Its size, told by the check just before or asked for
+  // now, is what must arrive: a data connection cut with a plain close looks like the end.
+  // libcurl is kept from asking SIZE itself, which a server may refuse.
+  template <typename Configure>
+  Result<> Fetch(const std::string& name, const std::int64_t& received, Configure configure) {
+    std::optional<std::int64_t> expected;
+    if (probed_ && probed_->first == name) {
+      expected = probed_->second.size;
+    } else if (!IsSftp()) {
+      const Result<FileFacts> facts = LookUp(name);
+      if (!facts) {
+        return Result<>::Fail(facts.error());
+      }
+      expected = facts->size;
+    }
+    probed_.reset();
+    const std::int64_t limit = options_.maxDownloadBytes;
+    const auto tooLarge = [limit] {
+      return Result<>::Fail("more than " + std::to_string(limit) + " bytes");
+    };
+    if (expected > limit) {
+      return tooLarge();
+    }
+    Result<> done = Transfer(name, expected.value_or(limit), [this, &configure, limit] {
+      configure();
+      curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limit));
+      curl_easy_setopt(easy_, CURLOPT_IGNORE_CONTENT_LENGTH, IsSftp() ? 0L : 1L);
+    });
+    if (received > limit) {
+      return tooLarge();
+    }
+    if (done && expected && received != *expected) {
+      return Result<>::Fail("received " + std::to_string(received) + " of " +
+                            std::to_string(*expected) + " bytes");
+    }
+    return done;
+  }
+
+  // The name in a path relative to the login directory, from that directory itself when the
+  // server told it: then libcurl needs not return to it before entering the folder.
+  std::string FromEntry(const std::string& directory) const {
+    if (IsSftp() || !entryPath_.starts_with('/')) {
+      return directory;
+    }
+    return (entryPath_.ends_with('/') ? entryPath_ : entryPath_ + "/") + directory;
   }
 
   // A request that moves a file of at most `maxBytes`, given up when its deadline passes.
@@ -470,6 +590,7 @@ class CurlFtpClient final : public FtpClient {
       curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, EnforceDeadline);
       curl_easy_setopt(easy_, CURLOPT_XFERINFODATA, &deadline);
     });
+    binary_ = true;  // libcurl set binary mode for it
     if (deadline.expired) {
       const auto seconds = std::chrono::ceil<std::chrono::seconds>(deadline.limit).count();
       done = Result<>::Fail("the transfer was too slow and was stopped after " +
@@ -478,15 +599,10 @@ class CurlFtpClient final : public FtpClient {
     return done;
   }
 
-  // The size the server gives for a file (SIZE); none when it cannot tell.
-  std::optional<std::int64_t> RemoteSize(const std::string& name) {
-    curl_off_t size = -1;
-    if (!Perform(FileUrl(name), [this] { NoTransfer(); }) ||
-        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) != CURLE_OK ||
-        size < 0) {
-      return std::nullopt;
-    }
-    return size;
+  // The size the server gives for a stored file; none when it cannot tell.
+  std::optional<std::int64_t> StoredSize(const std::string& name) {
+    const Result<FileFacts> facts = LookUp(name);
+    return facts ? facts->size : std::nullopt;
   }
 
   void ApplySessionOptions() {
@@ -508,13 +624,15 @@ class CurlFtpClient final : public FtpClient {
       curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");
     }
     if (options_.protocol == Protocol::FtpOverTls) {
-      // The login and every transfer are protected.
+      // The login and every transfer are protected. "AUTH TLS" is the form servers know;
+      // libcurl would try the old "AUTH SSL" first.
       curl_easy_setopt(easy_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+      curl_easy_setopt(easy_, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
     } else if (IsSftp()) {
       ApplySshLogin();
     }
     identity_.Apply(easy_);
-    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepFinalReplies);
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepReplies);
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, &replies_);
     // Without a sink a request's body would go to stdout.
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, DiscardBytes);
@@ -610,11 +728,15 @@ class CurlFtpClient final : public FtpClient {
   CurlServerIdentity identity_;
   CURLcode lastCode_ = CURLE_OK;  // of the last request
   std::string currentDirectory_;  // relative to the login directory unless it starts with "/"
+  std::string entryPath_;         // the login directory, as the server told it
+  bool binary_ = false;           // whether the connection is in binary mode
+  // What the last operation, a check, learnt of a name.
+  std::optional<std::pair<std::string, FileFacts>> probed_;
   CURLM* multi_ = nullptr;
   CURL* easy_ = nullptr;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
-  std::vector<std::string> replies_;  // the last final reply lines of the request under way
-  std::string failure_;               // why the last failed request failed
+  Replies replies_;      // of the request under way
+  std::string failure_;  // why the last failed request failed
 };
 
 }  // namespace
