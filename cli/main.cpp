@@ -48,7 +48,7 @@ constexpr char kUsage[] =
     "  startup [--settings FILE]\n"
     "      Adds the desktop program to the programs started at logon when the settings'\n"
     "      StartWithWin is 1, and removes it otherwise.\n"
-    "  diff LOCAL SHARED [--decode] [--settings FILE]\n"
+    "  diff LOCAL SHARED [--base AGREED] [--decode] [--settings FILE]\n"
     "      Prints the changes a run would make to LOCAL's computer; applies nothing.\n"
     "      --decode reads Radix-64 fields (a copy of favs.dat.enc); a sealed file (a copy\n"
     "      of favs.dat.sealed) is opened with the passphrase of the settings (or FILE).\n"

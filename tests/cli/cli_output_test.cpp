@@ -45,6 +45,11 @@ TEST(CommandLineOutput, ShowAndDiffPrintTheListsControlCharactersEscaped) {
                    dir.path() + "kestrin.ini")
                 .out,
             "Create Locally\t\t" + kC1Shown + "\thttps://x/\t\t\tF\n");
+  // With the list both last agreed on holding it, the shortcut was deleted here.
+  EXPECT_EQ(RunCli("diff " + dir.path() + "local.dat " + dir.path() + "c1.dat --base " +
+                   dir.path() + "c1.dat --settings " + dir.path() + "kestrin.ini")
+                .out,
+            "");
 }
 
 TEST(CommandLineOutput, SyncPrintsTheActivityLinesEscaped) {
