@@ -7,6 +7,7 @@
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
 #include "formats/ini_file.h"
+#include "platform/atomic_file.h"
 #include "platform/native_path.h"
 #include "platform/program_folder.h"
 #include "platform/whole_file.h"
@@ -143,6 +144,7 @@ class Run {
       return fetched;
     }
     RecordList unapplied;
+    agreedSource_ = localData_;
     if (downloaded_) {
       Report("-> Updating Favorites..", StatusImage::Working);
       const UpdateContext context{
@@ -171,6 +173,7 @@ class Run {
           if (StepResult written = WriteLocalDataFile(); !written) {
             return written;
           }
+          AgreeOnWhatIsHere(update->unapplied);
           if (const Result<> held = HoldSharedVersionOf(update->unapplied, localData_, tempData_,
                                                         form_.encodedFields);
               !held) {
@@ -221,9 +224,25 @@ class Run {
     StepResult published = Publish(temporary);
     if (published) {
       // Not knowing what was agreed costs the next run its three-way merge, not data.
-      static_cast<void>(KeepAgreedList(localData_, agreedList_));
+      if (agreedSource_.empty() || !KeepAgreedList(agreedSource_, agreedList_)) {
+        RemoveIfPresent(agreedList_);
+      }
     }
     return published;
+  }
+
+  // The upload carries the shared list's version of what could not be carried out here, but
+  // what this computer agrees on is what it holds: so the next merge still sees those changes
+  // as made elsewhere, and carries them out once it can.
+  void AgreeOnWhatIsHere(const RecordList& unapplied) {
+    if (unapplied.empty()) {
+      return;
+    }
+    const auto here = ReadOrdinaryFile(localData_, kMaxDataFileBytes);
+    agreedSource_ = env_.workFolder + "agreed.new";
+    if (!here || !WriteFileAtomically(agreedSource_, *here, 0600)) {
+      agreedSource_.clear();
+    }
   }
 
   // Renames the uploaded copy over the shared list, by whatever way the server allows.
@@ -381,6 +400,7 @@ class Run {
   const SharedListForm form_;
   const std::string stateFolder_;  // what this computer remembers of the shared folder
   const std::string agreedList_;
+  std::string agreedSource_;  // the data file that becomes the agreed list once published
   std::optional<FavoritesDataFile> base_;  // what the merge takes as last agreed
   const std::string remoteData_;
   std::string published_;  // the server copy of "local.dat" being uploaded
