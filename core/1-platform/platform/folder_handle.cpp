@@ -1,13 +1,11 @@
 // A contained folder on Linux: a descriptor opened without following links, and every
 // call relative to it.
 
-#include <dirent.h>
-
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "platform/contained_folder.h"
+#include "platform/folder_entries.h"
 
 namespace kestrin {
 
@@ -94,24 +92,13 @@ int ContainedFolder::RemoveFolder(const std::string& name) const {
 }
 
 std::vector<std::string> ContainedFolder::Entries() const {
-  std::vector<std::string> names;
   // A description of its own: the listing starts at the beginning whatever read before.
   const int fd = openat(handle_->fd, ".", kFolderFlags);
   DIR* dir = fd < 0 ? nullptr : fdopendir(fd);
-  if (dir == nullptr) {
-    if (fd >= 0) {
-      close(fd);
-    }
-    return names;
+  if (dir == nullptr && fd >= 0) {
+    close(fd);
   }
-  while (const dirent* entry = readdir(dir)) {
-    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-      names.push_back(entry->d_name);
-    }
-  }
-  closedir(dir);
-  std::ranges::sort(names);
-  return names;
+  return FolderEntries(dir);
 }
 
 }  // namespace kestrin
