@@ -66,7 +66,7 @@ void LongestGapWithoutEvents(benchmark::State& state) {
     kestrin::ActivityReporter activity(display, false, yield, [] { return Clock::now(); });
     last = Clock::now();
     lastCpu = ThreadTime();
-    ApplyChanges(*changes, kestrin::ApplyOccasion::Direct, root, activity);
+    ApplyChanges(*changes, kestrin::ApplyOccasion::Direct, root, env.dateFormat, activity);
     kestrin::DataFileHeader header;
     static_cast<void>(kestrin::WriteSnapshot(env.workFolder + "local.dat", settings, env, activity,
                                              header, kestrin::ScanCacheUse::Keep));

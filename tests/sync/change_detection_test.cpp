@@ -47,8 +47,8 @@ TEST(ChangeDetectionTest, MissingKeysAreCreatedAndExtraOnesDeletedInFileOrder) {
   EXPECT_EQ(changes.DeleteList, (std::vector<PendingChange>{{"Old", "", "", "", "", "D"},
                                                             {"Old\\", "o.url", "", "", "", "F"}}));
   EXPECT_EQ(changes.CreateList,
-            (std::vector<PendingChange>{{"New", "", "", "", "", "D"},
-                                        {"New\\", "n.url", "u2", "", "", "F"}}));
+            (std::vector<PendingChange>{{"New", "", "", "", "", "D", "1/1/2026"},
+                                        {"New\\", "n.url", "u2", "", "", "F", "1/2/2026"}}));
 }
 
 TEST(ChangeDetectionTest, ADifferentUrlIsTakenOnlyFromAStrictlyNewerSharedCopy) {
@@ -131,7 +131,8 @@ TEST(ChangeDetectionTest, IndexedResultEqualsTheNestedScanOnRandomLists) {
                       *ParseGeneralDate(s.Modified, EnUsGeneralDateFormat());
       }
       if (!covered)
-        nested.CreateList.push_back({s.Path, s.Name, s.URL, s.IconFile, s.IconIndex, s.Type});
+        nested.CreateList.push_back(
+            {s.Path, s.Name, s.URL, s.IconFile, s.IconIndex, s.Type, s.Modified});
     }
     const auto indexed = Changes(local, shared, base ? &base->records : nullptr);
     EXPECT_EQ(indexed.CreateList, nested.CreateList);

@@ -97,7 +97,8 @@ class KeyIndex {
 };
 
 PendingChange CreationOf(const FavoriteRecord& shared) {
-  return {shared.Path, shared.Name, shared.URL, shared.IconFile, shared.IconIndex, shared.Type};
+  return {shared.Path,      shared.Name, shared.URL,     shared.IconFile,
+          shared.IconIndex, shared.Type, shared.Modified};
 }
 
 PendingChange DeletionOf(const FavoriteRecord& local) {
@@ -322,10 +323,10 @@ Result<UpdateResult, RunFailure> Applied(const ChangeList& changes, ApplyOccasio
     return Result<UpdateResult, RunFailure>::Fail(
         {"Unable to Save Restore Point..", saved.error()});
   }
-  UpdateResult result{
-      ChangeOutcome::Applied,
-      RecordsOf(ApplyChanges(changes, occasion, context.favoritesRoot, context.activity)),
-      {}};
+  UpdateResult result{ChangeOutcome::Applied,
+                      RecordsOf(ApplyChanges(changes, occasion, context.favoritesRoot,
+                                             context.dateFormat, context.activity)),
+                      {}};
   result.summary = SummaryOf(changes, result.unapplied, local);
   result.summary.restoreId = *saved;
   return Result<UpdateResult, RunFailure>::Ok(std::move(result));
