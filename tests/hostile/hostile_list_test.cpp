@@ -102,7 +102,7 @@ HostileList Applied(std::string name, const std::string& records, std::string er
 HostileList Sealed(std::string name, std::string refusal, std::function<void(std::string&)> change,
                    std::string passphrase = "right") {
   const Writer write = [change](std::ostream& out) {
-    std::string sealed = *SealBytes(kHeader + Shortcut("", "x.url"), "right");
+    std::string sealed = *SealBytes(kHeader + Shortcut("", "x.url"), "right", {});
     if (change) {
       change(sealed);
     }

@@ -4,6 +4,7 @@
 #include "platform/temporary_folder.h"
 #include "sync/change_detection.h"
 #include "sync/run_steps.h"
+#include "sync/sealed_generation.h"
 
 namespace kestrin {
 namespace {
@@ -33,11 +34,18 @@ StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
   if (fetched) {
     fetched = EnterRemoteDirectory(settings, *client, activity);
   }
+  SealLabel label;
   if (fetched) {
-    fetched = DownloadSharedList(*client, form, shared, activity, downloaded);
+    fetched = DownloadSharedList(*client, form, shared, activity, downloaded, label);
   }
   if (client) {
     client->Close();
+  }
+  SealedGenerations generations;
+  if (fetched) {
+    fetched = CheckSealedListFound(env.workFolder, settings,
+                                   downloaded ? std::optional(label) : std::nullopt, env.keepLocal,
+                                   generations);
   }
   if (!fetched || !downloaded) {
     return fetched;

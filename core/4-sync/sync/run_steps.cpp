@@ -190,8 +190,8 @@ StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
 }
 
 StepResult DownloadSharedList(FtpClient& client, const SharedListForm& form,
-                              const std::string& path, ActivityReporter& activity,
-                              bool& downloaded) {
+                              const std::string& path, ActivityReporter& activity, bool& downloaded,
+                              SealLabel& label) {
   Report(activity, "-> Checking for Remote Data File..");
   downloaded = false;
   const Result<RemoteFile> presence = client.Probe(form.name);
@@ -205,9 +205,11 @@ StepResult DownloadSharedList(FtpClient& client, const SharedListForm& form,
     if (const Result<> fetched = client.Download(form.name, form.ServerCopyOf(path)); !fetched) {
       return StepFailed("Unable to Download Remote Data File..", fetched.error());
     }
-    if (const Result<> opened = OpenServerCopy(form, path); !opened) {
+    const Result<SealLabel> opened = OpenServerCopy(form, path);
+    if (!opened) {
       return StepFailed("Unable to Read Remote Data File: " + opened.error());
     }
+    label = *opened;
     downloaded = true;
   }
   return StepResult::Ok();
