@@ -510,6 +510,9 @@ class CurlFtpClient final : public FtpClient {
     if (options_.protocol == Protocol::FtpOverTls) {
       // The login and every transfer are protected.
       curl_easy_setopt(easy_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+      if (!options_.trustedAuthorities.empty()) {
+        curl_easy_setopt(easy_, CURLOPT_CAINFO, options_.trustedAuthorities.c_str());
+      }
     } else if (IsSftp()) {
       ApplySshLogin();
     }
