@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "favorites/other_host.h"
 #include "formats/printable_text.h"
 
 namespace kestrin {
@@ -62,6 +63,11 @@ Result<> CheckShortcutRecord(const FavoriteRecord& record) {
                                      {record.IconIndex, "IconIndex"}}) {
     if (HoldsLineBreakOrNul(value)) {
       return Result<>::Fail(std::string("the ") + field + " holds a line break or NUL");
+    }
+  }
+  for (const auto& [value, field] : {std::pair{record.URL, "URL"}, {record.IconFile, "IconFile"}}) {
+    if (NamesAnotherHost(value)) {
+      return Result<>::Fail(std::string("the ") + field + " names another host");
     }
   }
   return Result<>::Ok();
