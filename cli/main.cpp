@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "platform/large_blocks.h"
+#include "platform/secrets_out_of_dumps.h"
 #include "settings/program_files.h"
 
 namespace {
@@ -64,6 +65,7 @@ constexpr char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+  kestrin::KeepSecretsOutOfDumps();
   kestrin::cli::UseByteOutput();
   kestrin::ReturnLargeBlocksWhenFreed();
   const std::vector<std::string> words(argv + std::min(argc, 2), argv + argc);
