@@ -64,8 +64,6 @@ Result<> CheckShortcutRecord(const FavoriteRecord& record) {
     if (HoldsLineBreakOrNul(value)) {
       return Result<>::Fail(std::string("the ") + field + " holds a line break or NUL");
     }
-  }
-  for (const auto& [value, field] : {std::pair{record.URL, "URL"}, {record.IconFile, "IconFile"}}) {
     if (NamesAnotherHost(value)) {
       return Result<>::Fail(std::string("the ") + field + " names another host");
     }

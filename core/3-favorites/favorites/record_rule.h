@@ -30,8 +30,8 @@ bool HasShortcutName(std::string_view name);
 // or ".." component or a "/"; a folder record with a Name or a trailing backslash; a
 // shortcut record whose Name is not a plain shortcut file name or whose Path does not end
 // with a backslash; a URL, IconFile or IconIndex with a line break or NUL, which no
-// shortcut file line can hold; a URL or IconFile that names another host (NamesAnotherHost),
-// which Windows would connect to just to show the folder.
+// shortcut file line can hold, or that names another host (NamesAnotherHost), which Windows
+// would connect to just to show the folder.
 Result<> CheckRecord(const FavoriteRecord& record);
 
 }  // namespace kestrin
