@@ -240,14 +240,19 @@ TEST(Bookmarks, AFolderSwappedForALinkDuringAnImportLeadsNowhereOutside) {
   EXPECT_TRUE(fs::is_empty(dir.path() + "outside"));
 }
 
-// A double click on a .url file: only web and file addresses reach the (fake) browser.
+// A double click on a .url file: only web and local file addresses reach the (fake)
+// browser. A file address of a shortcut would open itself again and again; one on another
+// host would send it the user's login hash.
 TEST(Bookmarks, OpenHandsOnlyWebAndFileUrlsToTheBrowser) {
   TempDir dir;
   WriteFileBytes(dir.path() + "xdg-open",
                  "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.part\" && "
                  "/bin/mv \"$0.part\" \"$0.opened\"\n");
   fs::permissions(dir.path() + "xdg-open", fs::perms::owner_all);
-  for (const std::string url : {"javascript:alert(1)", "", "HTTPS://k.example/?a&b"}) {
+  for (const std::string& url :
+       std::vector<std::string>{"javascript:alert(1)", "", "file://" + dir.path() + "s.url",
+                                "file://" + dir.path() + "s%2EURL?x", "file://evil/share/page.html",
+                                "HTTPS://k.example/?a&b"}) {
     Shortcut(dir.path() + "s.url", url);
     const Outcome run = RunCli("open " + dir.path() + "s.url", "PATH=" + dir.path());
     EXPECT_EQ(run.exitCode, url.starts_with("HTTPS") ? 0 : 1) << run.err;

@@ -277,6 +277,10 @@ bool FtpServer::RestartFtpd() {
   return ftpd_ != 0 && Eventually([this] { return Listening(port_); });
 }
 
+std::string FtpServer::certificate() const {
+  return protocol_ == Protocol::FtpOverTls ? ReadFileBytes(SidePath("cert.pem")) : "";
+}
+
 std::string FtpServer::fingerprint() const {
   const std::string digest =
       protocol_ == Protocol::Sftp

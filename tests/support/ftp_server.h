@@ -65,6 +65,8 @@ class FtpServer {
   // The TLS certificate's key or the SSH host key, made afresh: new connections show it.
   bool RenewIdentity();
   std::string fingerprint() const;  // of that key, as the tools of OpenSSL and OpenSSH tell it
+  // The TLS certificate (PEM) that new connections show; empty for SFTP and plain FTP.
+  std::string certificate() const;
   // The server's own output. pyftpdlib's names every command it was sent.
   std::string log() const;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "favorites/other_host.h"
 #include "formats/printable_text.h"
 #include "platform/contained_folder.h"
 
@@ -57,6 +58,9 @@ Result<> CheckShortcutRecord(const FavoriteRecord& record) {
                                      {record.IconIndex, "IconIndex"}}) {
     if (HoldsLineBreakOrNul(value)) {
       return Result<>::Fail(std::string("the ") + field + " holds a line break or NUL");
+    }
+    if (NamesAnotherHost(value)) {
+      return Result<>::Fail(std::string("the ") + field + " names another host");
     }
   }
   return Result<>::Ok();

@@ -628,6 +628,9 @@ class CurlFtpClient final : public FtpClient {
       // libcurl would try the old "AUTH SSL" first.
       curl_easy_setopt(easy_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
       curl_easy_setopt(easy_, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+      if (!options_.trustedAuthorities.empty()) {
+        curl_easy_setopt(easy_, CURLOPT_CAINFO, options_.trustedAuthorities.c_str());
+      }
     } else if (IsSftp()) {
       ApplySshLogin();
     }

@@ -5,6 +5,7 @@
 #include "sync/agreed_list.h"
 #include "sync/change_detection.h"
 #include "sync/run_steps.h"
+#include "sync/sealed_generation.h"
 #include "sync/shared_folder_state.h"
 
 namespace kestrin {
@@ -35,11 +36,18 @@ StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
   if (fetched) {
     fetched = EnterRemoteDirectory(settings, *client, activity);
   }
+  SealLabel label;
   if (fetched) {
-    fetched = DownloadSharedList(*client, form, shared, activity, downloaded);
+    fetched = DownloadSharedList(*client, form, shared, activity, downloaded, label);
   }
   if (client) {
     client->Close();
+  }
+  SealedGenerations generations;
+  if (fetched) {
+    fetched = CheckSealedListFound(env.workFolder, settings,
+                                   downloaded ? std::optional(label) : std::nullopt, env.keepLocal,
+                                   generations);
   }
   if (!fetched || !downloaded) {
     return fetched;

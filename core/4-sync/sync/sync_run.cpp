@@ -19,6 +19,7 @@
 #include "sync/restore_favorites.h"
 #include "sync/restore_point.h"
 #include "sync/run_steps.h"
+#include "sync/sealed_generation.h"
 #include "sync/server_lock.h"
 #include "sync/shared_folder_state.h"
 #include "sync/unapplied_changes.h"
@@ -139,9 +140,13 @@ class Run {
   StepResult ExchangeDataFiles() {
     // Only this run's download is the shared list: an old "temp.dat" that could not be
     // deleted must not stand in for it.
-    if (StepResult fetched = DownloadSharedList(*client_, form_, tempData_, activity_, downloaded_);
+    if (StepResult fetched =
+            DownloadSharedList(*client_, form_, tempData_, activity_, downloaded_, sealLabel_);
         !fetched) {
       return fetched;
+    }
+    if (StepResult checked = CheckSealedGeneration(); !checked) {
+      return checked;
     }
     RecordList unapplied;
     agreedSource_ = localData_;
@@ -190,12 +195,38 @@ class Run {
     if (StepResult uploaded = UploadLocalDataFile(); !uploaded) {
       return uploaded;
     }
+    if (StepResult kept = RememberGeneration(publishedGeneration_); !kept) {
+      return kept;
+    }
     // What a restore put back is on the server now: the runs after this one need not keep it.
     ForgetRestoreAwaitingUpload(restoreFolder_);
     // Only what was uploaded is kept: the next run tries it again if its list is still this one.
     if (const Result<> kept = KeepUnappliedChanges(unappliedChanges_, localHeader_, unapplied);
         !kept) {
       return StepFailed("Unable to Create Unapplied Changes File..", kept.error());
+    }
+    return StepResult::Ok();
+  }
+
+  // A sealed list older than the newest this computer has seen, or none where one was seen,
+  // is refused before anything is applied; one taken is remembered.
+  StepResult CheckSealedGeneration() {
+    const auto found = downloaded_ ? std::optional(sealLabel_) : std::nullopt;
+    if (StepResult checked =
+            CheckSealedListFound(env_.workFolder, settings_, found, env_.keepLocal, generations_);
+        !checked) {
+      return checked;
+    }
+    publishedGeneration_ = NextGeneration(generations_, found);
+    return found ? RememberGeneration(found->generation) : StepResult::Ok();
+  }
+
+  StepResult RememberGeneration(std::uint64_t generation) {
+    if (!form_.sealed()) {
+      return StepResult::Ok();
+    }
+    if (const Result<> kept = RememberSealedGeneration(generations_, generation); !kept) {
+      return StepFailed("Unable to Remember the Shared List's Generation..", kept.error());
     }
     return StepResult::Ok();
   }
@@ -209,7 +240,7 @@ class Run {
   // At every moment the server holds a whole list, the old one or the new one.
   StepResult UploadLocalDataFile() {
     Report("-> Uploading Local Data File..", StatusImage::Working);
-    const Result<std::string> copy = MakeServerCopy(form_, localData_);
+    const Result<std::string> copy = MakeServerCopy(form_, localData_, publishedGeneration_);
     if (!copy) {
       return StepFailed("Unable to Create Local Data File..", copy.error());
     }
@@ -403,7 +434,10 @@ class Run {
   std::string agreedSource_;  // the data file that becomes the agreed list once published
   std::optional<FavoritesDataFile> base_;  // what the merge takes as last agreed
   const std::string remoteData_;
-  std::string published_;  // the server copy of "local.dat" being uploaded
+  std::string published_;                  // the server copy of "local.dat" being uploaded
+  SealLabel sealLabel_;                    // of the sealed list downloaded
+  SealedGenerations generations_;          // of the shared folder's sealed lists
+  std::uint64_t publishedGeneration_ = 0;  // sealed into this run's upload
   const IndicatorContext lock_;
   std::unique_ptr<FtpClient> client_;
   bool lockStored_ = false;  // this run's "favs.ind" may be on the server
