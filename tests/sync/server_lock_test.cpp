@@ -107,6 +107,7 @@ TEST_F(ServerLockTest, ComputersStartedTogetherAllSucceedAndLoseNoEdit) {
     }
     for (size_t i = 0; i < computers.size(); ++i) {
       failed += succeeded[i] ? 0 : 1;
+      EXPECT_TRUE(succeeded[i]) << testing::PrintToString(computers[i]->display.lines);
     }
     // Whoever published last has merged everything published before it.
     const std::string shared = ReadFileBytes(server->root() + "favs.dat");
