@@ -29,6 +29,23 @@ std::map<std::string, std::string> Urls(const std::string& root) {
   return urls;
 }
 
+// An "xdg-open" in `folder` that keeps the URL it is handed, for kestrin-cli run with
+// PATH=folder.
+void FakeBrowser(const std::string& folder) {
+  WriteFileBytes(folder + "xdg-open",
+                 "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.part\" && "
+                 "/bin/mv \"$0.part\" \"$0.opened\"\n");
+  fs::permissions(folder + "xdg-open", fs::perms::owner_all);
+}
+
+// The URL the fake browser was handed (it runs in the background), once it is there.
+std::string UrlOpenedBy(const std::string& folder) {
+  for (int i = 0; i < 600 && !fs::exists(folder + "xdg-open.opened"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return ReadFileBytes(folder + "xdg-open.opened");
+}
+
 TEST(Bookmarks, ExportThenImportGivesTheSameFavoritesByteForByte) {
   TempDir dir;
   const std::string from = dir.path() + "from/", to = dir.path() + "to/";
@@ -53,6 +70,44 @@ TEST(Bookmarks, ExportThenImportGivesTheSameFavoritesByteForByte) {
             "shortcuts were there already.\n");
   EXPECT_EQ(ReadFileBytes(to + "Work/same (2).url"), ReadFileBytes(from + "Work/same.url"));
   EXPECT_EQ(Urls(to)["Work/same.url"], "http://changed/");
+}
+
+// Long links travel whole through import, export, snapshot and open; links that differ only
+// after their first few hundred bytes stay apart; one beyond 32 KiB is left out, never cut.
+TEST(Bookmarks, LongUrlsTravelWhole) {
+  TempDir dir;
+  const std::string from = dir.path() + "from/", to = dir.path() + "to/";
+  fs::create_directories(from);
+  fs::create_directories(to);
+  std::string longUrl = "https://l.example/?q=";
+  longUrl.resize(32768, 'q');
+  const std::string prefix = "https://p.example/" + std::string(300, 'p');
+  WriteFileBytes(dir.path() + "in.html",
+                 "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><A HREF=\"" + longUrl +
+                     "1\">Long</A>\n<DT><A HREF=\"" + prefix + "1\">Same</A>\n<DT><A HREF=\"" +
+                     prefix + "2\">Same</A>\n<DT><A HREF=\"" + longUrl + "\">Long</A>\n</DL>\n");
+  const std::string options = " --settings " + dir.path() + "k.ini --favorites ";
+  const std::string import = "import --html " + dir.path() + "in.html" + options + from;
+  const Outcome first = RunCli(import);
+  EXPECT_EQ(first.exitCode, 0);
+  EXPECT_EQ(first.err, "kestrin-cli: Skipped Long.url: the URL is longer than 32768 bytes\n");
+  const std::map<std::string, std::string> urls = {
+      {"Long.url", longUrl}, {"Same.url", prefix + "1"}, {"Same (2).url", prefix + "2"}};
+  EXPECT_EQ(Urls(from), urls);
+  EXPECT_EQ(RunCli(import).out,
+            "Imported 0 shortcuts (0 beside another of the same name) and 0 folders; 3 "
+            "shortcuts were there already.\n");
+
+  ASSERT_EQ(RunCli("export --html " + dir.path() + "out.html" + options + from).exitCode, 0);
+  ASSERT_EQ(RunCli("import --html " + dir.path() + "out.html" + options + to).exitCode, 0);
+  EXPECT_EQ(Tree(to), Tree(from));
+
+  const Outcome snapshot = RunCli("snapshot --name S --favorites " + from);
+  EXPECT_NE(snapshot.out.find(",\"" + longUrl + "\","), std::string::npos) << snapshot.err;
+
+  FakeBrowser(dir.path());
+  EXPECT_EQ(RunCli("open " + from + "Long.url", "PATH=" + dir.path()).exitCode, 0);
+  EXPECT_EQ(UrlOpenedBy(dir.path()), longUrl);
 }
 
 // Built by hand as browsers write them: Firefox's and Chrome's HTML export, Chrome's
@@ -219,19 +274,13 @@ TEST(Bookmarks, HostileInputChangesNothingOutsideTheFavoritesFolder) {
 // A double click on a .url file: only web and file addresses reach the (fake) browser.
 TEST(Bookmarks, OpenHandsOnlyWebAndFileUrlsToTheBrowser) {
   TempDir dir;
-  WriteFileBytes(dir.path() + "xdg-open",
-                 "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.part\" && "
-                 "/bin/mv \"$0.part\" \"$0.opened\"\n");
-  fs::permissions(dir.path() + "xdg-open", fs::perms::owner_all);
+  FakeBrowser(dir.path());
   for (const std::string url : {"javascript:alert(1)", "", "HTTPS://k.example/?a&b"}) {
     Shortcut(dir.path() + "s.url", url);
     const Outcome run = RunCli("open " + dir.path() + "s.url", "PATH=" + dir.path());
     EXPECT_EQ(run.exitCode, url.starts_with("HTTPS") ? 0 : 1) << run.err;
   }
-  for (int i = 0; i < 600 && !fs::exists(dir.path() + "xdg-open.opened"); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  EXPECT_EQ(ReadFileBytes(dir.path() + "xdg-open.opened"), "HTTPS://k.example/?a&b");
+  EXPECT_EQ(UrlOpenedBy(dir.path()), "HTTPS://k.example/?a&b");
 }
 
 }  // namespace

@@ -63,6 +63,10 @@ Result<> CheckShortcutRecord(const FavoriteRecord& record) {
     if (HoldsLineBreakOrNul(value)) {
       return Result<>::Fail(std::string("the ") + field + " holds a line break or NUL");
     }
+    if (value.size() > kMaxUrlBytes) {
+      return Result<>::Fail(std::string("the ") + field + " is longer than " +
+                            std::to_string(kMaxUrlBytes) + " bytes");
+    }
   }
   return Result<>::Ok();
 }

@@ -11,7 +11,6 @@
 namespace kestrin {
 namespace {
 
-constexpr std::size_t kMaxValueLength = 254;  // a 255-character buffer, as the profile read has
 constexpr std::size_t kMaxShortcutBytes = 1 << 22;  // read no more of a huge file than this
 
 // The whole file; empty when it cannot be read.
@@ -37,11 +36,8 @@ std::string ReadShortcutFile(const std::string& path) {
 }
 
 std::string ShortcutValue(const IniDocument& document, std::string_view key) {
-  std::string value = document.ReadString("InternetShortcut", key);
+  std::string value = document.ReadWholeString("InternetShortcut", key);
   value.resize(std::min(value.size(), value.find_first_of(std::string_view("\0\r\n", 3))));
-  if (value.size() > kMaxValueLength) {
-    value.resize(kMaxValueLength);
-  }
   return value;
 }
 

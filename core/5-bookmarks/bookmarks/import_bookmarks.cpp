@@ -1,7 +1,6 @@
 #include "bookmarks/import_bookmarks.h"
 
 #include "bookmarks/safe_name.h"
-#include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
 #include "favorites/record_rule.h"
 #include "favorites/shortcut_file.h"
@@ -86,10 +85,6 @@ class Importer {
  private:
   void Shortcut(const Bookmark& link, const std::string& folderPath, const std::string& name) {
     const std::string place = folderPath + name + ".url";
-    if (link.url.size() > kMaxDataFileValueBytes) {
-      Skip(place, "the URL is longer than " + std::to_string(kMaxDataFileValueBytes) + " bytes");
-      return;
-    }
     const std::string fileName = name + ".url";
     FavoriteRecord record;
     record.Path = folderPath;
