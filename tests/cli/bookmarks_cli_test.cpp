@@ -271,6 +271,35 @@ TEST(Bookmarks, HostileInputChangesNothingOutsideTheFavoritesFolder) {
   }
 }
 
+// A places.sqlite whose moz_bookmarks is an endless view: the import would never end and
+// SQLite's scratch files would fill the disk. It is refused at once, and no copy of the
+// browsing history is left in the temporary folder. (timeout only ends a run that hangs.)
+TEST(Bookmarks, AnEndlessPlacesDatabaseIsRefusedAndLeavesNoCopy) {
+  TempDir dir;
+  const std::string profile = dir.path() + "profile/", temporary = dir.path() + "tmp/";
+  fs::create_directories(profile);
+  fs::create_directories(temporary);
+  fs::create_directories(dir.path() + "fav");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((profile + "places.sqlite").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url TEXT);"
+                         "CREATE VIEW moz_bookmarks AS WITH RECURSIVE r(n) AS (SELECT 1 UNION "
+                         "ALL SELECT n + 1 FROM r) SELECT n AS id, 1 AS type, n AS fk, 0 AS "
+                         "parent, -n AS position, hex(n) AS title, 'g' AS guid FROM r;",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  const Outcome run = RunCli("import --from firefox --profile " + profile + " --favorites " +
+                                 dir.path() + "fav --settings " + dir.path() + "k.ini",
+                             "TMPDIR=" + temporary + " timeout 60");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "kestrin-cli: Error: Unable to Read Bookmarks\nkestrin-cli: " + profile +
+                         "places.sqlite: moz_bookmarks is not a table\n");
+  EXPECT_TRUE(fs::is_empty(temporary));
+  EXPECT_TRUE(fs::is_empty(dir.path() + "fav"));
+}
+
 // A double click on a .url file: only web and file addresses reach the (fake) browser.
 TEST(Bookmarks, OpenHandsOnlyWebAndFileUrlsToTheBrowser) {
   TempDir dir;
