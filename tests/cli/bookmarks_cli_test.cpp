@@ -70,6 +70,12 @@ TEST(Bookmarks, ExportThenImportGivesTheSameFavoritesByteForByte) {
             "shortcuts were there already.\n");
   EXPECT_EQ(ReadFileBytes(to + "Work/same (2).url"), ReadFileBytes(from + "Work/same.url"));
   EXPECT_EQ(Urls(to)["Work/same.url"], "http://changed/");
+
+  // A shortcut without a URL is named, not exported as a link to nowhere.
+  WriteFileBytes(from + "Work/none.url", "[InternetShortcut]\r\nIconIndex=1\r\n");
+  const Outcome exported = RunCli("export --html " + dir.path() + "b.html" + options + from);
+  EXPECT_EQ(exported.err, "kestrin-cli: Skipped Work/none.url: it holds no URL\n");
+  EXPECT_EQ(ReadFileBytes(dir.path() + "b.html").find("none"), std::string::npos);
 }
 
 // Long links travel whole through import, export, snapshot and open; links that differ only
@@ -124,6 +130,9 @@ const char kExportedHtml[] = R"(<!DOCTYPE NETSCAPE-Bookmark-file-1>
         <HR>
         <dt><a add_date=3 href=http://b.example/>caf&eacute; ☺ &#x263a;</a>
         <DD>a description
+        <DT><A HREF="place:sort=8&amp;maxResults=10">Recent Tags</A>
+        <DT><A ADD_DATE="1">no address</A>
+        <DT><A HREF='javascript:alert("hi")'>Say</A>
     </DL><p>
     <DT><H3>Empty</H3>
     <DL><p>
@@ -135,7 +144,8 @@ const char kExportedHtml[] = R"(<!DOCTYPE NETSCAPE-Bookmark-file-1>
       <DT><A HREF="http://1/">Same
 </DL>)";
 const char kChromeBookmarks[] = R"({"checksum": "0", "roots": {
-  "bookmark_bar": {"children": [{"children": [{"name": "N\u00e9", "type": "url", "url": "http://n/"}],
+  "bookmark_bar": {"children": [{"children": [{"name": "N\u00e9", "type": "url", "url": "http://n/"},
+    {"name": "q", "type": "url", "url": "place:x"}, {"name": "e", "type": "url"}, {"type": "x"}],
     "name": "Folder", "type": "folder"}], "name": "Bookmarks bar", "type": "folder"},
   "other": {"children": [], "name": "Other bookmarks", "type": "folder"},
   "synced": {"children": [{"name": "m", "type": "url", "url": "http://m/"}], "name": "Mobile bookmarks",
@@ -150,7 +160,14 @@ const char kPlacesSql[] =
     "(2,2,NULL,1,0,'menu','menu________'), (3,2,NULL,1,1,'toolbar','toolbar_____'),"
     "(4,2,NULL,1,2,'tags','tags________'), (14,1,3,2,0,'Most Visited','q'),"
     "(12,2,NULL,3,2,'Sub','f'), (10,1,1,3,0,'Kestrin','a'), (11,3,NULL,3,1,NULL,'s'),"
-    "(13,1,2,12,0,'Deep','b'), (15,2,NULL,4,0,'tag','t'), (16,1,1,15,0,NULL,'c');";
+    "(13,1,2,12,0,'Deep','b'), (15,2,NULL,4,0,'tag','t'), (16,1,1,15,0,NULL,'c');"
+    // 70 folders nested in the menu, 9 links in the deepest: the last 7 folders lie deeper
+    // than a Favorites folder can carry.
+    "WITH RECURSIVE d(n) AS (SELECT 100 UNION ALL SELECT n + 1 FROM d WHERE n < 169) "
+    "INSERT INTO moz_bookmarks SELECT n, 2, NULL, CASE n WHEN 100 THEN 2 ELSE n - 1 END, 0, "
+    "'d', 'd' || n FROM d;"
+    "WITH RECURSIVE l(n) AS (SELECT 200 UNION ALL SELECT n + 1 FROM l WHERE n < 208) "
+    "INSERT INTO moz_bookmarks SELECT n, 1, 1, 169, n, 'l', 'l' || n FROM l;";
 
 TEST(Bookmarks, ImportsWhatEachBrowserWrites) {
   TempDir dir;
@@ -169,37 +186,55 @@ TEST(Bookmarks, ImportsWhatEachBrowserWrites) {
   ASSERT_EQ(sqlite3_open((firefox + "b.default-release/places.sqlite").c_str(), &db), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(db, kPlacesSql, nullptr, nullptr, nullptr), SQLITE_OK);
 
+  std::map<std::string, std::string> firefoxUrls = {
+      {"Bookmarks Menu", "/"},
+      {"Bookmarks Toolbar", "/"},
+      {"Bookmarks Toolbar/Kestrin.url", "https://k.example/"},
+      {"Bookmarks Toolbar/Sub", "/"},
+      {"Bookmarks Toolbar/Sub/Deep.url", "http://deep/"}};
+  for (std::string folder = "Bookmarks Menu/d"; firefoxUrls.size() < 5 + 63; folder += "/d") {
+    firefoxUrls[folder] = "/";
+  }
+  firefoxUrls["Dup"] = "";  // the file that stands in the way of the bookmark file's folder
+  const std::string queries =
+      "kestrin-cli: Skipped 1 entries: Firefox queries (\"place:\"), which open nothing outside "
+      "Firefox\n";
   const struct {
     std::string source;
     std::map<std::string, std::string> urls;
+    std::string err;
   } kCases[] = {
       {"--html " + dir.path() + "export.html",
        {{"Toolbar", "/"},
         {"Toolbar/Tom & Jerry _1_ '2'.url", "https://a.example/?x=1&y=2"},
         {"Toolbar/caf&eacute; \xe2\x98\xba \xe2\x98\xba.url", "http://b.example/"},
+        {"Toolbar/Say.url", "javascript:alert(\"hi\")"},
         {"Empty", "/"},
-        {"Dup", "/"},
-        {"Dup/Same.url", "http://1/"},
-        {"Dup/Same (2).url", "http://2/"}}},
+        {"Dup", ""}},
+       "kestrin-cli: Skipped Dup\\: a file stands where the folder would be (with the 3 entries "
+       "in it)\nkestrin-cli: Skipped 1 entries: links without a URL\n" +
+           queries +
+           "kestrin-cli: Not shared: Toolbar\\Say.url: its URL holds a double quote, which the "
+           "shared list carries only with encryption on\n"},
       {"--from chromium",
        {{"Bookmarks bar", "/"},
         {"Bookmarks bar/Folder", "/"},
         {"Bookmarks bar/Folder/N\xc3\xa9.url", "http://n/"},
         {"Mobile bookmarks", "/"},
-        {"Mobile bookmarks/m.url", "http://m/"}}},
-      {"--from firefox",
-       {{"Bookmarks Menu", "/"},
-        {"Bookmarks Toolbar", "/"},
-        {"Bookmarks Toolbar/Kestrin.url", "https://k.example/"},
-        {"Bookmarks Toolbar/Sub", "/"},
-        {"Bookmarks Toolbar/Sub/Deep.url", "http://deep/"}}},
+        {"Mobile bookmarks/m.url", "http://m/"},
+        {"Dup", ""}},
+       "kestrin-cli: Skipped 1 entries: links without a URL\n" + queries},
+      {"--from firefox", firefoxUrls,
+       "kestrin-cli: Skipped 16 entries: nested deeper than 64 folders\n" + queries},
   };
   for (const auto& row : kCases) {
     TempDir favorites;
+    WriteFileBytes(favorites.path() + "Dup", "");
     const Outcome run = RunCli("import " + row.source + " --favorites " + favorites.path() +
                                    " --settings " + dir.path() + "k.ini",
                                "HOME=" + home);
     EXPECT_EQ(run.exitCode, 0) << row.source << run.err;
+    EXPECT_EQ(run.err, row.err) << row.source;
     EXPECT_EQ(Urls(favorites.path()), row.urls) << row.source;
   }
   sqlite3_close(db);

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -129,32 +130,45 @@ class PlacesReader {
       const auto root = rootIds_.find(guid);
       if (root != rootIds_.end() && children_.contains(root->second)) {
         tree_.OpenFolder(name);
-        AddChildren(root->second, 1);
+        AddChildren(root->second);
         tree_.CloseFolder();
       }
     }
     return Result<Bookmarks>::Ok(tree_.Take());
   }
 
-  // Below the depth the tree keeps, a folder is counted as left out, not walked.
-  void AddChildren(std::int64_t parent, std::size_t depth) {
-    const auto found = children_.find(parent);
-    if (found == children_.end()) {
-      return;
+  // The rows below the parent, last first; taken out, so that a damaged database whose
+  // folders hold each other ends instead of going round.
+  std::vector<Row> TakeChildren(std::int64_t parent) {
+    std::vector<Row> rows;
+    if (const auto found = children_.find(parent); found != children_.end()) {
+      rows = std::move(found->second);
+      children_.erase(found);
     }
-    // Taken out while it is walked: a damaged database whose folders hold each other
-    // then ends instead of going round.
-    const std::vector<Row> rows = std::move(found->second);
-    children_.erase(found);
-    for (const Row& row : rows) {
-      if (row.type == kFolderType) {
-        tree_.OpenFolder(row.title);
-        if (depth < kMaxBookmarkDepth) {
-          AddChildren(row.id, depth + 1);
+    std::ranges::reverse(rows);
+    return rows;
+  }
+
+  // Walked with a stack of its own, not by recursion: the builder counts, and leaves out,
+  // what lies too deep, however deep a database nests.
+  void AddChildren(std::int64_t parent) {
+    std::vector<std::vector<Row>> open;
+    open.push_back(TakeChildren(parent));
+    while (!open.empty()) {
+      if (open.back().empty()) {
+        open.pop_back();
+        if (!open.empty()) {
+          tree_.CloseFolder();
         }
-        tree_.CloseFolder();
-      } else if (row.type == kBookmarkType && !row.url.empty() && !row.url.starts_with("place:")) {
-        tree_.AddLink(row.title, row.url);
+        continue;
+      }
+      Row row = std::move(open.back().back());
+      open.back().pop_back();
+      if (row.type == kFolderType) {
+        tree_.OpenFolder(std::move(row.title));
+        open.push_back(TakeChildren(row.id));
+      } else if (row.type == kBookmarkType) {
+        tree_.AddLink(std::move(row.title), std::move(row.url));
       }
     }
   }

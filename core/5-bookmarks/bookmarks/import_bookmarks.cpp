@@ -53,6 +53,10 @@ class Importer {
         const std::string place = path.empty() ? name : path + "\\" + name;
         if (MakeFolder(place)) {
           Folder(entry, place);
+        } else if (const BookmarkCount inside = CountBookmarks(entry);
+                   inside.folders + inside.links > 0) {
+          outcome_.skipped.back() +=
+              " (with the " + std::to_string(inside.folders + inside.links) + " entries in it)";
         }
       } else {
         Shortcut(entry, path.empty() ? path : path + "\\", name);
@@ -96,9 +100,9 @@ class Importer {
     }
     const std::string url = UrlAsRead(link.url);
     for (int number = 1; number <= kMaxNumberedNames; ++number) {
-      const std::string local = LocalPathOf(
-          root_,
-          folderPath + (number == 1 ? fileName : name + " (" + std::to_string(number) + ").url"));
+      const std::string written =
+          folderPath + (number == 1 ? fileName : name + " (" + std::to_string(number) + ").url");
+      const std::string local = LocalPathOf(root_, written);
       switch (WhatStandsAt(local)) {
         case Found::Nothing:
           if (!WriteShortcutFile(local, link.url, "", "", false)) {
@@ -107,6 +111,11 @@ class Importer {
           }
           ++outcome_.shortcutsCreated;
           outcome_.writtenBeside += number > 1 ? 1 : 0;
+          if (link.url.find('"') != std::string::npos) {  // a bookmarklet, mostly
+            outcome_.notShared.push_back(PrintableText(written) +
+                                         ": its URL holds a double quote, which the shared list "
+                                         "carries only with encryption on");
+          }
           return;
         case Found::File:
           if (ParseShortcutFile(ReadWholeFile(local)).URL == url) {
@@ -163,10 +172,7 @@ Result<ImportOutcome> ImportBookmarks(const Bookmarks& bookmarks, const std::str
   if (reachable) {
     importer.Folder(bookmarks.root, intoPath);
   }
-  if (bookmarks.tooDeep > 0) {
-    outcome.skipped.push_back(std::to_string(bookmarks.tooDeep) + " entries: nested deeper than " +
-                              std::to_string(kMaxBookmarkDepth) + " folders");
-  }
+  outcome.skipped.insert(outcome.skipped.end(), bookmarks.leftOut.begin(), bookmarks.leftOut.end());
   if (outcome.foldersCreated + outcome.shortcutsCreated > 0) {
     if (const Result<> marked = MarkRestoreAwaitingUpload(restoreFolder); !marked) {
       outcome.notKept = marked.error();

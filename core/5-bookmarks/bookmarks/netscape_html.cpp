@@ -196,9 +196,7 @@ class HtmlReader {
       awaitingList_ = true;
     } else if (tag.name == "a") {
       CloseFolderWithoutList();
-      if (!tag.href.empty()) {
-        tree_.AddLink(DecodedText(textAfter), tag.href);
-      }
+      tree_.AddLink(DecodedText(textAfter), tag.href);
     } else if (tag.name == "dl") {
       listsFolder_.push_back(awaitingList_);
       awaitingList_ = false;

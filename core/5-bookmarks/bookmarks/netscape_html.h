@@ -17,7 +17,8 @@ std::string WriteNetscapeBookmarks(const Bookmark& root);
 
 // Reads such a file as browsers do, tolerantly: tags and attribute names in any case,
 // attributes in any order and quoting, missing closing tags, entities (named and numeric)
-// decoded, separators, descriptions and anything else ignored. A link needs an HREF.
+// decoded, separators, descriptions and anything else ignored. A link without an HREF is
+// left out and counted.
 Bookmarks ReadNetscapeBookmarks(std::string_view html);
 
 // The same from a file; fails, saying why, when it is no ordinary file or beyond 256 MiB.
