@@ -240,6 +240,50 @@ TEST(Bookmarks, ImportsWhatEachBrowserWrites) {
   sqlite3_close(db);
 }
 
+// A bookmark file's declared character set gives UTF-8 names; a file that is no bookmark
+// file, or in a character set Kestrin does not read, is refused with its reason.
+TEST(Bookmarks, ImportHtmlReadsTheDeclaredCharsetAndRefusesOtherFiles) {
+  const std::string meta =
+      "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" "
+      "CONTENT=\"text/html; charset=";
+  const std::string list = "\">\n<DL><p>\n<DT><A HREF=\"http://c/\">Caf\xe9 \x80 \x9f</A>\n</DL>\n";
+  const std::string refused = "kestrin-cli: Error: Unable to Read Bookmarks\nkestrin-cli: ";
+  const struct {
+    std::string file;
+    int exitCode;
+    std::string name;  // of the one shortcut written, or the error's reason
+  } kCases[] = {
+      {meta + "windows-1252" + list, 0, "Caf\xc3\xa9 \xe2\x82\xac \xc5\xb8.url"},
+      {meta + "ISO-8859-1" + list, 0, "Caf\xc3\xa9 \xe2\x82\xac \xc5\xb8.url"},
+      {"<meta charset='cp1252'><dl><dt><a href=http://c/>Caf\xe9</a></dl>", 0, "Caf\xc3\xa9.url"},
+      {meta + "UTF-8" + "\"><DL><DT><A HREF=http://c/>Caf\xc3\xa9</A></DL>", 0, "Caf\xc3\xa9.url"},
+      {meta + "Shift_JIS" + list, 1,
+       "the file's character set \"Shift_JIS\" is not one Kestrin reads (UTF-8, windows-1252, "
+       "ISO-8859-1)"},
+      {"SQLite format 3\0" + std::string(100, '\0'), 1,
+       "not a bookmark file: it has neither the NETSCAPE-Bookmark-file-1 doctype nor a <DL> list "
+       "of <DT> entries"},
+      {R"({"roots": {"other": {"children": [], "name": "<a href=x>"}}})", 1,
+       "not a bookmark file: it has neither the NETSCAPE-Bookmark-file-1 doctype nor a <DL> list "
+       "of <DT> entries"},
+  };
+  for (const auto& row : kCases) {
+    TempDir dir;
+    WriteFileBytes(dir.path() + "in.html", row.file);
+    fs::create_directories(dir.path() + "fav");
+    const Outcome run = RunCli("import --html " + dir.path() + "in.html --favorites " + dir.path() +
+                               "fav --settings " + dir.path() + "k.ini");
+    EXPECT_EQ(run.exitCode, row.exitCode) << row.name;
+    if (row.exitCode == 0) {
+      EXPECT_EQ(Urls(dir.path() + "fav/"),
+                (std::map<std::string, std::string>{{row.name, "http://c/"}}));
+    } else {
+      EXPECT_EQ(run.err, refused + dir.path() + "in.html: " + row.name + "\n");
+      EXPECT_TRUE(fs::is_empty(dir.path() + "fav"));
+    }
+  }
+}
+
 // Each written as "Bookmarks" beside the Favorites folder "fav" and read as the source says.
 TEST(Bookmarks, HostileInputChangesNothingOutsideTheFavoritesFolder) {
   std::string nested = "<DL><DT><A HREF=http://t/>" + std::string(50 << 20, 'T'),
@@ -276,7 +320,7 @@ TEST(Bookmarks, HostileInputChangesNothingOutsideTheFavoritesFolder) {
        "kestrin-cli: Error: Unable to Read Bookmarks\nkestrin-cli: @Bookmarks: not valid JSON "
        "at byte 3329: values nest deeper than 512 levels\n",
        {}},
-      {"<A HREF=http://1/>1",
+      {"<DL><DT><A HREF=http://1/>1",
        "--into ../out --html @Bookmarks",
        1,
        "kestrin-cli: Error: Unable to Import Bookmarks\nkestrin-cli: cannot import into "
