@@ -240,6 +240,66 @@ TEST(Bookmarks, ImportsWhatEachBrowserWrites) {
   sqlite3_close(db);
 }
 
+// Firefox keeps new profiles in ~/.config (from version 140), older ones in ~/.mozilla, and
+// its snap and flatpak packages each in their own folder; Chromium's and Chrome's packages
+// likewise. --from finds the default profile in each, the first that holds bookmarks.
+TEST(Bookmarks, ImportFindsEachBrowsersProfilesWhereverItsPackageKeepsThem) {
+  const char kOneBookmark[] =
+      "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url TEXT);"
+      "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER, "
+      "parent INTEGER, position INTEGER, title TEXT, guid TEXT);"
+      "INSERT INTO moz_places VALUES (1, 'https://k.example/');"
+      "INSERT INTO moz_bookmarks VALUES (1,2,NULL,0,0,'','root________'),"
+      "(3,2,NULL,1,1,'toolbar','toolbar_____'), (10,1,1,3,0,'Kestrin','a');";
+  const char kChromium[] =
+      R"({"roots": {"bookmark_bar": {"children": [{"name": "Kestrin", "type": "url",
+      "url": "https://k.example/"}], "name": "Bookmarks Toolbar", "type": "folder"}}})";
+  const struct {
+    std::string browser;
+    std::string folder;  // below the home folder: Firefox's profiles, or the default profile
+  } kCases[] = {
+      {"firefox", ".mozilla/firefox/"},
+      {"firefox", ".config/mozilla/firefox/"},
+      {"firefox", "snap/firefox/common/.mozilla/firefox/"},
+      {"firefox", ".var/app/org.mozilla.firefox/.mozilla/firefox/"},
+      {"chromium", ".config/chromium/Default/"},
+      {"chromium", "snap/chromium/common/chromium/Default/"},
+      {"chromium", ".var/app/org.chromium.Chromium/config/chromium/Default/"},
+      {"chrome", ".var/app/com.google.Chrome/config/google-chrome/Default/"},
+  };
+  for (const auto& row : kCases) {
+    TempDir dir;
+    const std::string home = dir.path() + "home/", folder = home + row.folder;
+    if (row.browser == "firefox") {
+      // An old profile folder whose default profile holds no bookmarks does not stand in
+      // the way.
+      fs::create_directories(home + ".mozilla/firefox/old");
+      WriteFileBytes(home + ".mozilla/firefox/profiles.ini",
+                     "[Profile0]\nName=old\nIsRelative=1\nPath=old\nDefault=1\n");
+      fs::create_directories(folder + "p.default");
+      WriteFileBytes(folder + "profiles.ini",
+                     "[Profile0]\nName=p\nIsRelative=1\nPath=p.default\nDefault=1\n");
+      sqlite3* db = nullptr;
+      ASSERT_EQ(sqlite3_open((folder + "p.default/places.sqlite").c_str(), &db), SQLITE_OK);
+      ASSERT_EQ(sqlite3_exec(db, kOneBookmark, nullptr, nullptr, nullptr), SQLITE_OK);
+      sqlite3_close(db);
+    } else {
+      fs::create_directories(folder);
+      WriteFileBytes(folder + "Bookmarks", kChromium);
+    }
+    fs::create_directories(dir.path() + "fav");
+    const Outcome run = RunCli("import --from " + row.browser + " --favorites " + dir.path() +
+                                   "fav --settings " + dir.path() + "k.ini",
+                               "HOME=" + home);
+    EXPECT_EQ(run.exitCode, 0) << row.folder << run.err;
+    EXPECT_EQ(
+        Urls(dir.path() + "fav/"),
+        (std::map<std::string, std::string>{
+            {"Bookmarks Toolbar", "/"}, {"Bookmarks Toolbar/Kestrin.url", "https://k.example/"}}))
+        << row.folder;
+  }
+}
+
 // A bookmark file's declared character set gives UTF-8 names; a file that is no bookmark
 // file, or in a character set Kestrin does not read, is refused with its reason.
 TEST(Bookmarks, ImportHtmlReadsTheDeclaredCharsetAndRefusesOtherFiles) {
