@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "favorites/shortcut_file.h"
@@ -437,6 +438,61 @@ TEST(Bookmarks, AnEndlessPlacesDatabaseIsRefusedAndLeavesNoCopy) {
                          "places.sqlite: moz_bookmarks is not a table\n");
   EXPECT_TRUE(fs::is_empty(temporary));
   EXPECT_TRUE(fs::is_empty(dir.path() + "fav"));
+}
+
+// What a running Firefox wrote lately lies in the write-ahead log: the import takes each
+// transaction the log holds whole, and nothing of one cut off (as by a copy made while
+// Firefox writes) or of a log that does not belong to the database.
+TEST(Bookmarks, FirefoxImportTakesTheWholeTransactionsOfTheWriteAheadLog) {
+  TempDir dir;
+  const std::string running = dir.path() + "running/";
+  fs::create_directories(running);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((running + "places.sqlite").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
+                         "PRAGMA journal_size_limit=0;"
+                         "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url TEXT);"
+                         "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk "
+                         "INTEGER, parent INTEGER, position INTEGER, title TEXT, guid TEXT);"
+                         "INSERT INTO moz_places VALUES (1, 'https://one/');"
+                         "INSERT INTO moz_bookmarks VALUES (1,2,NULL,0,0,'','root________'),"
+                         "(3,2,NULL,1,1,'toolbar','toolbar_____'), (10,1,1,3,0,'One','a');"
+                         "PRAGMA wal_checkpoint;"
+                         "INSERT INTO moz_places VALUES (2, 'https://two/');"
+                         "INSERT INTO moz_bookmarks VALUES (11,1,2,3,1,'Two','b');",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  const std::string log = ReadFileBytes(running + "places.sqlite-wal");
+  ASSERT_GT(log.size(), 32u + 24 + 4096);
+  std::string otherSalt = log;
+  otherSalt[16] ^= 1;
+  const std::map<std::string, std::string> one = {{"Bookmarks Toolbar", "/"},
+                                                  {"Bookmarks Toolbar/One.url", "https://one/"}};
+  std::map<std::string, std::string> both = one;
+  both["Bookmarks Toolbar/Two.url"] = "https://two/";
+  const struct {
+    std::optional<std::string> log;  // none: Firefox closed, its log checkpointed and removed
+    std::map<std::string, std::string> urls;
+  } kCases[] = {
+      {log, both}, {log.substr(0, log.size() - 1), one}, {otherSalt, one}, {"", one}, {{}, one},
+  };
+  for (const auto& row : kCases) {
+    TempDir copy;
+    fs::create_directories(copy.path() + "profile");
+    fs::copy_file(running + "places.sqlite", copy.path() + "profile/places.sqlite");
+    if (row.log) {
+      WriteFileBytes(copy.path() + "profile/places.sqlite-wal", *row.log);
+    }
+    const Outcome run =
+        RunCli("import --from firefox --profile " + copy.path() + "profile --favorites " +
+               copy.path() + " --settings " + copy.path() + "k.ini");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::map<std::string, std::string> urls = Urls(copy.path());
+    std::erase_if(urls, [](const auto& entry) { return !entry.first.starts_with("Bookmarks"); });
+    EXPECT_EQ(urls, row.urls) << row.log.value_or("none").size();
+  }
+  sqlite3_close(db);
 }
 
 // A double click on a .url file: only web and file addresses reach the (fake) browser.

@@ -187,13 +187,14 @@ Result<Bookmarks> ReadFirefoxPlaces(const std::string& placesPath) {
     return Result<Bookmarks>::Fail(database.error());
   }
   // What a running Firefox has written lately lies in the write-ahead log alone.
+  Result<std::string> log = Result<std::string>::Ok("");
   if (access((placesPath + "-wal").c_str(), F_OK) == 0) {
-    const auto log = ReadOrdinaryFile(placesPath + "-wal", kMaxPlacesBytes);
+    log = ReadOrdinaryFile(placesPath + "-wal", kMaxPlacesBytes);
     if (!log) {
       return Result<Bookmarks>::Fail(log.error());
     }
-    ApplyWriteAheadLog(*database, *log);
   }
+  ApplyWriteAheadLog(*database, *log);
   Result<Bookmarks> bookmarks = PlacesReader().Read(*database);
   return bookmarks ? std::move(bookmarks)
                    : Result<Bookmarks>::Fail(placesPath + ": " + bookmarks.error());

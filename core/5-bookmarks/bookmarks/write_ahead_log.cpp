@@ -45,22 +45,27 @@ bool IsPageSize(std::uint32_t size) {
   return size >= 512 && size <= 65536 && (size & (size - 1)) == 0;
 }
 
-}  // namespace
+// The pages of each transaction the log holds whole, newest last, and the database's pages
+// after the last of them; none when the log holds no whole transaction.
+struct Committed {
+  std::map<std::uint32_t, std::size_t> pageAt;  // where each page lies in the log
+  std::uint32_t pages = 0;
+  std::uint32_t pageSize = 0;
+};
 
-void ApplyWriteAheadLog(std::string& database, std::string_view log) {
+Committed CommittedPages(std::string_view log) {
+  Committed committed;
   if (log.size() < kLogHeaderBytes || (BigEndian32(log.data()) & ~1u) != kLogMagic) {
-    return;
+    return committed;
   }
   const std::uint32_t pageSize = BigEndian32(log.data() + 8);
   Checksum sum{(BigEndian32(log.data()) & 1u) != 0};
   sum.Add(log.substr(0, 24));
   if (!IsPageSize(pageSize) || !sum.Matches(log.data() + 24)) {
-    return;
+    return committed;
   }
-  // Where the newest whole transaction left each page, and how many pages it left.
-  std::map<std::uint32_t, std::size_t> committed;
+  committed.pageSize = pageSize;
   std::map<std::uint32_t, std::size_t> pending;
-  std::uint32_t pages = 0;
   for (std::size_t at = kLogHeaderBytes; log.size() - at >= kFrameHeaderBytes + pageSize;
        at += kFrameHeaderBytes + pageSize) {
     const char* frame = log.data() + at;
@@ -76,24 +81,33 @@ void ApplyWriteAheadLog(std::string& database, std::string_view log) {
     pending[page] = at + kFrameHeaderBytes;
     if (const std::uint32_t pagesAfter = BigEndian32(frame + 4); pagesAfter != 0) {
       for (const auto& [written, offset] : pending) {
-        committed[written] = offset;
+        committed.pageAt[written] = offset;
       }
       pending.clear();
-      pages = pagesAfter;
+      committed.pages = pagesAfter;
     }
   }
+  return committed;
+}
+
+}  // namespace
+
+void ApplyWriteAheadLog(std::string& database, std::string_view log) {
+  const Committed committed = CommittedPages(log);
+  const std::size_t size = std::size_t{committed.pages} * committed.pageSize;
   // Every page lies in the database or in the log: a count beyond both is no real one.
-  if (pages == 0 || std::size_t{pages} * pageSize > database.size() + log.size()) {
-    return;
-  }
-  database.resize(std::size_t{pages} * pageSize);
-  for (const auto& [page, offset] : committed) {
-    if (page <= pages) {
-      std::memcpy(database.data() + std::size_t{page - 1} * pageSize, log.data() + offset,
-                  pageSize);
+  if (committed.pages > 0 && size <= database.size() + log.size()) {
+    database.resize(size);
+    for (const auto& [page, offset] : committed.pageAt) {
+      if (page <= committed.pages) {
+        std::memcpy(database.data() + std::size_t{page - 1} * committed.pageSize,
+                    log.data() + offset, committed.pageSize);
+      }
     }
   }
-  database[18] = database[19] = 1;  // no log to look for any more
+  if (database.size() >= 20) {
+    database[18] = database[19] = 1;  // no log to look for: SQLite reads it from memory
+  }
 }
 
 }  // namespace kestrin
