@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -28,6 +29,17 @@ std::map<std::string, std::string> Urls(const std::string& root) {
     bytes = bytes == "<folder>" ? "/" : ParseShortcutFile(bytes).URL;
   }
   return urls;
+}
+
+// A SQLite database at `path` made by the statements, kept open (as a running Firefox keeps
+// its own) until the handle goes.
+std::unique_ptr<sqlite3, int (*)(sqlite3*)> Database(const std::string& path,
+                                                     const std::string& statements) {
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db, statements.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+      << sqlite3_errmsg(db);
+  return {db, sqlite3_close};
 }
 
 // An "xdg-open" in `folder` that keeps the URL it is handed, for kestrin-cli run with
@@ -183,9 +195,7 @@ TEST(Bookmarks, ImportsWhatEachBrowserWrites) {
                  "[Profile0]\nName=a\nIsRelative=1\nPath=a.default\nDefault=1\n\n"
                  "[Install4F96D1932A9F858E]\nDefault=b.default-release\nLocked=1\n");
   // Left open, as a running Firefox leaves it: the bookmarks are in the write-ahead log only.
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open((firefox + "b.default-release/places.sqlite").c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, kPlacesSql, nullptr, nullptr, nullptr), SQLITE_OK);
+  const auto db = Database(firefox + "b.default-release/places.sqlite", kPlacesSql);
 
   std::map<std::string, std::string> firefoxUrls = {
       {"Bookmarks Menu", "/"},
@@ -238,7 +248,6 @@ TEST(Bookmarks, ImportsWhatEachBrowserWrites) {
     EXPECT_EQ(run.err, row.err) << row.source;
     EXPECT_EQ(Urls(favorites.path()), row.urls) << row.source;
   }
-  sqlite3_close(db);
 }
 
 // Firefox keeps new profiles in ~/.config (from version 140), older ones in ~/.mozilla, and
@@ -280,10 +289,7 @@ TEST(Bookmarks, ImportFindsEachBrowsersProfilesWhereverItsPackageKeepsThem) {
       fs::create_directories(folder + "p.default");
       WriteFileBytes(folder + "profiles.ini",
                      "[Profile0]\nName=p\nIsRelative=1\nPath=p.default\nDefault=1\n");
-      sqlite3* db = nullptr;
-      ASSERT_EQ(sqlite3_open((folder + "p.default/places.sqlite").c_str(), &db), SQLITE_OK);
-      ASSERT_EQ(sqlite3_exec(db, kOneBookmark, nullptr, nullptr, nullptr), SQLITE_OK);
-      sqlite3_close(db);
+      const auto db = Database(folder + "p.default/places.sqlite", kOneBookmark);
     } else {
       fs::create_directories(folder);
       WriteFileBytes(folder + "Bookmarks", kChromium);
@@ -420,16 +426,11 @@ TEST(Bookmarks, AnEndlessPlacesDatabaseIsRefusedAndLeavesNoCopy) {
   fs::create_directories(profile);
   fs::create_directories(temporary);
   fs::create_directories(dir.path() + "fav");
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open((profile + "places.sqlite").c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db,
-                         "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url TEXT);"
-                         "CREATE VIEW moz_bookmarks AS WITH RECURSIVE r(n) AS (SELECT 1 UNION "
-                         "ALL SELECT n + 1 FROM r) SELECT n AS id, 1 AS type, n AS fk, 0 AS "
-                         "parent, -n AS position, hex(n) AS title, 'g' AS guid FROM r;",
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
-  sqlite3_close(db);
+  const auto db = Database(profile + "places.sqlite",
+                           "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url TEXT);"
+                           "CREATE VIEW moz_bookmarks AS WITH RECURSIVE r(n) AS (SELECT 1 UNION "
+                           "ALL SELECT n + 1 FROM r) SELECT n AS id, 1 AS type, n AS fk, 0 AS "
+                           "parent, -n AS position, hex(n) AS title, 'g' AS guid FROM r;");
   const Outcome run = RunCli("import --from firefox --profile " + profile + " --favorites " +
                                  dir.path() + "fav --settings " + dir.path() + "k.ini",
                              "TMPDIR=" + temporary + " timeout 60");
@@ -447,22 +448,18 @@ TEST(Bookmarks, FirefoxImportTakesTheWholeTransactionsOfTheWriteAheadLog) {
   TempDir dir;
   const std::string running = dir.path() + "running/";
   fs::create_directories(running);
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open((running + "places.sqlite").c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db,
-                         "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
-                         "PRAGMA journal_size_limit=0;"
-                         "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url TEXT);"
-                         "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk "
-                         "INTEGER, parent INTEGER, position INTEGER, title TEXT, guid TEXT);"
-                         "INSERT INTO moz_places VALUES (1, 'https://one/');"
-                         "INSERT INTO moz_bookmarks VALUES (1,2,NULL,0,0,'','root________'),"
-                         "(3,2,NULL,1,1,'toolbar','toolbar_____'), (10,1,1,3,0,'One','a');"
-                         "PRAGMA wal_checkpoint;"
-                         "INSERT INTO moz_places VALUES (2, 'https://two/');"
-                         "INSERT INTO moz_bookmarks VALUES (11,1,2,3,1,'Two','b');",
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
+  const auto db = Database(running + "places.sqlite",
+                           "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
+                           "PRAGMA journal_size_limit=0;"
+                           "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url TEXT);"
+                           "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk "
+                           "INTEGER, parent INTEGER, position INTEGER, title TEXT, guid TEXT);"
+                           "INSERT INTO moz_places VALUES (1, 'https://one/');"
+                           "INSERT INTO moz_bookmarks VALUES (1,2,NULL,0,0,'','root________'),"
+                           "(3,2,NULL,1,1,'toolbar','toolbar_____'), (10,1,1,3,0,'One','a');"
+                           "PRAGMA wal_checkpoint;"
+                           "INSERT INTO moz_places VALUES (2, 'https://two/');"
+                           "INSERT INTO moz_bookmarks VALUES (11,1,2,3,1,'Two','b');");
   const std::string log = ReadFileBytes(running + "places.sqlite-wal");
   ASSERT_GT(log.size(), 32u + 24 + 4096);
   std::string otherSalt = log;
@@ -492,7 +489,6 @@ TEST(Bookmarks, FirefoxImportTakesTheWholeTransactionsOfTheWriteAheadLog) {
     std::erase_if(urls, [](const auto& entry) { return !entry.first.starts_with("Bookmarks"); });
     EXPECT_EQ(urls, row.urls) << row.log.value_or("none").size();
   }
-  sqlite3_close(db);
 }
 
 // A double click on a .url file: only web and file addresses reach the (fake) browser.
