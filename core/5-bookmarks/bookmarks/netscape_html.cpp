@@ -321,7 +321,8 @@ Result<Bookmarks> ReadNetscapeBookmarks(std::string_view html) {
   }
   const std::string lowered = Lowered(charset);
   if (!charset.empty() && lowered != "utf-8" && lowered != "utf8") {
-    return Result<Bookmarks>::Fail("the file's character set \"" + PrintableText(charset) +
+    return Result<Bookmarks>::Fail("the file's character set \"" +
+                                   PrintableText(charset.substr(0, 40)) +
                                    "\" is not one Kestrin reads (UTF-8, windows-1252, "
                                    "ISO-8859-1)");
   }
