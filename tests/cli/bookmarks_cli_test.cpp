@@ -84,10 +84,18 @@ TEST(Bookmarks, ExportThenImportGivesTheSameFavoritesByteForByte) {
   EXPECT_EQ(ReadFileBytes(to + "Work/same (2).url"), ReadFileBytes(from + "Work/same.url"));
   EXPECT_EQ(Urls(to)["Work/same.url"], "http://changed/");
 
-  // A shortcut without a URL is named, not exported as a link to nowhere.
+  // A shortcut without a URL is named, not exported as a link to nowhere; so is a folder
+  // deeper than a Favorites folder carries.
   WriteFileBytes(from + "Work/none.url", "[InternetShortcut]\r\nIconIndex=1\r\n");
+  std::string deep = "d";
+  for (int level = 1; level < 65; ++level) {
+    deep += "/d";
+  }
+  fs::create_directories(from + deep);
   const Outcome exported = RunCli("export --html " + dir.path() + "b.html" + options + from);
-  EXPECT_EQ(exported.err, "kestrin-cli: Skipped Work/none.url: it holds no URL\n");
+  EXPECT_EQ(exported.err,
+            "kestrin-cli: Skipped Work/none.url: it holds no URL\nkestrin-cli: Skipped " + deep +
+                ": nested deeper than 64 folders, with all it holds\n");
   EXPECT_EQ(ReadFileBytes(dir.path() + "b.html").find("none"), std::string::npos);
 }
 
