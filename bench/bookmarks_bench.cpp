@@ -37,7 +37,7 @@ void ImportBookmarks(benchmark::State& state) {
   for (auto _ : state) {
     fs::create_directories(root / "Favorites");
     const auto imported =
-        kestrin::ImportBookmarks(kestrin::ReadNetscapeBookmarks(html),
+        kestrin::ImportBookmarks(*kestrin::ReadNetscapeBookmarks(html),
                                  root.string() + "/Favorites/", "", root.string() + "/restore/");
     benchmark::DoNotOptimize(imported->shortcutsCreated);
     state.PauseTiming();

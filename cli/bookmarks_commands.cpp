@@ -60,6 +60,9 @@ int ExportCommand(const std::vector<std::string>& words) {
       !written) {
     return Failed("Unable to Export Bookmarks", written.error());
   }
+  for (const std::string& skipped : favorites.leftOut) {
+    WriteProblem("Skipped " + skipped);
+  }
   const BookmarkCount count = CountBookmarks(favorites.root);
   std::cout << "Exported " << count.links << " shortcuts in " << count.folders << " folders to "
             << PrintableText(file) << ".\n";
@@ -93,6 +96,9 @@ int ImportCommand(const std::vector<std::string>& words) {
   }
   for (const std::string& skipped : imported->skipped) {
     WriteProblem("Skipped " + skipped);
+  }
+  for (const std::string& unshared : imported->notShared) {
+    WriteProblem("Not shared: " + unshared);
   }
   std::cout << "Imported " << imported->shortcutsCreated << " shortcuts ("
             << imported->writtenBeside << " beside another of the same name) and "

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "favorites/data_file.h"
+#include "favorites/record_rule.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {
@@ -35,7 +36,7 @@ bool CheckRecord(const FavoriteRecord& record, bool encode) {
   for (std::string_view value : {record.Modified, record.Path, record.Name, record.URL,
                                  record.IconFile, record.IconIndex, record.Type}) {
     FUZZ_REQUIRE(value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos);
-    FUZZ_REQUIRE(value.size() <= kestrin::kMaxDataFileValueBytes);
+    FUZZ_REQUIRE(value.size() <= kestrin::kMaxUrlBytes);
     writable = writable && (encode || value.find('"') == std::string_view::npos);
   }
   FUZZ_REQUIRE(record.Type == "D" || record.Type == "F");

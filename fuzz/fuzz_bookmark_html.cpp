@@ -1,5 +1,6 @@
-// The reader of bookmark files that browsers export: any bytes read to a tree no deeper than
-// the Favorites can carry, which the writer writes and the reader reads back the same.
+// The reader of bookmark files that browsers export: any bytes it takes give a tree no
+// deeper than the Favorites can carry, which the writer writes and the reader reads back
+// the same.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,9 +23,13 @@ std::size_t Depth(const kestrin::Bookmark& folder) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const kestrin::Bookmarks read = kestrin::ReadNetscapeBookmarks(bytes);
-  FUZZ_REQUIRE(Depth(read.root) <= kestrin::kMaxBookmarkDepth);
-  const std::string written = kestrin::WriteNetscapeBookmarks(read.root);
-  FUZZ_REQUIRE(kestrin::ReadNetscapeBookmarks(written).root == read.root);
+  const kestrin::Result<kestrin::Bookmarks> read = kestrin::ReadNetscapeBookmarks(bytes);
+  if (!read) {
+    return 0;
+  }
+  FUZZ_REQUIRE(Depth(read->root) <= kestrin::kMaxBookmarkDepth);
+  const std::string written = kestrin::WriteNetscapeBookmarks(read->root);
+  const kestrin::Result<kestrin::Bookmarks> reread = kestrin::ReadNetscapeBookmarks(written);
+  FUZZ_REQUIRE(reread && reread->root == read->root);
   return 0;
 }

@@ -74,6 +74,9 @@ void MainWindow::ImportBookmarks(const Result<Bookmarks>& bookmarks) {
   for (const std::string& skipped : imported->skipped) {
     AppendActivityLine(tr("Skipped %1").arg(QString::fromStdString(skipped)).toStdString());
   }
+  for (const std::string& unshared : imported->notShared) {
+    AppendActivityLine(tr("Not shared: %1").arg(QString::fromStdString(unshared)).toStdString());
+  }
   if (!imported->notKept.empty()) {
     AppendActivityLine(tr("Error: The next sync may delete what was imported").toStdString());
     AppendActivityLine(imported->notKept);
@@ -97,6 +100,9 @@ void MainWindow::ExportBookmarks(const QString& path) {
     AppendActivityLine(written.error());
     SetStatusText(tr("Unable to Export Bookmarks").toStdString());
     return;
+  }
+  for (const std::string& skipped : favorites.leftOut) {
+    AppendActivityLine(tr("Skipped %1").arg(QString::fromStdString(skipped)).toStdString());
   }
   const BookmarkCount count = CountBookmarks(favorites.root);
   const QString done = tr("Exported %1 shortcuts in %2 folders to %3.")

@@ -90,6 +90,27 @@ TEST(DataFile, ToleratesBlanksAndTextAroundFields) {
   EXPECT_EQ(file->records[1], Folder("1/1/2026", "Links\\A"));
 }
 
+// A shortcut's values travel whole up to 32 KiB, encoded or not; a longer one is refused, not
+// cut.
+TEST(DataFile, CarriesValuesUpTo32KiBWhole) {
+  const std::string longest = "https://e.org/" + std::string(32768 - 14, 'u');
+  const std::string icon(32768, 'i');
+  for (const bool encode : {false, true}) {
+    const std::string bytes =
+        "Study@1/1/2026\r\n" + Line(Shortcut("1/1/2026", "", "a.url", longest, icon, "7"), encode);
+    const Result<FavoritesDataFile> file = ParseFavoritesDataFile(bytes, encode);
+    ASSERT_TRUE(file) << file.error();
+    EXPECT_EQ(file->records[0], Shortcut("1/1/2026", "", "a.url", longest, icon, "7"));
+    EXPECT_EQ(
+        ParseFavoritesDataFile(
+            "Study@1/1/2026\r\n" + Line(Shortcut("1/1/2026", "", "a.url", longest + "x"), encode),
+            encode)
+            .error(),
+        encode ? "line 2: the URL is longer than 32768 bytes"
+               : "line 2, field URL: longer than 32768 bytes");
+  }
+}
+
 // --- Refusing everything else --------------------------------------------------------------
 
 const std::string kHeader = "Study@12/5/2026 4:08:51 AM\r\n";
@@ -114,8 +135,7 @@ TEST(ParseDataFileRefuses, WhatNoOtherSuiteReaches) {
        "line 2: the shortcut record's Path is not a plain relative folder path ending in a "
        "backslash"},
       {row("Links\\", "a\\b.url"), "line 2: the shortcut record's Name is not a plain file name"},
-      {std::string(kMaxDataFileValueBytes, 'u') + "@1/1/2026\r\n",
-       "the header line is longer than 8192 bytes"},
+      {std::string(32769, 'u') + "@1/1/2026\r\n", "the header line is longer than 32768 bytes"},
       {blankLines, "the file holds more than 500000 records"},
   };
   for (const auto& [bytes, reason] : cases) {

@@ -24,7 +24,7 @@ using test::WriteFileBytes;
 
 constexpr char kFileText[] = "11/30/2026 8:00:01 AM";
 constexpr char kFolderText[] = "12/1/2026 10:15:30 PM";
-const std::string kLongUrl = "https://example.com/" + std::string(280, 'x');
+const std::string kLongUrl = "https://example.com/" + std::string(32768 - 20, 'x');
 
 void SetTime(const std::string& path, std::time_t when) {
   const timespec times[2] = {{when, 0}, {when, 0}};
@@ -86,6 +86,9 @@ TEST(ScanFavoritesFolder, WritesEveryEntryItCanCarryByteForByteAndWarnsAboutTheR
   Shortcut(root + "curl", "https://curl.se/");
   Shortcut(root + "notes.txt", "https://notes.example/");
   Shortcut(root + "Long.url", kLongUrl);
+  WriteFileBytes(root + "LongIcon.url",
+                 "[InternetShortcut]\r\nURL=https://i.example/\r\nIconFile=" + kLongUrl + "\r\n");
+  Shortcut(root + "TooLong.url", kLongUrl + "x");
   Shortcut(root + "Quoted.url", "\"https://q.example/\"");
   Shortcut(root + "Folder.url/inside.url", "https://inside.example/");
   Shortcut(root + "Links/Caf\xC3\xA9 Ol\xC3\xA9/Men\xC3\xBC.url", "https://caf\xC3\xA9.example/");
@@ -120,7 +123,8 @@ TEST(ScanFavoritesFolder, WritesEveryEntryItCanCarryByteForByteAndWarnsAboutTheR
              shortcut("", "News.URL", "https://news.example/"),
              shortcut("", "curl", "https://curl.se/"),
              shortcut("", "NoSection.url", ""),
-             shortcut("", "Long.url", std::string_view(kLongUrl).substr(0, 254)),
+             shortcut("", "Long.url", kLongUrl),
+             shortcut("", "LongIcon.url", "https://i.example/", kLongUrl),
              shortcut("", "Quoted.url", "https://q.example/"),
              folder("Empty", "12/5/2026"),
              folder("Folder.url"),
@@ -143,6 +147,7 @@ TEST(ScanFavoritesFolder, WritesEveryEntryItCanCarryByteForByteAndWarnsAboutTheR
         "line\nbreak.url: the Name holds a control character",
         "outside link: symbolic links are not followed",
         "link.url: symbolic links are not followed",
+        "TooLong.url: the URL is longer than 32768 bytes",
     };
     if (encode) {  // double quotes travel only in Radix-64 form
       WriteFavoriteRecord(expected, shortcut("", "say \"hi\".url", "https://hi.example/"), true);

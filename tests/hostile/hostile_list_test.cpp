@@ -137,10 +137,10 @@ const std::vector<HostileList> kLists = {
     {"TenMegabyteField",
      WithTenMegabyteValue("\"1/1/2026\",\"\",\"Big.url\",\"https://", 'a',
                           "\",\"\",\"\",\"F\"\r\n"),
-     "line 2, field URL: longer than 8192 bytes"},
+     "line 2, field URL: longer than 32768 bytes"},
     {"TenMegabyteEncodedField",
      WithTenMegabyteValue("\"MS8xLzIwMjY=\",\"\",\"", 'Q', "\",\"\",\"\",\"\",\"RA==\"\r\n"),
-     "line 2, field Name: longer than 10924 bytes", true},
+     "line 2, field Name: longer than 43692 bytes", true},
     {"AMillionRecords",
      [](std::ostream& out) {
        out << kHeader;

@@ -169,8 +169,12 @@ IniDocument IniDocument::Load(const std::string& path) {
 }
 
 std::string IniDocument::ReadString(std::string_view section, std::string_view key) const {
+  return ReadWholeString(section, key).substr(0, kMaxValueLength);
+}
+
+std::string IniDocument::ReadWholeString(std::string_view section, std::string_view key) const {
   const auto value = FindValue(lines_, section, key);
-  return value ? std::string(WithoutMatchingQuotes(*value).substr(0, kMaxValueLength)) : "";
+  return value ? std::string(WithoutMatchingQuotes(*value)) : "";
 }
 
 int IniDocument::ReadInt(std::string_view section, std::string_view key) const {

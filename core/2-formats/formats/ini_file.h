@@ -19,6 +19,8 @@ class IniDocument {
 
   // Empty text when the section or key is missing.
   std::string ReadString(std::string_view section, std::string_view key) const;
+  // The same, never cut: for values that may be longer than the Windows call delivers.
+  std::string ReadWholeString(std::string_view section, std::string_view key) const;
   // The leading sign and digits of the value, as the Windows call reads them; 0 when missing.
   int ReadInt(std::string_view section, std::string_view key) const;
   bool HasKey(std::string_view section, std::string_view key) const;

@@ -20,9 +20,9 @@ constexpr std::size_t kFieldCount = 7;
 constexpr const char* kFieldNames[kFieldCount] = {"Modified", "Path",      "Name", "URL",
                                                   "IconFile", "IconIndex", "Type"};
 
-// The longest field text that can hold a value of kMaxDataFileValueBytes.
+// The longest field text that can hold a value of kMaxUrlBytes.
 constexpr std::size_t MaxFieldBytes(bool decode) {
-  return decode ? 4 * ((kMaxDataFileValueBytes + 2) / 3) : kMaxDataFileValueBytes;
+  return decode ? 4 * ((kMaxUrlBytes + 2) / 3) : kMaxUrlBytes;
 }
 
 std::string LineText(std::size_t lineNumber) {

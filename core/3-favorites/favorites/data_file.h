@@ -13,16 +13,16 @@ namespace kestrin {
 // Ceilings on what a data file may hold, so that a damaged or hostile shared list is refused
 // before it can take the memory of the computer that reads it. Each lies well beyond any list
 // a computer writes:
-// - a value: a Path is at most kMaxPathBytes (1024), a Name 255 bytes, and the scanner cuts
-//   URL, IconFile and IconIndex to 254 characters; 8 KiB leaves room for peers that carry
-//   longer values. Encoded fields may be 4/3 as long.
-inline constexpr std::size_t kMaxDataFileValueBytes = 8192;
+// - a value: a Path is at most kMaxPathBytes (1024), a Name 255 bytes, and URL, IconFile and
+//   IconIndex kMaxUrlBytes (record_rule.h), which also bounds the header line. Encoded
+//   fields may be 4/3 as long.
 // - records: five times the 100 000 shortcuts of a very large collection. Counted before any
 //   record is stored.
 inline constexpr std::size_t kMaxDataFileRecords = 500000;
-// - the whole file: 100 000 shortcuts whose URL, IconFile and IconIndex all reach the
-//   254-character cut take 107 MB encoded. The records are kept in the bytes they were
-//   read from, plus 28 bytes a record: a list stays within about 270 MB.
+// - the whole file: 100 000 shortcuts whose URL, IconFile and IconIndex hold 254 bytes
+//   each take 107 MB encoded (real links are mostly shorter); values at their longest fill
+//   it with about 2 000 shortcuts. The records are kept in the bytes they were read from,
+//   plus 28 bytes a record: a list stays within about 270 MB.
 inline constexpr std::size_t kMaxDataFileBytes = std::size_t{256} << 20;
 
 // Writes "<computer name>@<general date text>" CR LF; the header is never encoded or quoted.
@@ -36,9 +36,9 @@ void WriteDataFileHeader(std::ostream& out, const DataFileHeader& header);
 void WriteFavoriteRecord(std::ostream& out, const FavoriteRecord& record, bool encode);
 
 // Succeeds when the name can stand before the "@" of the header line and read back as
-// written; otherwise fails saying why not: it is empty, begins or ends with a blank, or holds a comma, a double
-// quote, an at-sign or a control character. The writer writes any name unchanged; a run
-// refuses to start with such a name, and the settings page refuses to save it.
+// written; otherwise fails saying why not: it is empty, begins or ends with a blank, or holds a
+// comma, a double quote, an at-sign or a control character. The writer writes any name unchanged; a
+// run refuses to start with such a name, and the settings page refuses to save it.
 Result<> CheckComputerName(std::string_view computerName);
 
 // Reads a whole data file. Fails, with a text that says why, on anything but a whole and

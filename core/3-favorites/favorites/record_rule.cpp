@@ -62,6 +62,10 @@ Result<> CheckShortcutRecord(const FavoriteRecord& record) {
     if (NamesAnotherHost(value)) {
       return Result<>::Fail(std::string("the ") + field + " names another host");
     }
+    if (value.size() > kMaxUrlBytes) {
+      return Result<>::Fail(std::string("the ") + field + " is longer than " +
+                            std::to_string(kMaxUrlBytes) + " bytes");
+    }
   }
   return Result<>::Ok();
 }

@@ -15,6 +15,11 @@ namespace kestrin {
 inline constexpr std::size_t kMaxPathComponents = 64;
 inline constexpr std::size_t kMaxPathBytes = 1024;
 
+// The longest URL, IconFile or IconIndex a record carries, whole: far beyond real links (a
+// long one holds a few thousand bytes), small enough that no list of them takes the memory.
+// A longer value is never cut: its shortcut is left out, saying so.
+inline constexpr std::size_t kMaxUrlBytes = 32768;
+
 // An Internet shortcut's file name: its last three characters, in any case, are "url" (the
 // dot takes no part). Only such files are scanned, and only such files are written.
 bool HasShortcutName(std::string_view name);
@@ -30,8 +35,8 @@ bool HasShortcutName(std::string_view name);
 // or ".." component or a "/"; a folder record with a Name or a trailing backslash; a
 // shortcut record whose Name is not a plain shortcut file name or whose Path does not end
 // with a backslash; a URL, IconFile or IconIndex with a line break or NUL, which no
-// shortcut file line can hold, or that names another host (NamesAnotherHost), which Windows
-// would connect to just to show the folder.
+// shortcut file line can hold, longer than kMaxUrlBytes, or that names another host
+// (NamesAnotherHost), which Windows would connect to just to show the folder.
 Result<> CheckRecord(const FavoriteRecord& record);
 
 }  // namespace kestrin

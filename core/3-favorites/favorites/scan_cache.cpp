@@ -13,7 +13,8 @@
 namespace kestrin {
 namespace {
 
-constexpr std::string_view kMagic = "kestrin scan cache " KESTRIN_VERSION "\n";
+// "whole values": a cache from when values were cut at 254 bytes is not taken.
+constexpr std::string_view kMagic = "kestrin scan cache " KESTRIN_VERSION " whole values\n";
 constexpr std::size_t kLengths = 4;
 constexpr std::size_t kIdentityNumbers = 7;
 constexpr std::size_t kEntryHead = kLengths * sizeof(std::uint16_t) + kIdentityNumbers * 8;

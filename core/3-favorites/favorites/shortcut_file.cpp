@@ -11,7 +11,6 @@
 namespace kestrin {
 namespace {
 
-constexpr std::size_t kMaxValueLength = 254;  // a 255-character buffer, as the profile read has
 constexpr std::size_t kMaxShortcutBytes = 1 << 22;  // read no more of a huge file than this
 
 constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
@@ -38,11 +37,8 @@ std::string ReadShortcutFile(int fd) {
 }
 
 std::string ShortcutValue(const IniDocument& document, std::string_view key) {
-  std::string value = document.ReadString("InternetShortcut", key);
+  std::string value = document.ReadWholeString("InternetShortcut", key);
   value.resize(std::min(value.size(), value.find_first_of(std::string_view("\0\r\n", 3))));
-  if (value.size() > kMaxValueLength) {
-    value.resize(kMaxValueLength);
-  }
   return value;
 }
 

@@ -6,13 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "favorites/record_rule.h"
 #include "platform/contained_folder.h"
 
 namespace kestrin {
 
-// A shortcut file holds a few short lines: a larger file is not taken for one when read
-// whole.
-inline constexpr std::size_t kMaxShortcutFileBytes = 64 * 1024;
+// A shortcut file holds a few lines: the three values at their longest and room around them.
+// A larger file is not taken for one when read whole.
+inline constexpr std::size_t kMaxShortcutFileBytes = 4 * kMaxUrlBytes;
 
 // The three keys of an Internet shortcut's "InternetShortcut" section that a record carries.
 struct ShortcutValues {
@@ -21,8 +22,9 @@ struct ShortcutValues {
   std::string IconIndex;
 };
 
-// The values as the profile read delivers them into 255 characters: each up to its first
-// NUL, CR or LF, at most 254 characters; empty when the key is missing.
+// The values as the profile read delivers them, but whole: each up to its first NUL, CR or
+// LF; empty when the key is missing. A value longer than kMaxUrlBytes is delivered whole
+// too, for the record rule to refuse.
 ShortcutValues ParseShortcutFile(std::string_view fileBytes);
 
 // Whether the URL is one a shortcut may open in the browser: an http, https, ftp or file

@@ -39,12 +39,23 @@ struct Bookmark {
 // while reading, so that a hostile file cannot build a tree that takes the stack.
 inline constexpr std::size_t kMaxBookmarkDepth = kMaxPathComponents;
 
+// The folders and links in the tree below the folder.
+struct BookmarkCount {
+  std::size_t folders = 0;
+  std::size_t links = 0;
+};
+BookmarkCount CountBookmarks(const Bookmark& folder);
+
 struct Bookmarks {
   Bookmark root = Bookmark::Folder("");
-  std::size_t tooDeep = 0;  // entries left out for lying deeper than kMaxBookmarkDepth
+  // What the reader left out, each as "<what>: <why>" ("3 entries: nested deeper than 64
+  // folders").
+  std::vector<std::string> leftOut;
 };
 
-// Builds a tree from a reader's walk: folders opened and closed around their links.
+// Builds a tree from a reader's walk: folders opened and closed around their links. Left
+// out and counted: what lies deeper than kMaxBookmarkDepth, links without a URL, and
+// Firefox's queries ("place:" URLs), which open nothing outside Firefox.
 class BookmarkTreeBuilder {
  public:
   BookmarkTreeBuilder() = default;
@@ -54,12 +65,22 @@ class BookmarkTreeBuilder {
   void OpenFolder(std::string title);
   void CloseFolder();  // a close without an open folder is ignored
   void AddLink(std::string title, std::string url);
-  Bookmarks Take() { return std::move(result_); }
+  // A folder read whole, with all it holds, under the same rules; kept where it lies.
+  void AddFolder(Bookmark folder);
+  Bookmarks Take();
 
  private:
+  bool Hidden() const { return hidden_ > 0 || open_.size() > kMaxBookmarkDepth; }
+  bool TakesLink(const std::string& url);  // counts the link when not
+  // Leaves out of a folder opened at `level` (as open_.size() counts) what a walk would.
+  void Prune(Bookmark& folder, std::size_t level);
+
   Bookmarks result_;
   std::vector<Bookmark*> open_{&result_.root};
   std::size_t hidden_ = 0;  // folders open beyond the depth limit
+  std::size_t tooDeep_ = 0;
+  std::size_t withoutUrl_ = 0;
+  std::size_t queries_ = 0;
 };
 
 }  // namespace kestrin

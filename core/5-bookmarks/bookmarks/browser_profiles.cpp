@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "bookmarks/chromium_bookmarks.h"
 #include "bookmarks/firefox_places.h"
 #include "formats/ini_file.h"
@@ -29,8 +32,21 @@ bool IsOrdinaryFile(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-std::string FirefoxDefaultProfile(const std::string& homeFolder) {
-  const std::string firefox = WithSlash(homeFolder) + ".mozilla/firefox/";
+// Where each browser keeps its profiles below the home folder: its own folders (Firefox
+// from version 140 in ~/.config), then those of its snap and flatpak packages. For Firefox
+// the folder of "profiles.ini", for the others the default profile itself.
+constexpr const char* kFirefoxFolders[] = {".mozilla/firefox/", ".config/mozilla/firefox/",
+                                           "snap/firefox/common/.mozilla/firefox/",
+                                           ".var/app/org.mozilla.firefox/.mozilla/firefox/"};
+constexpr const char* kChromiumProfiles[] = {
+    ".config/chromium/Default/", "snap/chromium/common/chromium/Default/",
+    ".var/app/org.chromium.Chromium/config/chromium/Default/"};
+constexpr const char* kChromeProfiles[] = {
+    ".config/google-chrome/Default/", ".var/app/com.google.Chrome/config/google-chrome/Default/"};
+
+// The profile Firefox would open from the folder of "profiles.ini": the first install's
+// Default, else the profile marked Default=1, else the only one. Empty when there is none.
+std::string FirefoxDefaultProfile(const std::string& firefox) {
   const IniDocument profiles = IniDocument::Load(firefox + "profiles.ini");
   const auto inFolder = [&firefox](const std::string& path, bool relative) {
     return path.empty() ? path : WithSlash(relative ? firefox + path : path);
@@ -70,15 +86,29 @@ bool BrowserNamed(const std::string& word, Browser& browser) {
 }
 
 std::string DefaultProfile(Browser browser, const std::string& homeFolder) {
+  std::vector<std::string> profiles;
+  const auto below = [&homeFolder](const char* folder) { return WithSlash(homeFolder) + folder; };
   switch (browser) {
     case Browser::Firefox:
-      return FirefoxDefaultProfile(homeFolder);
+      for (const char* folder : kFirefoxFolders) {
+        if (std::string profile = FirefoxDefaultProfile(below(folder)); !profile.empty()) {
+          profiles.push_back(std::move(profile));
+        }
+      }
+      break;
     case Browser::Chromium:
-      return WithSlash(homeFolder) + ".config/chromium/Default/";
+      std::ranges::transform(kChromiumProfiles, std::back_inserter(profiles), below);
+      break;
     case Browser::Chrome:
-      return WithSlash(homeFolder) + ".config/google-chrome/Default/";
+      std::ranges::transform(kChromeProfiles, std::back_inserter(profiles), below);
+      break;
   }
-  return {};
+  const auto withBookmarks = std::ranges::find_if(profiles, [browser](const std::string& profile) {
+    return IsOrdinaryFile(BookmarksFileOf(browser, profile));
+  });
+  return withBookmarks != profiles.end() ? *withBookmarks
+         : profiles.empty()              ? std::string()
+                                         : profiles.front();
 }
 
 std::vector<FoundBrowser> FindBrowsers(const std::string& homeFolder) {

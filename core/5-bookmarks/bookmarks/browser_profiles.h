@@ -22,8 +22,9 @@ bool BrowserNamed(const std::string& word, Browser& browser);
 
 // The default profile the browser itself would open for the user with that home folder:
 // Firefox's from "profiles.ini" (the first install's Default, else the profile marked
-// Default=1, else the only one); Chromium's and Chrome's "Default" folder. Empty when the
-// browser has none there.
+// Default=1, else the only one); Chromium's and Chrome's "Default" folder. Looked for in
+// each folder the browser or its snap or flatpak package keeps profiles in: the first that
+// holds bookmarks, else the first found. Empty when Firefox has no profile there.
 std::string DefaultProfile(Browser browser, const std::string& homeFolder);
 
 // The browsers with a default profile that holds bookmarks, in the order above.

@@ -5,6 +5,7 @@
 
 #include "favorites/folder_entries.h"
 #include "favorites/shortcut_file.h"
+#include "formats/printable_text.h"
 
 namespace kestrin {
 namespace {
@@ -17,7 +18,8 @@ std::string TitleOf(const std::string& fileName) {
 
 class FavoritesWalker {
  public:
-  explicit FavoritesWalker(dev_t device) : device_(device) {}
+  FavoritesWalker(dev_t device, std::size_t rootSize, std::vector<std::string>& leftOut)
+      : device_(device), rootSize_(rootSize), leftOut_(leftOut) {}
 
   // Folders first, then shortcuts, each by name; links and other file systems left out.
   void Walk(const std::string& path, Bookmark& folder, std::size_t depth) {
@@ -32,10 +34,15 @@ class FavoritesWalker {
     for (const FolderEntry& entry : entries) {
       const std::string child = path + entry.name;
       if (entry.kind == EntryKind::Shortcut) {
-        links.push_back(
-            Bookmark::Link(TitleOf(entry.name), ReadShortcutValues(child).URL, entry.modified));
+        std::string url = ReadShortcutValues(child).URL;
+        if (url.empty()) {
+          leftOut_.push_back(PrintableText(child.substr(rootSize_)) + ": it holds no URL");
+        } else {
+          links.push_back(Bookmark::Link(TitleOf(entry.name), std::move(url), entry.modified));
+        }
       } else if (depth >= kMaxBookmarkDepth) {
-        ++tooDeep_;
+        leftOut_.push_back(PrintableText(child.substr(rootSize_)) + ": nested deeper than " +
+                           std::to_string(kMaxBookmarkDepth) + " folders, with all it holds");
       } else {
         folder.children.push_back(Bookmark::Folder(entry.name, entry.modified));
         Walk(child + "/", folder.children.back(), depth + 1);
@@ -44,11 +51,10 @@ class FavoritesWalker {
     std::ranges::move(links, std::back_inserter(folder.children));
   }
 
-  std::size_t tooDeep() const { return tooDeep_; }
-
  private:
   dev_t device_;
-  std::size_t tooDeep_ = 0;
+  std::size_t rootSize_;
+  std::vector<std::string>& leftOut_;
 };
 
 }  // namespace
@@ -56,25 +62,10 @@ class FavoritesWalker {
 Bookmarks ReadFavoritesTree(const std::string& favoritesRoot) {
   Bookmarks bookmarks;
   if (const std::optional<dev_t> device = FileSystemOf(favoritesRoot)) {
-    FavoritesWalker walker(*device);
-    walker.Walk(favoritesRoot, bookmarks.root, 0);
-    bookmarks.tooDeep = walker.tooDeep();
+    FavoritesWalker(*device, favoritesRoot.size(), bookmarks.leftOut)
+        .Walk(favoritesRoot, bookmarks.root, 0);
   }
   return bookmarks;
-}
-
-BookmarkCount CountBookmarks(const Bookmark& folder) {
-  BookmarkCount count;
-  for (const Bookmark& entry : folder.children) {
-    if (entry.folder) {
-      const BookmarkCount inside = CountBookmarks(entry);
-      count.folders += 1 + inside.folders;
-      count.links += inside.links;
-    } else {
-      ++count.links;
-    }
-  }
-  return count;
 }
 
 }  // namespace kestrin

@@ -9,14 +9,8 @@ namespace kestrin {
 // The Favorites folder (absolute, ending in "/") as bookmarks: its folders, each before its
 // shortcuts, both sorted by name; a shortcut titled by its file name without ".url", with
 // the URL it holds and its modification time. Links are never followed, a file system
-// mounted inside is left out, and so is what lies deeper than kMaxBookmarkDepth folders.
+// mounted inside is left out, and so is what lies deeper than kMaxBookmarkDepth folders
+// and a shortcut without a URL, each named in `leftOut`.
 Bookmarks ReadFavoritesTree(const std::string& favoritesRoot);
-
-// The folders and links in the tree.
-struct BookmarkCount {
-  std::size_t folders = 0;
-  std::size_t links = 0;
-};
-BookmarkCount CountBookmarks(const Bookmark& folder);
 
 }  // namespace kestrin

@@ -56,6 +56,10 @@ class Importer {
         const std::string place = path.empty() ? name : path + "\\" + name;
         if (const auto made = MakeFolder(here, name, place)) {
           Folder(entry, *made, place);
+        } else if (const BookmarkCount inside = CountBookmarks(entry);
+                   inside.folders + inside.links > 0) {
+          outcome_.skipped.back() +=
+              " (with the " + std::to_string(inside.folders + inside.links) + " entries in it)";
         }
       } else {
         Shortcut(entry, here, path.empty() ? path : path + "\\", name);
@@ -86,10 +90,6 @@ class Importer {
   void Shortcut(const Bookmark& link, const ContainedFolder& here, const std::string& folderPath,
                 const std::string& name) {
     const std::string place = folderPath + name + ".url";
-    if (link.url.size() > kMaxDataFileValueBytes) {
-      Skip(place, "the URL is longer than " + std::to_string(kMaxDataFileValueBytes) + " bytes");
-      return;
-    }
     const std::string fileName = name + ".url";
     FavoriteRecord record;
     record.Path = folderPath;
@@ -103,6 +103,7 @@ class Importer {
     for (int number = 1; number <= kMaxNumberedNames; ++number) {
       const std::string file =
           number == 1 ? fileName : name + " (" + std::to_string(number) + ").url";
+      const std::string written = folderPath + file;
       switch (WhatStandsAt(here, file)) {
         case Found::Nothing:
           if (!WriteShortcutFile(here, file, link.url, "", "", false)) {
@@ -111,6 +112,11 @@ class Importer {
           }
           ++outcome_.shortcutsCreated;
           outcome_.writtenBeside += number > 1 ? 1 : 0;
+          if (link.url.find('"') != std::string::npos) {  // a bookmarklet, mostly
+            outcome_.notShared.push_back(PrintableText(written) +
+                                         ": its URL holds a double quote, which the shared list "
+                                         "carries only with encryption on");
+          }
           return;
         case Found::File:
           if (ReadShortcutValues(here, file).URL == url) {
@@ -171,10 +177,7 @@ Result<ImportOutcome> ImportBookmarks(const Bookmarks& bookmarks, const std::str
   if (here) {
     importer.Folder(bookmarks.root, *here, intoPath);
   }
-  if (bookmarks.tooDeep > 0) {
-    outcome.skipped.push_back(std::to_string(bookmarks.tooDeep) + " entries: nested deeper than " +
-                              std::to_string(kMaxBookmarkDepth) + " folders");
-  }
+  outcome.skipped.insert(outcome.skipped.end(), bookmarks.leftOut.begin(), bookmarks.leftOut.end());
   if (outcome.foldersCreated + outcome.shortcutsCreated > 0) {
     if (const Result<> marked = MarkRestoreAwaitingUpload(restoreFolder); !marked) {
       outcome.notKept = marked.error();

@@ -14,8 +14,12 @@ struct ImportOutcome {
   std::size_t shortcutsCreated = 0;  // those written beside another included
   std::size_t writtenBeside = 0;     // under a numbered name: the name held another URL
   std::size_t alreadyThere = 0;      // a shortcut of that name held the URL already
-  // The entries left out, each as "<place in the Favorites folder>: <why>".
+  // The entries left out, each as "<place in the Favorites folder>: <why>", or as what the
+  // reader left out says (Bookmarks::leftOut).
   std::vector<std::string> skipped;
+  // Shortcuts written that the shared list carries only with encryption on, each as
+  // "<place>: <why>".
+  std::vector<std::string> notShared;
   // Why the next run may delete what was imported; empty when it will keep it.
   std::string notKept;
 };

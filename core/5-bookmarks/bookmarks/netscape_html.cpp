@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bookmarks/utf8.h"
+#include "formats/printable_text.h"
 #include "platform/whole_file.h"
 
 namespace kestrin {
@@ -127,9 +128,20 @@ std::string DecodedText(std::string_view text) {
 }
 
 struct Tag {
-  std::string name;  // lower case, "/" first for a closing tag
-  std::string href;  // the HREF attribute, decoded
+  std::string name;     // lower case, "/" first for a closing tag
+  std::string href;     // the HREF attribute, decoded
+  std::string charset;  // the character set a META tag declares, as written
 };
+
+// The character set in a META tag's CONTENT ("text/html; charset=windows-1252").
+std::string CharsetInContent(std::string_view content) {
+  const std::size_t at = Lowered(content).find("charset=");
+  if (at == std::string::npos) {
+    return {};
+  }
+  const std::string_view rest = content.substr(at + 8);
+  return std::string(rest.substr(0, rest.find_first_of("; \t\"'")));
+}
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -174,8 +186,13 @@ Tag ReadTag(std::string_view html, std::size_t& pos) {
       }
       valueEnd = i;
     }
+    const std::string_view value = html.substr(valueStart, valueEnd - valueStart);
     if (name == "href") {
-      tag.href = DecodedText(html.substr(valueStart, valueEnd - valueStart));
+      tag.href = DecodedText(value);
+    } else if (name == "charset") {
+      tag.charset = value;
+    } else if (name == "content") {
+      tag.charset = CharsetInContent(value);
     }
   }
   pos = std::min(i + 1, html.size());
@@ -196,9 +213,7 @@ class HtmlReader {
       awaitingList_ = true;
     } else if (tag.name == "a") {
       CloseFolderWithoutList();
-      if (!tag.href.empty()) {
-        tree_.AddLink(DecodedText(textAfter), tag.href);
-      }
+      tree_.AddLink(DecodedText(textAfter), tag.href);
     } else if (tag.name == "dl") {
       listsFolder_.push_back(awaitingList_);
       awaitingList_ = false;
@@ -212,9 +227,12 @@ class HtmlReader {
       }
     } else if (tag.name == "dt") {
       CloseFolderWithoutList();
+      sawListEntry_ = sawListEntry_ || !listsFolder_.empty();
     }
   }
 
+  // Whether a <DT> stood inside a <DL>: what makes a file a bookmark list without its doctype.
+  bool SawListEntry() const { return sawListEntry_; }
   Bookmarks Finish() { return tree_.Take(); }
 
  private:
@@ -229,7 +247,57 @@ class HtmlReader {
   BookmarkTreeBuilder tree_;
   bool awaitingList_ = false;
   std::vector<bool> listsFolder_;  // for each open <DL>, whether it is a folder's list
+  bool sawListEntry_ = false;
 };
+
+// The character set a META tag declares before the first list; empty when none does.
+std::string DeclaredCharset(std::string_view html) {
+  for (std::size_t pos = html.find('<'); pos < html.size(); pos = html.find('<', pos)) {
+    const Tag tag = ReadTag(html, pos);
+    if (tag.name == "dl") {
+      break;
+    }
+    if (tag.name == "meta" && !tag.charset.empty()) {
+      return tag.charset;
+    }
+  }
+  return {};
+}
+
+// The names browsers read as windows-1252.
+bool IsWindows1252(std::string_view charset) {
+  const std::string lowered = Lowered(charset);
+  for (const char* name : {"windows-1252", "cp1252", "x-cp1252", "iso-8859-1", "iso8859-1",
+                           "iso_8859-1", "latin1", "l1", "us-ascii", "ascii"}) {
+    if (lowered == name) {
+      return true;
+    }
+  }
+  return false;
+}
+
+Result<Bookmarks> ReadUtf8Bookmarks(std::string_view html) {
+  HtmlReader reader;
+  std::size_t pos = html.find('<');
+  while (pos < html.size()) {
+    if (html.substr(pos, 4) == "<!--") {
+      const std::size_t end = html.find("-->", pos + 4);
+      pos = end == html.npos ? html.size() : html.find('<', end + 3);
+      continue;
+    }
+    const Tag tag = ReadTag(html, pos);
+    reader.Take(tag, TextAt(html, pos));
+    pos = html.find('<', pos);
+  }
+  const bool doctype =
+      Lowered(html.substr(0, 1024)).find("<!doctype netscape-bookmark-file-1") != std::string::npos;
+  if (!doctype && !reader.SawListEntry()) {
+    return Result<Bookmarks>::Fail(
+        "not a bookmark file: it has neither the NETSCAPE-Bookmark-file-1 doctype nor a <DL> "
+        "list of <DT> entries");
+  }
+  return Result<Bookmarks>::Ok(reader.Finish());
+}
 
 }  // namespace
 
@@ -246,27 +314,30 @@ std::string WriteNetscapeBookmarks(const Bookmark& root) {
   return out;
 }
 
-Bookmarks ReadNetscapeBookmarks(std::string_view html) {
-  HtmlReader reader;
-  std::size_t pos = html.find('<');
-  while (pos < html.size()) {
-    if (html.substr(pos, 4) == "<!--") {
-      const std::size_t end = html.find("-->", pos + 4);
-      pos = end == html.npos ? html.size() : html.find('<', end + 3);
-      continue;
-    }
-    const Tag tag = ReadTag(html, pos);
-    reader.Take(tag, TextAt(html, pos));
-    pos = html.find('<', pos);
+Result<Bookmarks> ReadNetscapeBookmarks(std::string_view html) {
+  const std::string charset = DeclaredCharset(html);
+  if (IsWindows1252(charset)) {
+    return ReadUtf8Bookmarks(Windows1252AsUtf8(html));
   }
-  return reader.Finish();
+  const std::string lowered = Lowered(charset);
+  if (!charset.empty() && lowered != "utf-8" && lowered != "utf8") {
+    return Result<Bookmarks>::Fail("the file's character set \"" +
+                                   PrintableText(charset.substr(0, 40)) +
+                                   "\" is not one Kestrin reads (UTF-8, windows-1252, "
+                                   "ISO-8859-1)");
+  }
+  return ReadUtf8Bookmarks(html);
 }
 
 Result<Bookmarks> ReadBookmarkFile(const std::string& path) {
   // Far beyond any real collection, small enough to read whole.
   auto bytes = ReadOrdinaryFile(path, std::size_t{256} << 20);
-  return bytes ? Result<Bookmarks>::Ok(ReadNetscapeBookmarks(*bytes))
-               : Result<Bookmarks>::Fail(bytes.error());
+  if (!bytes) {
+    return Result<Bookmarks>::Fail(bytes.error());
+  }
+  Result<Bookmarks> bookmarks = ReadNetscapeBookmarks(*bytes);
+  return bookmarks ? std::move(bookmarks)
+                   : Result<Bookmarks>::Fail(path + ": " + bookmarks.error());
 }
 
 }  // namespace kestrin

@@ -18,6 +18,25 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
   }
 }
 
+std::string Windows1252AsUtf8(std::string_view text) {
+  // 0x80 to 0x9F; the five bytes windows-1252 leaves unassigned stand for themselves.
+  static constexpr std::uint16_t kHighControls[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      out += c;
+    } else {
+      AppendUtf8(out, byte < 0xA0 ? kHighControls[byte - 0x80] : byte);
+    }
+  }
+  return out;
+}
+
 std::string_view Utf8Prefix(std::string_view text, std::size_t maxBytes) {
   if (text.size() <= maxBytes) {
     return text;

@@ -1,4 +1,4 @@
-#include "bookmarks/json_value.h"
+#include "bookmarks/json_reader.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,22 +10,21 @@ namespace {
 
 class JsonParser {
  public:
-  explicit JsonParser(std::string_view text) : text_(text) {}
+  JsonParser(std::string_view text, JsonVisitor& visitor) : text_(text), visitor_(visitor) {}
 
-  Result<JsonValue> Document() {
-    JsonValue value;
-    if (!Value(value, 0)) {
-      return Result<JsonValue>::Fail(error_);
+  Result<> Document() {
+    if (!Value(0)) {
+      return Result<>::Fail(error_);
     }
     SkipBlanks();
     if (pos_ != text_.size()) {
-      return Result<JsonValue>::Fail(Where("text follows the value"));
+      return Result<>::Fail(Where("text follows the value"));
     }
-    return Result<JsonValue>::Ok(std::move(value));
+    return Result<>::Ok();
   }
 
  private:
-  bool Value(JsonValue& value, std::size_t depth) {
+  bool Value(std::size_t depth) {
     if (depth >= kMaxJsonDepth) {
       return Failed("values nest deeper than " + std::to_string(kMaxJsonDepth) + " levels");
     }
@@ -35,27 +34,33 @@ class JsonParser {
     }
     switch (text_[pos_]) {
       case '{':
-        return Object(value, depth);
+        return Object(depth);
       case '[':
-        return Array(value, depth);
-      case '"':
-        value.kind = JsonValue::Kind::String;
-        return String(value.text);
+        return Array(depth);
+      case '"': {
+        std::string text;
+        if (!String(text)) {
+          return false;
+        }
+        visitor_.String(std::move(text));
+        return true;
+      }
       case 't':
-        return Literal(value, "true", JsonValue::Kind::Boolean);
+        return Literal("true");
       case 'f':
-        return Literal(value, "false", JsonValue::Kind::Boolean);
+        return Literal("false");
       case 'n':
-        return Literal(value, "null", JsonValue::Kind::Null);
+        return Literal("null");
       default:
-        return Number(value);
+        return Number();
     }
   }
 
-  bool Object(JsonValue& value, std::size_t depth) {
-    value.kind = JsonValue::Kind::Object;
+  bool Object(std::size_t depth) {
+    visitor_.BeginObject();
     ++pos_;
     if (Next('}')) {
+      visitor_.EndObject();
       return true;
     }
     do {
@@ -70,41 +75,47 @@ class JsonParser {
       if (!Next(':')) {
         return Failed("\":\" is missing");
       }
-      value.members.push_back({std::move(name), JsonValue{}});
-      if (!Value(value.members.back().value, depth + 1)) {
+      visitor_.MemberName(std::move(name));
+      if (!Value(depth + 1)) {
         return false;
       }
     } while (Next(','));
-    return Next('}') || Failed("\"}\" is missing");
+    if (!Next('}')) {
+      return Failed("\"}\" is missing");
+    }
+    visitor_.EndObject();
+    return true;
   }
 
-  bool Array(JsonValue& value, std::size_t depth) {
-    value.kind = JsonValue::Kind::Array;
+  bool Array(std::size_t depth) {
+    visitor_.BeginArray();
     ++pos_;
     if (Next(']')) {
+      visitor_.EndArray();
       return true;
     }
     do {
-      value.items.emplace_back();
-      if (!Value(value.items.back(), depth + 1)) {
+      if (!Value(depth + 1)) {
         return false;
       }
     } while (Next(','));
-    return Next(']') || Failed("\"]\" is missing");
+    if (!Next(']')) {
+      return Failed("\"]\" is missing");
+    }
+    visitor_.EndArray();
+    return true;
   }
 
-  bool Literal(JsonValue& value, std::string_view word, JsonValue::Kind kind) {
+  bool Literal(std::string_view word) {
     if (text_.substr(pos_, word.size()) != word) {
       return Failed("an unknown word");
     }
     pos_ += word.size();
-    value.kind = kind;
-    value.text = word;
+    visitor_.OtherValue();
     return true;
   }
 
-  bool Number(JsonValue& value) {
-    const std::size_t start = pos_;
+  bool Number() {
     const auto digits = [this] {
       const std::size_t before = pos_;
       while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') {
@@ -129,8 +140,7 @@ class JsonParser {
         return Failed("a number without digits in its exponent");
       }
     }
-    value.kind = JsonValue::Kind::Number;
-    value.text = text_.substr(start, pos_ - start);
+    visitor_.OtherValue();
     return true;
   }
 
@@ -246,28 +256,15 @@ class JsonParser {
   }
 
   std::string_view text_;
+  JsonVisitor& visitor_;
   std::size_t pos_ = 0;
   std::string error_;
 };
 
 }  // namespace
 
-const JsonValue* JsonValue::Member(std::string_view name) const {
-  for (const auto& [memberName, value] : members) {
-    if (memberName == name) {
-      return &value;
-    }
-  }
-  return nullptr;
-}
-
-std::string JsonValue::StringMember(std::string_view name) const {
-  const JsonValue* member = Member(name);
-  return member && member->kind == Kind::String ? member->text : std::string();
-}
-
-Result<JsonValue> ParseJson(std::string_view text) {
-  return JsonParser(text).Document();
+Result<> ReadJson(std::string_view text, JsonVisitor& visitor) {
+  return JsonParser(text, visitor).Document();
 }
 
 }  // namespace kestrin
