@@ -33,10 +33,10 @@ constexpr int kFolderLookMilliseconds = 1000;
 
 std::string ManifestFolder(const std::string& browser, const Arguments& args) {
   if (browser == "firefox") {
-    return HomeFolder() + "/.mozilla/native-messaging-hosts/";
+    return HomeFolder() + ".mozilla/native-messaging-hosts/";
   }
   const auto userData = args.Value("--user-data-dir");
-  return (userData ? AbsoluteFolder(*userData) : HomeFolder() + "/.config/chromium/") +
+  return (userData ? AbsoluteFolder(*userData) : HomeFolder() + ".config/chromium/") +
          "NativeMessagingHosts/";
 }
 

@@ -120,7 +120,8 @@ std::vector<std::string> BridgeSession::Receive(std::string_view message) {
       state_.Forget(ask_->ids);
       stateChanged_ = true;
     }
-    treeNew_ = treeNew_ || ask_->fromBrowser;
+    // The browser's tree is carried again: what was kept there goes back into the folder.
+    treeNew_ = true;
     ask_.reset();
   }
   return Step();
