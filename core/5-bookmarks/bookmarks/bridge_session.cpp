@@ -207,6 +207,10 @@ void BridgeSession::FromBrowser() {
   }
   state_.Forget(deleted);
   FavoritesListing listing = ListFavorites(places_.favoritesRoot);
+  placesTaken_.clear();
+  for (const auto& [place, id] : state_.IdsByPlace()) {
+    placesTaken_.insert(place);
+  }
   refused_.clear();
   for (const BrowserNode& node : tree_) {
     if (node.root.empty() && state_.items.contains(node.parent) && !IsPendingId(node.parent)) {
@@ -266,19 +270,13 @@ bool BridgeSession::Refused(const BrowserNode& node) {
 bool BridgeSession::Adopt(const BrowserNode& node, const FavoritesListing& listing) {
   const std::string parentPlace = state_.PlaceOf(node.parent);
   const std::string base = SafeName(node.title);
-  std::set<std::string> taken;
-  for (const auto& [id, item] : state_.items) {
-    if (item.parent == node.parent) {
-      taken.insert(item.name);
-    }
-  }
   for (int number = 1; number <= kMaxNumberedNames; ++number) {
     const std::string name = NumberedName(base, number, node.folder);
     const auto found = listing.find(JoinPlace(parentPlace, name));
     if (found == listing.end()) {
       return false;
     }
-    if (!taken.contains(name) && found->second.folder == node.folder &&
+    if (!placesTaken_.contains(found->first) && found->second.folder == node.folder &&
         (node.folder || found->second.url == UrlAsRead(node.url))) {
       state_.items[node.id] = {node.parent,       name,        node.title, node.url,
                                found->second.url, node.folder, false};

@@ -78,6 +78,7 @@ class BridgeSession {
   std::string statePath_;
   BridgeState state_;
   std::vector<BrowserNode> tree_;
+  std::set<std::string> placesTaken_;  // by the items the state holds, while carrying a tree
   bool treeNew_ = false;
   long sentBatch_ = 0;
   long nextRef_ = 0;
