@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "bookmarks/json_value.h"
@@ -182,6 +183,28 @@ TEST_F(Bridge, MergesTheFirstConnectionAndCreatesNothingTwiceAfterARestart) {
   // An operation would come before the status that ends the host's answer.
   EXPECT_EQ(again.Next("").StringMember("type"), "status");
   EXPECT_EQ(kestrin::test::Tree(fav_), before);
+}
+
+// A shortcut or folder moved or renamed in the folder moves in the browser, keeping its id.
+TEST_F(Bridge, FollowsMovesInTheFolder) {
+  Host host(dir_.path());
+  host.Send(Tree({Link("5", "1", "T", "http://t/"), Node("6", "2", "Work"),
+                  Link("7", "6", "In", "http://in/")}));
+  host.Next("status");
+  fs::rename(fav_ + "Links/T.url", fav_ + "Work/T2.url");
+  fs::rename(fav_ + "Work", fav_ + "Job");
+  // One look at the folder may fall between the two renames: then they come one by one.
+  std::vector<std::string> ops;
+  while (ops.size() < 2) {
+    const JsonValue apply = host.Next("apply");
+    ASSERT_NE(apply.Member("ops"), nullptr);
+    for (const JsonValue& op : apply.Member("ops")->items) {
+      ops.push_back(op.StringMember("op") + " " + op.StringMember("id") + " " +
+                    op.StringMember("parent") + " " + op.StringMember("title"));
+    }
+  }
+  std::ranges::sort(ops);
+  EXPECT_EQ(ops, (std::vector<std::string>{"move 5 6 T2", "move 6 2 Job"}));
 }
 
 TEST_F(Bridge, AsksBeforeAMassDeletionAndSavesARestorePointFirst) {

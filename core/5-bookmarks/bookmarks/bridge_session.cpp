@@ -335,22 +335,81 @@ std::string BridgeSession::FreeName(const std::string& parentPlace, const std::s
 
 // --- The Favorites folder's changes into the browser ---
 
-std::vector<std::string> BridgeSession::FromFolder() {
-  const FavoritesListing listing = ListFavorites(places_.favoritesRoot);
-  const std::map<std::string, std::string> idsByPlace = state_.IdsByPlace();
+std::set<std::string> BridgeSession::Vanished(const FavoritesListing& listing) const {
   std::set<std::string> vanished;
-  std::vector<std::string> operations;
   for (const auto& [id, item] : state_.items) {
     const auto found = listing.find(state_.PlaceOf(id));
-    if (item.root) {
-      continue;
-    }
-    if (found == listing.end() || found->second.folder != item.folder) {
+    if (!item.root && (found == listing.end() || found->second.folder != item.folder)) {
       vanished.insert(id);
     }
   }
+  return vanished;
+}
+
+// A folder that vanished where one of its name or holding all it held appeared, or a
+// shortcut that vanished where one with its URL appeared, was moved or renamed: it moves in
+// the browser too, keeping its id. Folders first, so that shortcuts can follow into them.
+void BridgeSession::FollowMoves(const FavoritesListing& listing,
+                                std::vector<std::string>& operations) {
+  const auto namesInside = [&](const std::string& place) {
+    std::set<std::string> names;
+    for (auto at = listing.upper_bound(place + "/");
+         at != listing.end() && at->first.starts_with(place + "/"); ++at) {
+      if (at->first.find('/', place.size() + 1) == std::string::npos) {
+        names.insert(at->first.substr(place.size() + 1));
+      }
+    }
+    return names;
+  };
+  for (const bool folders : {true, false}) {
+    const std::set<std::string> vanished = Vanished(listing);
+    const std::map<std::string, std::string> idsByPlace = state_.IdsByPlace();
+    std::set<std::string> paired;
+    for (const std::string& id : vanished) {
+      BridgeItem& item = state_.items[id];
+      if (item.folder != folders || state_.Within(item.parent, vanished)) {
+        continue;
+      }
+      std::set<std::string> held;
+      for (const auto& [child, childItem] : state_.items) {
+        if (childItem.parent == id) {
+          held.insert(childItem.name);
+        }
+      }
+      for (const auto& [place, entry] : listing) {
+        if (idsByPlace.contains(place) || paired.contains(place) || entry.folder != folders) {
+          continue;
+        }
+        const auto [parentPlace, name] = SplitPlace(place);
+        const auto parent = idsByPlace.find(parentPlace);
+        const bool same =
+            !folders ? entry.url == item.fileUrl
+                     : name == item.name ||
+                           (!held.empty() && std::ranges::includes(namesInside(place), held));
+        if (same && parent != idsByPlace.end() && !IsPendingId(parent->second)) {
+          paired.insert(place);
+          item.parent = parent->second;
+          if (name != item.name) {
+            item.name = name;
+            item.title = TitleOfName(name, item.folder);
+          }
+          operations.push_back("{\"op\":\"move\",\"id\":" + JsonString(id) +
+                               ",\"parent\":" + JsonString(item.parent) +
+                               ",\"title\":" + JsonString(item.title) + "}");
+          break;
+        }
+      }
+    }
+  }
+}
+
+std::vector<std::string> BridgeSession::FromFolder() {
+  const FavoritesListing listing = ListFavorites(places_.favoritesRoot);
+  std::vector<std::string> operations;
+  FollowMoves(listing, operations);
+  const std::set<std::string> vanished = Vanished(listing);
   if (Guarded(false, vanished)) {
-    return {};
+    return Batches(operations);  // the moves followed, which delete nothing
   }
   for (const std::string& id : vanished) {
     if (!state_.Within(state_.items[id].parent, vanished)) {
@@ -366,11 +425,9 @@ std::vector<std::string> BridgeSession::FromFolder() {
       item.url = item.fileUrl = found->second.url;
     }
   }
-  std::map<std::string, std::string> made = idsByPlace;  // parents first: a map sorts them so
-  for (const auto& [place, entry] : listing) {
-    const std::size_t slash = place.rfind('/');
-    const std::string parentPlace = slash == std::string::npos ? "" : place.substr(0, slash);
-    const std::string name = place.substr(slash == std::string::npos ? 0 : slash + 1);
+  std::map<std::string, std::string> made = state_.IdsByPlace();
+  for (const auto& [place, entry] : listing) {  // parents first: a map sorts them so
+    const auto [parentPlace, name] = SplitPlace(place);
     const auto parent = made.find(parentPlace);
     if (made.contains(place) || parent == made.end()) {
       continue;
@@ -383,6 +440,10 @@ std::vector<std::string> BridgeSession::FromFolder() {
     state_.items[id] = {parent->second, name, title, entry.url, entry.url, entry.folder, false};
     made[place] = id;
   }
+  return Batches(operations);
+}
+
+std::vector<std::string> BridgeSession::Batches(const std::vector<std::string>& operations) {
   std::vector<std::string> messages;
   for (std::size_t next = 0; next < operations.size();) {
     std::string list;

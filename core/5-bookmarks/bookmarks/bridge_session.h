@@ -57,6 +57,10 @@ class BridgeSession {
   std::vector<std::string> Step();
   void FromBrowser();
   std::vector<std::string> FromFolder();
+  std::set<std::string> Vanished(const FavoritesListing& listing) const;
+  void FollowMoves(const FavoritesListing& listing, std::vector<std::string>& operations);
+  // The operations as messages under the browser's size limit, each a batch of its own.
+  std::vector<std::string> Batches(const std::vector<std::string>& operations);
   bool Guarded(bool fromBrowser, const std::set<std::string>& ids);
   bool SaveWhatIsReplaced(const std::set<std::string>& deleted,
                           const std::vector<std::string>& overwritten);

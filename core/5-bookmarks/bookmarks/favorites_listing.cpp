@@ -31,6 +31,12 @@ std::string JoinPlace(const std::string& parent, const std::string& name) {
   return parent.empty() ? name : parent + "/" + name;
 }
 
+std::pair<std::string, std::string> SplitPlace(const std::string& place) {
+  const std::size_t slash = place.rfind('/');
+  return slash == std::string::npos ? std::pair{std::string(), place}
+                                    : std::pair{place.substr(0, slash), place.substr(slash + 1)};
+}
+
 FavoritesListing ListFavorites(const std::string& favoritesRoot) {
   FavoritesListing listing;
   if (const std::optional<dev_t> device = FileSystemOf(favoritesRoot)) {

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 
 namespace kestrin {
 
@@ -19,5 +20,7 @@ FavoritesListing ListFavorites(const std::string& favoritesRoot);
 
 // "parent/name", or "name" in the Favorites folder itself (an empty parent).
 std::string JoinPlace(const std::string& parent, const std::string& name);
+// A place's parent (empty for the Favorites folder itself) and name.
+std::pair<std::string, std::string> SplitPlace(const std::string& place);
 
 }  // namespace kestrin
