@@ -38,6 +38,7 @@ MainWindow::MainWindow(MainWindowConfig config)
       restoreFolder_(RestoreFolderOf(ProgramFilesFor(config_.settingsPath).workFolder)),
       c_(BuildMainWindowControls(*this, DpiScale::For(*this))),
       scheduler_(config_.tickPeriod, this),
+      favoritesQuiet_(kFavoritesQuietTicks),
       tray_(*c_.mnuTRAY, this),
       favorites_(new FavoritesMenu(config_.favoritesRoot, config_.openDocument, *c_.mnuTRAY)) {
   setObjectName("frmMain");
@@ -145,6 +146,8 @@ void MainWindow::ConnectHandlers() {
   connect(favorites_, &FavoritesMenu::openFailed, this,
           [this](const QString& url) { tray_.Notify(tr("Unable to open %1").arg(url), true); });
   connect(&scheduler_, &Scheduler::ticked, this, &MainWindow::Timer1_Timer);
+  connect(&favoritesWatch_, &QTimer::timeout, this, &MainWindow::FavoritesWatch_Timer);
+  favoritesWatch_.start(config_.tickPeriod);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

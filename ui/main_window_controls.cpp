@@ -131,6 +131,8 @@ void ControlsBuilder::BuildGeneralPage(QWidget* page) {
   c_.chkSyncOnStartup = p.Row(tr("Sync on Start&up:"), Named(new QCheckBox, "chkSyncOnStartup"), {},
                               &c_.lblSyncStartupFlag);
   c_.lblSyncStartupFlag->setObjectName("lblSyncStartupFlag");
+  c_.chkSyncOnChange =
+      p.Row(tr("Sync when Favorites c&hange:"), Named(new QCheckBox, "chkSyncOnChange"));
   c_.chkConfirm = p.Row(tr("&Confirm Changes:"), Named(new QCheckBox, "chkConfirm"));
 
   c_.cmbSchedule = Named(new QComboBox, "cmbSchedule");

@@ -29,6 +29,7 @@ struct MainWindowControls {
   QCheckBox* chkStartWithWin;
   QLabel* lblSyncStartupFlag;
   QCheckBox* chkSyncOnStartup;
+  QCheckBox* chkSyncOnChange;
   QCheckBox* chkConfirm;
   QLabel* lblScheduleSyncFlag;
   QCheckBox* chkSchedule;

@@ -51,6 +51,7 @@ TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
     c.chkPassive->setChecked(false);
     c.chkEncrypt->setChecked(true);
     c.chkLogAct->setChecked(true);
+    c.chkSyncOnChange->setChecked(true);
     c.sldLogAct->setValue(250);
     c.cmbSchedule->setCurrentIndex(5);
     c.cmdSaveSettings->click();
@@ -76,7 +77,8 @@ TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
   EXPECT_EQ(c.txtPort->text(), "2121");
   EXPECT_EQ(c.cmbProtocol->currentIndex(), 2);
   EXPECT_FALSE(c.chkPassive->isChecked());
-  EXPECT_TRUE(c.chkEncrypt->isChecked() && c.chkLogAct->isChecked());
+  EXPECT_TRUE(c.chkEncrypt->isChecked() && c.chkLogAct->isChecked() &&
+              c.chkSyncOnChange->isChecked());
   EXPECT_EQ(c.lblEncryptMode->text(), "(encrypted)");
   c.txtPassphrase->clear();
   EXPECT_EQ(c.lblEncryptMode->text(), "(encoded, not encrypted)");
