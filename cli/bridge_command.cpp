@@ -5,47 +5,28 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
-#include <tuple>
 
+#include "bookmarks/bridge_host.h"
 #include "bookmarks/bridge_session.h"
-#include "bookmarks/json_text.h"
 #include "bookmarks/native_message.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output.h"
-#include "platform/atomic_file.h"
 #include "platform/program_folder.h"
 #include "settings/program_files.h"
-#include "sync/apply_changes.h"
 #include "sync/restore_point.h"
 
 namespace kestrin::cli {
 namespace {
 
-constexpr char kHostName[] = "org.kestrin.bridge";
-constexpr char kFirefoxExtension[] = "bridge@kestrin";
-constexpr char kChromiumExtension[] = "chrome-extension://bceliofllpckjegojjlefljejffmkioi/";
 // How often the Favorites folder is looked at for changes while the browser says nothing.
 constexpr int kFolderLookMilliseconds = 1000;
 
 std::string ManifestFolder(const std::string& browser, const Arguments& args) {
-  if (browser == "firefox") {
-    return HomeFolder() + ".mozilla/native-messaging-hosts/";
-  }
   const auto userData = args.Value("--user-data-dir");
-  return (userData ? AbsoluteFolder(*userData) : HomeFolder() + ".config/chromium/") +
-         "NativeMessagingHosts/";
-}
-
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  }
-  return quoted + "'";
+  return HostManifestFolder(browser, HomeFolder(), userData ? AbsoluteFolder(*userData) : "");
 }
 
 std::string ThisProgram() {
@@ -54,45 +35,24 @@ std::string ThisProgram() {
 }
 
 int Install(const std::string& browser, const Arguments& args, const std::string& favoritesRoot) {
-  const std::string folder = ManifestFolder(browser, args);
-  const std::string manifest = folder + kHostName + ".json";
-  const std::string settings = SettingsPathOf(args);
-  const std::string launcher = ProgramFilesFor(settings).workFolder + "bridge-" + browser;
-  CreateFolderPath(launcher);
-  CreateFolderPath(manifest);
-  // Browsers start a host without arguments of ours: the launcher names the folder it serves.
-  const std::string script = "#!/bin/sh\nexec " + ShellQuoted(ThisProgram()) +
-                             " bridge --settings " + ShellQuoted(settings) + " --favorites " +
-                             ShellQuoted(favoritesRoot) + " \"$@\"\n";
-  const std::string allowed = browser == "firefox"
-                                  ? "\"allowed_extensions\":[" + JsonString(kFirefoxExtension) + "]"
-                                  : "\"allowed_origins\":[" + JsonString(kChromiumExtension) + "]";
-  const std::string json = "{\"name\":\"" + std::string(kHostName) +
-                           "\",\"description\":\"Kestrin: bookmarks and the Favorites folder as "
-                           "one\",\"path\":" +
-                           JsonString(launcher) + ",\"type\":\"stdio\"," + allowed + "}\n";
-  for (const auto& [path, bytes, mode] :
-       {std::tuple{launcher, script, 0755}, std::tuple{manifest, json, 0644}}) {
-    if (const Result<> written = WriteFileAtomically(path, bytes, static_cast<mode_t>(mode));
-        !written) {
-      WriteProblem("Error: Unable to Connect the Browser");
-      WriteProblem(written.error());
-      return kExitFailure;
-    }
+  const auto manifest = InstallBridgeHost(browser, ManifestFolder(browser, args), ThisProgram(),
+                                          SettingsPathOf(args), favoritesRoot);
+  if (!manifest) {
+    WriteProblem("Error: Unable to Connect the Browser");
+    WriteProblem(manifest.error());
+    return kExitFailure;
   }
   std::cout << "Connected " << browser << " to " << PrintableText(favoritesRoot) << " ("
-            << PrintableText(manifest) << ").\n";
+            << PrintableText(*manifest) << ").\n";
   return kExitOk;
 }
 
 int Uninstall(const std::string& browser, const Arguments& args) {
-  const std::string manifest = ManifestFolder(browser, args) + kHostName + ".json";
-  const std::string launcher =
-      ProgramFilesFor(SettingsPathOf(args)).workFolder + "bridge-" + browser;
-  unlink(launcher.c_str());
-  if (unlink(manifest.c_str()) != 0 && errno != ENOENT) {
+  if (const Result<> removed =
+          UninstallBridgeHost(browser, ManifestFolder(browser, args), SettingsPathOf(args));
+      !removed) {
     WriteProblem("Error: Unable to Disconnect the Browser");
-    WriteProblem(manifest + ": " + std::strerror(errno));
+    WriteProblem(removed.error());
     return kExitFailure;
   }
   std::cout << "Disconnected " << browser << ".\n";
@@ -148,7 +108,7 @@ int BridgeCommand(const std::vector<std::string>& words) {
   }
   const auto install = args->Value("--install"), uninstall = args->Value("--uninstall");
   const std::string browser = install.value_or(uninstall.value_or("firefox"));
-  if ((install && uninstall) || (browser != "firefox" && browser != "chromium")) {
+  if ((install && uninstall) || !IsBridgeBrowser(browser)) {
     return kExitUsage;
   }
   if (uninstall) {

@@ -74,6 +74,9 @@ class MainWindow : public QMainWindow, public RunDisplay {
   // Bookmarks in and out: the menu commands ask for the source or the file, then call these.
   void ImportBookmarks(const Result<Bookmarks>& bookmarks);
   void ExportBookmarks(const QString& path);
+  // File → Connect Browsers…: installs the browser bridge's host for each browser the home
+  // folder (ending in "/") holds, serving these settings and this Favorites folder.
+  void ConnectBrowsers(const std::string& homeFolder);
   // The run's question about a server never seen before: true trusts it.
   bool TrustNewServer(const std::string& server, const std::string& fingerprint);
   void TrayLeftClick();

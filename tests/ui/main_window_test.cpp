@@ -159,6 +159,26 @@ TEST(Commands, ImportBookmarksFromABrowserFoundAndExportThem) {
             "Exported 1 shortcuts in 1 folders to " + computer.folder() + "out.html.");
 }
 
+// Connect Browsers… writes the bridge's host manifest for each browser the home folder holds,
+// serving this computer's settings and Favorites folder.
+TEST(Commands, ConnectBrowsersInstallsTheBridgeForTheBrowsersFound) {
+  TestComputer computer;
+  ui::MainWindow& window = computer.Start();
+  const std::string home = computer.folder() + "home/";
+  window.ConnectBrowsers(home);
+  EXPECT_EQ(window.controls().statusPanel->text().toStdString(),
+            "No browser to connect: neither Firefox nor Chromium has a profile here.");
+  std::filesystem::create_directories(home + ".mozilla");
+  window.ConnectBrowsers(home);
+  EXPECT_EQ(window.controls().statusPanel->text().toStdString(),
+            "Connected Firefox to the Favorites. Add the Kestrin extension in each browser: its "
+            "options page shows the connection.");
+  const std::string manifest =
+      ReadFileBytes(home + ".mozilla/native-messaging-hosts/org.kestrin.bridge.json");
+  EXPECT_NE(manifest.find("\"allowed_extensions\":[\"bridge@kestrin\"]"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(home + ".config/chromium/NativeMessagingHosts"));
+}
+
 // The tray menu's second item names what it will do as the menu opens; a left click on the
 // icon does the same.
 TEST(Tray, ShowHideAndLeftClickToggleTheWindow) {
