@@ -98,7 +98,7 @@ async function apply(message) {
     }
   }
   batch = message.batch;
-  if (failures.length) await remember({ browserError: failures.slice(0, 5).join('; ') });
+  await remember({ browserError: failures.slice(0, 5).join('; ') });
   await sendTree(ids);
 }
 
