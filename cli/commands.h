@@ -15,5 +15,6 @@ int ExportCommand(const std::vector<std::string>& words);
 int ImportCommand(const std::vector<std::string>& words);
 int OpenCommand(const std::vector<std::string>& words);
 int StartupCommand(const std::vector<std::string>& words);
+int BridgeCommand(const std::vector<std::string>& words);
 
 }  // namespace kestrin::cli

@@ -42,6 +42,14 @@ constexpr char kUsage[] =
     "      Brings a bookmark file's or a browser's bookmarks into the Favorites (below\n"
     "      FOLDER, relative to them): nothing is deleted or overwritten; a shortcut whose\n"
     "      name holds another URL gets a numbered name (\"Name (2).url\").\n"
+    "  bridge [--settings FILE] [--favorites DIR]\n"
+    "      The browser bridge's native messaging host (org.kestrin.bridge): started by the\n"
+    "      browser, it keeps the browser's bookmarks and the Favorites one tree.\n"
+    "  bridge --install firefox|chromium [--user-data-dir DIR] [--settings FILE]\n"
+    "         [--favorites DIR]\n"
+    "  bridge --uninstall firefox|chromium [--user-data-dir DIR] [--settings FILE]\n"
+    "      Writes (removes) the host's manifest for this user, so that the Kestrin\n"
+    "      extension of that browser keeps its bookmarks and DIR (the Favorites) one tree.\n"
     "  open FILE\n"
     "      Opens the http, https, ftp or file URL of a shortcut (.url) in the browser.\n"
     "  snapshot [--favorites DIR] [--name NAME] [--encode]\n"
@@ -94,7 +102,7 @@ int main(int argc, char** argv) {
       {"snapshot", cli::SnapshotCommand}, {"show", cli::ShowCommand},
       {"diff", cli::DiffCommand},         {"startup", cli::StartupCommand},
       {"export", cli::ExportCommand},     {"import", cli::ImportCommand},
-      {"open", cli::OpenCommand}};
+      {"open", cli::OpenCommand},         {"bridge", cli::BridgeCommand}};
   const auto found =
       std::ranges::find(commands, command, &std::pair<std::string_view, Handler>::first);
   const Handler handler = found != std::end(commands) ? found->second : nullptr;

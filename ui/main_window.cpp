@@ -38,6 +38,7 @@ MainWindow::MainWindow(MainWindowConfig config)
       restoreFolder_(RestoreFolderOf(ProgramFilesFor(config_.settingsPath).workFolder)),
       c_(BuildMainWindowControls(*this, DpiScale::For(*this))),
       scheduler_(config_.tickPeriod, this),
+      favoritesQuiet_(kFavoritesQuietTicks),
       tray_(*c_.mnuTRAY, this),
       favorites_(new FavoritesMenu(config_.favoritesRoot, config_.openDocument, *c_.mnuTRAY)) {
   setObjectName("frmMain");
@@ -125,6 +126,7 @@ void MainWindow::ConnectHandlers() {
   connect(&tray_, &TrayIcon::undoRequested, this, &MainWindow::UndoLastSync);
   connect(c_.mnuFile_Import, &QAction::triggered, this, &MainWindow::mnuFile_Import_Click);
   connect(c_.mnuFile_Export, &QAction::triggered, this, &MainWindow::mnuFile_Export_Click);
+  connect(c_.mnuFile_Bridge, &QAction::triggered, this, [this] { ConnectBrowsers(HomeFolder()); });
   connect(c_.mnuFile_Hide, &QAction::triggered, this, &QWidget::hide);
   for (QAction* viewLog : {c_.mnuFile_ViewLog, c_.mnuTRAY_ViewLog}) {
     connect(viewLog, &QAction::triggered, this, &MainWindow::ViewLog);
@@ -145,6 +147,8 @@ void MainWindow::ConnectHandlers() {
   connect(favorites_, &FavoritesMenu::openFailed, this,
           [this](const QString& url) { tray_.Notify(tr("Unable to open %1").arg(url), true); });
   connect(&scheduler_, &Scheduler::ticked, this, &MainWindow::Timer1_Timer);
+  connect(&favoritesWatch_, &QTimer::timeout, this, &MainWindow::FavoritesWatch_Timer);
+  favoritesWatch_.start(config_.tickPeriod);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QTimer>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -10,6 +11,7 @@
 #include "bookmarks/bookmark_tree.h"
 #include "platform/result.h"
 #include "settings/sync_settings.h"
+#include "sync/favorites_watch.h"
 #include "sync/run_display.h"
 #include "sync/run_summary.h"
 #include "ui/favorites_menu.h"
@@ -21,6 +23,10 @@ namespace kestrin::ui {
 
 // What the window needs from the world, so that tests can give it temporary folders and
 // their own clock.
+// Ticks the Favorites folder stays the same after a change before "Sync when Favorites
+// change" starts a run.
+inline constexpr int kFavoritesQuietTicks = 30;
+
 struct MainWindowConfig {
   std::string settingsPath;
   std::string favoritesRoot;                   // ends in "/"
@@ -57,6 +63,8 @@ class MainWindow : public QMainWindow, public RunDisplay {
 
   // Handlers, public so that tests can drive them like the window system does.
   void Timer1_Timer();
+  // "Sync when Favorites change": each tick looks at the Favorites folder.
+  void FavoritesWatch_Timer();
   void SyncNow();  // cmdSync, mnuFile_Sync and mnuTRAY_Sync
   // mnuFile_Undo, mnuTRAY_Undo and the notification's Undo: asks, then puts back what the
   // newest restore point holds.
@@ -66,6 +74,9 @@ class MainWindow : public QMainWindow, public RunDisplay {
   // Bookmarks in and out: the menu commands ask for the source or the file, then call these.
   void ImportBookmarks(const Result<Bookmarks>& bookmarks);
   void ExportBookmarks(const QString& path);
+  // File → Connect Browsers…: installs the browser bridge's host for each browser the home
+  // folder (ending in "/") holds, serving these settings and this Favorites folder.
+  void ConnectBrowsers(const std::string& homeFolder);
   // The run's question about a server never seen before: true trusts it.
   bool TrustNewServer(const std::string& server, const std::string& fingerprint);
   void TrayLeftClick();
@@ -121,6 +132,8 @@ class MainWindow : public QMainWindow, public RunDisplay {
   std::string restoreFolder_;
   MainWindowControls c_;
   Scheduler scheduler_;
+  QTimer favoritesWatch_;
+  QuietAfterChange favoritesQuiet_;
   TrayIcon tray_;
   FavoritesMenu* favorites_;  // owned by the tray menu
   bool loading_ = true;

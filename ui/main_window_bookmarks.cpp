@@ -1,9 +1,15 @@
 // frmMain's bookmarks in and out: File → Import Bookmarks… takes a browser's bookmarks or
-// a bookmark file into the Favorites folder, Export Bookmarks… writes them as a file.
+// a bookmark file into the Favorites folder, Export Bookmarks… writes them as a file, and
+// Connect Browsers… sets up the browser bridge that keeps them one tree.
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 
+#include <tuple>
+
+#include "bookmarks/bridge_host.h"
 #include "bookmarks/browser_profiles.h"
 #include "bookmarks/favorites_tree.h"
 #include "bookmarks/import_bookmarks.h"
@@ -109,6 +115,36 @@ void MainWindow::ExportBookmarks(const QString& path) {
                            .arg(count.links)
                            .arg(count.folders)
                            .arg(path);
+  AppendActivityLine(done.toStdString());
+  SetStatusText(done.toStdString());
+}
+
+void MainWindow::ConnectBrowsers(const std::string& homeFolder) {
+  // kestrin-cli, the host, is installed beside the desktop program.
+  const std::string program =
+      (QCoreApplication::applicationDirPath() + "/kestrin-cli").toStdString();
+  QStringList connected;
+  for (const auto& [browser, name, folder] :
+       {std::tuple{"firefox", "Firefox", ".mozilla"},
+        std::tuple{"chromium", "Chromium", ".config/chromium"}}) {
+    if (!QFileInfo(QString::fromStdString(homeFolder + folder)).isDir()) {
+      continue;
+    }
+    const auto manifest = InstallBridgeHost(browser, HostManifestFolder(browser, homeFolder),
+                                            program, config_.settingsPath, config_.favoritesRoot);
+    if (!manifest) {
+      AppendActivityLine(tr("Error: Unable to Connect %1").arg(name).toStdString());
+      AppendActivityLine(manifest.error());
+      continue;
+    }
+    connected << name;
+  }
+  const QString done =
+      connected.isEmpty()
+          ? tr("No browser to connect: neither Firefox nor Chromium has a profile here.")
+          : tr("Connected %1 to the Favorites. Add the Kestrin extension in each browser: "
+               "its options page shows the connection.")
+                .arg(connected.join(", "));
   AppendActivityLine(done.toStdString());
   SetStatusText(done.toStdString());
 }

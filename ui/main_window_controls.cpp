@@ -131,6 +131,8 @@ void ControlsBuilder::BuildGeneralPage(QWidget* page) {
   c_.chkSyncOnStartup = p.Row(tr("Sync on Start&up:"), Named(new QCheckBox, "chkSyncOnStartup"), {},
                               &c_.lblSyncStartupFlag);
   c_.lblSyncStartupFlag->setObjectName("lblSyncStartupFlag");
+  c_.chkSyncOnChange =
+      p.Row(tr("Sync when Favorites c&hange:"), Named(new QCheckBox, "chkSyncOnChange"));
   c_.chkConfirm = p.Row(tr("&Confirm Changes:"), Named(new QCheckBox, "chkConfirm"));
 
   c_.cmbSchedule = Named(new QComboBox, "cmbSchedule");
@@ -218,6 +220,7 @@ void ControlsBuilder::BuildMenus(QMainWindow& window) {
   c_.mnuFile_Undo = Item(file, "mnuFile_Undo", tr("&Undo Last Sync"));
   c_.mnuFile_Import = Item(file, "mnuFile_Import", tr("&Import Bookmarks…"));
   c_.mnuFile_Export = Item(file, "mnuFile_Export", tr("&Export Bookmarks…"));
+  c_.mnuFile_Bridge = Item(file, "mnuFile_Bridge", tr("Connect &Browsers…"));
   c_.mnuFile_Hide = Item(file, "mnuFile_Hide", tr("&Hide"));
   c_.mnuFile_ViewLog = Item(file, "mnuFile_ViewLog", tr("&View Log"));
   file->addSeparator();

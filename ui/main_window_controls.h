@@ -29,6 +29,7 @@ struct MainWindowControls {
   QCheckBox* chkStartWithWin;
   QLabel* lblSyncStartupFlag;
   QCheckBox* chkSyncOnStartup;
+  QCheckBox* chkSyncOnChange;
   QCheckBox* chkConfirm;
   QLabel* lblScheduleSyncFlag;
   QCheckBox* chkSchedule;
@@ -61,6 +62,7 @@ struct MainWindowControls {
   QAction* mnuFile_Undo;
   QAction* mnuFile_Import;
   QAction* mnuFile_Export;
+  QAction* mnuFile_Bridge;
   QAction* mnuFile_Hide;
   QAction* mnuFile_ViewLog;
   QAction* mnuFile_Exit;

@@ -33,6 +33,17 @@ void MainWindow::Timer1_Timer() {
   scheduler_.Start(c_.cmbSchedule->currentIndex());
 }
 
+// A run once the Favorites folder has been quiet for a while after a change (the user's, the
+// browser bridge's or another program's), so that a burst of changes makes one run.
+void MainWindow::FavoritesWatch_Timer() {
+  if (loading_ || runInProgress_ || !c_.chkSyncOnChange->isChecked()) {
+    return;
+  }
+  if (favoritesQuiet_.Tick(FavoritesFingerprint(config_.favoritesRoot))) {
+    SyncNow();
+  }
+}
+
 void MainWindow::SyncNow() {
   const bool scheduled = c_.chkSchedule->isChecked();
   if (scheduled) {
@@ -66,6 +77,10 @@ void MainWindow::RunSyncFromControls() {
   const bool succeeded = RunSync(SettingsFromControls(), env);
   c_.mnuFile_Exit->setEnabled(true);
   runInProgress_ = false;
+  if (c_.chkSyncOnChange->isChecked()) {
+    // What the run itself changed is no change to sync again.
+    favoritesQuiet_.Rebase(FavoritesFingerprint(config_.favoritesRoot));
+  }
   favorites_->MarkAllStale();
   NotifyRunEnd(succeeded);
 }

@@ -44,6 +44,7 @@ SyncSettings MainWindow::SettingsFromControls() const {
   s.RemoteDir = Text(c_.txtRemDir);
   s.StartWithWin = CheckState(c_.chkStartWithWin);
   s.SyncOnStartup = CheckState(c_.chkSyncOnStartup);
+  s.SyncOnChange = CheckState(c_.chkSyncOnChange);
   s.Schedule = CheckState(c_.chkSchedule);
   s.ScheduleInt = c_.cmbSchedule->currentIndex();
   s.UseEncryption = CheckState(c_.chkEncrypt);
@@ -70,6 +71,7 @@ void MainWindow::LoadSettingsIntoControls() {
   SetText(c_.txtRemDir, s.RemoteDir);
   c_.chkStartWithWin->setChecked(s.StartWithWin == 1);
   c_.chkSyncOnStartup->setChecked(s.SyncOnStartup == 1);
+  c_.chkSyncOnChange->setChecked(s.SyncOnChange == 1);
   c_.chkSchedule->setChecked(s.Schedule == 1);
   c_.cmbSchedule->setCurrentIndex(s.ScheduleInt);
   c_.chkEncrypt->setChecked(s.UseEncryption == 1);

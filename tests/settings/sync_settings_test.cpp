@@ -31,7 +31,9 @@ const SyncSettings kFilled{"Office PC",
                            1000,
                            0,
                            2,
-                           "hunter2"};
+                           "hunter2",
+                           1,
+                           1};
 
 class SyncSettingsTest : public ::testing::Test {
  protected:
@@ -85,7 +87,7 @@ TEST_F(SyncSettingsTest, BadValuesAreReportedAndKeepTheCurrentValue) {
   expected.Server = expected.Username = expected.Password = expected.Port = expected.RemoteDir =
       expected.Passphrase = "";
   expected.Name = "pc";
-  expected.StartWithWin = expected.SyncOnStartup = expected.LogActivity = 0;
+  expected.StartWithWin = expected.SyncOnStartup = expected.LogActivity = expected.SyncOnChange = 0;
   expected.ConfirmChanges = expected.ConfirmMassDeletion = 1;
   EXPECT_EQ(loaded.settings, expected);
   ASSERT_EQ(loaded.warnings.size(), 7u);

@@ -51,6 +51,7 @@ TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
     c.chkPassive->setChecked(false);
     c.chkEncrypt->setChecked(true);
     c.chkLogAct->setChecked(true);
+    c.chkSyncOnChange->setChecked(true);
     c.sldLogAct->setValue(250);
     c.cmbSchedule->setCurrentIndex(5);
     c.cmdSaveSettings->click();
@@ -76,7 +77,8 @@ TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
   EXPECT_EQ(c.txtPort->text(), "2121");
   EXPECT_EQ(c.cmbProtocol->currentIndex(), 2);
   EXPECT_FALSE(c.chkPassive->isChecked());
-  EXPECT_TRUE(c.chkEncrypt->isChecked() && c.chkLogAct->isChecked());
+  EXPECT_TRUE(c.chkEncrypt->isChecked() && c.chkLogAct->isChecked() &&
+              c.chkSyncOnChange->isChecked());
   EXPECT_EQ(c.lblEncryptMode->text(), "(encrypted)");
   c.txtPassphrase->clear();
   EXPECT_EQ(c.lblEncryptMode->text(), "(encoded, not encrypted)");
@@ -155,6 +157,26 @@ TEST(Commands, ImportBookmarksFromABrowserFoundAndExportThem) {
             std::string::npos);
   EXPECT_EQ(window.controls().statusPanel->text().toStdString(),
             "Exported 1 shortcuts in 1 folders to " + computer.folder() + "out.html.");
+}
+
+// Connect Browsers… writes the bridge's host manifest for each browser the home folder holds,
+// serving this computer's settings and Favorites folder.
+TEST(Commands, ConnectBrowsersInstallsTheBridgeForTheBrowsersFound) {
+  TestComputer computer;
+  ui::MainWindow& window = computer.Start();
+  const std::string home = computer.folder() + "home/";
+  window.ConnectBrowsers(home);
+  EXPECT_EQ(window.controls().statusPanel->text().toStdString(),
+            "No browser to connect: neither Firefox nor Chromium has a profile here.");
+  std::filesystem::create_directories(home + ".mozilla");
+  window.ConnectBrowsers(home);
+  EXPECT_EQ(window.controls().statusPanel->text().toStdString(),
+            "Connected Firefox to the Favorites. Add the Kestrin extension in each browser: its "
+            "options page shows the connection.");
+  const std::string manifest =
+      ReadFileBytes(home + ".mozilla/native-messaging-hosts/org.kestrin.bridge.json");
+  EXPECT_NE(manifest.find("\"allowed_extensions\":[\"bridge@kestrin\"]"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(home + ".config/chromium/NativeMessagingHosts"));
 }
 
 // The tray menu's second item names what it will do as the menu opens; a left click on the

@@ -73,6 +73,33 @@ TEST(Schedule, FifteenMinutesRunOnThe901stTickAndSyncNowStartsTheCountAgain) {
   EXPECT_TRUE(ranAfter(1));
 }
 
+// "Sync when Favorites change" runs once the folder has stayed the same for 30 ticks after
+// its last change; the run's own changes start no other run, and unticked it watches nothing.
+TEST(Schedule, SyncWhenFavoritesChangeRunsThirtyTicksAfterTheLastChange) {
+  TestComputer computer;
+  computer.WriteSettings("[Settings]\r\nSyncOnChange=1\r\n");
+  ui::MainWindow& window = computer.Start();
+  const ui::MainWindowControls& c = window.controls();
+  ASSERT_TRUE(c.chkSyncOnChange->isChecked());
+  const auto ranAfter = [&](int ticks) {
+    c.txtActivity->clear();
+    for (int i = 0; i < ticks; ++i) {
+      window.FavoritesWatch_Timer();
+    }
+    return !c.txtActivity->toPlainText().isEmpty();
+  };
+  EXPECT_FALSE(ranAfter(40));
+  computer.AddShortcut("a.url", "http://a/");
+  EXPECT_FALSE(ranAfter(20));
+  computer.AddShortcut("b.url", "http://b/");  // the quiet time starts again
+  EXPECT_FALSE(ranAfter(ui::kFavoritesQuietTicks));
+  EXPECT_TRUE(ranAfter(1));
+  EXPECT_FALSE(ranAfter(40));
+  c.chkSyncOnChange->setChecked(false);
+  computer.AddShortcut("c.url", "http://c/");
+  EXPECT_FALSE(ranAfter(40));
+}
+
 TEST(Schedule, AndConfirmChangesRefuseEachOther) {
   TestComputer computer;
   ui::MainWindow& window = computer.Start();

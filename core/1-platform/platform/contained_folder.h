@@ -55,6 +55,9 @@ class ContainedFolder {
   int RemoveFile(const std::string& name) const;
   // Removes the empty folder `name`.
   int RemoveFolder(const std::string& name) const;
+  // Moves the entry `name` to `newName` in `to`, replacing nothing: an entry of that name
+  // there makes it fail with EEXIST.
+  int Move(const std::string& name, const ContainedFolder& to, const std::string& newName) const;
   // The names of its entries, sorted, read whole first.
   std::vector<std::string> Entries() const;
 

@@ -91,6 +91,14 @@ int ContainedFolder::RemoveFolder(const std::string& name) const {
   return unlinkat(handle_->fd, name.c_str(), AT_REMOVEDIR);
 }
 
+int ContainedFolder::Move(const std::string& name, const ContainedFolder& to,
+                          const std::string& newName) const {
+  if (!IsPlainName(name) || !IsPlainName(newName)) {
+    return RefuseName();
+  }
+  return renameat2(handle_->fd, name.c_str(), to.handle_->fd, newName.c_str(), RENAME_NOREPLACE);
+}
+
 std::vector<std::string> ContainedFolder::Entries() const {
   // A description of its own: the listing starts at the beginning whatever read before.
   const int fd = openat(handle_->fd, ".", kFolderFlags);

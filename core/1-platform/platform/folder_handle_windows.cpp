@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cerrno>
+
 #include "platform/contained_folder.h"
 #include "platform/folder_entries.h"
 #include "platform/wide_text.h"
@@ -103,6 +105,20 @@ int ContainedFolder::RemoveFolder(const std::string& name) const {
     return RefuseName();
   }
   return rmdir((path_ + name).c_str());
+}
+
+int ContainedFolder::Move(const std::string& name, const ContainedFolder& to,
+                          const std::string& newName) const {
+  if (!IsPlainName(name) || !IsPlainName(newName)) {
+    return RefuseName();
+  }
+  // Every step of both folders is held open, so neither path can lead elsewhere meanwhile.
+  if (MoveFileExW(WideFromUtf8(path_ + name).c_str(), WideFromUtf8(to.path_ + newName).c_str(),
+                  MOVEFILE_WRITE_THROUGH) != 0) {
+    return 0;
+  }
+  errno = GetLastError() == ERROR_ALREADY_EXISTS ? EEXIST : EACCES;
+  return -1;
 }
 
 std::vector<std::string> ContainedFolder::Entries() const {

@@ -120,6 +120,7 @@ LoadedSettings LoadSettings(const std::string& settingsPath, const SyncSettings&
   read.Number("ConfirmMassDeletion", kCheckBox, s.ConfirmMassDeletion, 1);
   read.Number("Protocol", kProtocolRange, s.Protocol);
   read.Number("Utf8List", kCheckBox, s.Utf8List, 1);
+  read.Number("SyncOnChange", kCheckBox, s.SyncOnChange);
   return loaded;
 }
 
@@ -144,7 +145,8 @@ Result<> SaveSettings(const std::string& settingsPath, const SyncSettings& s) {
                           {"LogPurge", number(s.LogPurge)},
                           {"ConfirmMassDeletion", number(s.ConfirmMassDeletion)},
                           {"Protocol", number(s.Protocol)},
-                          {"Utf8List", number(s.Utf8List)}});
+                          {"Utf8List", number(s.Utf8List)},
+                          {"SyncOnChange", number(s.SyncOnChange)}});
 }
 
 }  // namespace kestrin

@@ -13,7 +13,7 @@ inline constexpr char kLastSyncKey[] = "LastSync";
 // LastSync, when the user trusts it.
 inline constexpr char kServerFingerprintKey[] = "ServerFingerprint";
 
-// The seventeen settings, named after their keys, with their first-run defaults.
+// The settings, named after their keys, with their first-run defaults.
 struct SyncSettings {
   std::string Name;
   std::string Server;
@@ -34,7 +34,8 @@ struct SyncSettings {
   int Protocol = 0;             // 0 FTP, 1 FTP over TLS, 2 SFTP
   // With UseEncryption, seals the shared list; like Password, Radix-64 in the file.
   std::string Passphrase;
-  int Utf8List = 1;  // 0: the shared list in the ANSI code page (Windows), for older programs
+  int Utf8List = 1;      // 0: the shared list in the ANSI code page (Windows), for older programs
+  int SyncOnChange = 0;  // the desktop program syncs once the Favorites have been quiet a while
 
   bool operator==(const SyncSettings&) const = default;
 };

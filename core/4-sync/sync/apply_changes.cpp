@@ -5,6 +5,7 @@
 #include "favorites/favorites_path.h"
 #include "favorites/record_rule.h"
 #include "favorites/shortcut_file.h"
+#include "favorites/shortcut_tree.h"
 #include "platform/posix_files.h"
 
 namespace kestrin {
@@ -18,30 +19,6 @@ std::string RelativePathOf(const PendingChange& change) {
 // The change's place below the Favorites folder: the folder that holds it and its name.
 FolderAndName PlaceOf(std::string_view relativePath) {
   return SplitAtLastName(LocalPathOf("", relativePath));
-}
-
-// Removes from the folder `name` in `holder` what a scan would list, its shortcuts and
-// sub-folders, then the folders left empty; nothing on another file system. True when the
-// folder itself is gone.
-bool RemoveShortcutTree(const ContainedFolder& holder, const std::string& name, dev_t device) {
-  {
-    const auto folder = holder.Beneath(name);
-    if (!folder) {
-      return false;
-    }
-    for (const std::string& entry : folder->Entries()) {
-      struct stat info;
-      if (folder->Status(entry, &info) != 0 || info.st_dev != device) {
-        continue;  // gone meanwhile, or another file system mounted here: not our favorites
-      }
-      if (S_ISDIR(info.st_mode)) {
-        RemoveShortcutTree(*folder, entry, device);
-      } else if (S_ISREG(info.st_mode) && HasShortcutName(entry)) {
-        folder->RemoveFile(entry);
-      }
-    }
-  }  // let go of the folder before removing it
-  return holder.RemoveFolder(name) == 0;
 }
 
 // A shortcut written from the shared list keeps the time of the edit it carries, so that a

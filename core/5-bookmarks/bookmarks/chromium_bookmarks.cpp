@@ -65,7 +65,7 @@ class ChromiumReader : public JsonVisitor {
   void BeginArray() override { frames_.push_back({RoleOfNext(false), {}, {}, {}}); }
   void EndArray() override { frames_.pop_back(); }
   void MemberName(std::string name) override { frames_.back().member = std::move(name); }
-  void OtherValue() override {}
+  void OtherValue(std::string_view) override {}
 
   void String(std::string value) override {
     Frame& frame = frames_.back();

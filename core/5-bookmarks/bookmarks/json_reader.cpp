@@ -111,11 +111,12 @@ class JsonParser {
       return Failed("an unknown word");
     }
     pos_ += word.size();
-    visitor_.OtherValue();
+    visitor_.OtherValue(word);
     return true;
   }
 
   bool Number() {
+    const std::size_t start = pos_;
     const auto digits = [this] {
       const std::size_t before = pos_;
       while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') {
@@ -140,7 +141,7 @@ class JsonParser {
         return Failed("a number without digits in its exponent");
       }
     }
-    visitor_.OtherValue();
+    visitor_.OtherValue(text_.substr(start, pos_ - start));
     return true;
   }
 

@@ -19,7 +19,7 @@ class JsonVisitor {
   virtual void BeginArray() = 0;
   virtual void EndArray() = 0;
   virtual void String(std::string value) = 0;  // decoded, UTF-8
-  virtual void OtherValue() = 0;               // a number, true, false or null
+  virtual void OtherValue(std::string_view text) = 0;  // a number, true, false or null
 };
 
 // Values nested deeper than this are refused, so that the reader's recursion stays shallow.
