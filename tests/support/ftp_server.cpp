@@ -28,8 +28,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kStartupLimit = std::chrono::seconds(15);
 constexpr const char* kSupportDir = KESTRIN_TEST_SUPPORT_DIR;
-constexpr uid_t kPureFtpdUid = 65534;  // nobody: pure-ftpd refuses to serve as root
-constexpr gid_t kPureFtpdGid = 65534;
+constexpr uid_t kNobodyUid = 65534;  // nobody: pure-ftpd refuses to serve as root
+constexpr gid_t kNobodyGid = 65534;
 
 // A key pair without passphrase, replacing one of that name.
 bool MakeSshKey(const std::string& path) {
@@ -88,21 +88,26 @@ int FreePort() {
 }  // namespace
 
 std::string FtpServerKindName(FtpServerKind kind) {
-  constexpr const char* kNames[] = {"Pyftpdlib", "PureFtpd", "PureFtpdTls", "OpenSsh"};
+  constexpr const char* kNames[] = {"Pyftpdlib", "PureFtpd",  "PureFtpdTls",
+                                    "OpenSsh",   "ApacheDav", "ApacheDavTls"};
   return kNames[static_cast<int>(kind)];
 }
 
 std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind, const FtpServerOptions& options) {
-  if (kind != FtpServerKind::Pyftpdlib && options != FtpServerOptions{}) {
+  const bool apache = kind == FtpServerKind::ApacheDav || kind == FtpServerKind::ApacheDavTls;
+  if ((kind != FtpServerKind::Pyftpdlib &&
+       options != FtpServerOptions{.weakETags = options.weakETags}) ||
+      (options.weakETags && !apache)) {
     return nullptr;
   }
   // Connection processes that outlive their server become ours, so they can be reaped too.
   prctl(PR_SET_CHILD_SUBREAPER, 1);
   std::unique_ptr<FtpServer> server(new FtpServer());
-  const bool started = kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib(options)
-                       : kind == FtpServerKind::OpenSsh
-                           ? server->StartSshd()
-                           : server->StartPureFtpd(kind == FtpServerKind::PureFtpdTls);
+  const bool started =
+      kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib(options)
+      : kind == FtpServerKind::OpenSsh ? server->StartSshd()
+      : apache ? server->StartApache(kind == FtpServerKind::ApacheDavTls, options.weakETags)
+               : server->StartPureFtpd(kind == FtpServerKind::PureFtpdTls);
   return started ? std::move(server) : nullptr;
 }
 
@@ -141,16 +146,16 @@ bool FtpServer::StartPureFtpd(bool tls) {
   }
   port_ = FreePort();
   const std::string socketPath = SidePath("auth.sock");
-  ftpdArguments_.assign({ftpd, "-S", "127.0.0.1," + std::to_string(port_), "-l",
-                         "extauth:" + socketPath, "-E", "-A", "-H", "-u", "1", "-p",
-                         "30000:50000"});
+  daemonArguments_.assign({ftpd, "-S", "127.0.0.1," + std::to_string(port_), "-l",
+                           "extauth:" + socketPath, "-E", "-A", "-H", "-u", "1", "-p",
+                           "30000:50000"});
   if (tls) {
     protocol_ = Protocol::FtpOverTls;
-    ftpdArguments_.insert(ftpdArguments_.end(),
-                          {"-Y", "3", "-2", SidePath("cert.pem") + "," + SidePath("key.pem")});
+    daemonArguments_.insert(daemonArguments_.end(),
+                            {"-Y", "3", "-2", SidePath("cert.pem") + "," + SidePath("key.pem")});
   }
-  serverUid_ = kPureFtpdUid;
-  serverGid_ = kPureFtpdGid;
+  serverUid_ = kNobodyUid;
+  serverGid_ = kNobodyGid;
   std::string rootFolder = root();
   rootFolder.pop_back();
   return chown(rootFolder.c_str(), serverUid_, serverGid_) == 0 &&
@@ -160,7 +165,7 @@ bool FtpServer::StartPureFtpd(bool tls) {
                 "KESTRIN_FTP_GID=" + std::to_string(serverGid_), "KESTRIN_FTP_ROOT=" + rootFolder,
                 authd, "-s", socketPath, "-r", std::string(kSupportDir) + "pure_auth.sh"}) &&
          Eventually([&] { return std::filesystem::exists(socketPath); }) && port_ > 0 &&
-         (tls ? RenewIdentity() : RestartFtpd());
+         (tls ? RenewIdentity() : RestartDaemon());
 }
 
 // OpenSSH's sshd in the foreground on its own configuration, host key and port. Its SFTP
@@ -191,6 +196,67 @@ bool FtpServer::StartSshd() {
   return RenewIdentity() && MakeSshKey(sshKeyFolder_ + "id_ed25519") && port_ > 0 &&
          Spawn({sshd, "-D", "-e", "-f", config, "-p", std::to_string(port_)}) &&
          Eventually([this] { return Listening(port_); });
+}
+
+// Apache in the foreground on a configuration of its own: mod_dav_fs serving root() to one
+// user by Basic authentication, over HTTPS with the fixture's certificate or plain HTTP. Its
+// access log names each request's method, path, user and status.
+bool FtpServer::StartApache(bool tls, bool weakETags) {
+  const std::string apache = "/usr/sbin/apache2";
+  const std::string modules = "/usr/lib/apache2/modules/";
+  if (!IsExecutable(apache)) {
+    return false;
+  }
+  protocol_ = tls ? Protocol::WebDavHttps : Protocol::WebDavHttp;
+  if (geteuid() == 0) {
+    // Apache started by root serves as nobody.
+    serverUid_ = kNobodyUid;
+    serverGid_ = kNobodyGid;
+  } else {
+    serverUid_ = geteuid();
+    serverGid_ = getegid();
+  }
+  port_ = FreePort();
+  // The server's account reaches its lock database through the side folder, reading nothing
+  // else there.
+  const std::string lockFolder = SidePath("davlock/");
+  std::filesystem::create_directories(lockFolder);
+  std::filesystem::permissions(side_.path(), std::filesystem::perms::owner_all |
+                                                 std::filesystem::perms::group_exec |
+                                                 std::filesystem::perms::others_exec);
+  std::string rootFolder = root();
+  rootFolder.pop_back();
+  GiveToServer(rootFolder);
+  GiveToServer(lockFolder);
+  std::string config = "ServerRoot " + side_.path() + "\nDefaultRuntimeDir " + side_.path() +
+                       "\nServerName 127.0.0.1\nListen 127.0.0.1:" + std::to_string(port_) +
+                       "\nPidFile " + SidePath("httpd.pid") + "\nErrorLog " +
+                       SidePath("server.log") + "\nStartServers 1\n";
+  if (geteuid() == 0) {
+    config +=
+        "User #" + std::to_string(serverUid_) + "\nGroup #" + std::to_string(serverGid_) + "\n";
+  }
+  for (const char* module : {"mpm_event", "authn_core", "authn_file", "auth_basic", "authz_core",
+                             "authz_user", "dav", "dav_fs", "socache_shmcb", "ssl"}) {
+    config +=
+        std::string("LoadModule ") + module + "_module " + modules + "mod_" + module + ".so\n";
+  }
+  config += "LogFormat \"%m %U %u %>s\" dav\nCustomLog " + SidePath("access.log") +
+            " dav\nDavLockDB " + lockFolder + "lock\nDocumentRoot " + rootFolder + "\n<Directory " +
+            rootFolder + ">\n  Dav On\n" + (weakETags ? "" : "  FileETag Digest\n") +
+            "  AuthType Basic\n  AuthName Kestrin\n  AuthUserFile " + SidePath("htpasswd") +
+            "\n  Require valid-user\n</Directory>\n";
+  if (tls) {
+    config += "SSLEngine on\nSSLCertificateFile " + SidePath("cert.pem") +
+              "\nSSLCertificateKeyFile " + SidePath("key.pem") + "\n";
+  }
+  WriteFileBytes(SidePath("httpd.conf"), config);
+  daemonArguments_.assign({apache, "-f", SidePath("httpd.conf"), "-DFOREGROUND"});
+  return port_ > 0 &&
+         RunCommand("htpasswd -cbB '" + SidePath("htpasswd") + "' '" + user_ + "' '" + password_ +
+                    "' 2>/dev/null")
+                 .exitCode == 0 &&
+         (tls ? RenewIdentity() : RestartDaemon());
 }
 
 // Every child joins the first child's process group, so one signal stops them all,
@@ -240,8 +306,8 @@ FtpServer::~FtpServer() {
   }
 }
 
-// pure-ftpd reads its certificate once: it is restarted to show a new one. sshd reads its host
-// key for every connection.
+// pure-ftpd and Apache read their certificate once: they are restarted to show a new one. sshd
+// reads its host key for every connection.
 bool FtpServer::RenewIdentity() {
   return protocol_ == Protocol::Sftp
              ? MakeSshKey(SidePath("host_key"))
@@ -250,17 +316,17 @@ bool FtpServer::RenewIdentity() {
                    "-nodes -subj /CN=127.0.0.1 -keyout '" +
                    SidePath("key.pem") + "' -out '" + SidePath("cert.pem") + "' 2>/dev/null")
                            .exitCode == 0 &&
-                   RestartFtpd();
+                   RestartDaemon();
 }
 
-// Starts pure-ftpd, ending the one started before.
-bool FtpServer::RestartFtpd() {
-  if (ftpd_ != 0) {
-    kill(ftpd_, SIGTERM);
-    waitpid(ftpd_, nullptr, 0);
+// Starts pure-ftpd or Apache, ending the one started before.
+bool FtpServer::RestartDaemon() {
+  if (daemon_ != 0) {
+    kill(daemon_, SIGTERM);
+    waitpid(daemon_, nullptr, 0);
   }
-  ftpd_ = Spawn(ftpdArguments_);
-  return ftpd_ != 0 && Eventually([this] { return Listening(port_); });
+  daemon_ = Spawn(daemonArguments_);
+  return daemon_ != 0 && Eventually([this] { return Listening(port_); });
 }
 
 std::string FtpServer::fingerprint() const {
@@ -306,7 +372,8 @@ FtpConnectOptions FtpServer::LoginOptions(int port) const {
   options.password = password_;
   options.protocol = protocol_;
   options.sshKeyFolder = sshKeyFolder_;
-  options.serverFingerprint = protocol_ == Protocol::Ftp ? "" : fingerprint();
+  options.serverFingerprint =
+      UsesTls(protocol_) || protocol_ == Protocol::Sftp ? fingerprint() : "";
   return options;
 }
 
@@ -316,6 +383,14 @@ int FtpServer::loginCount() const {
     int count = 0;
     for (size_t at = 0; (at = text.find("Accepted publickey", at)) != std::string::npos; ++at) {
       ++count;
+    }
+    return count;
+  }
+  if (IsWebDav(protocol_)) {
+    std::ifstream requests(SidePath("access.log"));
+    int count = 0;
+    for (std::string line; std::getline(requests, line);) {
+      count += line.starts_with("OPTIONS ") && line.find(" " + user_ + " ") != std::string::npos;
     }
     return count;
   }

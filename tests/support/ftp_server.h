@@ -12,10 +12,12 @@
 
 namespace kestrin::test {
 
-// PureFtpdTls requires TLS on the control and data connections; OpenSsh serves SFTP.
-enum class FtpServerKind { Pyftpdlib, PureFtpd, PureFtpdTls, OpenSsh };
+// PureFtpdTls requires TLS on the control and data connections; OpenSsh serves SFTP;
+// ApacheDav and ApacheDavTls serve WebDAV over plain HTTP and HTTPS (Apache's mod_dav_fs).
+enum class FtpServerKind { Pyftpdlib, PureFtpd, PureFtpdTls, OpenSsh, ApacheDav, ApacheDavTls };
 
-// Ways a test server departs from an obliging one. Only pyftpdlib takes them.
+// Ways a test server departs from an obliging one. Only pyftpdlib takes them, but for
+// weakETags, which only Apache takes.
 struct FtpServerOptions {
   // Commands answered with the given reply instead of being carried out, e.g.
   // {"RNFR", "502 Command not implemented."} or {"SIZE", "550 Not a file."}.
@@ -27,11 +29,14 @@ struct FtpServerOptions {
   // Downloads trickle at no more than this many bytes a second, in small bursts: slow, yet
   // never stalled. 0: no limit.
   int downloadBytesPerSecond = 0;
+  // Apache's default ETags, weak for about a second after each write, instead of the strong
+  // digests of the bytes (FileETag Digest).
+  bool weakETags = false;
 
   bool operator==(const FtpServerOptions&) const = default;
 };
 
-// A real FTP or SFTP server on 127.0.0.1, run as a child process group for the length of a
+// A real FTP, SFTP or WebDAV server on 127.0.0.1, run as a child process group for the length of a
 // test. Its TLS certificate or SSH host key is its own, made afresh; the SSH user is the
 // current one, logging in with a key the fixture makes (see sshKeyFolder).
 class FtpServer {
@@ -54,7 +59,7 @@ class FtpServer {
   // Logs in to this server, through `port` when a proxy stands in front of it; a TLS or SSH
   // server is trusted.
   FtpConnectOptions LoginOptions(int port = 0) const;
-  int loginCount() const;  // successful logins seen so far
+  int loginCount() const;  // successful logins seen so far (WebDAV: authenticated OPTIONS)
   // The TLS certificate's key or the SSH host key, made afresh: new connections show it.
   bool RenewIdentity();
   std::string fingerprint() const;  // of that key, as the tools of OpenSSL and OpenSSH tell it
@@ -71,8 +76,9 @@ class FtpServer {
   bool StartPyftpdlib(const FtpServerOptions& options);
   bool StartPureFtpd(bool tls);
   bool StartSshd();
+  bool StartApache(bool tls, bool weakETags);
   pid_t Spawn(const std::vector<std::string>& argv);  // 0 when it could not
-  bool RestartFtpd();
+  bool RestartDaemon();
   std::string SidePath(const std::string& name) const { return side_.path() + name; }
   void GiveToServer(const std::string& path) const;
 
@@ -82,8 +88,9 @@ class FtpServer {
   std::string password_ = "pass word";
   int port_ = 0;
   Protocol protocol_ = Protocol::Ftp;
-  std::vector<std::string> ftpdArguments_;  // pure-ftpd's
-  pid_t ftpd_ = 0;
+  std::vector<std::string>
+      daemonArguments_;  // pure-ftpd's or Apache's, which RenewIdentity restarts
+  pid_t daemon_ = 0;
   std::string sshKeyFolder_;
   uid_t serverUid_ = 0;  // the account the server touches files as
   gid_t serverGid_ = 0;

@@ -1,45 +1,23 @@
 #include <curl/curl.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
-#include "ftp/curl_failure_reason.h"
-#include "ftp/curl_server_identity.h"
+#include "ftp/curl_client.h"
+#include "ftp/curl_clients.h"
 #include "ftp/ftp_client.h"
 
 namespace kestrin {
 namespace {
 
-// Short enough that the window stays responsive while a transfer waits on the network.
-constexpr int kPollMilliseconds = 50;
-
-using Clock = std::chrono::steady_clock;
-
 // The user's own key, the kinds OpenSSH makes by default first.
 constexpr const char* kSshKeyNames[] = {"id_ed25519", "id_ecdsa", "id_rsa"};
-
-// FTP commands end at a line break, so a name carrying one could smuggle in a second command.
-bool IsSafeName(const std::string& name) {
-  return !name.empty() && name.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
-}
-
-size_t DiscardBytes(char*, size_t size, size_t count, void*) {
-  return size * count;
-}
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -66,23 +44,6 @@ size_t KeepFinalReplies(char* data, size_t size, size_t count, void* replies) {
   return bytes;
 }
 
-struct DownloadTarget {
-  std::FILE* file;
-  std::int64_t limit;
-  std::int64_t received = 0;
-};
-
-// Stops the transfer once it passes the limit, whatever size the server announced.
-size_t WriteToTarget(char* data, size_t size, size_t count, void* target) {
-  auto& download = *static_cast<DownloadTarget*>(target);
-  const size_t bytes = size * count;
-  download.received += static_cast<std::int64_t>(bytes);
-  if (download.received > download.limit) {
-    return 0;
-  }
-  return std::fwrite(data, 1, bytes, download.file);
-}
-
 // Whether a name listing (lines ended by CR LF or LF) holds the name.
 bool IsListed(std::string_view listing, std::string_view name) {
   while (!listing.empty()) {
@@ -99,115 +60,30 @@ bool IsListed(std::string_view listing, std::string_view name) {
   return false;
 }
 
-struct TextTarget {
-  std::string text;
-  size_t limit;
-};
-
-size_t AppendToText(char* data, size_t size, size_t count, void* target) {
-  auto& text = *static_cast<TextTarget*>(target);
-  const size_t bytes = size * count;
-  if (text.text.size() + bytes > text.limit) {
-    return 0;
-  }
-  text.text.append(data, bytes);
-  return bytes;
-}
-
-// How long a transfer may take: the allowance plus its size at the slowest rate, the size
-// being the one announced, if any, but never more than `maxBytes`.
-struct TransferDeadline {
-  Clock::time_point start;
-  const FtpConnectOptions& options;
-  std::int64_t maxBytes;
-  std::chrono::milliseconds limit{};  // the one that ran out
-  bool expired = false;
-
-  std::chrono::milliseconds LimitFor(std::int64_t bytes) const {
-    const std::int64_t rate = std::max<std::int64_t>(options.slowestBytesPerSecond, 1);
-    return options.transferAllowance + std::chrono::milliseconds(bytes * 1000 / rate);
-  }
-};
-
-// libcurl's progress callback, called while the transfer runs, data or not.
-int EnforceDeadline(void* data, curl_off_t downloadTotal, curl_off_t, curl_off_t uploadTotal,
-                    curl_off_t) {
-  auto& deadline = *static_cast<TransferDeadline*>(data);
-  const std::int64_t announced = std::max(downloadTotal, uploadTotal);
-  const auto limit =
-      deadline.LimitFor(announced > 0 ? std::min(announced, deadline.maxBytes) : deadline.maxBytes);
-  if (Clock::now() - deadline.start > limit) {
-    deadline.limit = limit;
-    deadline.expired = true;
-    return 1;
-  }
-  return 0;
-}
-
-size_t ReadFromFile(char* buffer, size_t size, size_t count, void* file) {
-  size_t bytes = std::fread(buffer, size, count, static_cast<std::FILE*>(file)) * size;
-  return std::ferror(static_cast<std::FILE*>(file)) ? CURL_READFUNC_ABORT : bytes;
-}
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// A file made afresh for this process alone. A link planted in its place is removed, not
-// followed, so server bytes cannot land in a file the link points to.
-File CreateNewFile(const std::string& path) {
-  unlink(path.c_str());
-  const int fd = open(path.c_str(), O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    return nullptr;
-  }
-  File file(fdopen(fd, "wb"));
-  if (file == nullptr) {
-    close(fd);
-  }
-  return file;
-}
-
 struct CurlListFree {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 using CommandList = std::unique_ptr<curl_slist, CurlListFree>;
 
-class CurlFtpClient final : public FtpClient {
+// FTP, FTP over TLS and SFTP through libcurl.
+class CurlFtpClient final : public CurlClient {
  public:
-  explicit CurlFtpClient(std::function<void()> yield) : yield_(std::move(yield)) {}
-  ~CurlFtpClient() override { Close(); }
+  using CurlClient::CurlClient;
 
   Result<> Connect(const FtpConnectOptions& options) override {
-    Close();
-    options_ = options;
     currentDirectory_.clear();
-    identity_.Expect(options.protocol, options.serverFingerprint);
-    const std::string host =
-        options.server.find(':') == std::string::npos ? options.server : "[" + options.server + "]";
-    serverUrl_ =
-        std::string(IsSftp() ? "sftp" : "ftp") + "://" + host + ":" + std::to_string(options.port);
-    multi_ = curl_multi_init();
-    easy_ = curl_easy_init();
-    if (multi_ == nullptr || easy_ == nullptr) {
-      Close();
-      return Result<>::Fail("cannot start libcurl");
+    if (Result<> started = Start(options, IsSftp(options) ? "sftp" : "ftp"); !started) {
+      return started;
     }
-    curl_multi_add_handle(multi_, easy_);
     // Logs in and keeps the control connection open for every later operation.
-    Result<> loggedIn = Perform(DirectoryUrl(currentDirectory_), [this] { NoTransfer(); });
-    if (!loggedIn && identity_.LearnCertificate(lastCode_)) {
-      // The system does not trust the certificate: its key is learnt, to be trusted on first use.
-      static_cast<void>(Run(DirectoryUrl(currentDirectory_), [this] { NoTransfer(); }));
-    }
+    const auto login = [this] { NoTransfer(); };
+    Result<> loggedIn = Perform(DirectoryUrl(currentDirectory_), login);
     if (!loggedIn) {
+      LearnCertificateAfter(DirectoryUrl(currentDirectory_), login);
       Close();
     }
     return loggedIn;
   }
-
-  std::string PresentedFingerprint() const override { return identity_.presented(); }
 
   Result<> SetCurrentDirectory(const std::string& directory) override {
     if (!IsSafeName(directory)) {
@@ -241,95 +117,13 @@ class CurlFtpClient final : public FtpClient {
     if (sized != CURLE_OK && sized != CURLE_REMOTE_FILE_NOT_FOUND) {
       return Presence::Fail(failure_);
     }
-    const auto names = ListNames();
+    // The names in the current directory (NLST), one a line.
+    const auto names = Fetch(DirectoryUrl(currentDirectory_),
+                             [this] { curl_easy_setopt(easy_, CURLOPT_DIRLISTONLY, 1L); });
     if (!names) {
       return Presence::Fail(names.error());
     }
     return Presence::Ok(IsListed(*names, name) ? RemoteFile::Present : RemoteFile::Absent);
-  }
-
-  Result<> Download(const std::string& remoteName, const std::string& localPath) override {
-    if (!IsSafeName(remoteName)) {
-      return Result<>::Fail("unusable file name");
-    }
-    // The target is replaced only by a whole file, never left half-written.
-    const std::string partialPath = localPath + ".partial";
-    File file = CreateNewFile(partialPath);
-    if (file == nullptr) {
-      return Result<>::Fail("cannot create " + partialPath + ": " + std::strerror(errno));
-    }
-    DownloadTarget target{file.get(), options_.maxDownloadBytes};
-    Result<> received = Transfer(remoteName, options_.maxDownloadBytes, [this, &target] {
-      curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, WriteToTarget);
-      curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
-      curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE,
-                       static_cast<curl_off_t>(options_.maxDownloadBytes));
-    });
-    if (target.received > target.limit) {
-      received = Result<>::Fail("more than " + std::to_string(target.limit) + " bytes");
-    }
-    const bool written = std::fclose(file.release()) == 0;
-    std::error_code error;
-    if (received && written) {
-      std::filesystem::rename(partialPath, localPath, error);
-      if (!error) {
-        return received;
-      }
-      received = Result<>::Fail("cannot replace " + localPath + ": " + error.message());
-    } else if (received) {
-      received = Result<>::Fail("cannot write " + partialPath);
-    }
-    std::filesystem::remove(partialPath, error);
-    return received;
-  }
-
-  Result<std::string> Read(const std::string& remoteName) override {
-    using Bytes = Result<std::string>;
-    if (!IsSafeName(remoteName)) {
-      return Bytes::Fail("unusable file name");
-    }
-    TextTarget target{"", static_cast<size_t>(options_.maxDownloadBytes)};
-    if (const Result<> read = Transfer(remoteName, options_.maxDownloadBytes,
-                                       [this, &target] {
-                                         curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION,
-                                                          AppendToText);
-                                         curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
-                                       });
-        !read) {
-      return Bytes::Fail(read.error());
-    }
-    return Bytes::Ok(std::move(target.text));
-  }
-
-  Result<> Upload(const std::string& localPath, const std::string& remoteName) override {
-    if (!IsSafeName(remoteName)) {
-      return Result<>::Fail("unusable file name");
-    }
-    std::error_code error;
-    const auto size = std::filesystem::file_size(localPath, error);
-    File file(error ? nullptr : std::fopen(localPath.c_str(), "rb"));
-    if (file == nullptr) {
-      return Result<>::Fail("cannot read " + localPath);
-    }
-    const Result<> sent =
-        Transfer(remoteName, static_cast<std::int64_t>(size), [this, &file, size] {
-          curl_easy_setopt(easy_, CURLOPT_UPLOAD, 1L);
-          curl_easy_setopt(easy_, CURLOPT_READFUNCTION, ReadFromFile);
-          curl_easy_setopt(easy_, CURLOPT_READDATA, file.get());
-          curl_easy_setopt(easy_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
-        });
-    if (!sent) {
-      return sent;
-    }
-    // Every byte written to the socket is no proof: a data connection cut with a plain
-    // close ends the upload early for the server, which keeps the part and says success.
-    const auto stored = RemoteSize(remoteName);
-    if (stored != static_cast<std::int64_t>(size)) {
-      return Result<>::Fail("the server stored " +
-                            (stored ? std::to_string(*stored) : "an unknown number") + " of " +
-                            std::to_string(size) + " bytes");
-    }
-    return sent;
   }
 
   Result<void, RenameFailure> Rename(const std::string& from, const std::string& to) override {
@@ -370,138 +164,12 @@ class CurlFtpClient final : public FtpClient {
     return deleted == CURLE_OK ? Result<>::Ok() : Failed();
   }
 
-  void Close() override {
-    if (multi_ != nullptr && easy_ != nullptr) {
-      curl_multi_remove_handle(multi_, easy_);
-    }
-    if (easy_ != nullptr) {
-      curl_easy_cleanup(easy_);
-      easy_ = nullptr;
-    }
-    // The connection lives in the multi handle's cache; cleaning it up sends QUIT.
-    if (multi_ != nullptr) {
-      curl_multi_cleanup(multi_);
-      multi_ = nullptr;
-    }
-  }
-
  private:
-  template <typename Configure>
-  Result<> Perform(const std::string& url, Configure configure) {
-    return Run(url, configure) == CURLE_OK ? Result<>::Ok() : Failed();
-  }
-
-  // The failure of the last request.
-  Result<> Failed() const { return Result<>::Fail(failure_); }
-
-  // Runs one request on the logged-in connection: the handle is reset to the session's
-  // settings, `configure` adds the request's own, and the network waits yield. A failed
-  // request leaves its reason in failure_.
-  template <typename Configure>
-  CURLcode Run(const std::string& url, Configure configure) {
-    if (easy_ == nullptr) {
-      failure_ = "not connected";
-      return CURLE_FAILED_INIT;
-    }
-    curl_multi_remove_handle(multi_, easy_);
-    curl_easy_reset(easy_);
-    ApplySessionOptions();
-    curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
-    configure();
-    errorBuffer_[0] = '\0';
+  void ApplyProtocolOptions() override {
     replies_.clear();
-    curl_multi_add_handle(multi_, easy_);
-
-    int running = 1;
-    while (running > 0) {
-      if (curl_multi_perform(multi_, &running) != CURLM_OK) {
-        failure_ = "libcurl multi interface failed";
-        return CURLE_FAILED_INIT;
-      }
-      if (running > 0) {
-        if (yield_) {
-          yield_();
-        }
-        curl_multi_poll(multi_, nullptr, 0, kPollMilliseconds, nullptr);
-      }
-    }
-    CURLcode result = CURLE_OK;
-    int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
-      if (message->msg == CURLMSG_DONE) {
-        result = message->data.result;
-      }
-    }
-    lastCode_ = result;
-    identity_.Seen(easy_, result);
-    if (result != CURLE_OK) {
-      long osError = 0;
-      curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osError);
-      failure_ = DescribeCurlFailure({result, osError, options_.server, options_.port,
-                                      replies_.empty() ? "" : replies_.back(), errorBuffer_});
-    }
-    return result;
-  }
-
-  // The names in the current directory (NLST), one a line; fails when the server will not
-  // list them.
-  Result<std::string> ListNames() {
-    TextTarget target{"", static_cast<size_t>(options_.maxDownloadBytes)};
-    if (const Result<> listed = Perform(DirectoryUrl(currentDirectory_),
-                                        [this, &target] {
-                                          curl_easy_setopt(easy_, CURLOPT_DIRLISTONLY, 1L);
-                                          curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION,
-                                                           AppendToText);
-                                          curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
-                                        });
-        !listed) {
-      return Result<std::string>::Fail(listed.error());
-    }
-    return Result<std::string>::Ok(std::move(target.text));
-  }
-
-  // A request that moves a file of at most `maxBytes`, given up when its deadline passes.
-  template <typename Configure>
-  Result<> Transfer(const std::string& name, std::int64_t maxBytes, Configure configure) {
-    TransferDeadline deadline{Clock::now(), options_, maxBytes};
-    Result<> done = Perform(FileUrl(name), [this, &configure, &deadline] {
-      configure();
-      curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
-      curl_easy_setopt(easy_, CURLOPT_XFERINFOFUNCTION, EnforceDeadline);
-      curl_easy_setopt(easy_, CURLOPT_XFERINFODATA, &deadline);
-    });
-    if (deadline.expired) {
-      const auto seconds = std::chrono::ceil<std::chrono::seconds>(deadline.limit).count();
-      done = Result<>::Fail("the transfer was too slow and was stopped after " +
-                            std::to_string(seconds) + (seconds == 1 ? " second" : " seconds"));
-    }
-    return done;
-  }
-
-  // The size the server gives for a file (SIZE); none when it cannot tell.
-  std::optional<std::int64_t> RemoteSize(const std::string& name) {
-    curl_off_t size = -1;
-    if (!Perform(FileUrl(name), [this] { NoTransfer(); }) ||
-        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) != CURLE_OK ||
-        size < 0) {
-      return std::nullopt;
-    }
-    return size;
-  }
-
-  void ApplySessionOptions() {
-    curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_);
-    curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, IsSftp() ? "sftp" : "ftp");
     curl_easy_setopt(easy_, CURLOPT_USERNAME, options_.username.c_str());
     curl_easy_setopt(easy_, CURLOPT_PASSWORD, options_.password.c_str());
-    curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT,
-                     static_cast<long>(options_.connectTimeout.count()));
-    curl_easy_setopt(easy_, CURLOPT_SERVER_RESPONSE_TIMEOUT,
-                     static_cast<long>(options_.replyTimeout.count()));
-    curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_TIME,
-                     static_cast<long>(options_.stallTimeout.count()));
     curl_easy_setopt(easy_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
     if (!options_.passive) {
       // Active: the server connects back to the address of our control connection.
@@ -513,12 +181,11 @@ class CurlFtpClient final : public FtpClient {
     } else if (IsSftp()) {
       ApplySshLogin();
     }
-    identity_.Apply(easy_);
     curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepFinalReplies);
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, &replies_);
-    // Without a sink a request's body would go to stdout.
-    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, DiscardBytes);
   }
+
+  std::string LastReply() const override { return replies_.empty() ? "" : replies_.back(); }
 
   // The user's own key, or the password, logs in.
   void ApplySshLogin() {
@@ -536,7 +203,10 @@ class CurlFtpClient final : public FtpClient {
     }
   }
 
-  bool IsSftp() const { return options_.protocol == Protocol::Sftp; }
+  static bool IsSftp(const FtpConnectOptions& options) {
+    return options.protocol == Protocol::Sftp;
+  }
+  bool IsSftp() const { return IsSftp(options_); }
 
   // A name in the current directory as an SFTP command takes it: relative to the login's
   // starting folder unless absolute, quoted with its quotes and backslashes escaped.
@@ -551,8 +221,6 @@ class CurlFtpClient final : public FtpClient {
     }
     return quoted + '"';
   }
-
-  void NoTransfer() { curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L); }
 
   // Commands sent after the request's CWD, so the names resolve in the current directory.
   CURLcode RunCommands(std::initializer_list<std::string> commands) {
@@ -570,13 +238,6 @@ class CurlFtpClient final : public FtpClient {
       NoTransfer();
       curl_easy_setopt(easy_, CURLOPT_POSTQUOTE, list.get());
     });
-  }
-
-  std::string Escape(const std::string& text) const {
-    char* escaped = curl_easy_escape(easy_, text.data(), static_cast<int>(text.size()));
-    std::string result = escaped != nullptr ? escaped : "";
-    curl_free(escaped);
-    return result;
   }
 
   // The URL of a directory relative to the login directory, or of an absolute one. An FTP URL's
@@ -600,31 +261,18 @@ class CurlFtpClient final : public FtpClient {
     return url;
   }
 
-  std::string FileUrl(const std::string& name) const {
+  std::string FileUrl(const std::string& name) const override {
     return DirectoryUrl(currentDirectory_) + Escape(name);
   }
 
-  std::function<void()> yield_;
-  FtpConnectOptions options_;
-  std::string serverUrl_;  // scheme, host and port
-  CurlServerIdentity identity_;
-  CURLcode lastCode_ = CURLE_OK;  // of the last request
-  std::string currentDirectory_;  // relative to the login directory unless it starts with "/"
-  CURLM* multi_ = nullptr;
-  CURL* easy_ = nullptr;
-  char errorBuffer_[CURL_ERROR_SIZE] = {};
+  std::string currentDirectory_;      // relative to the login directory unless it starts with "/"
   std::vector<std::string> replies_;  // the last final reply lines of the request under way
-  std::string failure_;               // why the last failed request failed
 };
 
 }  // namespace
 
-std::unique_ptr<FtpClient> MakeCurlFtpClient(std::function<void()> yield) {
+std::unique_ptr<FtpClient> MakeCurlFileTransferClient(std::function<void()> yield) {
   return std::make_unique<CurlFtpClient>(std::move(yield));
-}
-
-std::unique_ptr<FtpClient> MakeSystemFtpClient(std::function<void()> yield) {
-  return MakeCurlFtpClient(std::move(yield));
 }
 
 }  // namespace kestrin

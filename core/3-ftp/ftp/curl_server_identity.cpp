@@ -40,7 +40,7 @@ void CurlServerIdentity::Apply(CURL* easy) {
   if (protocol_ == Protocol::Sftp) {
     curl_easy_setopt(easy, CURLOPT_SSH_HOSTKEYFUNCTION, CheckHostKey);
     curl_easy_setopt(easy, CURLOPT_SSH_HOSTKEYDATA, this);
-  } else if (protocol_ == Protocol::FtpOverTls && !pin_.empty()) {
+  } else if (UsesTls(protocol_) && !pin_.empty()) {
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
     curl_easy_setopt(easy, CURLOPT_PINNEDPUBLICKEY, pin_.c_str());
@@ -55,8 +55,7 @@ void CurlServerIdentity::Seen(CURL* easy, CURLcode result) {
 }
 
 bool CurlServerIdentity::LearnCertificate(CURLcode result) {
-  if (protocol_ != Protocol::FtpOverTls || !pin_.empty() ||
-      result != CURLE_PEER_FAILED_VERIFICATION) {
+  if (!UsesTls(protocol_) || !pin_.empty() || result != CURLE_PEER_FAILED_VERIFICATION) {
     return false;
   }
   pin_ = kNoKeyPinned;
