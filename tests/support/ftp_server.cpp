@@ -319,8 +319,23 @@ bool FtpServer::RenewIdentity() {
                    RestartDaemon();
 }
 
-// Starts pure-ftpd or Apache, ending the one started before.
+// Starts pure-ftpd, ending the one started before. Apache, the leader of the process group,
+// restarts itself on SIGHUP, and says so in its log once it serves again.
 bool FtpServer::RestartDaemon() {
+  if (daemon_ != 0 && IsWebDav(protocol_)) {
+    const auto restarts = [this] {
+      const std::string text = log();
+      int count = 0;
+      for (size_t at = 0; (at = text.find("resuming normal operations", at)) != std::string::npos;
+           ++at) {
+        ++count;
+      }
+      return count;
+    };
+    const int before = restarts();
+    kill(daemon_, SIGHUP);
+    return Eventually([&] { return restarts() > before; });
+  }
   if (daemon_ != 0) {
     kill(daemon_, SIGTERM);
     waitpid(daemon_, nullptr, 0);
