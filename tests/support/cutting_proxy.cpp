@@ -120,6 +120,11 @@ void CuttingProxy::Heal() {
   down_ = false;
 }
 
+size_t CuttingProxy::commandsRelayed() const {
+  std::lock_guard lock(mutex_);
+  return commandsRelayed_;
+}
+
 bool CuttingProxy::fired() const {
   std::lock_guard lock(mutex_);
   return fired_;
@@ -190,6 +195,7 @@ void CuttingProxy::RelayCommand() {
   }
   awaited_.emplace_back(line.substr(0, line.find_first_of(" \r\n")),
                         targeted && cut_.kind != Cut::InData);
+  ++commandsRelayed_;
   if (!Send(server_, line)) {
     CutAll(Cut::Reset);
   }

@@ -43,6 +43,7 @@ class CuttingProxy {
   void Arm(const Cut& cut);
   void Heal();  // disarms, and a network that stayed down comes back
   bool fired() const;
+  size_t commandsRelayed() const;  // the client's commands passed on so far: its round trips
   // Plays a server that answers differently: gets the command's verb and the final reply
   // line (with its CR LF), returns the line to deliver.
   using ReplyRewriter =
@@ -68,6 +69,7 @@ class CuttingProxy {
   bool stopping_ = false;
   bool armed_ = false;
   bool fired_ = false;
+  size_t commandsRelayed_ = 0;
   bool down_ = false;
   Cut cut_{};
   ReplyRewriter rewriteReply_;

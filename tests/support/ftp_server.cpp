@@ -417,4 +417,13 @@ int FtpServer::loginCount() const {
   return count;
 }
 
+int FtpServer::httpRequestCount() const {
+  std::ifstream requests(SidePath("access.log"));
+  int count = 0;
+  for (std::string line; std::getline(requests, line);) {
+    ++count;
+  }
+  return count;
+}
+
 }  // namespace kestrin::test

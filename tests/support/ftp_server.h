@@ -59,7 +59,8 @@ class FtpServer {
   // Logs in to this server, through `port` when a proxy stands in front of it; a TLS or SSH
   // server is trusted.
   FtpConnectOptions LoginOptions(int port = 0) const;
-  int loginCount() const;  // successful logins seen so far (WebDAV: authenticated OPTIONS)
+  int loginCount() const;        // successful logins seen so far (WebDAV: authenticated OPTIONS)
+  int httpRequestCount() const;  // the requests Apache answered so far; 0 for the others
   // The TLS certificate's key or the SSH host key, made afresh: new connections show it.
   bool RenewIdentity();
   std::string fingerprint() const;  // of that key, as the tools of OpenSSL and OpenSSH tell it
