@@ -170,6 +170,43 @@ TEST_F(WebDavClientTest, RefusalsAreSaidInPlainWords) {
   EXPECT_EQ(refused.error(), "the server refused the user name or password");
 }
 
+// A folder moved within the server is followed there; one moved to another server is not.
+TEST_F(WebDavClientTest, RedirectsAreFollowedOnlyWithinTheServer) {
+  server_->MakeDirectory("Shared");
+  const Result<> moved = client_->SetCurrentDirectory("moved");
+  ASSERT_TRUE(moved) << moved.error();
+  ASSERT_TRUE(client_->Upload(Local("list"), "favs.dat"));
+  EXPECT_EQ(OnServer("Shared/favs.dat"), "list");
+
+  const Result<> elsewhere = client_->SetCurrentDirectory("/elsewhere");
+  ASSERT_FALSE(elsewhere);
+  EXPECT_NE(elsewhere.error().find("which is not followed"), std::string::npos)
+      << elsewhere.error();
+}
+
+// Where the server asks for Digest, the login goes by Digest, and a body sent
+// again after the challenge arrives whole.
+TEST(WebDavDigest, ADigestServerTakesTheLoginAndWholeFiles) {
+  const auto server = FtpServer::Start(FtpServerKind::ApacheDav, {.digestAuthentication = true});
+  if (server == nullptr) {
+    GTEST_SKIP() << "Apache cannot run here";
+  }
+  const auto client = MakeCurlFtpClient(nullptr);
+  const Result<> connected = client->Connect(server->LoginOptions());
+  ASSERT_TRUE(connected) << connected.error();
+  const TempDir local;
+  const std::string bytes(100000, 'x');
+  WriteFileBytes(local.path() + "local.dat", bytes);
+  const Result<> uploaded = client->Upload(local.path() + "local.dat", "favs.dat");
+  ASSERT_TRUE(uploaded) << uploaded.error();
+  EXPECT_TRUE(ReadFileBytes(server->root() + "favs.dat") == bytes);
+  const auto created =
+      client->conditionalStore()->CreateIfAbsent(local.path() + "local.dat", "favs.ind");
+  ASSERT_TRUE(created) << created.error();
+  EXPECT_EQ(*created, Creation::Created);
+  EXPECT_EQ(server->loginCount(), 1);
+}
+
 TEST(FtpConditionalStore, FtpHasNone) {
   const auto server = FtpServer::Start(FtpServerKind::Pyftpdlib);
   if (server == nullptr) {

@@ -95,19 +95,19 @@ std::string FtpServerKindName(FtpServerKind kind) {
 
 std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind, const FtpServerOptions& options) {
   const bool apache = kind == FtpServerKind::ApacheDav || kind == FtpServerKind::ApacheDavTls;
-  if ((kind != FtpServerKind::Pyftpdlib &&
-       options != FtpServerOptions{.weakETags = options.weakETags}) ||
-      (options.weakETags && !apache)) {
+  const FtpServerOptions apacheOptions{.weakETags = options.weakETags,
+                                       .digestAuthentication = options.digestAuthentication};
+  if ((kind != FtpServerKind::Pyftpdlib && options != apacheOptions) ||
+      (!apache && apacheOptions != FtpServerOptions{})) {
     return nullptr;
   }
   // Connection processes that outlive their server become ours, so they can be reaped too.
   prctl(PR_SET_CHILD_SUBREAPER, 1);
   std::unique_ptr<FtpServer> server(new FtpServer());
-  const bool started =
-      kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib(options)
-      : kind == FtpServerKind::OpenSsh ? server->StartSshd()
-      : apache ? server->StartApache(kind == FtpServerKind::ApacheDavTls, options.weakETags)
-               : server->StartPureFtpd(kind == FtpServerKind::PureFtpdTls);
+  const bool started = kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib(options)
+                       : kind == FtpServerKind::OpenSsh ? server->StartSshd()
+                       : apache ? server->StartApache(kind == FtpServerKind::ApacheDavTls, options)
+                                : server->StartPureFtpd(kind == FtpServerKind::PureFtpdTls);
   return started ? std::move(server) : nullptr;
 }
 
@@ -199,9 +199,9 @@ bool FtpServer::StartSshd() {
 }
 
 // Apache in the foreground on a configuration of its own: mod_dav_fs serving root() to one
-// user by Basic authentication, over HTTPS with the fixture's certificate or plain HTTP. Its
-// access log names each request's method, path, user and status.
-bool FtpServer::StartApache(bool tls, bool weakETags) {
+// user by Basic (or Digest) authentication, over HTTPS with the fixture's certificate or plain
+// HTTP. Its access log names each request's method, path, user and status.
+bool FtpServer::StartApache(bool tls, const FtpServerOptions& options) {
   const std::string apache = "/usr/sbin/apache2";
   const std::string modules = "/usr/lib/apache2/modules/";
   if (!IsExecutable(apache)) {
@@ -236,27 +236,43 @@ bool FtpServer::StartApache(bool tls, bool weakETags) {
     config +=
         "User #" + std::to_string(serverUid_) + "\nGroup #" + std::to_string(serverGid_) + "\n";
   }
-  for (const char* module : {"mpm_event", "authn_core", "authn_file", "auth_basic", "authz_core",
-                             "authz_user", "dav", "dav_fs", "socache_shmcb", "ssl"}) {
+  for (const char* module :
+       {"mpm_event", "authn_core", "authn_file", "auth_basic", "auth_digest", "authz_core",
+        "authz_user", "alias", "dav", "dav_fs", "socache_shmcb", "ssl"}) {
     config +=
         std::string("LoadModule ") + module + "_module " + modules + "mod_" + module + ".so\n";
   }
+  const std::string realm = "Kestrin";
+  const std::string passwords = SidePath("passwords");
+  const std::string authentication =
+      options.digestAuthentication
+          ? "  AuthType Digest\n  AuthDigestProvider file\n  AuthDigestDomain /\n"
+          : "  AuthType Basic\n";
   config += "LogFormat \"%m %U %u %>s\" dav\nCustomLog " + SidePath("access.log") +
-            " dav\nDavLockDB " + lockFolder + "lock\nDocumentRoot " + rootFolder + "\n<Directory " +
-            rootFolder + ">\n  Dav On\n" + (weakETags ? "" : "  FileETag Digest\n") +
-            "  AuthType Basic\n  AuthName Kestrin\n  AuthUserFile " + SidePath("htpasswd") +
-            "\n  Require valid-user\n</Directory>\n";
+            " dav\nDavLockDB " + lockFolder + "lock\nDocumentRoot " + rootFolder +
+            "\nRedirect 301 /moved /Shared\nRedirect 302 /elsewhere http://127.0.0.1:" +
+            std::to_string(port_ + 1) + "/Shared\n<Directory " + rootFolder + ">\n  Dav On\n" +
+            (options.weakETags ? "" : "  FileETag Digest\n") + authentication + "  AuthName " +
+            realm + "\n  AuthUserFile " + passwords + "\n  Require valid-user\n</Directory>\n";
   if (tls) {
     config += "SSLEngine on\nSSLCertificateFile " + SidePath("cert.pem") +
               "\nSSLCertificateKeyFile " + SidePath("key.pem") + "\n";
   }
   WriteFileBytes(SidePath("httpd.conf"), config);
+  bool passwordsWritten = true;
+  if (options.digestAuthentication) {
+    // A Digest password file holds the MD5 of "user:realm:password" after the user and realm.
+    const std::string hash = RunCommand("printf '%s' '" + user_ + ":" + realm + ":" + password_ +
+                                        "' | md5sum | cut -c1-32")
+                                 .out;
+    WriteFileBytes(passwords, user_ + ":" + realm + ":" + hash.substr(0, 32) + "\n");
+  } else {
+    passwordsWritten = RunCommand("htpasswd -cbB '" + passwords + "' '" + user_ + "' '" +
+                                  password_ + "' 2>/dev/null")
+                           .exitCode == 0;
+  }
   daemonArguments_.assign({apache, "-f", SidePath("httpd.conf"), "-DFOREGROUND"});
-  return port_ > 0 &&
-         RunCommand("htpasswd -cbB '" + SidePath("htpasswd") + "' '" + user_ + "' '" + password_ +
-                    "' 2>/dev/null")
-                 .exitCode == 0 &&
-         (tls ? RenewIdentity() : RestartDaemon());
+  return port_ > 0 && passwordsWritten && (tls ? RenewIdentity() : RestartDaemon());
 }
 
 // Every child joins the first child's process group, so one signal stops them all,

@@ -13,11 +13,12 @@
 namespace kestrin::test {
 
 // PureFtpdTls requires TLS on the control and data connections; OpenSsh serves SFTP;
-// ApacheDav and ApacheDavTls serve WebDAV over plain HTTP and HTTPS (Apache's mod_dav_fs).
+// ApacheDav and ApacheDavTls serve WebDAV over plain HTTP and HTTPS (Apache's mod_dav_fs);
+// they redirect "/moved/..." to "/Shared/..." and "/elsewhere/..." to another port.
 enum class FtpServerKind { Pyftpdlib, PureFtpd, PureFtpdTls, OpenSsh, ApacheDav, ApacheDavTls };
 
 // Ways a test server departs from an obliging one. Only pyftpdlib takes them, but for
-// weakETags, which only Apache takes.
+// weakETags and digestAuthentication, which only Apache takes.
 struct FtpServerOptions {
   // Commands answered with the given reply instead of being carried out, e.g.
   // {"RNFR", "502 Command not implemented."} or {"SIZE", "550 Not a file."}.
@@ -32,6 +33,8 @@ struct FtpServerOptions {
   // Apache's default ETags, weak for about a second after each write, instead of the strong
   // digests of the bytes (FileETag Digest).
   bool weakETags = false;
+  // Digest authentication instead of Basic.
+  bool digestAuthentication = false;
 
   bool operator==(const FtpServerOptions&) const = default;
 };
@@ -77,7 +80,7 @@ class FtpServer {
   bool StartPyftpdlib(const FtpServerOptions& options);
   bool StartPureFtpd(bool tls);
   bool StartSshd();
-  bool StartApache(bool tls, bool weakETags);
+  bool StartApache(bool tls, const FtpServerOptions& options);
   pid_t Spawn(const std::vector<std::string>& argv);  // 0 when it could not
   bool RestartDaemon();
   std::string SidePath(const std::string& name) const { return side_.path() + name; }

@@ -23,6 +23,11 @@ enum class Precondition { Held, Changed };
 // file again. Even with strong tags, a server whose workers check the condition and write as
 // two steps (Apache's mod_dav_fs) can let two writers through: a check read back afterwards
 // stays worth its round trip.
+//
+// A request whose reply was lost may have been carried out, and libcurl sends a request once
+// more on a new connection when a kept-alive one ends before any reply: a create can then
+// come back AlreadyExists for this client's own file, and a conditional delete or move as
+// Changed, or failed with the file absent. Reading the file back tells which.
 class ConditionalStore {
  public:
   virtual ~ConditionalStore() = default;
