@@ -41,7 +41,7 @@ void LongestGapWithoutEvents(benchmark::State& state) {
   const std::string root = (work / "Favorites").string() + "/";
   const auto shared =
       kestrin::bench::GeneratedList(static_cast<std::size_t>(state.range(0)), "Study");
-  const auto changes = kestrin::ComputeChanges({}, shared, kestrin::EnUsGeneralDateFormat());
+  const auto changes = kestrin::ComputeChanges({}, shared, nullptr, kestrin::EnUsGeneralDateFormat());
   NoDisplay display;
   kestrin::SyncEnvironment env = kestrin::StandardEnvironment(display, work / "kestrin.ini");
   env.favoritesRoot = root;
@@ -66,7 +66,7 @@ void LongestGapWithoutEvents(benchmark::State& state) {
     kestrin::ActivityReporter activity(display, false, yield, [] { return Clock::now(); });
     last = Clock::now();
     lastCpu = ThreadTime();
-    ApplyChanges(*changes, kestrin::ApplyOccasion::Direct, root, activity);
+    ApplyChanges(*changes, kestrin::ApplyOccasion::Direct, root, env.dateFormat, activity);
     kestrin::DataFileHeader header;
     static_cast<void>(kestrin::WriteSnapshot(env.workFolder + "local.dat", settings, env, activity,
                                              header, kestrin::ScanCacheUse::Keep));

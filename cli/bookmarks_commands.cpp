@@ -7,6 +7,8 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "favorites/other_host.h"
+#include "favorites/record_rule.h"
 #include "favorites/shortcut_file.h"
 #include "platform/atomic_file.h"
 #include "platform/open_with_default.h"
@@ -117,6 +119,14 @@ int OpenCommand(const std::vector<std::string>& words) {
     return Failed(
         "Unable to Open Shortcut",
         file + ": only http, https, ftp and file addresses are opened, not \"" + url + "\"");
+  }
+  // A shortcut file opens with this command: a file: URL naming one would open it again, and
+  // again. A file on another host would have Windows hand that host the user's login hash.
+  if (const auto target = FileUrlTarget(url); target && HasShortcutName(*target)) {
+    return Failed("Unable to Open Shortcut", file + ": its file address names a shortcut file");
+  }
+  if (NamesAnotherHost(url)) {
+    return Failed("Unable to Open Shortcut", file + ": its address names another host");
   }
   if (!OpenWithDefaultProgram(url)) {
     return Failed("Unable to Open Shortcut", "cannot start the default browser (xdg-open)");

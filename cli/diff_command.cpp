@@ -11,7 +11,7 @@
 namespace kestrin::cli {
 
 int DiffCommand(const std::vector<std::string>& words) {
-  const auto args = Arguments::Parse(words, {"--decode"}, {"--settings"});
+  const auto args = Arguments::Parse(words, {"--decode"}, {"--settings", "--base"});
   if (!args || args->positional().size() != 2) {
     return kExitUsage;
   }
@@ -23,7 +23,18 @@ int DiffCommand(const std::vector<std::string>& words) {
     WriteProblem(local ? shared.error() : local.error());  // the error names the file
     return kExitFailure;
   }
-  const auto changes = ChangesToApply(*local, *shared, LocaleGeneralDateFormat());
+  // With the list both sides last agreed on, the comparison is the run's three-way merge.
+  std::optional<FavoritesDataFile> base;
+  if (const auto basePath = args->Value("--base")) {
+    auto read = ReadListFile(*basePath, decode, settingsPath);
+    if (!read) {
+      WriteProblem(read.error());
+      return kExitFailure;
+    }
+    base = std::move(*read);
+  }
+  const auto changes =
+      ChangesToApply(*local, *shared, base ? &base->records : nullptr, LocaleGeneralDateFormat());
   if (!changes) {
     WriteProblem(changes.error());
     return kExitFailure;

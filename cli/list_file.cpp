@@ -30,11 +30,11 @@ Result<FavoritesDataFile> ReadListFile(const std::string& path, bool decode,
   if (passphrase.empty()) {
     return R::Fail(path + ": sealed, and " + settingsPath + " holds no passphrase");
   }
-  const Result<std::string> opened = OpenSealedBytes(ReadWholeFile(path), passphrase);
+  const Result<OpenedSeal> opened = OpenSealedBytes(ReadWholeFile(path), passphrase);
   if (!opened) {
     return R::Fail(path + ": " + opened.error());
   }
-  R parsed = ParseFavoritesDataFile(*opened, false);
+  R parsed = ParseFavoritesDataFile(opened->plain, false);
   return parsed ? std::move(parsed) : R::Fail(path + ": " + parsed.error());
 }
 

@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "platform/large_blocks.h"
+#include "platform/secrets_out_of_dumps.h"
 #include "settings/program_files.h"
 
 namespace {
@@ -22,9 +23,11 @@ constexpr char kUsage[] =
     "      --yes applies confirmed changes without asking, --no cancels them.\n"
     "      --trust-new-server trusts an SFTP server, or a TLS certificate the system does\n"
     "      not trust, seen for the first time, instead of asking; its fingerprint is kept\n"
-    "      and a server that later shows another is refused.\n"
+    "      and a server that later shows another is refused. A server whose certificate\n"
+    "      the system trusted is never new again: an untrusted one is refused.\n"
     "      --keep-local deletes nothing here: favorites the shared list lacks are kept\n"
-    "      and uploaded, so every computer receives them.\n"
+    "      and uploaded, so every computer receives them. It also starts over from a\n"
+    "      sealed list refused as older than one seen, missing or from another folder.\n"
     "      --quiet prints nothing but errors. --dry-run prints the changes the run\n"
     "      would make to the Favorites folder and changes nothing anywhere.\n"
     "  restore [ID] [--settings FILE] [--favorites DIR]\n"
@@ -48,7 +51,7 @@ constexpr char kUsage[] =
     "  startup [--settings FILE]\n"
     "      Adds the desktop program to the programs started at logon when the settings'\n"
     "      StartWithWin is 1, and removes it otherwise.\n"
-    "  diff LOCAL SHARED [--decode] [--settings FILE]\n"
+    "  diff LOCAL SHARED [--base AGREED] [--decode] [--settings FILE]\n"
     "      Prints the changes a run would make to LOCAL's computer; applies nothing.\n"
     "      --decode reads Radix-64 fields (a copy of favs.dat.enc); a sealed file (a copy\n"
     "      of favs.dat.sealed) is opened with the passphrase of the settings (or FILE).\n"
@@ -64,6 +67,7 @@ constexpr char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+  kestrin::KeepSecretsOutOfDumps();
   kestrin::cli::UseByteOutput();
   kestrin::ReturnLargeBlocksWhenFreed();
   const std::vector<std::string> words(argv + std::min(argc, 2), argv + argc);

@@ -9,6 +9,7 @@
 #include "platform/large_blocks.h"
 #include "platform/open_with_default.h"
 #include "platform/program_folder.h"
+#include "platform/secrets_out_of_dumps.h"
 #include "platform/single_instance.h"
 #include "settings/program_files.h"
 #include "settings/sync_settings.h"
@@ -19,6 +20,7 @@
 
 int main(int argc, char* argv[]) {
   using namespace kestrin;
+  KeepSecretsOutOfDumps();
   ReturnLargeBlocksWhenFreed();
   ui::SetApplicationIdentity();
   if (ui::AsksForInformationOnly(argc, argv)) {

@@ -10,6 +10,7 @@
 
 #include "favorites/shortcut_file.h"
 #include "tests/support/cli_run.h"
+#include "tests/support/folder_swapper.h"
 
 namespace kestrin::test {
 namespace {
@@ -17,7 +18,10 @@ namespace {
 namespace fs = std::filesystem;
 
 void Shortcut(const std::string& path, const std::string& url) {
-  ASSERT_TRUE(WriteShortcutFile(path, url, "", "", true)) << path;
+  const auto folder = ContainedFolder::Open(path.substr(0, path.rfind('/')));
+  ASSERT_TRUE(folder &&
+              WriteShortcutFile(*folder, path.substr(path.rfind('/') + 1), url, "", "", true))
+      << path;
 }
 
 // Each folder and shortcut below root: a folder as "/", a shortcut as its URL.
@@ -216,14 +220,39 @@ TEST(Bookmarks, HostileInputChangesNothingOutsideTheFavoritesFolder) {
   }
 }
 
-// A double click on a .url file: only web and file addresses reach the (fake) browser.
+// A folder swapped for a link to elsewhere, again and again, while an import writes into
+// it: nothing lands behind the link. A few imports give the swaps their chance.
+TEST(Bookmarks, AFolderSwappedForALinkDuringAnImportLeadsNowhereOutside) {
+  TempDir dir;
+  std::string html = "<DL>";
+  for (int i = 0; i < 500; ++i) {
+    html += "<DT><A HREF=http://x/" + std::to_string(i) + ">" + std::to_string(i) + "</A>";
+  }
+  WriteFileBytes(dir.path() + "b.html", html);
+  fs::create_directories(dir.path() + "fav/F");
+  fs::create_directory(dir.path() + "outside");
+  fs::create_directory_symlink(dir.path() + "outside", dir.path() + "fav/Swap");
+  for (int round = 0; round < 8 && fs::is_empty(dir.path() + "outside"); ++round) {
+    FolderSwapper swapper(dir.path() + "fav/F", dir.path() + "fav/Swap");
+    RunCli("import --into F --html " + dir.path() + "b.html --favorites " + dir.path() +
+           "fav --settings " + dir.path() + "k.ini");
+  }
+  EXPECT_TRUE(fs::is_empty(dir.path() + "outside"));
+}
+
+// A double click on a .url file: only web and local file addresses reach the (fake)
+// browser. A file address of a shortcut would open itself again and again; one on another
+// host would send it the user's login hash.
 TEST(Bookmarks, OpenHandsOnlyWebAndFileUrlsToTheBrowser) {
   TempDir dir;
   WriteFileBytes(dir.path() + "xdg-open",
                  "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.part\" && "
                  "/bin/mv \"$0.part\" \"$0.opened\"\n");
   fs::permissions(dir.path() + "xdg-open", fs::perms::owner_all);
-  for (const std::string url : {"javascript:alert(1)", "", "HTTPS://k.example/?a&b"}) {
+  for (const std::string& url :
+       std::vector<std::string>{"javascript:alert(1)", "", "file://" + dir.path() + "s.url",
+                                "file://" + dir.path() + "s%2EURL?x", "file://evil/share/page.html",
+                                "HTTPS://k.example/?a&b"}) {
     Shortcut(dir.path() + "s.url", url);
     const Outcome run = RunCli("open " + dir.path() + "s.url", "PATH=" + dir.path());
     EXPECT_EQ(run.exitCode, url.starts_with("HTTPS") ? 0 : 1) << run.err;

@@ -39,12 +39,17 @@ TEST(CommandLineOutput, ShowAndDiffPrintTheListsControlCharactersEscaped) {
   SyncSettings settings;
   settings.Passphrase = "pass";
   ASSERT_TRUE(SaveSettings(dir.path() + "kestrin.ini", settings));
-  WriteFileBytes(dir.path() + "c1.dat", *SealBytes(ListWith(kC1Name), "pass"));
+  WriteFileBytes(dir.path() + "c1.dat", *SealBytes(ListWith(kC1Name), "pass", {}));
   WriteFileBytes(dir.path() + "local.dat", "Mine@1/1/2026\r\n");
   EXPECT_EQ(RunCli("diff " + dir.path() + "local.dat " + dir.path() + "c1.dat --settings " +
                    dir.path() + "kestrin.ini")
                 .out,
             "Create Locally\t\t" + kC1Shown + "\thttps://x/\t\t\tF\n");
+  // With the list both last agreed on holding it, the shortcut was deleted here.
+  EXPECT_EQ(RunCli("diff " + dir.path() + "local.dat " + dir.path() + "c1.dat --base " +
+                   dir.path() + "c1.dat --settings " + dir.path() + "kestrin.ini")
+                .out,
+            "");
 }
 
 TEST(CommandLineOutput, SyncPrintsTheActivityLinesEscaped) {

@@ -223,9 +223,9 @@ TEST_P(CutTest, LoginAndRemoteDirectory) {
   RunAll({
       {{BeforeCommand, "USER"}, kConnect},
       {{BeforeReply, "PASS", Close}, kConnect},
-      {{BeforeCommand, "CWD shared"}, kSetDirectory},
-      {{BeforeReply, "CWD shared", Close}, kSetDirectory},
-      {{AfterReply, "CWD shared", Close}, ""},  // a cut between operations costs a new login
+      {{BeforeCommand, "CWD /shared"}, kSetDirectory},
+      {{BeforeReply, "CWD /shared", Close}, kSetDirectory},
+      {{AfterReply, "CWD /shared", Close}, ""},  // a cut between operations costs a new login
   });
 }
 

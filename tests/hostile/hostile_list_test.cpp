@@ -41,6 +41,10 @@ std::string Shortcut(std::string_view path, std::string_view name,
   return Quoted({"1/1/2026", path, name, url, "", "", "F"});
 }
 
+std::string WithIcon(std::string_view url, std::string_view iconFile) {
+  return Quoted({"1/1/2026", "", "x.url", url, iconFile, "0", "F"});
+}
+
 std::string Folder(std::string_view path) {
   return Quoted({"1/1/2026", path, "", "", "", "", "D"});
 }
@@ -102,7 +106,7 @@ HostileList Applied(std::string name, const std::string& records, std::string er
 HostileList Sealed(std::string name, std::string refusal, std::function<void(std::string&)> change,
                    std::string passphrase = "right") {
   const Writer write = [change](std::ostream& out) {
-    std::string sealed = *SealBytes(kHeader + Shortcut("", "x.url"), "right");
+    std::string sealed = *SealBytes(kHeader + Shortcut("", "x.url"), "right", {});
     if (change) {
       change(sealed);
     }
@@ -178,6 +182,22 @@ const std::vector<HostileList> kLists = {
      "line 2: the Path is longer than 1024 bytes"},
     {"NotAShortcutName", ListOf(Shortcut("", ".bashrc")),
      "line 2: the shortcut record's Name does not end in \"url\""},
+    // Windows connects to another host to show such an icon or open such a file, sending the
+    // user's login hash.
+    {"IconFileOnAnotherHost", ListOf(WithIcon("https://x/", "\\\\evil\\share\\x.ico")),
+     "line 2: the IconFile names another host"},
+    {"IconFileWithSlashes", ListOf(WithIcon("https://x/", "//evil/share/x.ico")),
+     "line 2: the IconFile names another host"},
+    {"IconFileAsFileUrl", ListOf(WithIcon("https://x/", "FILE://evil/x.ico")),
+     "line 2: the IconFile names another host"},
+    {"FileUrlWithHost", ListOf(WithIcon("file://evil/share/page.html", "")),
+     "line 2: the URL names another host"},
+    {"FileUrlWithUncPath", ListOf(WithIcon("file:////evil/share/page.html", "")),
+     "line 2: the URL names another host"},
+    {"FileUrlWithEncodedUncPath", ListOf(WithIcon("file:///%5C%5Cevil/share/page.html", "")),
+     "line 2: the URL names another host"},
+    {"UrlAsUncPath", ListOf(WithIcon("\\\\evil\\share\\page.html", "")),
+     "line 2: the URL names another host"},
     Sealed("SealedWrongPassphrase", kNotOpened, nullptr, "wrong"),
     Sealed("SealedFlippedByte", kNotOpened, [](std::string& s) { s[s.size() - 20] ^= 1; }),
     Sealed("SealedTruncated", "the file is cut short", [](std::string& s) { s.resize(60); }),
@@ -188,6 +208,11 @@ const std::vector<HostileList> kLists = {
     // Lists that are applied; what cannot be done is reported and nothing leaves the folder.
     Applied("NameOf300Bytes", Shortcut("", std::string(296, 'n') + ".url"),
             "Unable to Create Shortcut: " + std::string(296, 'n') + ".url"),
+    Applied("LocalFileUrlsAndIcons",
+            WithIcon("file:///home/page.html", "C:\\icons\\x.ico") +
+                Quoted({"1/1/2026", "", "y.url", "file://localhost/page.html", "/icons/y.ico", "",
+                        "F"}),
+            ""),
     Applied("DuplicateRecords",
             Folder("Twice") + Folder("Twice") + Shortcut("Twice\\", "x.url", "https://1/") +
                 Shortcut("Twice\\", "x.url", "https://2/"),

@@ -95,10 +95,16 @@ std::string FtpServerKindName(FtpServerKind kind) {
 
 std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind, const FtpServerOptions& options) {
   const bool apache = kind == FtpServerKind::ApacheDav || kind == FtpServerKind::ApacheDavTls;
+  const bool pureFtpd = kind == FtpServerKind::PureFtpd || kind == FtpServerKind::PureFtpdTls;
   const FtpServerOptions apacheOptions{.weakETags = options.weakETags,
                                        .digestAuthentication = options.digestAuthentication};
-  if ((kind != FtpServerKind::Pyftpdlib && options != apacheOptions) ||
-      (!apache && apacheOptions != FtpServerOptions{})) {
+  const FtpServerOptions portsOnly{.firstPassivePort = options.firstPassivePort,
+                                   .lastPassivePort = options.lastPassivePort};
+  const bool taken = kind == FtpServerKind::Pyftpdlib ? apacheOptions == FtpServerOptions{}
+                     : apache                         ? options == apacheOptions
+                     : pureFtpd                       ? options == portsOnly
+                                                      : options == FtpServerOptions{};
+  if (!taken) {
     return nullptr;
   }
   // Connection processes that outlive their server become ours, so they can be reaped too.
@@ -106,8 +112,9 @@ std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind, const FtpServerO
   std::unique_ptr<FtpServer> server(new FtpServer());
   const bool started = kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib(options)
                        : kind == FtpServerKind::OpenSsh ? server->StartSshd()
-                       : apache ? server->StartApache(kind == FtpServerKind::ApacheDavTls, options)
-                                : server->StartPureFtpd(kind == FtpServerKind::PureFtpdTls);
+                       : apache
+                           ? server->StartApache(kind == FtpServerKind::ApacheDavTls, options)
+                           : server->StartPureFtpd(kind == FtpServerKind::PureFtpdTls, options);
   return started ? std::move(server) : nullptr;
 }
 
@@ -130,6 +137,13 @@ bool FtpServer::StartPyftpdlib(const FtpServerOptions& options) {
   if (options.renameKeepsTarget) {
     argv.push_back("--rename-keeps-target");
   }
+  if (options.nlstNeedsArgument) {
+    argv.push_back("--nlst-needs-argument");
+  }
+  if (options.firstPassivePort != 0) {
+    argv.insert(argv.end(), {"--passive-ports", std::to_string(options.firstPassivePort),
+                             std::to_string(options.lastPassivePort)});
+  }
   return IsExecutable(python) && Spawn(argv) && Eventually([this] {
            port_ = std::atoi(ReadFileBytes(SidePath("port")).c_str());
            return port_ > 0;
@@ -138,7 +152,7 @@ bool FtpServer::StartPyftpdlib(const FtpServerOptions& options) {
 
 // pure-ftpd asks pure-authd, which runs pure_auth.sh; that script is where logins are counted.
 // With TLS, cleartext logins and data connections are refused.
-bool FtpServer::StartPureFtpd(bool tls) {
+bool FtpServer::StartPureFtpd(bool tls, const FtpServerOptions& options) {
   const std::string ftpd = "/usr/sbin/pure-ftpd";
   const std::string authd = "/usr/sbin/pure-authd";
   if (geteuid() != 0 || !IsExecutable(ftpd) || !IsExecutable(authd)) {
@@ -148,7 +162,10 @@ bool FtpServer::StartPureFtpd(bool tls) {
   const std::string socketPath = SidePath("auth.sock");
   daemonArguments_.assign({ftpd, "-S", "127.0.0.1," + std::to_string(port_), "-l",
                            "extauth:" + socketPath, "-E", "-A", "-H", "-u", "1", "-p",
-                           "30000:50000"});
+                           options.firstPassivePort == 0
+                               ? "30000:50000"
+                               : std::to_string(options.firstPassivePort) + ":" +
+                                     std::to_string(options.lastPassivePort)});
   if (tls) {
     protocol_ = Protocol::FtpOverTls;
     daemonArguments_.insert(daemonArguments_.end(),
@@ -358,6 +375,10 @@ bool FtpServer::RestartDaemon() {
   }
   daemon_ = Spawn(daemonArguments_);
   return daemon_ != 0 && Eventually([this] { return Listening(port_); });
+}
+
+std::string FtpServer::certificate() const {
+  return UsesTls(protocol_) ? ReadFileBytes(SidePath("cert.pem")) : "";
 }
 
 std::string FtpServer::fingerprint() const {

@@ -18,7 +18,8 @@ namespace kestrin::test {
 enum class FtpServerKind { Pyftpdlib, PureFtpd, PureFtpdTls, OpenSsh, ApacheDav, ApacheDavTls };
 
 // Ways a test server departs from an obliging one. Only pyftpdlib takes them, but for
-// weakETags and digestAuthentication, which only Apache takes.
+// weakETags and digestAuthentication, which only Apache takes, and the passive ports, which
+// pure-ftpd takes too.
 struct FtpServerOptions {
   // Commands answered with the given reply instead of being carried out, e.g.
   // {"RNFR", "502 Command not implemented."} or {"SIZE", "550 Not a file."}.
@@ -35,6 +36,12 @@ struct FtpServerOptions {
   bool weakETags = false;
   // Digest authentication instead of Basic.
   bool digestAuthentication = false;
+  // NLST without an argument is refused with "500 Syntax error: NLST requires an argument.",
+  // as Twisted's server does.
+  bool nlstNeedsArgument = false;
+  // The ports of passive data connections, first and last; 0: any.
+  int firstPassivePort = 0;
+  int lastPassivePort = 0;
 
   bool operator==(const FtpServerOptions&) const = default;
 };
@@ -67,7 +74,9 @@ class FtpServer {
   // The TLS certificate's key or the SSH host key, made afresh: new connections show it.
   bool RenewIdentity();
   std::string fingerprint() const;  // of that key, as the tools of OpenSSL and OpenSSH tell it
-  // The server's own output. pyftpdlib's names the commands that open data connections.
+  // The TLS certificate (PEM) that new connections show; empty for SFTP and plain FTP.
+  std::string certificate() const;
+  // The server's own output. pyftpdlib's names every command it was sent.
   std::string log() const;
 
   // Places a file or folder in the served tree as another computer's upload would,
@@ -78,7 +87,7 @@ class FtpServer {
  private:
   FtpServer() = default;
   bool StartPyftpdlib(const FtpServerOptions& options);
-  bool StartPureFtpd(bool tls);
+  bool StartPureFtpd(bool tls, const FtpServerOptions& options);
   bool StartSshd();
   bool StartApache(bool tls, const FtpServerOptions& options);
   pid_t Spawn(const std::vector<std::string>& argv);  // 0 when it could not

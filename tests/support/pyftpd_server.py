@@ -10,7 +10,7 @@ import os
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
-from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler, proto_cmds
 from pyftpdlib.servers import FTPServer
 
 
@@ -35,6 +35,9 @@ def main():
     parser.add_argument("--permissions", default="elradfmwMT")
     parser.add_argument("--rename-keeps-target", action="store_true")
     parser.add_argument("--download-bytes-per-second", type=int, default=0)
+    parser.add_argument("--nlst-needs-argument", action="store_true",
+                        help="refuse NLST without an argument, as Twisted's server does")
+    parser.add_argument("--passive-ports", nargs=2, type=int, metavar=("FIRST", "LAST"))
     args = parser.parse_args()
     refused = {command.upper(): reply for command, reply in args.refuse}
 
@@ -48,13 +51,17 @@ def main():
                 self.logline("<- %s" % line)
                 self.respond(refused[cmd])
                 return
+            if cmd == "NLST" and not arg and args.nlst_needs_argument:
+                self.logline("<- %s" % line)
+                self.respond("500 Syntax error: NLST requires an argument.")
+                return
             super().pre_process_command(line, cmd, arg)
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm=args.permissions)
     TestHandler.authorizer = authorizer
-    # Logged so that tests can tell passive transfers from active ones.
-    TestHandler.log_cmds_list = FTPHandler.log_cmds_list + ["PASV", "EPSV", "PORT", "EPRT"]
+    # Every command is logged, so that tests can tell which ones a client sent.
+    TestHandler.log_cmds_list = list(proto_cmds)
     # The tests try wrong passwords on purpose; the default 3 s penalty only slows them down.
     TestHandler.auth_failed_timeout = 0.1
     if args.rename_keeps_target:
@@ -64,6 +71,8 @@ def main():
         class TricklingDTPHandler(ThrottledDTPHandler):
             write_limit = args.download_bytes_per_second
         TestHandler.dtp_handler = TricklingDTPHandler
+    if args.passive_ports:
+        TestHandler.passive_ports = range(args.passive_ports[0], args.passive_ports[1] + 1)
 
     server = FTPServer(("127.0.0.1", 0), TestHandler)
     with open(args.port_file + ".part", "w") as port:  # renamed whole: never read half-written

@@ -30,8 +30,9 @@ std::string Key(const FavoriteRecord& record) {
   return std::string(record.Path).append(record.Name);
 }
 
-ChangeList Changes(const FavoritesDataFile& local, const FavoritesDataFile& shared) {
-  auto changes = ChangesToApply(local, shared, EnUsGeneralDateFormat());
+ChangeList Changes(const FavoritesDataFile& local, const FavoritesDataFile& shared,
+                   const RecordList* base = nullptr) {
+  auto changes = ChangesToApply(local, shared, base, EnUsGeneralDateFormat());
   EXPECT_TRUE(changes) << changes.error();
   return changes ? *changes : ChangeList{};
 }
@@ -46,8 +47,8 @@ TEST(ChangeDetectionTest, MissingKeysAreCreatedAndExtraOnesDeletedInFileOrder) {
   EXPECT_EQ(changes.DeleteList, (std::vector<PendingChange>{{"Old", "", "", "", "", "D"},
                                                             {"Old\\", "o.url", "", "", "", "F"}}));
   EXPECT_EQ(changes.CreateList,
-            (std::vector<PendingChange>{{"New", "", "", "", "", "D"},
-                                        {"New\\", "n.url", "u2", "", "", "F"}}));
+            (std::vector<PendingChange>{{"New", "", "", "", "", "D", "1/1/2026"},
+                                        {"New\\", "n.url", "u2", "", "", "F", "1/2/2026"}}));
 }
 
 TEST(ChangeDetectionTest, ADifferentUrlIsTakenOnlyFromAStrictlyNewerSharedCopy) {
@@ -81,11 +82,12 @@ TEST(ChangeDetectionTest, KeysAreExactAndJoinedWithoutSeparator) {
 TEST(ChangeDetectionTest, AnUnreadableDateIsAFailureNotAGuess) {
   const auto changes =
       ChangesToApply(List("A", {Shortcut("", "p.url", "a", "yesterday")}),
-                     List("B", {Shortcut("", "p.url", "b")}), EnUsGeneralDateFormat());
+                     List("B", {Shortcut("", "p.url", "b")}), nullptr, EnUsGeneralDateFormat());
   EXPECT_FALSE(changes);
 }
 
-// The indexed comparison must decide exactly as comparing every pair would.
+// The indexed comparison must decide exactly as comparing every pair would, with and
+// without the list last agreed on.
 TEST(ChangeDetectionTest, IndexedResultEqualsTheNestedScanOnRandomLists) {
   std::mt19937 random(20261206);
   const auto randomList = [&](const std::string& computer) {
@@ -99,19 +101,28 @@ TEST(ChangeDetectionTest, IndexedResultEqualsTheNestedScanOnRandomLists) {
     }
     return list;
   };
-  for (int round = 0; round < 20; ++round) {
+  const auto find = [](const FavoritesDataFile& list, const FavoriteRecord& record) {
+    for (const auto& candidate : list.records)
+      if (Key(candidate) == Key(record))
+        return std::optional<FavoriteRecord>(candidate);
+    return std::optional<FavoriteRecord>();
+  };
+  for (int round = 0; round < 40; ++round) {
     const auto local = randomList("A");
     const auto shared = randomList("B");
+    const auto base = round % 2 ? std::optional(randomList("A")) : std::nullopt;
+    // Unchanged since the base: the base has the key with the same URL.
+    const auto agreed = [&](const FavoriteRecord& record) {
+      const auto known = base ? find(*base, record) : std::nullopt;
+      return known && known->URL == record.URL;
+    };
     ChangeList nested;
     for (const auto& l : local.records) {
-      bool found = false;
-      for (const auto& s : shared.records)
-        found = found || Key(l) == Key(s);
-      if (!found)
+      if (!find(shared, l) && (!base || agreed(l)))
         nested.DeleteList.push_back({l.Path, l.Name, "", "", "", l.Type});
     }
     for (const auto& s : shared.records) {
-      bool covered = false;
+      bool covered = !find(local, s) && base && agreed(s);
       for (const auto& l : local.records) {
         if (Key(l) != Key(s))
           continue;
@@ -120,9 +131,10 @@ TEST(ChangeDetectionTest, IndexedResultEqualsTheNestedScanOnRandomLists) {
                       *ParseGeneralDate(s.Modified, EnUsGeneralDateFormat());
       }
       if (!covered)
-        nested.CreateList.push_back({s.Path, s.Name, s.URL, s.IconFile, s.IconIndex, s.Type});
+        nested.CreateList.push_back(
+            {s.Path, s.Name, s.URL, s.IconFile, s.IconIndex, s.Type, s.Modified});
     }
-    const auto indexed = Changes(local, shared);
+    const auto indexed = Changes(local, shared, base ? &base->records : nullptr);
     EXPECT_EQ(indexed.CreateList, nested.CreateList);
     EXPECT_EQ(indexed.DeleteList, nested.DeleteList);
   }

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "sync/restore_favorites.h"
 #include "sync/restore_point.h"
 #include "tests/sync/computer.h"
 
@@ -105,6 +106,46 @@ TEST(RestoreRetentionTest, KeepsThirtyDaysAtLeastTheNewestTenAndTheNewestWhateve
   EXPECT_EQ(ids(), "3 4 5 6 7 8 9 10 11 12 ");
   PruneRestorePoints(folder, day(44), {30, 10, 0});
   EXPECT_EQ(ids(), "12 ");
+}
+
+// Of a folder a run removes, the point keeps what the run removes: folders and shortcuts.
+TEST(RestorePointContentTest, AFolderIsSavedWithItsFoldersAndShortcutsOnly) {
+  TempDir favorites, state;
+  fs::create_directories(favorites.path() + "Docs/Sub");
+  WriteFileBytes(favorites.path() + "Docs/a.url", "[InternetShortcut]\r\nURL=https://a/\r\n");
+  WriteFileBytes(favorites.path() + "Docs/report.pdf", std::string(1 << 20, 'p'));
+  WriteFileBytes(favorites.path() + "Docs/Sub/notes.txt", "notes");
+  const std::string folder = RestoreFolderOf(state.path());
+  const auto id = SaveRestorePoint(folder, favorites.path(), {"Docs/"}, {2026, 1, 1, 0, 0, 0});
+  ASSERT_TRUE(id);
+  const auto point = ReadRestorePoint(folder, *id);
+  ASSERT_TRUE(point);
+  std::vector<std::string> places;
+  for (const SavedItem& item : point->items) {
+    places.push_back(item.place);
+  }
+  EXPECT_EQ(places, (std::vector<std::string>{"Docs/", "Docs/Sub/", "Docs/a.url"}));
+}
+
+// A manifest that climbs out of the Favorites folder, with either system's separator, is
+// refused whole: nothing is written anywhere.
+TEST(RestoreManifestTest, PlacesThatClimbOutAreRefusedAndNothingIsWritten) {
+  for (const std::string line : {"F 0 0 1 ../x", "F 0 0 1 ..\\x", "F 0 0 1 a\\..\\..\\x",
+                                 "D ..\\x/", "F 0 0 1 a/b\\..\\..\\..\\x"}) {
+    SCOPED_TRACE(line);
+    TempDir dir;
+    fs::create_directories(dir.path() + "fav/a/b");
+    const std::string folder = RestoreFolderOf(dir.path() + "state/");
+    fs::create_directories(folder + "1");
+    WriteFileBytes(folder + "1/manifest", "made 2026 1 1 0 0 0\n" + line + "\n");
+    WriteFileBytes(folder + "1/1", "bytes");
+    const auto before = Tree(dir.path());
+    const auto restored = RestoreFavorites(folder, "1", dir.path() + "fav/", {2026, 2, 1, 0, 0, 0});
+    ASSERT_FALSE(restored);
+    EXPECT_TRUE(restored.error().find("outside the Favorites folder") != std::string::npos)
+        << restored.error();
+    EXPECT_EQ(Tree(dir.path()), before);
+  }
 }
 
 }  // namespace

@@ -4,10 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 
+#include "favorites/shortcut_file.h"
 #include "tests/sync/computer.h"
 
 namespace kestrin::test {
@@ -142,6 +147,61 @@ TEST_F(SafetyNetTest, ARunThatWouldDeleteMostShortcutsAppliesNothingUnasked) {
     if (row.applied) {
       EXPECT_EQ(b->Tree(), a->Tree());
     }
+  }
+}
+
+// A shared list that loses a slice of shortcuts at every run, each slice below the guard, is
+// asked about before half of what B last saw whole is gone; once the user has confirmed, the
+// count starts again from what is left.
+TEST_F(SafetyNetTest, DeletionsInSlicesAreAskedAboutBeforeHalfAreGone) {
+  for (int i = 0; i < 60; ++i) {
+    a->AddShortcut("S" + std::to_string(i) + ".url", "https://s/" + std::to_string(i));
+  }
+  ASSERT_TRUE(a->Sync() && b->Sync());
+  std::size_t asked = 0;
+  b->env.confirm = [&asked](const ChangeList& changes) {
+    ++asked;
+    return std::optional(RowsInDialogOrder(changes));
+  };
+  const auto shortcuts = [this] { return b->Tree().size(); };
+  std::vector<std::size_t> left;
+  for (int slice = 0; slice < 3; ++slice) {
+    for (int i = 19 * slice; i < 19 * (slice + 1); ++i) {
+      fs::remove(a->favorites() + "S" + std::to_string(i) + ".url");
+    }
+    ASSERT_TRUE(a->Sync() && b->Sync());
+    left.push_back(shortcuts());
+  }
+  // 19 of 60 unasked; 38 of 60 asked and confirmed; then 19 of the 22 left, fewer than the
+  // guard's least, unasked.
+  EXPECT_EQ(left, (std::vector<std::size_t>{41, 22, 3}));
+  EXPECT_EQ(asked, 1u);
+}
+
+// A edits X; B, which had X already, passes A's edit on; C had made a later edit meanwhile.
+// The copy B writes keeps the time of A's edit, so C's later one wins everywhere.
+TEST_F(SafetyNetTest, AnEditPassedOnKeepsItsTimeAndALaterEditElsewhereWins) {
+  Computer c("C", *server);
+  const auto edit = [](Computer& computer, const std::string& url, std::time_t when) {
+    computer.AddShortcut("X.url", url);
+    const timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (computer.favorites() + "X.url").c_str(), times, 0), 0);
+  };
+  const std::time_t now = std::time(nullptr);
+  edit(*a, "https://x/v0", now - 10 * 86400);
+  ASSERT_TRUE(a->Sync() && b->Sync() && c.Sync());
+  for (Computer* computer : {a.get(), b.get(), &c}) {
+    edit(*computer, "https://x/v0", now - 10 * 86400);
+  }
+  ASSERT_TRUE(c.Sync());  // the shared list with the old time
+  edit(*a, "https://x/A", now - 3 * 86400);
+  ASSERT_TRUE(a->Sync());
+  edit(c, "https://x/C", now - 2 * 86400);
+  ASSERT_TRUE(b->Sync());
+  EXPECT_EQ(b->Records(), a->Records());  // A's edit with A's time
+  ASSERT_TRUE(c.Sync() && a->Sync() && b->Sync());
+  for (const Computer* computer : {a.get(), b.get(), &c}) {
+    EXPECT_EQ(ParseShortcutFile(computer->Tree().at("X.url")).URL, "https://x/C");
   }
 }
 

@@ -138,6 +138,40 @@ INSTANTIATE_TEST_SUITE_P(Servers, SyncRunTest,
                                   (info.param.passive ? "Passive" : "Active");
                          });
 
+// A certificate the system trusts leaves its key behind: a later one that the system does not
+// trust (a man in the middle with a certificate of his own) is a changed identity, which no
+// answer to "trust this new server?" accepts. A renewed certificate the system trusts is taken.
+TEST(SystemTrustedServerTest, ALaterUntrustedCertificateIsAChangedIdentity) {
+  const auto server = FtpServer::Start(FtpServerKind::PureFtpdTls);
+  if (!server) {
+    GTEST_SKIP() << "pure-ftpd cannot run here";
+  }
+  const TempDir system;  // the authorities this computer's system trusts
+  const auto systemTrustsServer = [&] {
+    WriteFileBytes(system.path() + "ca.pem", server->certificate());
+  };
+  Computer a("A", *server);
+  a.env.ftpOptions.trustedAuthorities = system.path() + "ca.pem";
+  int asked = 0;
+  a.env.trustNewServer = [&asked](const std::string&, const std::string&) { return ++asked; };
+  const auto stored = [&a] {
+    return ReadIniString(a.program() + "kestrin.ini", kSettingsSection, kServerFingerprintKey);
+  };
+  for (int renewal = 0; renewal < 2; ++renewal) {
+    systemTrustsServer();
+    ASSERT_TRUE(a.Sync()) << Reason(a.display.lines);
+    EXPECT_EQ(stored(), "system:" + server->fingerprint());
+    ASSERT_TRUE(server->RenewIdentity());
+  }
+  const int logins = server->loginCount();
+  EXPECT_FALSE(a.Sync());
+  EXPECT_EQ(Ending(a.display.lines)[1],
+            "Error: Unable to Connect to 127.0.0.1: the server's identity changed from " +
+                stored() + " to " + server->fingerprint());
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(server->loginCount(), logins);
+}
+
 // With a passphrase the server holds the list sealed: no name or URL in clear or in Radix-64.
 TEST_F(TwoComputersTest, ASealedListHidesEverythingAndTheComputersConverge) {
   for (Computer* computer : {a.get(), b.get()}) {
@@ -192,6 +226,32 @@ TEST(RenameRefusalTest, EveryRunLeavesAWholeSharedList) {
     syncAndCheck(a);
     EXPECT_EQ(a.Tree(), b.Tree());
     EXPECT_EQ(a.Tree().size(), 2u);
+  }
+}
+
+// A server that knows no SIZE, or no bare NLST (as Twisted's), is synchronized with all the
+// same: the computers converge and the lock goes.
+TEST(RefusingServerRunTest, ComputersConverge) {
+  const std::string notImplemented = "502 Command not implemented.";
+  for (const FtpServerOptions& options :
+       {FtpServerOptions{.refusedCommands = {{"SIZE", notImplemented}}},
+        FtpServerOptions{.refusedCommands = {{"SIZE", notImplemented}, {"MLST", notImplemented}}},
+        FtpServerOptions{.nlstNeedsArgument = true}}) {
+    const auto server = FtpServer::Start(FtpServerKind::Pyftpdlib, options);
+    Computer a("A", *server);
+    Computer b("B", *server);
+    const auto sync = [](Computer& computer) {
+      ASSERT_TRUE(computer.Sync()) << Reason(computer.display.lines);
+    };
+    a.AddShortcut("From A.url", "https://a/");
+    sync(a);
+    sync(b);
+    b.AddShortcut("From B.url", "https://b/");
+    sync(b);
+    sync(a);
+    EXPECT_EQ(a.Tree(), b.Tree());
+    EXPECT_EQ(a.Tree().size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
   }
 }
 

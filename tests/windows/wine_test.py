@@ -24,8 +24,9 @@ def tree(root):
 
 
 class Computer:
-    def __init__(self, top, name, cli, windows, port, sealed):
+    def __init__(self, top, name, cli, windows, port, sealed, folder=None):
         self.cli, self.windows = cli, windows
+        self.folder = folder or ("sealed" if sealed else "plain")  # the remote directory
         self.home = top / name
         self.favorites = self.home / "Favorites"
         self.favorites.mkdir(parents=True, exist_ok=True)
@@ -36,7 +37,7 @@ class Computer:
         self.settings.write_bytes(
             f"[Settings]\r\nName={name}\r\nServer=127.0.0.1\r\nUsername=user\r\n"
             f"Password={base64.b64encode(b'secret').decode()}\r\nPort={port}\r\nPassive=1\r\n"
-            f"RemoteDir={'sealed' if sealed else 'plain'}\r\nUseEncryption={int(sealed)}\r\n"
+            f"RemoteDir={self.folder}\r\nUseEncryption={int(sealed)}\r\n"
             f"ConfirmChanges=0\r\nStartWithWin={start}\r\nLogActivity=1\r\n".encode())
 
     def path(self, p):
@@ -71,6 +72,27 @@ def both_ways(linux, windows):
     assert sorted(tree(linux.favorites)) == ["Café", "Ωmega.url"], tree(linux.favorites)
 
 
+def windows_first(top, linux_cli, exe, port):
+    """A Windows computer is the first in an empty folder: the empty listing is absence."""
+    windows = Computer(top, "Win", exe, True, port, False, "first")
+    (windows.favorites / "First.url").write_bytes(SHORTCUT % b"https://first.example/")
+    windows.sync()
+    linux = Computer(top, "Linux", linux_cli, False, port, False, "first")
+    linux.sync()
+    assert tree(linux.favorites) == tree(windows.favorites), tree(linux.favorites)
+
+
+def refuses_protection(windows, port):
+    """FTPS or SFTP is refused in a plain sentence, before anything is sent."""
+    windows.settings.write_bytes(windows.settings.read_bytes() + b"Protocol=1\r\n")
+    done = subprocess.run([WINE, windows.cli, "sync", "--yes", "--settings",
+                           windows.path(windows.settings), "--favorites",
+                           windows.path(windows.favorites)], capture_output=True)
+    error = done.stderr.decode(errors="replace")
+    reason = [line.strip() for line in error.splitlines() if "plain FTP only" in line]
+    assert done.returncode == 1 and reason and reason[0].endswith("(Protocol=0)"), error
+
+
 def autostart(windows, port):
     query = [WINE, "reg", "query", RUN_KEY, "/v", "kestrin"]
     for start in (1, 0):
@@ -89,7 +111,7 @@ def main(then=None):
         os.environ.update(WINEPREFIX=str(top / "prefix"), WINEDEBUG="-all")
         run([WINE, "wineboot", "-i"])
         (top / "server").mkdir()
-        for folder in ("plain", "sealed"):
+        for folder in ("plain", "sealed", "first"):
             (top / "server" / folder).mkdir()
         support = pathlib.Path(__file__).resolve().parent.parent / "support"
         server = subprocess.Popen(["/usr/bin/python3", str(support / "pyftpd_server.py"),
@@ -108,6 +130,8 @@ def main(then=None):
                 side = top / ("sealed" if sealed else "plain")
                 both_ways(Computer(side, "Linux", linux_cli, False, port, sealed),
                           Computer(side, "Win", exe, True, port, sealed))
+            windows_first(top / "first", linux_cli, exe, port)
+            refuses_protection(Computer(top / "tls", "Win", exe, True, port, False), port)
             autostart(Computer(top / "auto", "Win", exe, True, port, False), port)
             if then:
                 then(top, port, exe)

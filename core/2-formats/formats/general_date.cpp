@@ -478,6 +478,13 @@ DateTime FileTimeToDate(std::time_t utcSeconds) {
   return result;
 }
 
+std::time_t DateToFileTime(const DateTime& utc) {
+  return static_cast<std::time_t>(
+      DaysFromCivil(utc.year, static_cast<unsigned>(utc.month), static_cast<unsigned>(utc.day)) *
+          86400 +
+      utc.hour * 3600 + utc.minute * 60 + utc.second);
+}
+
 DateTime LocalNow() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};

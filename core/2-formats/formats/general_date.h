@@ -55,6 +55,9 @@ DateTime UnconvertibleFileTime();
 // to local time; UnconvertibleFileTime() when it lies outside years 1601..9999.
 DateTime FileTimeToDate(std::time_t utcSeconds);
 
+// The other way round: a calendar time taken as UTC, as seconds since 1970.
+std::time_t DateToFileTime(const DateTime& utc);
+
 // The current local date and time.
 DateTime LocalNow();
 

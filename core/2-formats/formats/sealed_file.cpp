@@ -9,13 +9,19 @@ namespace kestrin {
 namespace {
 
 constexpr std::string_view kMagic = "KSEAL";
-constexpr unsigned char kVersion = 1;
+constexpr unsigned char kVersion = 2;
+constexpr unsigned char kVersionWithoutLabel = 1;
 
 constexpr std::size_t kOpsOffset = kMagic.size() + 2;
 constexpr std::size_t kMemOffset = kOpsOffset + 4;
 constexpr std::size_t kSaltOffset = kMemOffset + 8;
 constexpr std::size_t kNonceOffset = kSaltOffset + crypto_pwhash_SALTBYTES;
-constexpr std::size_t kHeaderBytes = kNonceOffset + crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
+constexpr std::size_t kUnlabelledHeaderBytes =
+    kNonceOffset + crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
+constexpr std::size_t kGenerationOffset = kUnlabelledHeaderBytes;
+constexpr std::size_t kFolderLengthOffset = kGenerationOffset + 8;
+constexpr std::size_t kFolderOffset = kFolderLengthOffset + 2;
+constexpr std::size_t kTagBytes = crypto_aead_xchacha20poly1305_ietf_ABYTES;
 
 // Files are sealed at libsodium's interactive limits (64 MiB, two passes): a run may seal on
 // a schedule on a modest computer. A header may ask for more, up to the moderate memory and
@@ -58,17 +64,40 @@ bool DeriveKey(Key& key, std::string_view passphrase, std::string_view header) {
                        NumberAt(header, kMemOffset, 8), crypto_pwhash_ALG_ARGON2ID13) == 0;
 }
 
+unsigned char VersionOf(std::string_view sealed) {
+  return static_cast<unsigned char>(sealed[kMagic.size()]);
+}
+
+// The header's length, label included; 0 when the file ends before the header does.
+std::size_t HeaderBytes(std::string_view sealed) {
+  if (VersionOf(sealed) == kVersionWithoutLabel) {
+    return sealed.size() < kUnlabelledHeaderBytes ? 0 : kUnlabelledHeaderBytes;
+  }
+  if (sealed.size() < kFolderOffset) {
+    return 0;
+  }
+  const std::size_t bytes = kFolderOffset + NumberAt(sealed, kFolderLengthOffset, 2);
+  return sealed.size() < bytes ? 0 : bytes;
+}
+
+SealLabel LabelOf(std::string_view sealed) {
+  if (VersionOf(sealed) == kVersionWithoutLabel) {
+    return {0, "", false};
+  }
+  return {NumberAt(sealed, kGenerationOffset, 8),
+          std::string(sealed.substr(kFolderOffset, HeaderBytes(sealed) - kFolderOffset))};
+}
+
 // Why the header cannot be used; empty when it can.
 std::string HeaderRefusal(std::string_view sealed) {
   if (!LooksSealed(sealed)) {
     return "not a sealed file";
   }
-  if (static_cast<unsigned char>(sealed[kMagic.size()]) != kVersion) {
-    return "sealed in format version " +
-           std::to_string(static_cast<unsigned char>(sealed[kMagic.size()])) +
+  if (VersionOf(sealed) != kVersion && VersionOf(sealed) != kVersionWithoutLabel) {
+    return "sealed in format version " + std::to_string(VersionOf(sealed)) +
            ", which this version does not know";
   }
-  if (sealed.size() < kHeaderBytes + crypto_aead_xchacha20poly1305_ietf_ABYTES) {
+  if (HeaderBytes(sealed) == 0 || sealed.size() < HeaderBytes(sealed) + kTagBytes) {
     return "the file is cut short";
   }
   if (static_cast<unsigned char>(sealed[kMagic.size() + 1]) != crypto_pwhash_ALG_ARGON2ID13) {
@@ -91,33 +120,42 @@ bool LooksSealed(std::string_view bytes) {
   return bytes.size() > kMagic.size() && bytes.starts_with(kMagic);
 }
 
-Result<std::string> SealBytes(std::string_view plain, std::string_view passphrase) {
+Result<std::string> SealBytes(std::string_view plain, std::string_view passphrase,
+                              const SealLabel& label) {
   using R = Result<std::string>;
   if (sodium_init() < 0) {
     return R::Fail("the encryption library cannot start");
+  }
+  if (label.folder.size() > kMaxSealedFolderBytes) {
+    return R::Fail("the folder name is longer than " + std::to_string(kMaxSealedFolderBytes) +
+                   " bytes");
   }
   std::string sealed(kMagic);
   sealed += static_cast<char>(kVersion);
   sealed += static_cast<char>(crypto_pwhash_ALG_ARGON2ID13);
   PutNumber(sealed, kSealOps, 4);
   PutNumber(sealed, kSealMem, 8);
-  sealed.resize(kHeaderBytes);
-  randombytes_buf(Bytes(sealed) + kSaltOffset, kHeaderBytes - kSaltOffset);  // salt and nonce
+  sealed.resize(kGenerationOffset);
+  randombytes_buf(Bytes(sealed) + kSaltOffset, kGenerationOffset - kSaltOffset);  // salt, nonce
+  PutNumber(sealed, label.generation, 8);
+  PutNumber(sealed, label.folder.size(), 2);
+  sealed += label.folder;
+  const std::size_t headerBytes = sealed.size();
 
   Key key;
   if (!DeriveKey(key, passphrase, sealed)) {
     return R::Fail("not enough memory to derive the key from the passphrase");
   }
-  sealed.resize(kHeaderBytes + plain.size() + crypto_aead_xchacha20poly1305_ietf_ABYTES);
-  crypto_aead_xchacha20poly1305_ietf_encrypt(Bytes(sealed) + kHeaderBytes, nullptr, Bytes(plain),
-                                             plain.size(), Bytes(sealed), kHeaderBytes, nullptr,
+  sealed.resize(headerBytes + plain.size() + kTagBytes);
+  crypto_aead_xchacha20poly1305_ietf_encrypt(Bytes(sealed) + headerBytes, nullptr, Bytes(plain),
+                                             plain.size(), Bytes(sealed), headerBytes, nullptr,
                                              Bytes(sealed) + kNonceOffset, key.data());
   sodium_memzero(key.data(), key.size());
   return R::Ok(std::move(sealed));
 }
 
-Result<std::string> OpenSealedBytes(std::string_view sealed, std::string_view passphrase) {
-  using R = Result<std::string>;
+Result<OpenedSeal> OpenSealedBytes(std::string_view sealed, std::string_view passphrase) {
+  using R = Result<OpenedSeal>;
   if (sodium_init() < 0) {
     return R::Fail("the encryption library cannot start");
   }
@@ -128,16 +166,17 @@ Result<std::string> OpenSealedBytes(std::string_view sealed, std::string_view pa
   if (!DeriveKey(key, passphrase, sealed)) {
     return R::Fail("not enough memory to derive the key from the passphrase");
   }
-  const std::string_view cipher = sealed.substr(kHeaderBytes);
-  std::string plain(cipher.size() - crypto_aead_xchacha20poly1305_ietf_ABYTES, '\0');
+  const std::size_t headerBytes = HeaderBytes(sealed);
+  const std::string_view cipher = sealed.substr(headerBytes);
+  std::string plain(cipher.size() - kTagBytes, '\0');
   const int opened = crypto_aead_xchacha20poly1305_ietf_decrypt(
-      Bytes(plain), nullptr, nullptr, Bytes(cipher), cipher.size(), Bytes(sealed), kHeaderBytes,
+      Bytes(plain), nullptr, nullptr, Bytes(cipher), cipher.size(), Bytes(sealed), headerBytes,
       Bytes(sealed) + kNonceOffset, key.data());
   sodium_memzero(key.data(), key.size());
   if (opened != 0) {
     return R::Fail("the passphrase is not the one it was sealed with, or the file was changed");
   }
-  return R::Ok(std::move(plain));
+  return R::Ok({std::move(plain), LabelOf(sealed)});
 }
 
 }  // namespace kestrin

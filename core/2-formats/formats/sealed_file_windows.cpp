@@ -14,12 +14,12 @@ bool LooksSealed(std::string_view bytes) {
   return bytes.size() > 5 && bytes.starts_with("KSEAL");
 }
 
-Result<std::string> SealBytes(std::string_view, std::string_view) {
+Result<std::string> SealBytes(std::string_view, std::string_view, const SealLabel&) {
   return Result<std::string>::Fail(kNoSodium);
 }
 
-Result<std::string> OpenSealedBytes(std::string_view, std::string_view) {
-  return Result<std::string>::Fail(kNoSodium);
+Result<OpenedSeal> OpenSealedBytes(std::string_view, std::string_view) {
+  return Result<OpenedSeal>::Fail(kNoSodium);
 }
 
 }  // namespace kestrin

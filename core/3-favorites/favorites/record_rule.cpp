@@ -2,22 +2,18 @@
 
 #include <algorithm>
 
+#include "favorites/other_host.h"
 #include "formats/printable_text.h"
+#include "platform/contained_folder.h"
 
 namespace kestrin {
 namespace {
-
-// A component names the entry itself, never its folder, its parent or another tree.
-bool IsPlainComponent(std::string_view component) {
-  return !component.empty() && component != "." && component != ".." &&
-         component.find('/') == std::string_view::npos;
-}
 
 bool IsPlainRelativePath(std::string_view path) {  // no trailing backslash
   std::size_t start = 0;
   while (true) {
     const std::size_t slash = path.find('\\', start);
-    if (!IsPlainComponent(path.substr(
+    if (!IsPlainName(path.substr(
             start, slash == std::string_view::npos ? std::string_view::npos : slash - start))) {
       return false;
     }
@@ -45,7 +41,7 @@ Result<> CheckFolderRecord(const FavoriteRecord& record) {
 }
 
 Result<> CheckShortcutRecord(const FavoriteRecord& record) {
-  if (!IsPlainComponent(record.Name) || record.Name.find('\\') != std::string_view::npos) {
+  if (!IsPlainName(record.Name)) {
     return Result<>::Fail("the shortcut record's Name is not a plain file name");
   }
   if (!HasShortcutName(record.Name)) {
@@ -62,6 +58,9 @@ Result<> CheckShortcutRecord(const FavoriteRecord& record) {
                                      {record.IconIndex, "IconIndex"}}) {
     if (HoldsLineBreakOrNul(value)) {
       return Result<>::Fail(std::string("the ") + field + " holds a line break or NUL");
+    }
+    if (NamesAnotherHost(value)) {
+      return Result<>::Fail(std::string("the ") + field + " names another host");
     }
   }
   return Result<>::Ok();

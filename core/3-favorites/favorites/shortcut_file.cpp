@@ -14,10 +14,11 @@ namespace {
 constexpr std::size_t kMaxValueLength = 254;  // a 255-character buffer, as the profile read has
 constexpr std::size_t kMaxShortcutBytes = 1 << 22;  // read no more of a huge file than this
 
-// The whole file; empty when it cannot be read.
-std::string ReadShortcutFile(const std::string& path) {
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+
+// The whole file open at `fd`, which it closes; empty when it cannot be read.
+std::string ReadShortcutFile(int fd) {
   std::string bytes;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) {
     return bytes;
   }
@@ -65,28 +66,34 @@ bool IsOpenableUrl(std::string_view url) {
   return scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "file";
 }
 
-bool WriteShortcutFile(const std::string& path, std::string_view url, std::string_view iconFile,
-                       std::string_view iconIndex, bool replace) {
+bool WriteShortcutFile(const ContainedFolder& folder, const std::string& name, std::string_view url,
+                       std::string_view iconFile, std::string_view iconIndex, bool replace,
+                       std::optional<std::time_t> modified) {
   std::string text = "[InternetShortcut]\r\nURL=";
   text.append(url).append("\r\nIconFile=").append(iconFile);
   text.append("\r\nIconIndex=").append(iconIndex).append("\r\n");
-  const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL);
-  const int fd = open(path.c_str(), flags, 0644);
+  const int fd = folder.OpenFile(name, O_WRONLY | O_CREAT | (replace ? O_TRUNC : O_EXCL), 0644);
   if (fd < 0) {
     return false;
   }
-  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  const timespec times[2] = {{0, UTIME_OMIT}, {modified.value_or(0), 0}};
+  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+                       (!modified || futimens(fd, times) == 0);
   if (close(fd) == 0 && written) {
     return true;
   }
   // A cut-short shortcut (a full disk) would be read back as one without a URL, and a
   // newer file time would let it stand against the shared copy: leave none behind.
-  unlink(path.c_str());
+  folder.RemoveFile(name);
   return false;
 }
 
 ShortcutValues ReadShortcutValues(const std::string& path) {
-  return ParseShortcutFile(ReadShortcutFile(path));
+  return ParseShortcutFile(ReadShortcutFile(open(path.c_str(), kReadFlags)));
+}
+
+ShortcutValues ReadShortcutValues(const ContainedFolder& folder, const std::string& name) {
+  return ParseShortcutFile(ReadShortcutFile(folder.OpenFile(name, kReadFlags)));
 }
 
 }  // namespace kestrin

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/contained_folder.h"
 
 namespace kestrin {
 
@@ -26,14 +30,18 @@ ShortcutValues ParseShortcutFile(std::string_view fileBytes);
 // could run something instead of showing a page.
 bool IsOpenableUrl(std::string_view url);
 
-// Writes an Internet shortcut holding the three values, mode 0644, never through a link.
-// With `replace` a file of that name is overwritten; without, one that exists makes the
-// write fail. False when it could not be written whole; a write cut short leaves no file.
-bool WriteShortcutFile(const std::string& path, std::string_view url, std::string_view iconFile,
-                       std::string_view iconIndex, bool replace);
+// Writes the Internet shortcut `name` into `folder`, holding the three values, mode 0644,
+// never through a link; with `modified` (seconds since 1970, UTC) as its modification time,
+// otherwise the time of writing. With `replace` a file of that name is overwritten; without,
+// one that exists makes the write fail. False when it could not be written whole; a write
+// cut short leaves no file.
+bool WriteShortcutFile(const ContainedFolder& folder, const std::string& name, std::string_view url,
+                       std::string_view iconFile, std::string_view iconIndex, bool replace,
+                       std::optional<std::time_t> modified = std::nullopt);
 
 // The values of the shortcut file at `path`, read once and never through a link; empty
 // values when it cannot be read, as the profile read gives for a file it cannot open.
 ShortcutValues ReadShortcutValues(const std::string& path);
+ShortcutValues ReadShortcutValues(const ContainedFolder& folder, const std::string& name);
 
 }  // namespace kestrin

@@ -45,11 +45,13 @@ size_t WriteToTarget(char* data, size_t size, size_t count, void* target) {
 struct TextTarget {
   std::string text;
   size_t limit;
+  std::int64_t received = 0;
 };
 
 size_t AppendToText(char* data, size_t size, size_t count, void* target) {
   auto& text = *static_cast<TextTarget*>(target);
   const size_t bytes = size * count;
+  text.received += static_cast<std::int64_t>(bytes);
   if (text.text.size() + bytes > text.limit) {
     return 0;
   }
@@ -167,15 +169,10 @@ Result<> CurlClient::Download(const std::string& remoteName, const std::string& 
     return Result<>::Fail("cannot create " + partialPath + ": " + std::strerror(errno));
   }
   DownloadTarget target{file.get(), options_.maxDownloadBytes};
-  Result<> received = Transfer(FileUrl(remoteName), options_.maxDownloadBytes, [this, &target] {
+  Result<> received = Receive(remoteName, target.received, [this, &target] {
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, WriteToTarget);
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
-    curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE,
-                     static_cast<curl_off_t>(options_.maxDownloadBytes));
   });
-  if (target.received > target.limit) {
-    received = Result<>::Fail("more than " + std::to_string(target.limit) + " bytes");
-  }
   const bool written = std::fclose(file.release()) == 0;
   std::error_code error;
   if (received && written) {
@@ -195,7 +192,44 @@ Result<std::string> CurlClient::Read(const std::string& remoteName) {
   if (!IsSafeName(remoteName)) {
     return Result<std::string>::Fail("unusable file name");
   }
-  return Fetch(FileUrl(remoteName), [] {});
+  TextTarget target{"", static_cast<size_t>(options_.maxDownloadBytes)};
+  if (const Result<> read = Receive(remoteName, target.received,
+                                    [this, &target] {
+                                      curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, AppendToText);
+                                      curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
+                                    });
+      !read) {
+    return Result<std::string>::Fail(read.error());
+  }
+  return Result<std::string>::Ok(std::move(target.text));
+}
+
+Result<> CurlClient::Receive(const std::string& name, const std::int64_t& received,
+                             const std::function<void()>& configure) {
+  const Result<std::optional<std::int64_t>> expected = ExpectedSize(name);
+  if (!expected) {
+    return Result<>::Fail(expected.error());
+  }
+  const std::int64_t limit = options_.maxDownloadBytes;
+  const auto tooLarge = [limit] {
+    return Result<>::Fail("more than " + std::to_string(limit) + " bytes");
+  };
+  if (*expected > limit) {
+    return tooLarge();
+  }
+  Result<> done = Transfer(FileUrl(name), expected->value_or(limit), [this, &configure, limit] {
+    configure();
+    curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limit));
+    ApplyDownloadOptions();
+  });
+  if (received > limit) {
+    return tooLarge();
+  }
+  if (done && *expected && received != **expected) {
+    return Result<>::Fail("received " + std::to_string(received) + " of " +
+                          std::to_string(**expected) + " bytes");
+  }
+  return done;
 }
 
 Result<std::string> CurlClient::Fetch(const std::string& url,
@@ -318,6 +352,11 @@ CURLcode CurlClient::Run(const std::string& url, const std::function<void()>& co
   }
   result = Judged(result);
   lastCode_ = result;
+  ++requestsRun_;
+  long connects = 0;
+  if (curl_easy_getinfo(easy_, CURLINFO_NUM_CONNECTS, &connects) == CURLE_OK && connects > 0) {
+    Reconnected();
+  }
   identity_.Seen(easy_, result);
   if (result != CURLE_OK) {
     long osError = 0;
@@ -342,6 +381,7 @@ Result<> CurlClient::Transfer(const std::string& url, std::int64_t maxBytes,
     done = Result<>::Fail("the transfer was too slow and was stopped after " +
                           std::to_string(seconds) + (seconds == 1 ? " second" : " seconds"));
   }
+  Transferred();
   return done;
 }
 
@@ -354,6 +394,9 @@ void CurlClient::ApplySessionOptions() {
                    static_cast<long>(options_.replyTimeout.count()));
   curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options_.stallTimeout.count()));
+  if (!options_.trustedAuthorities.empty()) {
+    curl_easy_setopt(easy_, CURLOPT_CAINFO, options_.trustedAuthorities.c_str());
+  }
   identity_.Apply(easy_);
   // Without a sink a request's body would go to stdout.
   curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, DiscardBytes);

@@ -49,6 +49,18 @@ class CurlClient : public FtpClient {
   // libcurl's outcome of a request, made a failure where the protocol's reply is one that
   // libcurl takes for success (an HTTP refusal).
   virtual CURLcode Judged(CURLcode result) const { return result; }
+  // The size a download of the file must bring where the transfer itself does not tell it
+  // (FTP); none where it does (HTTP's Content-Length) or nothing can tell.
+  virtual Result<std::optional<std::int64_t>> ExpectedSize(const std::string&) {
+    return Result<std::optional<std::int64_t>>::Ok(std::nullopt);
+  }
+  // The protocol's own options of a download, after the shared ones.
+  virtual void ApplyDownloadOptions() {}
+  // Told when a request had to open a new connection, and after a transfer ended.
+  virtual void Reconnected() {}
+  virtual void Transferred() {}
+  // The size the server gives for a file (SIZE, HEAD); none when it cannot tell.
+  virtual std::optional<std::int64_t> RemoteSize(const std::string& name);
 
   // Runs one request on the connection: the handle is reset to the session's options,
   // `configure` adds the request's own, and the network waits yield. A failed request
@@ -68,11 +80,11 @@ class CurlClient : public FtpClient {
   // options; the stored size is not checked.
   Result<> SendFile(const std::string& localPath, const std::string& url,
                     const std::function<void()>& configure);
-  // The size the server gives for a file (SIZE, HEAD); none when it cannot tell.
-  std::optional<std::int64_t> RemoteSize(const std::string& name);
   // Fails unless the server holds `expected` bytes under the name.
   Result<> CheckStoredSize(const std::string& name, std::int64_t expected);
   void NoTransfer() { curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L); }
+  // How many requests ran on this client: a fact learnt is fresh while it has not grown.
+  std::uint64_t requestsRun() const { return requestsRun_; }
   std::string Escape(const std::string& text) const;
 
   FtpConnectOptions options_;
@@ -84,10 +96,14 @@ class CurlClient : public FtpClient {
 
  private:
   void ApplySessionOptions();
+  // Downloads a file whole, or fails, counting the bytes into `received`.
+  Result<> Receive(const std::string& name, const std::int64_t& received,
+                   const std::function<void()>& configure);
 
   std::function<void()> yield_;
   CURLM* multi_ = nullptr;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
+  std::uint64_t requestsRun_ = 0;
 };
 
 }  // namespace kestrin

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -11,6 +12,7 @@
 
 #include "ftp/curl_client.h"
 #include "ftp/curl_clients.h"
+#include "ftp/file_facts.h"
 #include "ftp/ftp_client.h"
 
 namespace kestrin {
@@ -23,23 +25,30 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+struct Replies {
+  std::vector<std::string> finals;  // the last two final reply lines ("550 No such file.")
+  std::string facts;                // the last line within a reply that starts with a blank
+};
+
 // Receives the server's reply lines, and for NOBODY requests header lines that libcurl makes
-// up, which carry no reply code. Keeps the last two final reply lines ("550 No such file."),
-// cut short: a hostile server must not flood the activity lines.
-size_t KeepFinalReplies(char* data, size_t size, size_t count, void* replies) {
+// up, which carry no reply code. Keeps them cut short: a hostile server must not flood the
+// activity lines.
+size_t KeepReplies(char* data, size_t size, size_t count, void* replies) {
   constexpr size_t kLongestReply = 200;
   const size_t bytes = size * count;
   std::string_view line(data, bytes);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
     line.remove_suffix(1);
   }
+  auto& kept = *static_cast<Replies*>(replies);
   if (line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
       line[3] == ' ') {
-    auto& kept = *static_cast<std::vector<std::string>*>(replies);
-    if (kept.size() == 2) {
-      kept.erase(kept.begin());
+    if (kept.finals.size() == 2) {
+      kept.finals.erase(kept.finals.begin());
     }
-    kept.emplace_back(line.substr(0, kLongestReply));
+    kept.finals.emplace_back(line.substr(0, kLongestReply));
+  } else if (line.starts_with(' ')) {
+    kept.facts = line.substr(0, kLongestReply);
   }
   return bytes;
 }
@@ -81,7 +90,11 @@ class CurlFtpClient final : public CurlClient {
     if (!loggedIn) {
       LearnCertificateAfter(DirectoryUrl(currentDirectory_), login);
       Close();
+      return loggedIn;
     }
+    char* entry = nullptr;
+    curl_easy_getinfo(easy_, CURLINFO_FTP_ENTRY_PATH, &entry);
+    entryPath_ = entry != nullptr ? entry : "";
     return loggedIn;
   }
 
@@ -89,9 +102,9 @@ class CurlFtpClient final : public CurlClient {
     if (!IsSafeName(directory)) {
       return Result<>::Fail("unusable directory name");
     }
-    const std::string candidate = directory.front() == '/' || currentDirectory_.empty()
-                                      ? directory
-                                      : currentDirectory_ + "/" + directory;
+    const std::string candidate = directory.front() == '/'     ? directory
+                                  : !currentDirectory_.empty() ? currentDirectory_ + "/" + directory
+                                                               : FromEntry(directory);
     if (const Result<> entered = Perform(DirectoryUrl(candidate), [this] { NoTransfer(); });
         !entered) {
       return Result<>::Fail("cannot enter folder \"" + directory + "\": " + entered.error());
@@ -105,25 +118,13 @@ class CurlFtpClient final : public CurlClient {
     if (!IsSafeName(name)) {
       return Presence::Fail("unusable file name");
     }
-    // A size proves a plain file. A 550 may be a refusal of SIZE as well as a missing
-    // file, and a server may not know SIZE at all: then the directory's listing decides.
-    const CURLcode sized = Run(FileUrl(name), [this] { NoTransfer(); });
-    curl_off_t size = -1;
-    if (sized == CURLE_OK &&
-        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK &&
-        size >= 0) {
-      return Presence::Ok(RemoteFile::Present);
+    const Result<FileFacts> facts = LookUp(name);
+    if (!facts) {
+      return Presence::Fail(facts.error());
     }
-    if (sized != CURLE_OK && sized != CURLE_REMOTE_FILE_NOT_FOUND) {
-      return Presence::Fail(failure_);
-    }
-    // The names in the current directory (NLST), one a line.
-    const auto names = Fetch(DirectoryUrl(currentDirectory_),
-                             [this] { curl_easy_setopt(easy_, CURLOPT_DIRLISTONLY, 1L); });
-    if (!names) {
-      return Presence::Fail(names.error());
-    }
-    return Presence::Ok(IsListed(*names, name) ? RemoteFile::Present : RemoteFile::Absent);
+    // A download that follows at once needs not ask for the size again.
+    probed_ = {name, *facts, requestsRun()};
+    return Presence::Ok(facts->plainFile ? RemoteFile::Present : RemoteFile::Absent);
   }
 
   Result<void, RenameFailure> Rename(const std::string& from, const std::string& to) override {
@@ -146,13 +147,13 @@ class CurlFtpClient final : public CurlClient {
       // SFTP version 3, the one OpenSSH speaks, will not rename onto an existing file.
       return Renamed::Fail({RenameRefusal::Target, failure_});
     }
-    if (replies_.empty() || replies_.back().front() != '5') {
+    const auto& replies = replies_.finals;
+    if (replies.empty() || replies.back().front() != '5') {
       // A transient refusal: the same may work next time.
       return Renamed::Fail({RenameRefusal::None, failure_});
     }
     // RNFR's "350" came just before the refusal: the server took the source.
-    const bool sourceTaken =
-        replies_.size() >= 2 && replies_[replies_.size() - 2].starts_with("350");
+    const bool sourceTaken = replies.size() >= 2 && replies[replies.size() - 2].starts_with("350");
     return Renamed::Fail({sourceTaken ? RenameRefusal::Target : RenameRefusal::Source, failure_});
   }
 
@@ -166,7 +167,7 @@ class CurlFtpClient final : public CurlClient {
 
  private:
   void ApplyProtocolOptions() override {
-    replies_.clear();
+    replies_ = {};
     curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, IsSftp() ? "sftp" : "ftp");
     curl_easy_setopt(easy_, CURLOPT_USERNAME, options_.username.c_str());
     curl_easy_setopt(easy_, CURLOPT_PASSWORD, options_.password.c_str());
@@ -176,16 +177,132 @@ class CurlFtpClient final : public CurlClient {
       curl_easy_setopt(easy_, CURLOPT_FTPPORT, "-");
     }
     if (options_.protocol == Protocol::FtpOverTls) {
-      // The login and every transfer are protected.
+      // The login and every transfer are protected. "AUTH TLS" is the form servers know;
+      // libcurl would try the old "AUTH SSL" first.
       curl_easy_setopt(easy_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+      curl_easy_setopt(easy_, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
     } else if (IsSftp()) {
       ApplySshLogin();
     }
-    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepFinalReplies);
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, KeepReplies);
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, &replies_);
   }
 
-  std::string LastReply() const override { return replies_.empty() ? "" : replies_.back(); }
+  std::string LastReply() const override {
+    return replies_.finals.empty() ? "" : replies_.finals.back();
+  }
+
+  // libcurl is kept from asking SIZE itself, which a server may refuse: the size is checked
+  // against ExpectedSize instead.
+  void ApplyDownloadOptions() override {
+    curl_easy_setopt(easy_, CURLOPT_IGNORE_CONTENT_LENGTH, IsSftp() ? 0L : 1L);
+  }
+
+  void Reconnected() override { binary_ = false; }  // a new login starts in ASCII
+  void Transferred() override { binary_ = true; }   // libcurl set binary mode for it
+
+  // A data connection cut with a plain close looks like the end of the file: the size told
+  // by the check just before, or asked for now, is what must arrive.
+  Result<std::optional<std::int64_t>> ExpectedSize(const std::string& name) override {
+    using Size = Result<std::optional<std::int64_t>>;
+    if (probed_ && probed_->name == name && probed_->requestsRun == requestsRun()) {
+      return Size::Ok(probed_->facts.size);
+    }
+    if (IsSftp()) {
+      return Size::Ok(std::nullopt);
+    }
+    const Result<FileFacts> facts = LookUp(name);
+    if (!facts) {
+      return Size::Fail(facts.error());
+    }
+    return Size::Ok(facts->size);
+  }
+
+  std::optional<std::int64_t> RemoteSize(const std::string& name) override {
+    const Result<FileFacts> facts = LookUp(name);
+    return facts ? facts->size : std::nullopt;
+  }
+
+  // The current directory's listing: the names alone (SFTP), or LIST, which every FTP server
+  // takes without an argument. Fails when the server will not list it.
+  Result<std::string> List() {
+    auto listing = Fetch(DirectoryUrl(currentDirectory_), [this] {
+      curl_easy_setopt(easy_, CURLOPT_DIRLISTONLY, IsSftp() ? 1L : 0L);
+    });
+    binary_ = false;  // listings go in ASCII
+    return listing;
+  }
+
+  // What the server tells of a name. SFTP: its size proves a plain file. FTP: SIZE first, one
+  // command that nearly every server knows; a 550 that does not say the file is missing may
+  // refuse a folder as well, and a refusal tells nothing: MLST tells, and where the server
+  // knows no MLST, the listing.
+  Result<FileFacts> LookUp(const std::string& name) {
+    using Facts = Result<FileFacts>;
+    if (IsSftp()) {
+      return SftpLookUp(name);
+    }
+    // A server may refuse SIZE in ASCII mode.
+    const bool typeSent = !binary_;
+    const CURLcode sized =
+        typeSent ? RunCommands({"TYPE I", "SIZE " + name}) : RunCommands({"SIZE " + name});
+    if (sized != CURLE_OK && sized != CURLE_QUOTE_ERROR) {
+      return Facts::Fail(failure_);
+    }
+    if (typeSent) {
+      const auto& replies = replies_.finals;
+      binary_ = sized == CURLE_OK || (replies.size() == 2 && replies.front().starts_with('2'));
+    }
+    if (const auto size = SizeInReply(LastReply())) {
+      return Facts::Ok({true, size});
+    }
+    if (SaysNoSuchFile(LastReply())) {
+      return Facts::Ok({});
+    }
+    const CURLcode described = RunCommands({"MLST " + name});
+    if (described == CURLE_OK) {
+      return Facts::Ok(FactsOfMlstLine(replies_.facts));
+    }
+    if (described != CURLE_QUOTE_ERROR) {
+      return Facts::Fail(failure_);
+    }
+    if (SaysNoSuchFile(LastReply())) {
+      return Facts::Ok({});
+    }
+    const auto listing = List();
+    if (!listing) {
+      return Facts::Fail(listing.error());
+    }
+    return Facts::Ok(FactsInListing(*listing, name));
+  }
+
+  Result<FileFacts> SftpLookUp(const std::string& name) {
+    using Facts = Result<FileFacts>;
+    const CURLcode sized = Run(FileUrl(name), [this] { NoTransfer(); });
+    curl_off_t size = -1;
+    if (sized == CURLE_OK &&
+        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK &&
+        size >= 0) {
+      return Facts::Ok({true, size});
+    }
+    if (sized != CURLE_OK && sized != CURLE_REMOTE_FILE_NOT_FOUND) {
+      return Facts::Fail(failure_);
+    }
+    const auto names = List();
+    if (!names) {
+      return Facts::Fail(names.error());
+    }
+    return Facts::Ok({IsListed(*names, name), std::nullopt});
+  }
+
+  // The name in a path relative to the login directory, from that directory itself when the
+  // server told it: then libcurl needs not return to it before entering the folder.
+  std::string FromEntry(const std::string& directory) const {
+    if (IsSftp() || !entryPath_.starts_with('/')) {
+      return directory;
+    }
+    return (entryPath_.ends_with('/') ? entryPath_ : entryPath_ + "/") + directory;
+  }
 
   // The user's own key, or the password, logs in.
   void ApplySshLogin() {
@@ -265,8 +382,18 @@ class CurlFtpClient final : public CurlClient {
     return DirectoryUrl(currentDirectory_) + Escape(name);
   }
 
-  std::string currentDirectory_;      // relative to the login directory unless it starts with "/"
-  std::vector<std::string> replies_;  // the last final reply lines of the request under way
+  // What a check learnt of a name, and when.
+  struct Probed {
+    std::string name;
+    FileFacts facts;
+    std::uint64_t requestsRun;  // fresh while no request ran since
+  };
+
+  std::string currentDirectory_;  // relative to the login directory unless it starts with "/"
+  std::string entryPath_;         // the login directory, as the server told it
+  bool binary_ = false;           // whether the connection is in binary mode
+  std::optional<Probed> probed_;
+  Replies replies_;  // of the request under way
 };
 
 }  // namespace

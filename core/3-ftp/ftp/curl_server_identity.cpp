@@ -32,7 +32,7 @@ std::string CertificateShown(CURL* easy) {
 void CurlServerIdentity::Expect(Protocol protocol, const std::string& fingerprint) {
   protocol_ = protocol;
   expected_ = fingerprint;
-  pin_ = fingerprint.empty() ? "" : PinnedPublicKey(fingerprint);
+  pin_ = fingerprint.empty() || IsSystemTrusted(fingerprint) ? "" : PinnedPublicKey(fingerprint);
   presented_.clear();
 }
 
@@ -40,17 +40,25 @@ void CurlServerIdentity::Apply(CURL* easy) {
   if (protocol_ == Protocol::Sftp) {
     curl_easy_setopt(easy, CURLOPT_SSH_HOSTKEYFUNCTION, CheckHostKey);
     curl_easy_setopt(easy, CURLOPT_SSH_HOSTKEYDATA, this);
-  } else if (UsesTls(protocol_) && !pin_.empty()) {
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(easy, CURLOPT_PINNEDPUBLICKEY, pin_.c_str());
+  } else if (UsesTls(protocol_)) {
+    // The key is read from every certificate, the system's choice included.
     curl_easy_setopt(easy, CURLOPT_CERTINFO, 1L);
+    if (!pin_.empty()) {
+      curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
+      curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
+      curl_easy_setopt(easy, CURLOPT_PINNEDPUBLICKEY, pin_.c_str());
+    }
   }
 }
 
 void CurlServerIdentity::Seen(CURL* easy, CURLcode result) {
   if (result == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
     presented_ = CertificateShown(easy);
+  } else if (result == CURLE_OK && UsesTls(protocol_) && pin_.empty() && presented_.empty()) {
+    // The login's handshake; later requests may reuse its connection and show nothing.
+    if (const std::string key = CertificateShown(easy); !key.empty()) {
+      presented_ = SystemTrusted(key);
+    }
   }
 }
 

@@ -10,8 +10,9 @@ namespace kestrin {
 
 // Checks that the server is the one expected, before the login is sent, through the libcurl
 // options of each request. A TLS certificate must be trusted by the system unless a
-// fingerprint is expected, which its key must match; an SSH host key must match the
-// fingerprint expected, and none matches an empty one.
+// fingerprint is expected, which its key must match (one marked SystemTrusted asks the
+// system again); an SSH host key must match the fingerprint expected, and none matches an
+// empty one.
 class CurlServerIdentity {
  public:
   void Expect(Protocol protocol, const std::string& fingerprint);  // at each connection
@@ -27,8 +28,8 @@ class CurlServerIdentity {
 
   Protocol protocol_ = Protocol::Ftp;
   std::string expected_;
-  std::string pin_;  // the TLS key pinned, if any
-  std::string presented_;
+  std::string pin_;        // the TLS key pinned, if any
+  std::string presented_;  // SystemTrusted(...) when the system trusted the certificate
 };
 
 }  // namespace kestrin

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/result.h"
 
@@ -36,6 +37,17 @@ inline int DefaultPort(Protocol protocol) {
   }
 }
 
+// A TLS certificate the system trusts is remembered by its key as "system:" and the key's
+// fingerprint: a later certificate the system does not trust is then a changed identity, not
+// a new server to trust on first use.
+inline constexpr std::string_view kSystemTrustedMark = "system:";
+inline std::string SystemTrusted(const std::string& fingerprint) {
+  return std::string(kSystemTrustedMark) + fingerprint;
+}
+inline bool IsSystemTrusted(const std::string& identity) {
+  return identity.starts_with(kSystemTrustedMark);
+}
+
 struct FtpConnectOptions {
   Protocol protocol = Protocol::Ftp;
   std::string server;
@@ -44,9 +56,12 @@ struct FtpConnectOptions {
   std::string password;
   bool passive = true;
   // The identity the server must show (Sha256Fingerprint): its SSH host key, or the public key
-  // of a TLS certificate that the system does not trust. Empty: a TLS certificate must be
-  // trusted by the system, and no SSH server is trusted.
+  // of a TLS certificate that the system does not trust. Empty, or SystemTrusted(...) of a key
+  // seen before: a TLS certificate must be trusted by the system, and no SSH server is trusted.
   std::string serverFingerprint;
+  // The certificates of the authorities that the system trusts, in one PEM file. Empty: the
+  // system's own. Tests name theirs, so that a server of their own counts as trusted.
+  std::string trustedAuthorities;
   std::string sshKeyFolder;  // where the user's SSH key is looked for ("~/.ssh/")
   std::chrono::seconds connectTimeout{30};
   std::chrono::seconds replyTimeout{30};  // each server reply
@@ -94,8 +109,9 @@ class FtpClient {
   // Connects and logs in; fails when the server cannot be reached, refuses the login, or does
   // not show the identity it must: then nothing of the login was sent.
   virtual Result<> Connect(const FtpConnectOptions& options) = 0;
-  // The identity the server showed at the last Connect when it was checked against
-  // serverFingerprint; empty when the system trusted its certificate, or none was seen.
+  // The identity the server showed at the last Connect: SystemTrusted(...) of its key for a
+  // TLS certificate the system trusted; its fingerprint when it was checked against
+  // serverFingerprint and did not match; empty otherwise.
   virtual std::string PresentedFingerprint() const = 0;
   virtual Result<> SetCurrentDirectory(const std::string& directory) = 0;
   // Whether the current directory holds a file of that name. A refusal to tell is a

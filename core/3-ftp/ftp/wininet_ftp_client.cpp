@@ -65,6 +65,19 @@ std::string FailureReason() {
   return text.empty() ? "WinInet error " + std::to_string(code) : text;
 }
 
+// Whether a listing that gave no first entry found an empty folder. Windows says so with
+// ERROR_NO_MORE_FILES; Wine sets no error, or passes the server's reply on, and the server's
+// last reply tells that the listing was complete ("226 Transfer complete.").
+bool ListedNothing() {
+  const DWORD code = GetLastError();
+  if (code == ERROR_NO_MORE_FILES) {
+    return true;
+  }
+  const std::string reply = LastReply();
+  return (code == ERROR_SUCCESS || code == ERROR_INTERNET_EXTENDED_ERROR) &&
+         (reply.starts_with("226") || reply.starts_with("250"));
+}
+
 // Closes a WinInet handle when the scope ends.
 class Handle {
  public:
@@ -94,7 +107,7 @@ class WinInetFtpClient final : public FtpClient {
   Result<> Connect(const FtpConnectOptions& options) override {
     if (options.protocol != Protocol::Ftp) {
       // Nothing is sent: a server that expects protection must not get the login in clear.
-      return Failed("this Windows build speaks plain FTP only (Protocol=0)");
+      return Result<>::Fail("this Windows build speaks plain FTP only (Protocol=0)");
     }
     options_ = options;
     session_.Reset(InternetOpenA("Kestrin", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
@@ -135,9 +148,10 @@ class WinInetFtpClient final : public FtpClient {
     }
     // The whole listing: a server may refuse to list a single name it does not have.
     WIN32_FIND_DATAA entry{};
+    SetLastError(ERROR_SUCCESS);
     Handle find(FtpFindFirstFileA(connection_.get(), nullptr, &entry, INTERNET_FLAG_RELOAD, 0));
     if (find.get() == nullptr) {
-      if (GetLastError() == ERROR_NO_MORE_FILES) {
+      if (ListedNothing()) {
         return Presence::Ok(RemoteFile::Absent);
       }
       return Presence::Fail("cannot list the folder: " + FailureReason());

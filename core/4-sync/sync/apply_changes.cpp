@@ -3,121 +3,132 @@
 #include <algorithm>
 
 #include "favorites/favorites_path.h"
+#include "favorites/record_rule.h"
 #include "favorites/shortcut_file.h"
-#include "platform/folder_entries.h"
 #include "platform/posix_files.h"
 
 namespace kestrin {
 namespace {
-
-bool Lstat(const std::string& path, struct stat& info) {
-  return lstat(path.c_str(), &info) == 0;
-}
-
-// A folder, a file or a link of that name (a trailing "/" asks for a folder).
-bool FolderTestFinds(const std::string& path) {
-  struct stat info;
-  if (!path.empty() && path.back() == '/') {
-    return Lstat(path.substr(0, path.size() - 1), info) && S_ISDIR(info.st_mode);
-  }
-  return Lstat(path, info);
-}
-
-// An ordinary file, or a link standing where a shortcut file would be.
-bool FileTestFinds(const std::string& path) {
-  struct stat info;
-  return Lstat(path, info) && (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode));
-}
 
 // Path + Name: the change's place below the Favorites folder.
 std::string RelativePathOf(const PendingChange& change) {
   return std::string(change.Path).append(change.Name);
 }
 
-// Deletes the folder with everything in it that lies on the file system `device`. Another
-// file system mounted below (a disk, a share) is not the user's favorites: it stays whole.
-void RemoveTreeOn(const std::string& path, dev_t device) {
-  struct stat info;
-  if (!Lstat(path, info)) {
-    return;
-  }
-  if (S_ISLNK(info.st_mode)) {
-    unlink(path.c_str());
-    return;
-  }
-  if (!S_ISDIR(info.st_mode) || info.st_dev != device) {
-    return;
-  }
-  // The listing is read whole first, so a sub-folder that cannot be removed is left in
-  // place instead of being found again and again.
-  for (const std::string& name : FolderEntries(path)) {
-    const std::string child = path + "/" + name;
-    struct stat childInfo;
-    if (Lstat(child, childInfo) && S_ISDIR(childInfo.st_mode)) {
-      RemoveTreeOn(child, device);
-    } else {
-      unlink(child.c_str());
+// The change's place below the Favorites folder: the folder that holds it and its name.
+FolderAndName PlaceOf(std::string_view relativePath) {
+  return SplitAtLastName(LocalPathOf("", relativePath));
+}
+
+// Removes from the folder `name` in `holder` what a scan would list, its shortcuts and
+// sub-folders, then the folders left empty; nothing on another file system. True when the
+// folder itself is gone.
+bool RemoveShortcutTree(const ContainedFolder& holder, const std::string& name, dev_t device) {
+  {
+    const auto folder = holder.Beneath(name);
+    if (!folder) {
+      return false;
     }
-  }
-  rmdir(path.c_str());
+    for (const std::string& entry : folder->Entries()) {
+      struct stat info;
+      if (folder->Status(entry, &info) != 0 || info.st_dev != device) {
+        continue;  // gone meanwhile, or another file system mounted here: not our favorites
+      }
+      if (S_ISDIR(info.st_mode)) {
+        RemoveShortcutTree(*folder, entry, device);
+      } else if (S_ISREG(info.st_mode) && HasShortcutName(entry)) {
+        folder->RemoveFile(entry);
+      }
+    }
+  }  // let go of the folder before removing it
+  return holder.RemoveFolder(name) == 0;
+}
+
+// A shortcut written from the shared list keeps the time of the edit it carries, so that a
+// copy passed on is never taken for a newer edit; an unreadable time gives the time of writing.
+std::optional<std::time_t> ModifiedOf(const PendingChange& change,
+                                      const GeneralDateFormat& dateFormat) {
+  const std::optional<DateTime> modified = ParseGeneralDate(change.Modified, dateFormat);
+  return modified ? std::optional(DateToFileTime(*modified)) : std::nullopt;
 }
 
 class ChangeApplier {
  public:
   ChangeApplier(ApplyOccasion occasion, const std::string& favoritesRoot,
-                ActivityReporter& activity)
-      : occasion_(occasion), root_(favoritesRoot), activity_(activity) {}
+                const GeneralDateFormat& dateFormat, ActivityReporter& activity)
+      : occasion_(occasion),
+        root_(ContainedFolder::Open(favoritesRoot)),
+        dateFormat_(dateFormat),
+        activity_(activity) {
+    struct stat info;
+    rootDevice_ = root_ && root_->OwnStatus(&info) == 0 ? info.st_dev : dev_t{};
+  }
 
   void DeleteShortcut(const PendingChange& change) {
-    const std::string file = LocalPathOf(root_, RelativePathOf(change));
-    if (!Reachable(change, file) || !FileTestFinds(file)) {
+    const FolderAndName place = PlaceOf(RelativePathOf(change));
+    const auto holder = Reach(change, place.folder);
+    struct stat info;
+    if (!holder || holder->Status(place.name, &info) != 0 ||
+        !(S_ISREG(info.st_mode) || S_ISLNK(info.st_mode))) {
       return;
     }
     Report(ShortcutLine("-> Deleting Shortcut: ", change));
-    if (unlink(file.c_str()) != 0) {
+    if (holder->RemoveFile(place.name) != 0) {
       Fail("Unable to Delete Shortcut: ", change);
     }
   }
 
   void DeleteFolder(const PendingChange& change) {
-    const std::string folder = LocalPathOf(root_, change.Path);
-    if (!Reachable(change, folder) || !FolderTestFinds(folder)) {
+    const FolderAndName place = PlaceOf(change.Path);
+    const auto holder = Reach(change, place.folder);
+    struct stat info;
+    if (!holder || holder->Status(place.name, &info) != 0) {
       return;
     }
     Report("-> Deleting Folder: " + std::string(change.Path));
-    RemoveFolderTree(folder);
+    if (S_ISLNK(info.st_mode)) {
+      holder->RemoveFile(place.name);  // the link goes; where it leads is not ours
+    } else if (S_ISDIR(info.st_mode) && (info.st_dev != rootDevice_ ||
+                                         !RemoveShortcutTree(*holder, place.name, rootDevice_))) {
+      Report("-> Keeping Folder: " + std::string(change.Path) +
+             "\\ (holds files that are not shortcuts)..");
+    }
   }
 
   void CreateFolder(const PendingChange& change) {
-    const std::string folder = LocalPathOf(root_, change.Path) + "/";
-    if (!Reachable(change, folder) || FolderTestFinds(folder)) {
+    const std::string folder = LocalPathOf("", change.Path);
+    if (Reach(change, folder)) {
       return;
     }
-    Report("-> Creating Folder: " + std::string(change.Path) + "\\");
-    CreateFolderPath(folder);
-    // A file or a link of that name, or a name the file system refuses, leaves no folder;
-    // what the shared list holds there must not be taken for deleted here.
-    if (!FolderTestFinds(folder)) {
-      Fail("Unable to Create Folder: ", change);
+    if (!linkFound_) {
+      Report("-> Creating Folder: " + std::string(change.Path) + "\\");
+      // A file or a link of that name, or a name the file system refuses, leaves no folder;
+      // what the shared list holds there must not be taken for deleted here.
+      if (!Reach(change, folder, true) && !linkFound_) {
+        Fail("Unable to Create Folder: ", change);
+      }
     }
   }
 
   void CreateShortcut(const PendingChange& change) {
-    const std::string holder = LocalPathOf(root_, change.Path);
-    const std::string file = LocalPathOf(root_, RelativePathOf(change));
-    if (!Reachable(change, file)) {
+    const FolderAndName place = PlaceOf(RelativePathOf(change));
+    auto holder = Reach(change, place.folder);
+    if (!holder && !linkFound_) {
+      Report("-> Creating Folder: " + std::string(change.Path));
+      holder = Reach(change, place.folder, true);
+    }
+    if (linkFound_) {
       return;
     }
-    if (!FolderTestFinds(holder)) {
-      Report("-> Creating Folder: " + std::string(change.Path));
-      CreateFolderPath(holder);
-    }
-    if (FileTestFinds(file)) {
+    struct stat info;
+    if (holder && holder->Status(place.name, &info) == 0 &&
+        (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode))) {
       Report(ShortcutLine("-> Deleting Shortcut: ", change));
-      unlink(file.c_str());
+      holder->RemoveFile(place.name);
     }
     Report(ShortcutLine("-> Creating Shortcut: ", change));
-    if (!WriteShortcutFile(file, change.URL, change.IconFile, change.IconIndex, true)) {
+    if (!holder || !WriteShortcutFile(*holder, place.name, change.URL, change.IconFile,
+                                      change.IconIndex, true, ModifiedOf(change, dateFormat_))) {
       Fail("Unable to Create Shortcut: ", change);
     }
   }
@@ -133,12 +144,23 @@ class ChangeApplier {
                                               : verb + relative + " (" + url + ")";
   }
 
-  bool Reachable(const PendingChange& change, const std::string& path) {
-    if (!PassesThroughLink(root_, path)) {
-      return true;
+  // The folder below the Favorites folder, never through a link: one on the way is
+  // reported, and linkFound_ tells so.
+  std::optional<ContainedFolder> Reach(const PendingChange& change, const std::string& folder,
+                                       bool create = false) {
+    linkFound_ = false;
+    if (!root_) {
+      return std::nullopt;
     }
-    Fail("Unable to Follow Link to ", change);
-    return false;
+    auto reached = root_->Beneath(folder, create);
+    if (reached) {
+      return std::move(*reached);
+    }
+    if (reached.error() == BlockedWay::Link) {
+      linkFound_ = true;
+      Fail("Unable to Follow Link to ", change);
+    }
+    return std::nullopt;
   }
 
   void Report(const std::string& line) { activity_.ReportActivity(line, StatusImage::Working); }
@@ -149,8 +171,11 @@ class ChangeApplier {
   }
 
   ApplyOccasion occasion_;
-  const std::string& root_;
+  const Result<ContainedFolder> root_;
+  dev_t rootDevice_;
+  const GeneralDateFormat& dateFormat_;
   ActivityReporter& activity_;
+  bool linkFound_ = false;
   std::vector<PendingChange> failures_;
 };
 
@@ -158,8 +183,9 @@ class ChangeApplier {
 
 std::vector<PendingChange> ApplyChanges(const ChangeList& changes, ApplyOccasion occasion,
                                         const std::string& favoritesRoot,
+                                        const GeneralDateFormat& dateFormat,
                                         ActivityReporter& activity) {
-  ChangeApplier applier(occasion, favoritesRoot, activity);
+  ChangeApplier applier(occasion, favoritesRoot, dateFormat, activity);
   RunProgress& progress = activity.progress();
   const auto pass = [&progress](const char* task, const std::vector<PendingChange>& list,
                                 std::string_view type, auto&& apply) {
@@ -182,37 +208,6 @@ std::vector<PendingChange> ApplyChanges(const ChangeList& changes, ApplyOccasion
   pass("Creating shortcuts", changes.CreateList, "F",
        [&](const auto& c) { applier.CreateShortcut(c); });
   return applier.TakeFailures();
-}
-
-bool PassesThroughLink(const std::string& favoritesRoot, const std::string& path) {
-  for (size_t slash = path.find('/', favoritesRoot.size()); slash != std::string::npos;
-       slash = path.find('/', slash + 1)) {
-    struct stat info;
-    if (Lstat(path.substr(0, slash), info) && S_ISLNK(info.st_mode)) {
-      return true;
-    }
-  }
-  return false;
-}
-
-void CreateFolderPath(const std::string& path) {
-  if (FolderTestFinds(path)) {
-    return;
-  }
-  // Outermost first, in one walk: a folder that is there already refuses to be made again,
-  // so each level needs no test of its own.
-  for (size_t slash = path.find('/', 1); slash != std::string::npos;
-       slash = path.find('/', slash + 1)) {
-    mkdir(path.substr(0, slash + 1).c_str(), 0755);
-  }
-}
-
-void RemoveFolderTree(const std::string& path) {
-  struct stat holder;
-  const size_t slash = path.rfind('/');
-  if (slash != std::string::npos && Lstat(slash == 0 ? "/" : path.substr(0, slash), holder)) {
-    RemoveTreeOn(path, holder.st_dev);
-  }
 }
 
 bool IsFavoritesChangeLine(std::string_view line) {

@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <string_view>
 #include <tuple>
+#include <unordered_set>
 #include <vector>
 
 #include "favorites/data_file.h"
 #include "favorites/record_rule.h"
 #include "formats/printable_text.h"
 #include "sync/apply_changes.h"
+#include "sync/deletion_guard.h"
 #include "sync/restore_point.h"
 #include "sync/unapplied_changes.h"
 
@@ -95,7 +97,8 @@ class KeyIndex {
 };
 
 PendingChange CreationOf(const FavoriteRecord& shared) {
-  return {shared.Path, shared.Name, shared.URL, shared.IconFile, shared.IconIndex, shared.Type};
+  return {shared.Path,      shared.Name, shared.URL,     shared.IconFile,
+          shared.IconIndex, shared.Type, shared.Modified};
 }
 
 PendingChange DeletionOf(const FavoriteRecord& local) {
@@ -117,33 +120,111 @@ Result<bool> LocalIsAsNew(const FavoriteRecord& local, const FavoriteRecord& sha
 
 }  // namespace
 
+namespace {
+
+// Whether the shared list's URL for the key differs from the one both sides last agreed on.
+bool EditedSince(const FavoriteRecord& record, std::size_t hash, const RecordList& base,
+                 const KeyIndex& baseIndex) {
+  const RecordIndex agreed = baseIndex.First(record, hash);
+  return agreed != kNone && base[agreed].URL != record.URL;
+}
+
+// The Path of the folder that holds a folder ("A\B\" for "A\B\C" or "A\B\C\"), ending in
+// a backslash; empty at the top.
+std::string_view HoldingPath(std::string_view folderPath) {
+  if (folderPath.ends_with('\\')) {
+    folderPath.remove_suffix(1);
+  }
+  const std::size_t up = folderPath.rfind('\\');
+  return up == std::string_view::npos ? std::string_view() : folderPath.substr(0, up + 1);
+}
+
+// The folders that hold a record which stays here, as a folder record's Path names them:
+// removing one would take that record with it.
+std::unordered_set<std::string_view> FoldersHolding(const RecordList& local,
+                                                    const std::vector<bool>& deleted) {
+  std::unordered_set<std::string_view> holding;
+  for (std::size_t i = 0; i < local.size(); ++i) {
+    if (deleted[i]) {
+      continue;
+    }
+    const FavoriteRecord record = local[i];
+    std::string_view path = record.Type == "D" ? HoldingPath(record.Path) : record.Path;
+    // A folder already there brought the folders above it along.
+    while (!path.empty() && holding.insert(path.substr(0, path.size() - 1)).second) {
+      path = HoldingPath(path);
+    }
+  }
+  return holding;
+}
+
+// Whether a local record with the shared record's key covers it: the same URL, or a
+// Modified as new or newer.
+Result<bool> LocallyCovered(RecordIndex first, const FavoriteRecord& shared,
+                            const FavoritesDataFile& local, const KeyIndex& localIndex,
+                            const GeneralDateFormat& dateFormat) {
+  for (RecordIndex i = first; i != kNone; i = localIndex.Next(i)) {
+    const FavoriteRecord candidate = local.records[i];
+    if (candidate.URL == shared.URL) {
+      return Result<bool>::Ok(true);
+    }
+    const auto asNew = LocalIsAsNew(candidate, shared, dateFormat);
+    if (!asNew || *asNew) {
+      return asNew;
+    }
+  }
+  return Result<bool>::Ok(false);
+}
+
+}  // namespace
+
 Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
-                                  const GeneralDateFormat& dateFormat) {
+                                  const RecordList* base, const GeneralDateFormat& dateFormat) {
   const KeyIndex localIndex(local.records);
   const KeyIndex sharedIndex(shared.records);
+  const RecordList noBase;
+  const KeyIndex baseIndex(base ? *base : noBase);
 
+  // A local record the shared list lacks was deleted elsewhere only when both sides had
+  // agreed on it; otherwise it is new here. An edit made here since beats that deletion.
+  std::vector<bool> deleted(local.records.size(), false);
+  bool foldersDeleted = false;
+  for (std::size_t i = 0; i < local.records.size(); ++i) {
+    const FavoriteRecord record = local.records[i];
+    const std::size_t hash = localIndex.HashAt(i);
+    if (sharedIndex.First(record, hash) != kNone) {
+      continue;
+    }
+    deleted[i] = !base || (baseIndex.First(record, hash) != kNone &&
+                           !EditedSince(record, hash, *base, baseIndex));
+    foldersDeleted = foldersDeleted || (deleted[i] && record.Type == "D");
+  }
+  const auto holding = foldersDeleted ? FoldersHolding(local.records, deleted)
+                                      : std::unordered_set<std::string_view>();
   ChangeList changes;
   for (std::size_t i = 0; i < local.records.size(); ++i) {
     const FavoriteRecord record = local.records[i];
-    if (sharedIndex.First(record, localIndex.HashAt(i)) == kNone) {
+    if (deleted[i] && !(record.Type == "D" && holding.contains(record.Path))) {
       changes.DeleteList.push_back(DeletionOf(record));
     }
   }
+
+  // A shared record this computer lacks is new elsewhere unless both sides had agreed on it:
+  // then it was deleted here, and stays deleted unless it was edited elsewhere since.
   for (std::size_t j = 0; j < shared.records.size(); ++j) {
     const FavoriteRecord record = shared.records[j];
+    const std::size_t hash = sharedIndex.HashAt(j);
+    const RecordIndex first = localIndex.First(record, hash);
     bool covered = false;
-    for (RecordIndex i = localIndex.First(record, sharedIndex.HashAt(j)); i != kNone && !covered;
-         i = localIndex.Next(i)) {
-      const FavoriteRecord candidate = local.records[i];
-      if (candidate.URL == record.URL) {
-        covered = true;
-      } else {
-        const auto asNew = LocalIsAsNew(candidate, record, dateFormat);
-        if (!asNew) {
-          return Result<ChangeList>::Fail(asNew.error());
-        }
-        covered = *asNew;
+    if (first == kNone) {
+      covered = base && baseIndex.First(record, hash) != kNone &&
+                !EditedSince(record, hash, *base, baseIndex);
+    } else {
+      const auto localCopy = LocallyCovered(first, record, local, localIndex, dateFormat);
+      if (!localCopy) {
+        return Result<ChangeList>::Fail(localCopy.error());
       }
+      covered = *localCopy;
     }
     if (!covered) {
       changes.CreateList.push_back(CreationOf(record));
@@ -167,11 +248,11 @@ namespace {
 
 // The changes with the shared list checked first; the texts say what was refused.
 Result<ChangeList> CheckedChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
-                                  const GeneralDateFormat& dateFormat) {
+                                  const RecordList* base, const GeneralDateFormat& dateFormat) {
   if (const Result<> checked = CheckRecords(shared); !checked) {
     return Result<ChangeList>::Fail("Unable to Use Remote Data File: " + checked.error());
   }
-  auto changes = ComputeChanges(local, shared, dateFormat);
+  auto changes = ComputeChanges(local, shared, base, dateFormat);
   if (!changes) {
     return Result<ChangeList>::Fail("Unable to Compare Data Files: " + changes.error());
   }
@@ -242,10 +323,10 @@ Result<UpdateResult, RunFailure> Applied(const ChangeList& changes, ApplyOccasio
     return Result<UpdateResult, RunFailure>::Fail(
         {"Unable to Save Restore Point..", saved.error()});
   }
-  UpdateResult result{
-      ChangeOutcome::Applied,
-      RecordsOf(ApplyChanges(changes, occasion, context.favoritesRoot, context.activity)),
-      {}};
+  UpdateResult result{ChangeOutcome::Applied,
+                      RecordsOf(ApplyChanges(changes, occasion, context.favoritesRoot,
+                                             context.dateFormat, context.activity)),
+                      {}};
   result.summary = SummaryOf(changes, result.unapplied, local);
   result.summary.restoreId = *saved;
   return Result<UpdateResult, RunFailure>::Ok(std::move(result));
@@ -271,7 +352,7 @@ Result<UpdateResult, RunFailure> RetryUnapplied(const FavoritesDataFile& local,
   const RecordKeys keys = KeysOf(*kept);
   const FavoritesDataFile localPart{local.header, RecordsWithKeys(local.records, keys)};
   const FavoritesDataFile sharedPart{shared.header, RecordsWithKeys(shared.records, keys)};
-  const auto changes = CheckedChanges(localPart, sharedPart, context.dateFormat);
+  const auto changes = CheckedChanges(localPart, sharedPart, nullptr, context.dateFormat);
   if (!changes) {
     return Result<UpdateResult, RunFailure>::Fail({changes.error()});
   }
@@ -290,19 +371,87 @@ bool KeepsLocal(const ChangeList& changes, std::size_t localShortcuts,
           context.keepOnFirstJoin && context.keepOnFirstJoin(localShortcuts));
 }
 
-bool IsMassDeletion(const ChangeList& changes, std::size_t localShortcuts) {
-  const std::size_t deleted = ShortcutsIn(changes.DeleteList);
-  return deleted >= kMassDeletion && 2 * deleted > localShortcuts;
+// The merge once both lists are read: the changes, applied directly or as the user chose.
+Result<UpdateResult, RunFailure> Merge(const FavoritesDataFile& local,
+                                       const FavoritesDataFile& shared, const DeletionGuard& guard,
+                                       const UpdateContext& context) {
+  using Outcome = Result<UpdateResult, RunFailure>;
+  if (shared.header.ComputerName == local.header.ComputerName) {
+    return RetryUnapplied(local, shared, context);
+  }
+  auto changes = CheckedChanges(local, shared, context.base, context.dateFormat);
+  if (!changes) {
+    return Outcome::Fail({changes.error()});
+  }
+  if (changes->CreateList.empty() && changes->DeleteList.empty()) {
+    return Unchanged();
+  }
+  const std::size_t localShortcuts = ShortcutsIn(local.records);
+  const bool firstJoinAsked = context.firstRun && context.keepOnFirstJoin;
+  if (KeepsLocal(*changes, localShortcuts, context) && !changes->DeleteList.empty()) {
+    context.activity.ReportActivity("-> Keeping " + std::to_string(changes->DeleteList.size()) +
+                                        " Items the Shared List Lacks..",
+                                    StatusImage::Working);
+    changes->DeleteList.clear();
+  }
+  // Whoever chose at the first join to replace this computer's favorites was asked already.
+  const std::size_t deleting = ShortcutsIn(changes->DeleteList);
+  const bool massDeletion = context.confirmMassDeletion && !firstJoinAsked &&
+                            guard.IsMassDeletion(deleting, localShortcuts);
+  // What could not be carried out is uploaded as the shared list had it: see
+  // unapplied_changes.h.
+  const bool nothingToAsk = changes->CreateList.empty() && changes->DeleteList.empty();
+  if ((!context.confirm && !massDeletion) || nothingToAsk) {
+    auto applied = Applied(*changes, ApplyOccasion::Direct, local.records, context);
+    if (applied) {
+      applied->confirmed = firstJoinAsked;
+    }
+    return applied;
+  }
+  if (massDeletion) {
+    context.activity.ReportActivity(
+        "-> " + std::to_string(guard.Deleted(deleting)) + " of " +
+            std::to_string(guard.MeasuredAgainst(localShortcuts)) +
+            " Favorites Would Be Deleted, " +
+            (context.confirmHook ? "Asking First.." : "Nothing Applied Unasked.."),
+        StatusImage::Working);
+  }
+  const auto chosen =
+      context.confirmHook ? context.confirmHook(*changes) : std::optional<std::vector<ChangeRow>>();
+  if (!chosen) {
+    return Outcome::Ok({ChangeOutcome::NothingApplied, {}, {}});
+  }
+  auto applied = Applied(ChangeListOf(*chosen), ApplyOccasion::Dialog, local.records, context);
+  if (applied) {
+    applied->confirmed = true;
+  }
+  return applied;
+}
+
+// After a run that deleted nothing, or whose changes the user chose, the Favorites as they
+// are now were seen whole; deletions made unasked add up until then.
+void RememberWhatWasSeen(DeletionGuard guard, const UpdateResult& result,
+                         std::size_t localShortcuts, const std::string& path) {
+  if (result.outcome == ChangeOutcome::NothingApplied) {
+    return;
+  }
+  const RunSummary& summary = result.summary;
+  if (summary.removed == 0 || result.confirmed) {
+    guard = {localShortcuts - std::min(localShortcuts, summary.removed) + summary.added, 0};
+  } else {
+    guard.deletedSince += summary.removed;
+  }
+  KeepDeletionGuard(path, guard);
 }
 
 }  // namespace
 
 Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const FavoritesDataFile& shared,
-                                  const GeneralDateFormat& dateFormat) {
+                                  const RecordList* base, const GeneralDateFormat& dateFormat) {
   if (shared.header.ComputerName == local.header.ComputerName) {
     return Result<ChangeList>::Ok({});
   }
-  return CheckedChanges(local, shared, dateFormat);
+  return CheckedChanges(local, shared, base, dateFormat);
 }
 
 Result<UpdateResult, RunFailure> UpdateFavorites(const std::string& localDataPath,
@@ -318,46 +467,13 @@ Result<UpdateResult, RunFailure> UpdateFavorites(const std::string& localDataPat
   if (!local) {
     return Outcome::Fail({"Unable to Read Local Data File: " + local.error()});
   }
-  if (shared->header.ComputerName == local->header.ComputerName) {
-    return RetryUnapplied(*local, *shared, context);
-  }
-  auto changes = CheckedChanges(*local, *shared, context.dateFormat);
-  if (!changes) {
-    return Outcome::Fail({changes.error()});
-  }
-  if (changes->CreateList.empty() && changes->DeleteList.empty()) {
-    return Unchanged();
-  }
   const std::size_t localShortcuts = ShortcutsIn(local->records);
-  const bool firstJoinAsked = context.firstRun && context.keepOnFirstJoin;
-  if (KeepsLocal(*changes, localShortcuts, context) && !changes->DeleteList.empty()) {
-    context.activity.ReportActivity("-> Keeping " + std::to_string(changes->DeleteList.size()) +
-                                        " Items the Shared List Lacks..",
-                                    StatusImage::Working);
-    changes->DeleteList.clear();
+  const DeletionGuard guard = ReadDeletionGuard(context.deletionGuardPath, localShortcuts);
+  auto merged = Merge(*local, *shared, guard, context);
+  if (merged) {
+    RememberWhatWasSeen(guard, *merged, localShortcuts, context.deletionGuardPath);
   }
-  // Whoever chose at the first join to replace this computer's favorites was asked already.
-  const bool massDeletion =
-      context.confirmMassDeletion && !firstJoinAsked && IsMassDeletion(*changes, localShortcuts);
-  // What could not be carried out is uploaded as the shared list had it: see
-  // unapplied_changes.h.
-  const bool nothingToAsk = changes->CreateList.empty() && changes->DeleteList.empty();
-  if ((!context.confirm && !massDeletion) || nothingToAsk) {
-    return Applied(*changes, ApplyOccasion::Direct, local->records, context);
-  }
-  if (massDeletion) {
-    context.activity.ReportActivity(
-        "-> " + std::to_string(ShortcutsIn(changes->DeleteList)) + " of " +
-            std::to_string(localShortcuts) + " Favorites Would Be Deleted, " +
-            (context.confirmHook ? "Asking First.." : "Nothing Applied Unasked.."),
-        StatusImage::Working);
-  }
-  const auto chosen =
-      context.confirmHook ? context.confirmHook(*changes) : std::optional<std::vector<ChangeRow>>();
-  if (!chosen) {
-    return Outcome::Ok({ChangeOutcome::NothingApplied, {}, {}});
-  }
-  return Applied(ChangeListOf(*chosen), ApplyOccasion::Dialog, local->records, context);
+  return merged;
 }
 
 }  // namespace kestrin

@@ -14,15 +14,22 @@
 
 namespace kestrin {
 
-// The changes that make the local Favorites match the shared list when another computer
-// uploaded it: local records whose key (Path + Name) the shared list lacks are deleted;
-// shared records that no local record with the same key covers are created. A local
-// record covers a shared one when the URLs are equal, or when its Modified is the same or
-// later. Linear in the size of both lists. Fails when a Modified that must be compared
-// cannot be read as a date. The changes are views into the two lists: they are good as long
-// as the lists are.
+// The changes that merge the shared list, uploaded by another computer, into the local
+// Favorites. `base` is the list this computer last agreed on with the shared folder (what it
+// last uploaded there); it tells which side changed what:
+// - a local record whose key (Path + Name) the shared list lacks is deleted when the base
+//   has it (deleted elsewhere) and its URL is the base's (an edit here beats the deletion);
+//   otherwise it is new here and stays. A folder that holds a record which stays, stays.
+// - a shared record whose key the local list lacks is created unless the base has it with
+//   the same URL (then it was deleted here, and stays deleted).
+// - a shared record whose key the local list has is created when no local record covers
+//   it: one covers it when the URLs are equal, or when its Modified is the same or later.
+// Without a base (nullptr) the shared list wins: every record it lacks is deleted and every
+// record it has that the local list lacks is created. Linear in the size of the lists. Fails
+// when a Modified that must be compared cannot be read as a date. The changes are views into
+// the lists: they are good as long as the lists are.
 Result<ChangeList> ComputeChanges(const FavoritesDataFile& local, const FavoritesDataFile& shared,
-                                  const GeneralDateFormat& dateFormat);
+                                  const RecordList* base, const GeneralDateFormat& dateFormat);
 
 // Succeeds when CheckRecord refuses no record of the list; otherwise fails naming the first
 // record it refuses and why. A list read whole has passed it already; the engine asks again
@@ -33,33 +40,36 @@ Result<> CheckRecords(const FavoritesDataFile& list);
 // upload the shared list. Fails when the shared list would reach outside the Favorites
 // folder or a date that must be compared cannot be read.
 Result<ChangeList> ChangesToApply(const FavoritesDataFile& local, const FavoritesDataFile& shared,
-                                  const GeneralDateFormat& dateFormat);
+                                  const RecordList* base, const GeneralDateFormat& dateFormat);
 
 struct UpdateContext {
   bool decode = false;   // Radix-64 record fields (SharedListForm)
   bool confirm = false;  // "ConfirmChanges"
-  // "ConfirmMassDeletion": changes that delete more than half of this computer's shortcuts,
-  // and at least kMassDeletion of them, go through the hook even when `confirm` is off.
+  // "ConfirmMassDeletion": changes that would take, with the deletions made unasked since the
+  // user last saw the Favorites whole, more than half of this computer's shortcuts, and at
+  // least kMassDeletion of them, go through the hook even when `confirm` is off
+  // (deletion_guard.h).
   bool confirmMassDeletion = true;
   bool keepLocal = false;  // delete nothing here: what only this computer holds is uploaded
   bool firstRun = false;   // no "LastSync" yet: keepOnFirstJoin may choose keepLocal
   const ConfirmChangesHook& confirmHook;
   const std::function<bool(std::size_t localShortcuts)>& keepOnFirstJoin;
+  const RecordList* base;  // the list last agreed on with the shared folder; nullptr: none
   GeneralDateFormat dateFormat;
   std::string favoritesRoot;
-  std::string unappliedPath;  // the changes the last upload could not carry out
-  std::string restoreFolder;  // where what the changes replace is saved first
-  DateTime now;               // when they are applied
+  std::string unappliedPath;      // the changes the last upload could not carry out
+  std::string restoreFolder;      // where what the changes replace is saved first
+  std::string deletionGuardPath;  // what the mass-deletion guard measures against
+  DateTime now;                   // when they are applied
   ActivityReporter& activity;
 };
-
-inline constexpr std::size_t kMassDeletion = 20;
 
 struct UpdateResult {
   ChangeOutcome outcome = ChangeOutcome::NothingApplied;
   // The changes that could not be carried out, each with its values (Modified empty).
   RecordList unapplied;
-  RunSummary summary;  // of the shortcuts changed as the changes were carried out
+  RunSummary summary;      // of the shortcuts changed as the changes were carried out
+  bool confirmed = false;  // the user chose the changes
 };
 
 // Reads both snapshots, decides by the last uploader, and applies the changes directly or

@@ -8,7 +8,8 @@
 
 namespace kestrin {
 
-// One change awaiting application. For a deletion URL, IconFile and IconIndex are empty.
+// One change awaiting application. For a deletion URL, IconFile, IconIndex and Modified are
+// empty.
 // The values are views into the records the change was found in: a change list is used
 // while both lists are held, and a first sync's hundred thousand creations copy no text.
 struct PendingChange {
@@ -17,7 +18,8 @@ struct PendingChange {
   std::string_view URL;
   std::string_view IconFile;
   std::string_view IconIndex;
-  std::string_view Type;  // "D" folder, "F" shortcut
+  std::string_view Type;           // "D" folder, "F" shortcut
+  std::string_view Modified = {};  // of a creation: the shared record's, the time its file gets
 
   bool operator==(const PendingChange&) const = default;
 };

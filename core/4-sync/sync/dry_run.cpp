@@ -2,8 +2,11 @@
 
 #include "favorites/data_file.h"
 #include "platform/temporary_folder.h"
+#include "sync/agreed_list.h"
 #include "sync/change_detection.h"
 #include "sync/run_steps.h"
+#include "sync/sealed_generation.h"
+#include "sync/shared_folder_state.h"
 
 namespace kestrin {
 namespace {
@@ -33,11 +36,18 @@ StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
   if (fetched) {
     fetched = EnterRemoteDirectory(settings, *client, activity);
   }
+  SealLabel label;
   if (fetched) {
-    fetched = DownloadSharedList(*client, form, shared, activity, downloaded);
+    fetched = DownloadSharedList(*client, form, shared, activity, downloaded, label);
   }
   if (client) {
     client->Close();
+  }
+  SealedGenerations generations;
+  if (fetched) {
+    fetched = CheckSealedListFound(env.workFolder, settings,
+                                   downloaded ? std::optional(label) : std::nullopt, env.keepLocal,
+                                   generations);
   }
   if (!fetched || !downloaded) {
     return fetched;
@@ -51,7 +61,11 @@ StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
   if (!localList) {
     return StepFailed("Unable to Read Local Data File: " + localList.error());
   }
-  const auto changes = ChangesToApply(*localList, *sharedList, env.dateFormat);
+  // The list last agreed on is read, never written: a dry run changes nothing.
+  const auto base =
+      ReadAgreedList(AgreedListPath(SharedFolderStateOf(env.workFolder, settings), decode), decode);
+  const auto changes =
+      ChangesToApply(*localList, *sharedList, base ? &base->records : nullptr, env.dateFormat);
   if (!changes) {
     return StepFailed(changes.error());
   }

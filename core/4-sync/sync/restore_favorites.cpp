@@ -5,8 +5,8 @@
 #include "favorites/record_rule.h"
 #include "formats/printable_text.h"
 #include "platform/atomic_file.h"
+#include "platform/contained_folder.h"
 #include "platform/posix_files.h"
-#include "sync/apply_changes.h"
 #include "sync/restore_point.h"
 
 namespace kestrin {
@@ -14,14 +14,13 @@ namespace {
 
 constexpr char kAwaitingUploadName[] = "restored";
 
-// A place that stays inside the Favorites folder whatever it names: relative, within the
-// ceilings on paths, and without an empty, "." or ".." step.
+// A place that stays inside the Favorites folder whatever it names, on every system:
+// relative, within the ceilings on paths, and each step a plain name.
 bool StaysInside(const SavedItem& item) {
   const std::string_view place = item.folder
                                      ? std::string_view(item.place).substr(0, item.place.size() - 1)
                                      : std::string_view(item.place);
   if (place.empty() || place.size() > kMaxPathBytes || item.folder != item.place.ends_with('/') ||
-      place.find('\0') != place.npos ||
       (!item.folder &&
        (item.stored.empty() || !std::all_of(item.stored.begin(), item.stored.end(), ::isdigit)))) {
     return false;
@@ -29,8 +28,7 @@ bool StaysInside(const SavedItem& item) {
   size_t steps = 0;
   for (size_t start = 0; start <= place.size(); ++steps) {
     const size_t end = std::min(place.find('/', start), place.size());
-    const std::string_view step = place.substr(start, end - start);
-    if (step.empty() || step == "." || step == "..") {
+    if (!IsPlainName(place.substr(start, end - start))) {
       return false;
     }
     start = end + 1;
@@ -38,38 +36,34 @@ bool StaysInside(const SavedItem& item) {
   return steps <= kMaxPathComponents;
 }
 
-bool IsFolder(const std::string& path) {
-  struct stat info;
-  return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+std::string WhyBlocked(BlockedWay why) {
+  return why == BlockedWay::Link ? "a folder on the way is a link" : "cannot create the folder";
 }
 
 class Restorer {
  public:
-  Restorer(const std::string& pointFolder, const std::string& favoritesRoot)
+  Restorer(const ContainedFolder& pointFolder, const ContainedFolder& favoritesRoot)
       : point_(pointFolder), root_(favoritesRoot) {}
 
   void PutBackFolder(const SavedItem& item) {
-    const std::string path = root_ + item.place;
-    if (PassesThroughLink(root_, path)) {
-      return Refuse(item, "a folder on the way is a link");
-    }
-    CreateFolderPath(path);
-    if (!IsFolder(path.substr(0, path.size() - 1))) {
-      Refuse(item, "cannot create the folder");
+    if (const auto made = root_.Beneath(item.place, true); !made) {
+      Refuse(item, WhyBlocked(made.error()));
     }
   }
 
   void PutBackFile(const SavedItem& item) {
-    const std::string path = root_ + item.place;
-    if (PassesThroughLink(root_, path)) {
-      return Refuse(item, "a folder on the way is a link");
+    const FolderAndName at = SplitAtLastName(item.place);
+    const auto holder = root_.Beneath(at.folder, true);
+    if (!holder) {
+      return Refuse(item, WhyBlocked(holder.error()));
     }
-    CreateFolderPath(path.substr(0, path.rfind('/') + 1));
-    if (IsFolder(path)) {
+    struct stat info;
+    if (holder->Status(at.name, &info) == 0 && S_ISDIR(info.st_mode)) {
       return Refuse(item, "a folder stands there");
     }
-    unlink(path.c_str());  // a link standing there goes itself; it is never followed
-    if (Result<> copied = CopyOrdinaryFile(point_ + item.stored, path, 0644, &item.modified);
+    holder->RemoveFile(at.name);  // a link standing there goes itself; it is never followed
+    if (Result<> copied =
+            CopyOrdinaryFile(point_, item.stored, *holder, at.name, 0644, &item.modified);
         !copied) {
       Refuse(item, copied.error());
     }
@@ -82,8 +76,8 @@ class Restorer {
     refused_.push_back(PrintableText(item.place) + ": " + why);
   }
 
-  const std::string point_;
-  const std::string& root_;
+  const ContainedFolder& point_;
+  const ContainedFolder& root_;
   std::vector<std::string> refused_;
 };
 
@@ -112,11 +106,16 @@ Result<RestoreOutcome> RestoreFavorites(const std::string& restoreFolder, const 
       overwritten.push_back(item.place);
     }
   }
+  const auto pointFolder = ContainedFolder::Open(restoreFolder + point->id);
+  const auto root = ContainedFolder::Open(favoritesRoot);
+  if (!pointFolder || !root) {
+    return Outcome::Fail(pointFolder ? root.error() : pointFolder.error());
+  }
   const auto undo = SaveRestorePoint(restoreFolder, favoritesRoot, overwritten, now);
   if (!undo) {
     return Outcome::Fail(undo.error());
   }
-  Restorer restorer(restoreFolder + point->id + "/", favoritesRoot);
+  Restorer restorer(*pointFolder, *root);
   for (const SavedItem& item : point->items) {
     if (item.folder) {
       restorer.PutBackFolder(item);

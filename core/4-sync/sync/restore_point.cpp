@@ -2,19 +2,19 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <set>
 #include <sstream>
 
 #include "favorites/favorites_path.h"
+#include "favorites/record_rule.h"
 #include "formats/printable_text.h"
 #include "platform/atomic_file.h"
+#include "platform/contained_folder.h"
 #include "platform/folder_entries.h"
 #include "platform/posix_files.h"
 #include "platform/whole_file.h"
-#include "sync/apply_changes.h"
 
 namespace kestrin {
 namespace {
@@ -58,61 +58,80 @@ std::optional<std::string> Unescaped(const std::string& text) {
   return place;
 }
 
-// True when a file (a place without a trailing "/") or a folder (one with) stands at the
-// place, not behind a link; `info` then describes it.
-bool Savable(const std::string& favoritesRoot, const std::string& place, struct stat& info) {
-  const std::string path = favoritesRoot + place;
-  if (PassesThroughLink(favoritesRoot, path) || lstat(path.c_str(), &info) != 0) {
-    return false;
+// What stands at a place below the Favorites folder, reached without following a link.
+struct Found {
+  ContainedFolder holder;
+  std::string name;
+  struct stat info;
+};
+
+// A file (a place without a trailing "/") or a folder (one with) at the place, not behind
+// a link.
+std::optional<Found> Savable(const ContainedFolder& root, const std::string& place) {
+  FolderAndName at = SplitAtLastName(place);
+  auto holder = root.Beneath(at.folder);
+  struct stat info;
+  if (!holder || holder->Status(at.name, &info) != 0 ||
+      !(place.ends_with('/') ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode))) {
+    return std::nullopt;
   }
-  return place.ends_with('/') ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode);
+  return Found{std::move(*holder), std::move(at.name), info};
 }
 
 // Writes one point into a folder of its own, file by file.
 class PointWriter {
  public:
-  PointWriter(const std::string& folder, const std::string& favoritesRoot)
+  PointWriter(const ContainedFolder& folder, const ContainedFolder& favoritesRoot)
       : folder_(folder), root_(favoritesRoot) {}
 
   Result<> Save(const std::string& place) {
-    struct stat info;
-    if (!Savable(root_, place, info)) {
+    const std::optional<Found> found = Savable(root_, place);
+    if (!found) {
       return Result<>::Ok();
     }
-    return S_ISDIR(info.st_mode) ? SaveFolder(place, info.st_dev) : SaveFile(place, info);
+    return S_ISDIR(found->info.st_mode)
+               ? SaveFolder(found->holder, found->name, place, found->info.st_dev)
+               : SaveFile(found->holder, found->name, place, found->info);
   }
 
   const std::string& manifest() const { return manifest_; }
 
  private:
-  // A folder is removed with everything in it that lies on its own file system.
-  Result<> SaveFolder(const std::string& place, dev_t device) {
+  // A folder is saved with what a run removes of it: its sub-folders and shortcuts on its
+  // own file system.
+  Result<> SaveFolder(const ContainedFolder& holder, const std::string& name,
+                      const std::string& place, dev_t device) {
     manifest_ += "D " + Escaped(place) + "\n";
-    for (const std::string& name : FolderEntries(root_ + place)) {
+    const auto folder = holder.Beneath(name);
+    if (!folder) {
+      return Result<>::Ok();
+    }
+    for (const std::string& entry : folder->Entries()) {
       struct stat info;
-      const std::string child = place + name;
-      if (lstat((root_ + child).c_str(), &info) != 0) {
+      if (folder->Status(entry, &info) != 0 || info.st_dev != device) {
         continue;
       }
-      if (S_ISDIR(info.st_mode) && info.st_dev == device) {
-        if (Result<> saved = SaveFolder(child + "/", device); !saved) {
-          return saved;
-        }
-      } else if (S_ISREG(info.st_mode)) {
-        if (Result<> saved = SaveFile(child, info); !saved) {
-          return saved;
-        }
+      const std::string child = place + entry;
+      Result<> saved = Result<>::Ok();
+      if (S_ISDIR(info.st_mode)) {
+        saved = SaveFolder(*folder, entry, child + "/", device);
+      } else if (S_ISREG(info.st_mode) && HasShortcutName(entry)) {
+        saved = SaveFile(*folder, entry, child, info);
+      }
+      if (!saved) {
+        return saved;
       }
     }
     return Result<>::Ok();
   }
 
-  Result<> SaveFile(const std::string& place, const struct stat& info) {
+  Result<> SaveFile(const ContainedFolder& holder, const std::string& name,
+                    const std::string& place, const struct stat& info) {
     if (!saved_.insert(place).second) {
       return Result<>::Ok();  // a shortcut deleted on its own and with its folder
     }
     const std::string stored = std::to_string(++files_);
-    if (Result<> copied = CopyOrdinaryFile(root_ + place, folder_ + stored, 0600); !copied) {
+    if (Result<> copied = CopyOrdinaryFile(holder, name, folder_, stored, 0600); !copied) {
       return copied;
     }
     manifest_ += "F " + std::to_string(info.st_mtim.tv_sec) + " " +
@@ -120,8 +139,8 @@ class PointWriter {
     return Result<>::Ok();
   }
 
-  const std::string folder_;
-  const std::string& root_;
+  const ContainedFolder& folder_;
+  const ContainedFolder& root_;
   std::string manifest_;
   std::set<std::string> saved_;
   size_t files_ = 0;
@@ -140,12 +159,6 @@ std::vector<std::string> PointIds(const std::string& restoreFolder) {
   return ids;
 }
 
-std::chrono::sys_seconds SecondsOf(const DateTime& when) {
-  using namespace std::chrono;
-  const sys_days day = year{when.year} / month(when.month) / when.day;
-  return day + hours(when.hour) + minutes(when.minute) + seconds(when.second);
-}
-
 std::uintmax_t SizeOf(const std::string& pointFolder) {
   std::uintmax_t size = 0;
   for (const std::string& name : FolderEntries(pointFolder)) {
@@ -159,13 +172,15 @@ std::uintmax_t SizeOf(const std::string& pointFolder) {
 
 }  // namespace
 
-Result<> CopyOrdinaryFile(const std::string& from, const std::string& to, mode_t mode,
+Result<> CopyOrdinaryFile(const ContainedFolder& fromFolder, const std::string& fromName,
+                          const ContainedFolder& toFolder, const std::string& toName, mode_t mode,
                           const timespec* modified) {
-  const int in = open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  const std::string from = fromFolder.path() + fromName, to = toFolder.path() + toName;
+  const int in = fromFolder.OpenFile(fromName, O_RDONLY);
   if (in < 0) {
     return Result<>::Fail(Why("cannot read", from));
   }
-  const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+  const int out = toFolder.OpenFile(toName, O_WRONLY | O_CREAT | O_EXCL, mode);
   if (out < 0) {
     const Result<> failure = Result<>::Fail(Why("cannot write", to));
     close(in);
@@ -182,10 +197,23 @@ Result<> CopyOrdinaryFile(const std::string& from, const std::string& to, mode_t
   const Result<> failure = Result<>::Fail(Why("cannot copy", from));
   close(in);
   if (close(out) != 0 || !whole) {
-    unlink(to.c_str());
+    toFolder.RemoveFile(toName);
     return failure;
   }
   return Result<>::Ok();
+}
+
+Result<> CopyOrdinaryFile(const std::string& from, const std::string& to, mode_t mode) {
+  const auto folderOf = [](const std::string& path) {
+    return ContainedFolder::Open(path.substr(0, path.rfind('/') + 1));
+  };
+  const auto fromFolder = folderOf(from);
+  const auto toFolder = folderOf(to);
+  if (!fromFolder || !toFolder) {
+    return Result<>::Fail(fromFolder ? toFolder.error() : fromFolder.error());
+  }
+  return CopyOrdinaryFile(*fromFolder, from.substr(from.rfind('/') + 1), *toFolder,
+                          to.substr(to.rfind('/') + 1), mode);
 }
 
 std::string RestoreFolderOf(const std::string& workFolder) {
@@ -217,9 +245,10 @@ Result<std::string> SaveRestorePoint(const std::string& restoreFolder,
                                      const std::string& favoritesRoot,
                                      const std::vector<std::string>& places, const DateTime& now) {
   using Outcome = Result<std::string>;
-  struct stat info;
-  if (std::none_of(places.begin(), places.end(),
-                   [&](const std::string& place) { return Savable(favoritesRoot, place, info); })) {
+  const auto root = ContainedFolder::Open(favoritesRoot);
+  if (!root || std::none_of(places.begin(), places.end(), [&](const std::string& place) {
+        return Savable(*root, place).has_value();
+      })) {
     return Outcome::Ok("");
   }
   const std::string incomplete = restoreFolder + kIncompleteName;
@@ -228,7 +257,12 @@ Result<std::string> SaveRestorePoint(const std::string& restoreFolder,
   if (mkdir(incomplete.c_str(), 0700) != 0) {
     return Outcome::Fail(Why("cannot create", incomplete));
   }
-  PointWriter writer(incomplete + "/", favoritesRoot);
+  const auto pointFolder = ContainedFolder::Open(incomplete);
+  if (!pointFolder) {
+    RemoveFolderTree(incomplete);
+    return Outcome::Fail(pointFolder.error());
+  }
+  PointWriter writer(*pointFolder, *root);
   for (const std::string& place : places) {
     if (Result<> saved = writer.Save(place); !saved) {
       RemoveFolderTree(incomplete);
@@ -302,11 +336,11 @@ std::vector<RestorePoint> ListRestorePoints(const std::string& restoreFolder) {
 void PruneRestorePoints(const std::string& restoreFolder, const DateTime& now,
                         const RestoreRetention& retention) {
   const std::vector<RestorePoint> points = ListRestorePoints(restoreFolder);
-  const auto since = SecondsOf(now) - std::chrono::days(retention.days);
+  const std::time_t since = DateToFileTime(now) - std::time_t{retention.days} * 86400;
   std::vector<const RestorePoint*> kept;
   for (size_t i = 0; i < points.size(); ++i) {
     const bool newest = points.size() - i <= retention.newest;
-    if (newest || SecondsOf(points[i].made) >= since) {
+    if (newest || DateToFileTime(points[i].made) >= since) {
       kept.push_back(&points[i]);
     } else {
       RemoveFolderTree(restoreFolder + points[i].id);

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include "formats/general_date.h"
+#include "platform/contained_folder.h"
 #include "platform/result.h"
 #include "sync/change_list.h"
 
@@ -58,10 +59,14 @@ Result<RestorePoint> ReadRestorePoint(const std::string& restoreFolder, const st
 // Every point whose manifest can be read, oldest first.
 std::vector<RestorePoint> ListRestorePoints(const std::string& restoreFolder);
 
-// Copies an ordinary file, never through a link, into a new file of the given mode, with the
-// given modification time when there is one. Fails, leaving no new file, saying why.
-Result<> CopyOrdinaryFile(const std::string& from, const std::string& to, mode_t mode,
+// Copies the ordinary file `fromName` of `fromFolder`, never through a link, into the new
+// file `toName` of `toFolder` of the given mode, with the given modification time when there
+// is one. Fails, leaving no new file, saying why.
+Result<> CopyOrdinaryFile(const ContainedFolder& fromFolder, const std::string& fromName,
+                          const ContainedFolder& toFolder, const std::string& toName, mode_t mode,
                           const timespec* modified = nullptr);
+// The same between absolute paths.
+Result<> CopyOrdinaryFile(const std::string& from, const std::string& to, mode_t mode);
 
 struct RestoreRetention {
   int days = 30;                      // every point made since then stays

@@ -56,6 +56,22 @@ void Report(ActivityReporter& activity, const std::string& text) {
   activity.ReportActivity(text, StatusImage::Working);
 }
 
+// A certificate the system trusts is kept by its key, renewed keys too: a later certificate
+// the system does not trust is then a changed identity, which no answer to "trust this new
+// server?" can accept.
+StepResult KeepSystemTrustedKey(const std::string& presented, const std::string& stored,
+                                const std::string& failure, const SyncEnvironment& env) {
+  if (!IsSystemTrusted(presented) || presented == stored) {
+    return StepResult::Ok();
+  }
+  if (const Result<> kept =
+          WriteIniString(env.settingsPath, kSettingsSection, kServerFingerprintKey, presented);
+      !kept) {
+    return StepFailed(failure, kept.error());
+  }
+  return StepResult::Ok();
+}
+
 // Logs in, first asking the user about a server whose identity is new. A server whose
 // identity changed is refused before anything of the login is sent.
 StepResult LogIn(FtpClient& client, FtpConnectOptions& options, const SyncSettings& settings,
@@ -86,7 +102,7 @@ StepResult LogIn(FtpClient& client, FtpConnectOptions& options, const SyncSettin
   if (!connected) {
     return StepFailed(failure, connected.error());
   }
-  return StepResult::Ok();
+  return KeepSystemTrustedKey(presented, stored, failure, env);
 }
 
 }  // namespace
@@ -190,8 +206,8 @@ StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
 }
 
 StepResult DownloadSharedList(FtpClient& client, const SharedListForm& form,
-                              const std::string& path, ActivityReporter& activity,
-                              bool& downloaded) {
+                              const std::string& path, ActivityReporter& activity, bool& downloaded,
+                              SealLabel& label) {
   Report(activity, "-> Checking for Remote Data File..");
   downloaded = false;
   const Result<RemoteFile> presence = client.Probe(form.name);
@@ -205,9 +221,11 @@ StepResult DownloadSharedList(FtpClient& client, const SharedListForm& form,
     if (const Result<> fetched = client.Download(form.name, form.ServerCopyOf(path)); !fetched) {
       return StepFailed("Unable to Download Remote Data File..", fetched.error());
     }
-    if (const Result<> opened = OpenServerCopy(form, path); !opened) {
+    const Result<SealLabel> opened = OpenServerCopy(form, path);
+    if (!opened) {
       return StepFailed("Unable to Read Remote Data File: " + opened.error());
     }
+    label = *opened;
     downloaded = true;
   }
   return StepResult::Ok();

@@ -46,10 +46,11 @@ StepResult EnterRemoteDirectory(const SyncSettings& settings, FtpClient& client,
                                 ActivityReporter& activity);
 
 // Downloads the shared list to path when the server holds one, opening it when it is
-// sealed; downloaded tells whether it did. The server's bytes are in form.ServerCopyOf(path).
+// sealed; downloaded tells whether it did, label what a sealed list was sealed under. The
+// server's bytes are in form.ServerCopyOf(path).
 StepResult DownloadSharedList(FtpClient& client, const SharedListForm& form,
-                              const std::string& path, ActivityReporter& activity,
-                              bool& downloaded);
+                              const std::string& path, ActivityReporter& activity, bool& downloaded,
+                              SealLabel& label);
 
 // The "Error: " line and, below it, its reason.
 void ReportFailure(ActivityReporter& activity, const RunFailure& failure);

@@ -22,9 +22,11 @@ std::string OwnIndicator(const IndicatorContext& context) {
   return context.computerName + "\r\n";
 }
 
-// This computer's indicator file, or the beginning of it that an interrupted upload left.
+// This computer's indicator file exactly. Anything else (another name, a part of one, or a
+// mix that two computers writing in place at the same moment left) is another computer's
+// lock, or one being written: this computer never goes on under it.
 bool NamesThisComputer(const std::string& contents, const IndicatorContext& context) {
-  return !contents.empty() && OwnIndicator(context).starts_with(contents);
+  return contents == OwnIndicator(context);
 }
 
 // A connection lost just now is mended by the client's next login, so a question the
@@ -107,7 +109,44 @@ Result<> WriteLocalIndicator(const IndicatorContext& context) {
   return Result<>::Ok();
 }
 
+// Stores this computer's indicator file whole: under a name of its own first, then renamed
+// over "favs.ind". Servers that write an upload into the existing file would otherwise leave
+// a mix of two computers' names when both store theirs at the same moment.
+Result<> StoreIndicator(FtpClient& client, const IndicatorContext& context) {
+  const std::string temporary = TemporaryRemoteName(kRemoteIndicatorName, context.computerName);
+  if (Result<> uploaded = client.Upload(context.localIndicatorPath, temporary); !uploaded) {
+    return uploaded;
+  }
+  Result<void, RenameFailure> renamed = client.Rename(temporary, kRemoteIndicatorName);
+  if (!renamed && renamed.error().refused == RenameRefusal::Target) {
+    // A server that will not rename onto an existing file: this computer has decided to take
+    // the lock, so the file in the way goes. The read-back settles any race this opens.
+    static_cast<void>(client.Delete(kRemoteIndicatorName));
+    renamed = client.Rename(temporary, kRemoteIndicatorName);
+  }
+  if (renamed) {
+    return Result<>::Ok();
+  }
+  static_cast<void>(client.Delete(temporary));
+  if (renamed.error().refused == RenameRefusal::Source) {
+    // A server that cannot rename gets the lock stored in place, as it always was.
+    return client.Upload(context.localIndicatorPath, kRemoteIndicatorName);
+  }
+  return Result<>::Fail(renamed.error().reason);
+}
+
 }  // namespace
+
+std::string TemporaryRemoteName(const std::string& remoteName, const std::string& computerName) {
+  constexpr char kHex[] = "0123456789abcdef";
+  std::string name = remoteName + ".upload-";
+  for (unsigned char c : computerName) {
+    name += kHex[c >> 4];
+    name += kHex[c & 0xf];
+  }
+  return name;
+}
+
 std::string FormatCountdown(double seconds, char decimalSeparator) {
   const long tenths = std::lround(std::max(seconds, 0.0) * 10);
   return std::to_string(tenths / 10) + decimalSeparator + std::to_string(tenths % 10);
@@ -144,7 +183,7 @@ StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context, 
     if (upload) {
       Report(context, "-> Uploading Local Indicator File..");
       stored = true;
-      upload = client.Upload(context.localIndicatorPath, kRemoteIndicatorName);
+      upload = StoreIndicator(client, context);
     }
     // FTP cannot create a file only if it is missing: another computer that checked at the
     // same moment may have stored its own since (and made this upload fail). The one whose

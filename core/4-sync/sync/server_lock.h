@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "sync/activity.h"
 #include "ftp/ftp_client.h"
+#include "sync/activity.h"
 #include "sync/run_failure.h"
 
 namespace kestrin {
@@ -24,8 +24,9 @@ struct IndicatorContext {
 
 // Takes the server's indicator file, waiting up to 120 seconds (about one listing a
 // second) for another computer's to disappear, and goes on only once the stored file names
-// this computer. `stored` is set as soon as this computer's file may be on the server, so
-// that a run that fails afterwards knows to release it.
+// this computer, and nothing else. The file is stored whole, by a rename. `stored` is set as soon
+// as this computer's file may be on the server, so that a run that fails afterwards knows to
+// release it.
 StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context, bool& stored);
 
 // Whether "favs.ind" still names this computer.
@@ -34,6 +35,12 @@ bool HoldsIndicator(FtpClient& client, const IndicatorContext& context);
 // Deletes "favs.ind" while it still names this computer; another computer's is left alone.
 // Succeeds when no lock of this computer's stays behind.
 StepResult ReleaseIndicator(FtpClient& client, const IndicatorContext& context);
+
+// The name under which a computer uploads a file before renaming it into place: one per
+// computer (its name in hexadecimal, so that any name makes a plain file name), so no two
+// computers write the same one, and a file left behind by a lost connection is replaced by
+// the computer's next upload.
+std::string TemporaryRemoteName(const std::string& remoteName, const std::string& computerName);
 
 // Seconds in the pattern "##0.0": at least one digit, one decimal, rounded.
 std::string FormatCountdown(double seconds, char decimalSeparator);

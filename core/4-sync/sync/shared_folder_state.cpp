@@ -42,9 +42,8 @@ Result<> MakePrivateFolder(const std::string& path) {
 }  // namespace
 
 std::string SharedFolderStateOf(const std::string& workFolder, const SyncSettings& settings) {
-  const std::string identity = std::to_string(settings.Protocol) + '\n' + settings.Server +
-                               '\n' + settings.Port + '\n' + settings.Username + '\n' +
-                               settings.RemoteDir;
+  const std::string identity = std::to_string(settings.Protocol) + '\n' + settings.Server + '\n' +
+                               settings.Port + '\n' + settings.Username + '\n' + settings.RemoteDir;
   return workFolder + "shared/" + Hex(Fnv1a(identity)) + "/";
 }
 

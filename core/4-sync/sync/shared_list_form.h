@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "formats/sealed_file.h"
 #include "platform/result.h"
 #include "settings/sync_settings.h"
 
@@ -15,6 +17,10 @@ struct SharedListForm {
   std::string name;
   bool encodedFields = false;  // Radix-64 record fields in the data files
   std::string passphrase;      // not empty: sealed
+  // The shared folder a sealed list names: the remote directory as configured, without the
+  // slashes at its ends, since computers may write it with or without them. The server's
+  // name is left out: computers may call one server by different names.
+  std::string folder;
 
   bool sealed() const { return !passphrase.empty(); }
   // Where the server's bytes of a data file are kept: the file itself, or beside it when
@@ -24,11 +30,14 @@ struct SharedListForm {
 
 SharedListForm SharedListFormOf(const SyncSettings& settings);
 
-// Makes dataFile from its server copy, opening a sealed one. Fails with the reason the copy
+// Makes dataFile from its server copy, opening a sealed one, and gives the label it was
+// sealed under (an empty one when the form does not seal). Fails with the reason the copy
 // does not open: then dataFile is not written.
-Result<> OpenServerCopy(const SharedListForm& form, const std::string& dataFile);
+Result<SealLabel> OpenServerCopy(const SharedListForm& form, const std::string& dataFile);
 
-// Makes the server copy of dataFile, sealing it when the form says so, and gives its path.
-Result<std::string> MakeServerCopy(const SharedListForm& form, const std::string& dataFile);
+// Makes the server copy of dataFile, sealing it as the given generation of the form's folder
+// when the form says so, and gives its path.
+Result<std::string> MakeServerCopy(const SharedListForm& form, const std::string& dataFile,
+                                   std::uint64_t generation);
 
 }  // namespace kestrin

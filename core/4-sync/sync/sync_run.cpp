@@ -4,18 +4,24 @@
 #include <filesystem>
 #include <thread>
 
+#include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
 #include "formats/ini_file.h"
+#include "platform/atomic_file.h"
 #include "platform/native_path.h"
 #include "platform/program_folder.h"
 #include "platform/whole_file.h"
 #include "settings/program_files.h"
 #include "sync/activity.h"
+#include "sync/agreed_list.h"
 #include "sync/change_detection.h"
+#include "sync/deletion_guard.h"
 #include "sync/restore_favorites.h"
 #include "sync/restore_point.h"
 #include "sync/run_steps.h"
+#include "sync/sealed_generation.h"
 #include "sync/server_lock.h"
+#include "sync/shared_folder_state.h"
 #include "sync/unapplied_changes.h"
 
 namespace kestrin {
@@ -26,18 +32,8 @@ void RemoveIfPresent(const std::string& path) {
   std::filesystem::remove(NativePath(path), ignored);
 }
 
-// The upload's temporary file, one per computer (its name in hexadecimal, so that any name
-// makes a plain file name): no two computers write the same one, and a file left behind by
-// a connection lost before the rename is replaced and renamed by the computer's next run.
-std::string TemporaryRemoteName(const std::string& remoteName, const std::string& computerName) {
-  constexpr char kHex[] = "0123456789abcdef";
-  std::string name = remoteName + ".upload-";
-  for (unsigned char c : computerName) {
-    name += kHex[c >> 4];
-    name += kHex[c & 0xf];
-  }
-  return name;
-}
+// Tries of the exchange when another computer publishes first each time.
+constexpr int kPublishAttempts = 3;
 
 class Run {
  public:
@@ -51,6 +47,8 @@ class Run {
         unappliedChanges_(env.workFolder + kUnappliedChangesName),
         restoreFolder_(RestoreFolderOf(env.workFolder)),
         form_(SharedListFormOf(settings)),
+        stateFolder_(SharedFolderStateOf(env.workFolder, settings)),
+        agreedList_(AgreedListPath(stateFolder_, form_.encodedFields)),
         remoteData_(form_.name),
         lock_{settings.Name, localIndicator_,  env.decimalSeparator,
               env.idle,      env.monotonicNow, activity_} {}
@@ -107,11 +105,23 @@ class Run {
     if (StepResult entered = EnterRemoteDirectory(settings_, *client_, activity_); !entered) {
       return entered;
     }
-    if (StepResult locked = AcquireIndicator(*client_, lock_, lockStored_); !locked) {
-      return locked;
-    }
-    if (StepResult exchanged = ExchangeDataFiles(); !exchanged) {
-      return exchanged;
+    base_ = ReadAgreedList(agreedList_, form_.encodedFields);
+    for (int attempt = 1;; ++attempt) {
+      if (StepResult locked = AcquireIndicator(*client_, lock_, lockStored_); !locked) {
+        return locked;
+      }
+      raceLost_ = false;
+      StepResult exchanged = ExchangeDataFiles();
+      if (exchanged) {
+        break;
+      }
+      if (!raceLost_ || attempt == kPublishAttempts) {
+        return exchanged;
+      }
+      // Two computers that started together: the one that published first stands, and this
+      // one merges its changes again with what was published, instead of failing the run.
+      Report("-> Another Computer Synchronized Meanwhile, Merging Again..", StatusImage::Working);
+      MergeNextWith(downloaded_);
     }
 
     Report("-> Deleting Remote Indicator File..", StatusImage::Working);
@@ -130,11 +140,16 @@ class Run {
   StepResult ExchangeDataFiles() {
     // Only this run's download is the shared list: an old "temp.dat" that could not be
     // deleted must not stand in for it.
-    if (StepResult fetched = DownloadSharedList(*client_, form_, tempData_, activity_, downloaded_);
+    if (StepResult fetched =
+            DownloadSharedList(*client_, form_, tempData_, activity_, downloaded_, sealLabel_);
         !fetched) {
       return fetched;
     }
+    if (StepResult checked = CheckSealedGeneration(); !checked) {
+      return checked;
+    }
     RecordList unapplied;
+    agreedSource_ = localData_;
     if (downloaded_) {
       Report("-> Updating Favorites..", StatusImage::Working);
       const UpdateContext context{
@@ -145,10 +160,12 @@ class Run {
           ReadIniString(env_.settingsPath, kSettingsSection, kLastSyncKey).empty(),
           env_.confirm,
           env_.keepOnFirstJoin,
+          base_ ? &base_->records : nullptr,
           env_.dateFormat,
           env_.favoritesRoot,
           unappliedChanges_,
           restoreFolder_,
+          stateFolder_ + kDeletionGuardName,
           env_.localNow(),
           activity_};
       auto update = UpdateFavorites(localData_, tempData_, context);
@@ -161,6 +178,7 @@ class Run {
           if (StepResult written = WriteLocalDataFile(); !written) {
             return written;
           }
+          AgreeOnWhatIsHere(update->unapplied);
           if (const Result<> held = HoldSharedVersionOf(update->unapplied, localData_, tempData_,
                                                         form_.encodedFields);
               !held) {
@@ -177,12 +195,38 @@ class Run {
     if (StepResult uploaded = UploadLocalDataFile(); !uploaded) {
       return uploaded;
     }
+    if (StepResult kept = RememberGeneration(publishedGeneration_); !kept) {
+      return kept;
+    }
     // What a restore put back is on the server now: the runs after this one need not keep it.
     ForgetRestoreAwaitingUpload(restoreFolder_);
     // Only what was uploaded is kept: the next run tries it again if its list is still this one.
     if (const Result<> kept = KeepUnappliedChanges(unappliedChanges_, localHeader_, unapplied);
         !kept) {
       return StepFailed("Unable to Create Unapplied Changes File..", kept.error());
+    }
+    return StepResult::Ok();
+  }
+
+  // A sealed list older than the newest this computer has seen, or none where one was seen,
+  // is refused before anything is applied; one taken is remembered.
+  StepResult CheckSealedGeneration() {
+    const auto found = downloaded_ ? std::optional(sealLabel_) : std::nullopt;
+    if (StepResult checked =
+            CheckSealedListFound(env_.workFolder, settings_, found, env_.keepLocal, generations_);
+        !checked) {
+      return checked;
+    }
+    publishedGeneration_ = NextGeneration(generations_, found);
+    return found ? RememberGeneration(found->generation) : StepResult::Ok();
+  }
+
+  StepResult RememberGeneration(std::uint64_t generation) {
+    if (!form_.sealed()) {
+      return StepResult::Ok();
+    }
+    if (const Result<> kept = RememberSealedGeneration(generations_, generation); !kept) {
+      return StepFailed("Unable to Remember the Shared List's Generation..", kept.error());
     }
     return StepResult::Ok();
   }
@@ -196,7 +240,7 @@ class Run {
   // At every moment the server holds a whole list, the old one or the new one.
   StepResult UploadLocalDataFile() {
     Report("-> Uploading Local Data File..", StatusImage::Working);
-    const Result<std::string> copy = MakeServerCopy(form_, localData_);
+    const Result<std::string> copy = MakeServerCopy(form_, localData_, publishedGeneration_);
     if (!copy) {
       return StepFailed("Unable to Create Local Data File..", copy.error());
     }
@@ -208,6 +252,32 @@ class Run {
     if (StepResult checked = CheckNothingPublishedMeanwhile(temporary); !checked) {
       return checked;
     }
+    StepResult published = Publish(temporary);
+    if (published) {
+      // Not knowing what was agreed costs the next run its three-way merge, not data.
+      if (agreedSource_.empty() || !KeepAgreedList(agreedSource_, agreedList_)) {
+        RemoveIfPresent(agreedList_);
+      }
+    }
+    return published;
+  }
+
+  // The upload carries the shared list's version of what could not be carried out here, but
+  // what this computer agrees on is what it holds: so the next merge still sees those changes
+  // as made elsewhere, and carries them out once it can.
+  void AgreeOnWhatIsHere(const RecordList& unapplied) {
+    if (unapplied.empty()) {
+      return;
+    }
+    const auto here = ReadOrdinaryFile(localData_, kMaxDataFileBytes);
+    agreedSource_ = env_.workFolder + "agreed.new";
+    if (!here || !WriteFileAtomically(agreedSource_, *here, 0600)) {
+      agreedSource_.clear();
+    }
+  }
+
+  // Renames the uploaded copy over the shared list, by whatever way the server allows.
+  StepResult Publish(const std::string& temporary) {
     Result<void, RenameFailure> renamed = client_->Rename(temporary, remoteData_);
     if (!renamed && renamed.error().refused == RenameRefusal::None) {
       // The server may have renamed and the reply been lost; then the shared list in place
@@ -280,13 +350,26 @@ class Run {
   // another computer's changes would be lost without a word.
   StepResult CheckNothingPublishedMeanwhile(const std::string& temporary) {
     Report("-> Verifying Remote Data File..", StatusImage::Working);
+    raceLost_ = true;
     if (!HoldsIndicator(*client_, lock_)) {
       return Abandon(temporary, "another computer has taken the lock");
     }
     if (!SharedListUnchanged()) {
       return Abandon(temporary, "another computer has changed the shared list during this run");
     }
+    raceLost_ = false;
     return StepResult::Ok();
+  }
+
+  // After a lost race the folder holds this run's merge with the list it downloaded (or
+  // with none), so that list is what the next merge starts from.
+  void MergeNextWith(bool downloaded) {
+    if (!downloaded) {
+      base_ = FavoritesDataFile{};
+      return;
+    }
+    auto merged = ReadFavoritesDataFile(tempData_, form_.encodedFields);
+    base_ = merged ? std::optional<FavoritesDataFile>(std::move(*merged)) : std::nullopt;
   }
 
   // Whether the server still holds the shared list this run downloaded, or still none.
@@ -346,12 +429,20 @@ class Run {
   RunSummary summary_;          // of the changes this run made to the Favorites folder
   DataFileHeader localHeader_;  // of the local data file as last written
   const SharedListForm form_;
+  const std::string stateFolder_;  // what this computer remembers of the shared folder
+  const std::string agreedList_;
+  std::string agreedSource_;  // the data file that becomes the agreed list once published
+  std::optional<FavoritesDataFile> base_;  // what the merge takes as last agreed
   const std::string remoteData_;
-  std::string published_;  // the server copy of "local.dat" being uploaded
+  std::string published_;                  // the server copy of "local.dat" being uploaded
+  SealLabel sealLabel_;                    // of the sealed list downloaded
+  SealedGenerations generations_;          // of the shared folder's sealed lists
+  std::uint64_t publishedGeneration_ = 0;  // sealed into this run's upload
   const IndicatorContext lock_;
   std::unique_ptr<FtpClient> client_;
   bool lockStored_ = false;  // this run's "favs.ind" may be on the server
   bool downloaded_ = false;  // "temp.dat" is this run's download of the shared list
+  bool raceLost_ = false;    // another computer published or took the lock during the exchange
 };
 
 }  // namespace

@@ -1,14 +1,15 @@
 #include "bookmarks/import_bookmarks.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "bookmarks/safe_name.h"
 #include "favorites/data_file.h"
-#include "favorites/favorites_path.h"
 #include "favorites/record_rule.h"
 #include "favorites/shortcut_file.h"
 #include "formats/printable_text.h"
+#include "platform/contained_folder.h"
 #include "platform/posix_files.h"
-#include "platform/whole_file.h"
-#include "sync/apply_changes.h"
 #include "sync/restore_favorites.h"
 
 namespace kestrin {
@@ -19,9 +20,9 @@ constexpr int kMaxNumberedNames = 100;
 
 enum class Found { Nothing, Folder, File, Other };
 
-Found WhatStandsAt(const std::string& path) {
+Found WhatStandsAt(const ContainedFolder& folder, const std::string& name) {
   struct stat info;
-  if (lstat(path.c_str(), &info) != 0) {
+  if (folder.Status(name, &info) != 0) {
     return Found::Nothing;
   }
   return S_ISDIR(info.st_mode) ? Found::Folder
@@ -44,47 +45,46 @@ std::string UrlAsRead(const std::string& url) {
 
 class Importer {
  public:
-  Importer(const std::string& root, ImportOutcome& outcome) : root_(root), outcome_(outcome) {}
+  explicit Importer(ImportOutcome& outcome) : outcome_(outcome) {}
 
-  // `path` is the folder's place as the list writes it: backslashes, none at the end.
-  void Folder(const Bookmark& folder, const std::string& path) {
+  // `here` holds the folder whose place the list writes as `path`: backslashes, none at
+  // the end.
+  void Folder(const Bookmark& folder, const ContainedFolder& here, const std::string& path) {
     for (const Bookmark& entry : folder.children) {
       const std::string name = SafeName(entry.title);
       if (entry.folder) {
         const std::string place = path.empty() ? name : path + "\\" + name;
-        if (MakeFolder(place)) {
-          Folder(entry, place);
+        if (const auto made = MakeFolder(here, name, place)) {
+          Folder(entry, *made, place);
         }
       } else {
-        Shortcut(entry, path.empty() ? path : path + "\\", name);
+        Shortcut(entry, here, path.empty() ? path : path + "\\", name);
       }
     }
   }
 
-  bool MakeFolder(const std::string& place) {
+  // The folder `name` in `here`, made when missing; `place` is its place in the list.
+  std::optional<ContainedFolder> MakeFolder(const ContainedFolder& here, const std::string& name,
+                                            const std::string& place) {
     if (!Acceptable(FolderRecord(place), place + "\\")) {
-      return false;
+      return std::nullopt;
     }
-    const std::string local = LocalPathOf(root_, place);
-    if (PassesThroughLink(root_, local + "/")) {
-      return Skip(place + "\\", "a folder on the way is a link");
+    const bool existed = WhatStandsAt(here, name) != Found::Nothing;
+    auto made = here.Beneath(name, true);
+    if (made) {
+      outcome_.foldersCreated += existed ? 0 : 1;
+      return std::move(*made);
     }
-    switch (WhatStandsAt(local)) {
-      case Found::Folder:
-        return true;
-      case Found::Nothing:
-        if (mkdir(local.c_str(), 0755) == 0) {
-          ++outcome_.foldersCreated;
-          return true;
-        }
-        return Skip(place + "\\", "cannot create the folder");
-      default:
-        return Skip(place + "\\", "a file stands where the folder would be");
-    }
+    Skip(place + "\\", made.error() == BlockedWay::Link ? "a folder on the way is a link"
+                       : made.error() == BlockedWay::NotFolder
+                           ? "a file stands where the folder would be"
+                           : "cannot create the folder");
+    return std::nullopt;
   }
 
  private:
-  void Shortcut(const Bookmark& link, const std::string& folderPath, const std::string& name) {
+  void Shortcut(const Bookmark& link, const ContainedFolder& here, const std::string& folderPath,
+                const std::string& name) {
     const std::string place = folderPath + name + ".url";
     if (link.url.size() > kMaxDataFileValueBytes) {
       Skip(place, "the URL is longer than " + std::to_string(kMaxDataFileValueBytes) + " bytes");
@@ -101,12 +101,11 @@ class Importer {
     }
     const std::string url = UrlAsRead(link.url);
     for (int number = 1; number <= kMaxNumberedNames; ++number) {
-      const std::string local = LocalPathOf(
-          root_,
-          folderPath + (number == 1 ? fileName : name + " (" + std::to_string(number) + ").url"));
-      switch (WhatStandsAt(local)) {
+      const std::string file =
+          number == 1 ? fileName : name + " (" + std::to_string(number) + ").url";
+      switch (WhatStandsAt(here, file)) {
         case Found::Nothing:
-          if (!WriteShortcutFile(local, link.url, "", "", false)) {
+          if (!WriteShortcutFile(here, file, link.url, "", "", false)) {
             Skip(place, "cannot write the shortcut");
             return;
           }
@@ -114,7 +113,7 @@ class Importer {
           outcome_.writtenBeside += number > 1 ? 1 : 0;
           return;
         case Found::File:
-          if (ParseShortcutFile(ReadWholeFile(local)).URL == url) {
+          if (ReadShortcutValues(here, file).URL == url) {
             ++outcome_.alreadyThere;
             return;
           }
@@ -136,7 +135,6 @@ class Importer {
     return false;
   }
 
-  const std::string& root_;
   ImportOutcome& outcome_;
 };
 
@@ -157,16 +155,21 @@ Result<ImportOutcome> ImportBookmarks(const Bookmarks& bookmarks, const std::str
                                          plain.error());
     }
   }
-  ImportOutcome outcome;
-  Importer importer(favoritesRoot, outcome);
-  // Each folder of `into` in turn, outermost first, so that none is made through a link.
-  bool reachable = true;
-  for (std::size_t end = 0; reachable && end != std::string::npos && !intoPath.empty();) {
-    end = intoPath.find('\\', end + 1);
-    reachable = importer.MakeFolder(intoPath.substr(0, end));
+  const auto root = ContainedFolder::Open(favoritesRoot);
+  if (!root) {
+    return Result<ImportOutcome>::Fail(root.error());
   }
-  if (reachable) {
-    importer.Folder(bookmarks.root, intoPath);
+  ImportOutcome outcome;
+  Importer importer(outcome);
+  // Each folder of `into` in turn, outermost first, each held open for the next.
+  std::optional<ContainedFolder> here = *root;
+  for (std::size_t start = 0; here && start < intoPath.size();) {
+    const std::size_t end = std::min(intoPath.find('\\', start), intoPath.size());
+    here = importer.MakeFolder(*here, intoPath.substr(start, end - start), intoPath.substr(0, end));
+    start = end + 1;
+  }
+  if (here) {
+    importer.Folder(bookmarks.root, *here, intoPath);
   }
   if (bookmarks.tooDeep > 0) {
     outcome.skipped.push_back(std::to_string(bookmarks.tooDeep) + " entries: nested deeper than " +

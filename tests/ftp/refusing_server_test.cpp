@@ -1,0 +1,80 @@
+// Servers that refuse what others take: a bare NLST (as Twisted's does), SIZE, MLST. The
+// client still tells a file from a folder and from nothing, and moves whole files.
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+#include "ftp/ftp_client.h"
+#include "tests/support/ftp_server.h"
+#include "tests/support/temp_dir.h"
+
+namespace kestrin::test {
+namespace {
+
+struct Refusal {
+  std::string name;
+  FtpServerOptions options;
+
+  friend void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.name; }
+};
+
+class RefusingServerTest : public testing::TestWithParam<Refusal> {
+ protected:
+  void SetUp() override {
+    server_ = FtpServer::Start(FtpServerKind::Pyftpdlib, GetParam().options);
+    ASSERT_NE(server_, nullptr);
+    server_->WriteFile("favs.ind", "A\r\n");
+    server_->MakeDirectory("folder");
+    const Result<> connected = client_->Connect(server_->LoginOptions());
+    ASSERT_TRUE(connected) << connected.error();
+  }
+
+  std::unique_ptr<FtpServer> server_;
+  std::unique_ptr<FtpClient> client_ = MakeCurlFtpClient(nullptr);
+  TempDir local_;
+};
+
+TEST_P(RefusingServerTest, PresenceOfAFileAFolderAndNothing) {
+  for (const auto& [name, expected] :
+       {std::pair{"favs.ind", RemoteFile::Present}, std::pair{"folder", RemoteFile::Absent},
+        std::pair{"favs.dat", RemoteFile::Absent}}) {
+    const Result<RemoteFile> presence = client_->Probe(name);
+    ASSERT_TRUE(presence) << name << ": " << presence.error();
+    EXPECT_EQ(*presence, expected) << name;
+  }
+}
+
+TEST_P(RefusingServerTest, WholeFilesGoUpAndComeBack) {
+  const std::string bytes(100000, 'x');
+  WriteFileBytes(local_.path() + "local.dat", bytes);
+  const Result<> uploaded = client_->Upload(local_.path() + "local.dat", "favs.dat");
+  ASSERT_TRUE(uploaded) << uploaded.error();
+  ASSERT_TRUE(IsPresent(client_->Probe("favs.dat")));
+  const Result<> downloaded = client_->Download("favs.dat", local_.path() + "temp.dat");
+  ASSERT_TRUE(downloaded) << downloaded.error();
+  EXPECT_TRUE(ReadFileBytes(local_.path() + "temp.dat") == bytes);
+  const Result<std::string> read = client_->Read("favs.ind");
+  ASSERT_TRUE(read) << read.error();
+  EXPECT_EQ(*read, "A\r\n");
+}
+
+const std::string kNotImplemented = "502 Command not implemented.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, RefusingServerTest,
+    testing::Values(Refusal{"BareNlst", {.nlstNeedsArgument = true}},
+                    Refusal{"Size", {.refusedCommands = {{"SIZE", kNotImplemented}}}},
+                    Refusal{"SizeUnknown", {.refusedCommands = {{"SIZE", "500 Unknown command."}}}},
+                    Refusal{
+                        "SizeAndMlst",
+                        {.refusedCommands = {{"SIZE", kNotImplemented}, {"MLST", kNotImplemented}},
+                         .nlstNeedsArgument = true}},
+                    Refusal{"SizeAmbiguousMlstRefused",
+                            {.refusedCommands = {{"SIZE", "550 Not a plain file."},
+                                                 {"MLST", kNotImplemented}}}}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace kestrin::test
