@@ -140,6 +140,9 @@ bool FtpServer::StartPyftpdlib(const FtpServerOptions& options) {
   if (options.nlstNeedsArgument) {
     argv.push_back("--nlst-needs-argument");
   }
+  if (options.replaceBeforeRetrieval) {
+    argv.push_back("--replace-before-retr");
+  }
   if (options.firstPassivePort != 0) {
     argv.insert(argv.end(), {"--passive-ports", std::to_string(options.firstPassivePort),
                              std::to_string(options.lastPassivePort)});

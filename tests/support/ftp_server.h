@@ -42,6 +42,9 @@ struct FtpServerOptions {
   // The ports of passive data connections, first and last; 0: any.
   int firstPassivePort = 0;
   int lastPassivePort = 0;
+  // Before a RETR, a file named like the one asked for plus ".next" replaces it, as another
+  // computer's rename between a client's check and its download does.
+  bool replaceBeforeRetrieval = false;
 
   bool operator==(const FtpServerOptions&) const = default;
 };

@@ -225,11 +225,18 @@ Result<> CurlClient::Receive(const std::string& name, const std::int64_t& receiv
   if (received > limit) {
     return tooLarge();
   }
-  if (done && *expected && received != **expected) {
+  if (done && *expected && received != **expected && !IsSizeNow(name, received)) {
     return Result<>::Fail("received " + std::to_string(received) + " of " +
                           std::to_string(**expected) + " bytes");
   }
   return done;
+}
+
+bool CurlClient::IsSizeNow(const std::string& name, std::int64_t size) {
+  // A file replaced by a rename after its size was told is still read whole, as the one
+  // version the server opened: its size is the one told now.
+  const Result<std::optional<std::int64_t>> now = ExpectedSize(name);
+  return now && *now == size;
 }
 
 Result<std::string> CurlClient::Fetch(const std::string& url,

@@ -99,6 +99,8 @@ class CurlClient : public FtpClient {
   // Downloads a file whole, or fails, counting the bytes into `received`.
   Result<> Receive(const std::string& name, const std::int64_t& received,
                    const std::function<void()>& configure);
+  // Whether the size the server tells for the file now is `size`.
+  bool IsSizeNow(const std::string& name, std::int64_t size);
 
   std::function<void()> yield_;
   CURLM* multi_ = nullptr;
