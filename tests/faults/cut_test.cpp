@@ -336,6 +336,8 @@ TEST_P(WebDavCutTest, LockAndSharedList) {
       {{BeforeCommand, "HEAD favs.ind", Reset, true}, kCheckLock},
       {{BeforeReply, "HEAD favs.ind", Close}, ""},
       {{InData, "PUT favs.ind", Reset, false, Bytes(1)}, kUploadLock},
+      // Created, but the reply lost: the create sent again finds the lock, which is this one's.
+      {{BeforeReply, "PUT favs.ind", Close}, ""},
       {{InData, "GET favs.dat", Reset, false, [this] { return previous.size() / 2; }},
        kDownloadList},
   });
@@ -353,6 +355,7 @@ TEST_P(WebDavCutTest, SharedListUploadAndMove) {
       // list in place.
       {{BeforeReply, "MOVE favs.dat.", Close}, ""},
       {{BeforeCommand, "DELETE favs.ind"}, ""},
+      {{BeforeReply, "DELETE favs.ind", Close}, ""},
   });
 }
 
