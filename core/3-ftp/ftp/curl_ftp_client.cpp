@@ -219,7 +219,11 @@ class CurlFtpClient final : public CurlClient {
   }
 
   std::optional<std::int64_t> RemoteSize(const std::string& name) override {
-    const Result<FileFacts> facts = LookUp(name);
+    // The connection may have ended with the transfer: the next login asks once more.
+    Result<FileFacts> facts = LookUp(name);
+    if (!facts) {
+      facts = LookUp(name);
+    }
     return facts ? facts->size : std::nullopt;
   }
 
