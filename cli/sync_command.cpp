@@ -5,6 +5,7 @@
 #include "cli/output.h"
 #include "cli/print_display.h"
 #include "cli/terminal_confirm.h"
+#include "ftp/ftp_client.h"
 #include "qt_locale/locale_date_format.h"
 #include "settings/sync_settings.h"
 #include "sync/dry_run.h"
@@ -23,6 +24,11 @@ int SyncCommand(const std::vector<std::string>& words) {
   const LoadedSettings loaded = LoadSettings(settingsPath, SyncSettings{});
   for (const std::string& warning : loaded.warnings) {
     WriteProblem(settingsPath + ": " + warning);
+  }
+  if (loaded.settings.Protocol == static_cast<int>(Protocol::WebDavHttp)) {
+    WriteProblem(settingsPath +
+                 ": Protocol=4 (WebDAV over plain HTTP) sends the password in clear; "
+                 "Protocol=3 sends it over HTTPS");
   }
 
   const bool dryRun = args->Has("--dry-run");

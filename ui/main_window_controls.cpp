@@ -182,9 +182,16 @@ void ControlsBuilder::BuildGeneralPage(QWidget* page) {
 
 void ControlsBuilder::BuildFtpPage(QWidget* page) {
   Page p(page, scale_);
-  c_.cmbProtocol = p.Row(tr("Pro&tocol:"), Named(new QComboBox, "cmbProtocol"));
+  c_.lblProtocolWarning = Named(new QLabel, "lblProtocolWarning");
+  c_.lblProtocolWarning->setTextFormat(Qt::PlainText);
+  QFont italic = c_.lblProtocolWarning->font();
+  italic.setItalic(true);
+  c_.lblProtocolWarning->setFont(italic);
+  c_.cmbProtocol =
+      p.Row(tr("Pro&tocol:"), Named(new QComboBox, "cmbProtocol"), {c_.lblProtocolWarning});
   // In the order of the "Protocol" setting's numbers.
-  c_.cmbProtocol->addItems({tr("FTP"), tr("FTP over TLS (FTPS)"), tr("SFTP (SSH)")});
+  c_.cmbProtocol->addItems({tr("FTP"), tr("FTP over TLS (FTPS)"), tr("SFTP (SSH)"),
+                            tr("WebDAV over HTTPS"), tr("WebDAV over HTTP")});
   c_.txtServer = p.Row(tr("H&ost/IP Address:"), Named(new QLineEdit, "txtServer"));
   c_.txtUsername = p.Row(tr("&Username:"), Named(new QLineEdit, "txtUsername"));
   c_.txtPassword = p.Row(tr("&Password:"), Named(new QLineEdit, "txtPassword"));
@@ -271,7 +278,7 @@ void ControlsBuilder::Build(QMainWindow& window) {
   c_.TabStrip1->tabBar()->setUsesScrollButtons(false);
   c_.TabStrip1->setAccessibleName(tr("Settings and activity"));
   c_.fraMain = {NewPage("fraMain0", tr("&General Settings")),
-                NewPage("fraMain1", tr("F&TP Settings")),
+                NewPage("fraMain1", tr("Server Se&ttings")),
                 NewPage("fraMain2", tr("Current Act&ivity"))};
   BuildGeneralPage(c_.fraMain[0]);
   BuildFtpPage(c_.fraMain[1]);

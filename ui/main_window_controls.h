@@ -45,6 +45,7 @@ struct MainWindowControls {
   QLabel* lblLogActKb;
 
   QComboBox* cmbProtocol;
+  QLabel* lblProtocolWarning;  // what the protocol chosen exposes
   QLineEdit* txtServer;
   QLineEdit* txtUsername;
   QLineEdit* txtPassword;

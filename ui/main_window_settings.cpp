@@ -157,12 +157,19 @@ void MainWindow::cmbSchedule_Click() {
   }
 }
 
-// The port follows the protocol while it is the other protocol's usual one.
+// The port follows the protocol while it is another protocol's usual one. Plain HTTP is
+// said to carry the password in clear; HTTP has no data connection whose mode could be chosen.
 void MainWindow::cmbProtocol_Click() {
-  const bool sftp = c_.cmbProtocol->currentIndex() == static_cast<int>(Protocol::Sftp);
-  if (c_.txtPort->text() == (sftp ? "21" : "22")) {
-    c_.txtPort->setText(sftp ? "22" : "21");
+  const auto chosen = static_cast<Protocol>(c_.cmbProtocol->currentIndex());
+  for (int other = 0; other < c_.cmbProtocol->count(); ++other) {
+    if (c_.txtPort->text() == QString::number(DefaultPort(static_cast<Protocol>(other)))) {
+      c_.txtPort->setText(QString::number(DefaultPort(chosen)));
+      break;
+    }
   }
+  c_.lblProtocolWarning->setText(
+      chosen == Protocol::WebDavHttp ? tr("(the password travels in clear)") : QString());
+  c_.chkPassive->setEnabled(!IsWebDav(chosen));
 }
 
 void MainWindow::chkLogAct_Click() {

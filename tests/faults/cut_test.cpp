@@ -1,5 +1,5 @@
-// A network that fails at any step of a run, on both real servers: the run ends in order
-// (the command-line program with exit status 1), the shared list stays whole, nothing is
+// A network that fails at any step of a run, on the real FTP servers and over WebDAV: the run ends
+// in order (the command-line program with exit status 1), the shared list stays whole, nothing is
 // applied from a list that did not arrive whole, and the next run mends all. And a server
 // that sends too much cannot fill the disk.
 
@@ -53,7 +53,9 @@ class CutTest : public testing::TestWithParam<FtpServerKind> {
     if (!server) {
       GTEST_SKIP() << FtpServerKindName(GetParam()) << " cannot run here";
     }
-    proxy = std::make_unique<CuttingProxy>(server->port());
+    proxy = std::make_unique<CuttingProxy>(server->port(), IsWebDav(server->protocol())
+                                                               ? CuttingProxy::Wire::Http
+                                                               : CuttingProxy::Wire::Ftp);
   }
 
   void TearDown() override {
@@ -321,6 +323,44 @@ TEST_P(CutTest, DownloadsStopAtTheClientsLimit) {
   ASSERT_TRUE(connect(4096)->Download("favs.dat", target));
   EXPECT_EQ(ReadFileBytes(target), endless);
 }
+
+// The same over WebDAV: HTTP requests instead of FTP commands, one connection for everything.
+class WebDavCutTest : public CutTest {};
+
+TEST_P(WebDavCutTest, LockAndSharedList) {
+  RunAll({
+      {{BeforeCommand, "OPTIONS "}, kConnect},
+      // libcurl sends a request once more on a new connection when a kept-alive one ends
+      // before any reply.
+      {{BeforeReply, "PROPFIND shared", Close}, ""},
+      {{BeforeCommand, "HEAD favs.ind", Reset, true}, kCheckLock},
+      {{BeforeReply, "HEAD favs.ind", Close}, ""},
+      {{InData, "PUT favs.ind", Reset, false, Bytes(1)}, kUploadLock},
+      // Created, but the reply lost: the create sent again finds the lock, which is this one's.
+      {{BeforeReply, "PUT favs.ind", Close}, ""},
+      {{InData, "GET favs.dat", Reset, false, [this] { return previous.size() / 2; }},
+       kDownloadList},
+  });
+}
+
+TEST_P(WebDavCutTest, SharedListUploadAndMove) {
+  RunAll({
+      {{InData, "PUT favs.dat.", Reset, false, UploadAt(0)}, kUploadList},
+      {{InData, "PUT favs.dat.", Reset, false, UploadAt(0.5)}, kUploadList},
+      {{InData, "PUT favs.dat.", Close, false, UploadAt(0.5)}, kUploadList},
+      {{InData, "PUT favs.dat.", Close, false, UploadAt(1)}, kUploadList},
+      {{BeforeCommand, "MOVE favs.dat.", Reset, true}, kUploadList},
+      {{BeforeCommand, "MOVE favs.dat."}, ""},
+      // The server moved the list, but the client never heard so: the next login finds the
+      // list in place.
+      {{BeforeReply, "MOVE favs.dat.", Close}, ""},
+      {{BeforeCommand, "DELETE favs.ind"}, ""},
+      {{BeforeReply, "DELETE favs.ind", Close}, ""},
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(WebDavServers, WebDavCutTest, testing::Values(FtpServerKind::ApacheDav),
+                         [](const auto& info) { return FtpServerKindName(info.param); });
 
 INSTANTIATE_TEST_SUITE_P(Servers, CutTest,
                          testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::PureFtpd),

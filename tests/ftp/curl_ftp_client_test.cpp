@@ -1,6 +1,6 @@
 // What the runs through the client cannot show: every byte value survives a transfer in
-// either data-connection mode and over every transport, the mode follows the option, and no
-// name smuggles in a command.
+// either data-connection mode and over every transport (FTP, FTPS, SFTP, WebDAV), the mode follows
+// the option, and no name smuggles in a command.
 
 #include <gtest/gtest.h>
 
@@ -72,15 +72,24 @@ TEST_P(CurlFtpClientTest, NamesCarryingALineBreakAreRefused) {
   EXPECT_TRUE(std::filesystem::is_directory(server_->root() + "shared"));
 }
 
+const auto kModeName = [](const auto& info) {
+  return FtpServerKindName(std::get<0>(info.param)) +
+         (std::get<1>(info.param) ? "Passive" : "Active");
+};
+
 INSTANTIATE_TEST_SUITE_P(
-    Servers, CurlFtpClientTest,
+    FtpServers, CurlFtpClientTest,
     testing::Combine(testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::PureFtpd,
                                      FtpServerKind::PureFtpdTls, FtpServerKind::OpenSsh),
                      testing::Bool()),
-    [](const auto& info) {
-      return FtpServerKindName(std::get<0>(info.param)) +
-             (std::get<1>(info.param) ? "Passive" : "Active");
-    });
+    kModeName);
+
+// HTTP has no data connection whose mode could be chosen.
+INSTANTIATE_TEST_SUITE_P(WebDavServers, CurlFtpClientTest,
+                         testing::Combine(testing::Values(FtpServerKind::ApacheDav,
+                                                          FtpServerKind::ApacheDavTls),
+                                          testing::Values(true)),
+                         kModeName);
 
 }  // namespace
 }  // namespace kestrin::test

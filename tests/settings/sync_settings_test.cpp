@@ -82,7 +82,7 @@ TEST_F(SyncSettingsTest, MissingKeys) {
 TEST_F(SyncSettingsTest, BadValuesAreReportedAndKeepTheCurrentValue) {
   const LoadedSettings loaded = Load(
       "[Settings]\r\nPassword=not*radix64!\r\nName=pc\r\nPassive=2\r\nSchedule=abc\r\n"
-      "ScheduleInt=8\r\nUseEncryption=1x\r\nLogPurge=9\r\nConfirmChanges=1\r\nProtocol=3\r\n");
+      "ScheduleInt=8\r\nUseEncryption=1x\r\nLogPurge=9\r\nConfirmChanges=1\r\nProtocol=5\r\n");
   SyncSettings expected = kFilled;  // the values kept
   expected.Server = expected.Username = expected.Password = expected.Port = expected.RemoteDir =
       expected.Passphrase = "";

@@ -1,7 +1,8 @@
 // Three computers edit their Favorites at random and synchronize through one real server in
 // random order. Once they stop editing and each has synchronized twice, all of them hold
 // the same tree, byte for byte, and the shared list describes exactly that tree. It runs on
-// pyftpdlib with a plain shared list and on pure-ftpd with an encoded one.
+// pyftpdlib with a plain shared list, on pure-ftpd with an encoded one, and over WebDAV on
+// Apache (HTTPS).
 // KESTRIN_SOAK_SEED picks another sequence; a failure names its seed and round.
 
 #include <fcntl.h>
@@ -207,7 +208,7 @@ Contents ContentsOf(const FavoritesDataFile& list) {
   return contents;
 }
 
-// The two servers, one of them with the shared list's fields in Radix-64 form.
+// The servers, one of them with the shared list's fields in Radix-64 form.
 struct SoakSetup {
   FtpServerKind server;
   bool encrypted;
@@ -276,7 +277,8 @@ TEST_P(ConvergenceSoak, ThreeComputersAgreeAfterRandomEditsAndSyncs) {
 
 INSTANTIATE_TEST_SUITE_P(Servers, ConvergenceSoak,
                          ::testing::Values(SoakSetup{FtpServerKind::Pyftpdlib, false},
-                                           SoakSetup{FtpServerKind::PureFtpd, true}),
+                                           SoakSetup{FtpServerKind::PureFtpd, true},
+                                           SoakSetup{FtpServerKind::ApacheDavTls, false}),
                          [](const auto& info) {
                            return FtpServerKindName(info.param.server) +
                                   (info.param.encrypted ? "Encrypted" : "Plain");

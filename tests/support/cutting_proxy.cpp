@@ -82,9 +82,31 @@ void CutSocket(int& fd, Cut::Style style) {
   fd = -1;
 }
 
+// Where the request a cut names ("PUT favs.dat.") starts in bytes from the client: its
+// method, then a path whose last part starts with the name.
+std::optional<size_t> RequestAt(std::string_view bytes, const std::string& command) {
+  const size_t blank = command.find(' ');
+  const std::string method = command.substr(0, blank) + " /";
+  const std::string name = command.substr(blank + 1);
+  for (size_t at = bytes.find(method); at != std::string_view::npos;
+       at = bytes.find(method, at + 1)) {
+    if (at != 0 && bytes[at - 1] != '\n') {
+      continue;
+    }
+    std::string_view path = bytes.substr(at, bytes.find(' ', at + method.size()) - at);
+    if (path.ends_with('/')) {  // a folder's
+      path.remove_suffix(1);
+    }
+    if (path.substr(path.rfind('/') + 1).starts_with(name)) {
+      return at;
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
-CuttingProxy::CuttingProxy(int serverPort) : serverPort_(serverPort) {
+CuttingProxy::CuttingProxy(int serverPort, Wire wire) : serverPort_(serverPort), wire_(wire) {
   listener_ = Listen();
   port_ = PortOf(listener_);
   if (pipe2(wake_, O_CLOEXEC) != 0) {
@@ -120,6 +142,11 @@ void CuttingProxy::Heal() {
   down_ = false;
 }
 
+size_t CuttingProxy::commandsRelayed() const {
+  std::lock_guard lock(mutex_);
+  return commandsRelayed_;
+}
+
 bool CuttingProxy::fired() const {
   std::lock_guard lock(mutex_);
   return fired_;
@@ -143,9 +170,9 @@ void CuttingProxy::Serve() {
     } else if (fds[1].revents != 0) {
       Accept();
     } else if (fds[2].revents != 0) {
-      RelayCommand();
+      wire_ == Wire::Http ? RelayHttp(true) : RelayCommand();
     } else if (fds[3].revents != 0) {
-      RelayReply();
+      wire_ == Wire::Http ? RelayHttp(false) : RelayReply();
     } else if (fds[4].revents != 0) {
       AcceptData();
     } else if (fds[5].revents != 0) {
@@ -164,6 +191,8 @@ void CuttingProxy::Accept() {
     CutAll(Cut::Reset);
   }
   awaited_ = {{"", false}};  // the greeting comes unasked
+  httpTargetPassed_ = false;
+  cutAfter_.reset();
 }
 
 void CuttingProxy::AcceptData() {
@@ -190,6 +219,7 @@ void CuttingProxy::RelayCommand() {
   }
   awaited_.emplace_back(line.substr(0, line.find_first_of(" \r\n")),
                         targeted && cut_.kind != Cut::InData);
+  ++commandsRelayed_;
   if (!Send(server_, line)) {
     CutAll(Cut::Reset);
   }
@@ -252,6 +282,56 @@ void CuttingProxy::RelayData(int& from, int& to) {
   forwarded_ += passed;
   if (cutHere) {
     Fire(true);
+  }
+}
+
+void CuttingProxy::RelayHttp(bool request) {
+  int& from = request ? client_ : server_;
+  int& to = request ? server_ : client_;
+  char buffer[65536];
+  const ssize_t n = recv(from, buffer, sizeof buffer, 0);
+  if (n <= 0) {
+    return CutAll(n == 0 ? Cut::Close : Cut::Reset);
+  }
+  std::string_view bytes(buffer, static_cast<size_t>(n));
+  size_t passed = bytes.size();
+  bool cutHere = false;
+  if (const auto at = request && armed_ ? RequestAt(bytes, cut_.command) : std::nullopt) {
+    armed_ = false;
+    httpTargetPassed_ = true;
+    if (cut_.kind == Cut::BeforeCommand) {
+      passed = *at;
+      cutHere = true;
+    } else if (cut_.kind == Cut::InData) {
+      cutAfter_ = cut_.bytes();
+      forwarded_ = 0;
+      countReply_ = cut_.command.starts_with("GET ");
+      inHeader_ = true;
+    }
+  } else if (!request && httpTargetPassed_ && !cutAfter_) {
+    cutHere = true;
+    passed = cut_.kind == Cut::AfterReply ? passed : 0;
+  }
+  if (cutAfter_ && request != countReply_) {
+    size_t body = 0;  // where the body starts in these bytes
+    if (inHeader_) {
+      const size_t end = bytes.find("\r\n\r\n");
+      inHeader_ = end == std::string_view::npos;
+      body = inHeader_ ? bytes.size() : end + 4;
+    }
+    if (forwarded_ + (bytes.size() - body) > *cutAfter_) {
+      passed = body + (*cutAfter_ - forwarded_);
+      cutHere = true;
+    }
+    forwarded_ += passed - body;
+  }
+  if (!Send(to, bytes.substr(0, passed))) {
+    return CutAll(Cut::Reset);
+  }
+  if (cutHere) {
+    httpTargetPassed_ = false;
+    cutAfter_.reset();
+    Fire(false);
   }
 }
 

@@ -11,13 +11,16 @@
 namespace kestrin::test {
 
 // Where and how a cut falls, counted from when it is armed. The command is matched by its
-// verb and the start of its argument ("STOR favs.dat.").
+// verb and the start of its argument ("STOR favs.dat."); an HTTP request by its method and the
+// start of the file name its path ends in ("PUT favs.dat.").
 struct Cut {
   enum Kind {
     BeforeCommand,  // the command never reaches the server
     BeforeReply,    // it reaches the server, but its final reply never reaches the client
     AfterReply,     // its final reply is delivered, then the control connection is cut
-    InData,         // the data connection opened for it is cut after `bytes()` bytes
+    // The data connection opened for it is cut after `bytes()` bytes; over HTTP, the
+    // connection after that many bytes of the request's body, or of the reply's to a GET.
+    InData,
   };
   Kind kind;
   std::string command;
@@ -30,19 +33,21 @@ struct Cut {
   std::function<size_t()> bytes = [] { return size_t{0}; };
 };
 
-// A TCP relay on 127.0.0.1 in front of a real FTP server that cuts the network at an armed
-// point. It relays one client at a time (a new connection ends the last), its control
-// connection line by line and, by pointing the server's EPSV replies (229) at itself, its
-// passive data connections too.
+// A TCP relay on 127.0.0.1 in front of a real FTP or HTTP server that cuts the network at an
+// armed point. It relays one client at a time (a new connection ends the last). For FTP it
+// relays the control connection line by line and, by pointing the server's EPSV replies (229)
+// at itself, the passive data connections too; for HTTP the one connection as it comes.
 class CuttingProxy {
  public:
-  explicit CuttingProxy(int serverPort);
+  enum class Wire { Ftp, Http };
+  explicit CuttingProxy(int serverPort, Wire wire = Wire::Ftp);
   ~CuttingProxy();
 
   int port() const { return port_; }
   void Arm(const Cut& cut);
   void Heal();  // disarms, and a network that stayed down comes back
   bool fired() const;
+  size_t commandsRelayed() const;  // FTP: the client's commands passed on so far
   // Plays a server that answers differently: gets the command's verb and the final reply
   // line (with its CR LF), returns the line to deliver.
   using ReplyRewriter =
@@ -56,11 +61,13 @@ class CuttingProxy {
   void RelayCommand();
   void RelayReply();
   void RelayData(int& from, int& to);
+  void RelayHttp(bool request);  // the bytes that came from the client, or from the server
   void Fire(bool dataOnly);
   void CutData(Cut::Style style);
   void CutAll(Cut::Style style);
 
   const int serverPort_;
+  const Wire wire_;
   int listener_;
   int port_;
   int wake_[2];
@@ -68,6 +75,7 @@ class CuttingProxy {
   bool stopping_ = false;
   bool armed_ = false;
   bool fired_ = false;
+  size_t commandsRelayed_ = 0;
   bool down_ = false;
   Cut cut_{};
   ReplyRewriter rewriteReply_;
@@ -85,6 +93,11 @@ class CuttingProxy {
   size_t forwarded_ = 0;
   // The verbs whose final replies are due, and whether the cut falls at theirs.
   std::deque<std::pair<std::string, bool>> awaited_;
+  // HTTP: the request the cut falls in has passed; the direction whose body bytes count, and
+  // whether its header block is still passing.
+  bool httpTargetPassed_ = false;
+  bool countReply_ = false;
+  bool inHeader_ = false;
 };
 
 }  // namespace kestrin::test

@@ -28,8 +28,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kStartupLimit = std::chrono::seconds(15);
 constexpr const char* kSupportDir = KESTRIN_TEST_SUPPORT_DIR;
-constexpr uid_t kPureFtpdUid = 65534;  // nobody: pure-ftpd refuses to serve as root
-constexpr gid_t kPureFtpdGid = 65534;
+constexpr uid_t kNobodyUid = 65534;  // nobody: pure-ftpd refuses to serve as root
+constexpr gid_t kNobodyGid = 65534;
 
 // A key pair without passphrase, replacing one of that name.
 bool MakeSshKey(const std::string& path) {
@@ -88,24 +88,32 @@ int FreePort() {
 }  // namespace
 
 std::string FtpServerKindName(FtpServerKind kind) {
-  constexpr const char* kNames[] = {"Pyftpdlib", "PureFtpd", "PureFtpdTls", "OpenSsh"};
+  constexpr const char* kNames[] = {"Pyftpdlib", "PureFtpd",  "PureFtpdTls",
+                                    "OpenSsh",   "ApacheDav", "ApacheDavTls"};
   return kNames[static_cast<int>(kind)];
 }
 
 std::unique_ptr<FtpServer> FtpServer::Start(FtpServerKind kind, const FtpServerOptions& options) {
+  const bool apache = kind == FtpServerKind::ApacheDav || kind == FtpServerKind::ApacheDavTls;
+  const bool pureFtpd = kind == FtpServerKind::PureFtpd || kind == FtpServerKind::PureFtpdTls;
+  const FtpServerOptions apacheOptions{.weakETags = options.weakETags,
+                                       .digestAuthentication = options.digestAuthentication};
   const FtpServerOptions portsOnly{.firstPassivePort = options.firstPassivePort,
                                    .lastPassivePort = options.lastPassivePort};
-  const bool pureFtpd = kind == FtpServerKind::PureFtpd || kind == FtpServerKind::PureFtpdTls;
-  if (kind != FtpServerKind::Pyftpdlib && (options != portsOnly || !pureFtpd) &&
-      options != FtpServerOptions{}) {
+  const bool taken = kind == FtpServerKind::Pyftpdlib ? apacheOptions == FtpServerOptions{}
+                     : apache                         ? options == apacheOptions
+                     : pureFtpd                       ? options == portsOnly
+                                                      : options == FtpServerOptions{};
+  if (!taken) {
     return nullptr;
   }
   // Connection processes that outlive their server become ours, so they can be reaped too.
   prctl(PR_SET_CHILD_SUBREAPER, 1);
   std::unique_ptr<FtpServer> server(new FtpServer());
   const bool started = kind == FtpServerKind::Pyftpdlib ? server->StartPyftpdlib(options)
-                       : kind == FtpServerKind::OpenSsh
-                           ? server->StartSshd()
+                       : kind == FtpServerKind::OpenSsh ? server->StartSshd()
+                       : apache
+                           ? server->StartApache(kind == FtpServerKind::ApacheDavTls, options)
                            : server->StartPureFtpd(kind == FtpServerKind::PureFtpdTls, options);
   return started ? std::move(server) : nullptr;
 }
@@ -132,6 +140,9 @@ bool FtpServer::StartPyftpdlib(const FtpServerOptions& options) {
   if (options.nlstNeedsArgument) {
     argv.push_back("--nlst-needs-argument");
   }
+  if (options.replaceBeforeRetrieval) {
+    argv.push_back("--replace-before-retr");
+  }
   if (options.firstPassivePort != 0) {
     argv.insert(argv.end(), {"--passive-ports", std::to_string(options.firstPassivePort),
                              std::to_string(options.lastPassivePort)});
@@ -152,19 +163,19 @@ bool FtpServer::StartPureFtpd(bool tls, const FtpServerOptions& options) {
   }
   port_ = FreePort();
   const std::string socketPath = SidePath("auth.sock");
-  ftpdArguments_.assign({ftpd, "-S", "127.0.0.1," + std::to_string(port_), "-l",
-                         "extauth:" + socketPath, "-E", "-A", "-H", "-u", "1", "-p",
-                         options.firstPassivePort == 0
-                             ? "30000:50000"
-                             : std::to_string(options.firstPassivePort) + ":" +
-                                   std::to_string(options.lastPassivePort)});
+  daemonArguments_.assign({ftpd, "-S", "127.0.0.1," + std::to_string(port_), "-l",
+                           "extauth:" + socketPath, "-E", "-A", "-H", "-u", "1", "-p",
+                           options.firstPassivePort == 0
+                               ? "30000:50000"
+                               : std::to_string(options.firstPassivePort) + ":" +
+                                     std::to_string(options.lastPassivePort)});
   if (tls) {
     protocol_ = Protocol::FtpOverTls;
-    ftpdArguments_.insert(ftpdArguments_.end(),
-                          {"-Y", "3", "-2", SidePath("cert.pem") + "," + SidePath("key.pem")});
+    daemonArguments_.insert(daemonArguments_.end(),
+                            {"-Y", "3", "-2", SidePath("cert.pem") + "," + SidePath("key.pem")});
   }
-  serverUid_ = kPureFtpdUid;
-  serverGid_ = kPureFtpdGid;
+  serverUid_ = kNobodyUid;
+  serverGid_ = kNobodyGid;
   std::string rootFolder = root();
   rootFolder.pop_back();
   return chown(rootFolder.c_str(), serverUid_, serverGid_) == 0 &&
@@ -174,7 +185,7 @@ bool FtpServer::StartPureFtpd(bool tls, const FtpServerOptions& options) {
                 "KESTRIN_FTP_GID=" + std::to_string(serverGid_), "KESTRIN_FTP_ROOT=" + rootFolder,
                 authd, "-s", socketPath, "-r", std::string(kSupportDir) + "pure_auth.sh"}) &&
          Eventually([&] { return std::filesystem::exists(socketPath); }) && port_ > 0 &&
-         (tls ? RenewIdentity() : RestartFtpd());
+         (tls ? RenewIdentity() : RestartDaemon());
 }
 
 // OpenSSH's sshd in the foreground on its own configuration, host key and port. Its SFTP
@@ -205,6 +216,83 @@ bool FtpServer::StartSshd() {
   return RenewIdentity() && MakeSshKey(sshKeyFolder_ + "id_ed25519") && port_ > 0 &&
          Spawn({sshd, "-D", "-e", "-f", config, "-p", std::to_string(port_)}) &&
          Eventually([this] { return Listening(port_); });
+}
+
+// Apache in the foreground on a configuration of its own: mod_dav_fs serving root() to one
+// user by Basic (or Digest) authentication, over HTTPS with the fixture's certificate or plain
+// HTTP. Its access log names each request's method, path, user and status.
+bool FtpServer::StartApache(bool tls, const FtpServerOptions& options) {
+  const std::string apache = "/usr/sbin/apache2";
+  const std::string modules = "/usr/lib/apache2/modules/";
+  if (!IsExecutable(apache)) {
+    return false;
+  }
+  protocol_ = tls ? Protocol::WebDavHttps : Protocol::WebDavHttp;
+  if (geteuid() == 0) {
+    // Apache started by root serves as nobody.
+    serverUid_ = kNobodyUid;
+    serverGid_ = kNobodyGid;
+  } else {
+    serverUid_ = geteuid();
+    serverGid_ = getegid();
+  }
+  port_ = FreePort();
+  // The server's account reaches its lock database through the side folder, reading nothing
+  // else there.
+  const std::string lockFolder = SidePath("davlock/");
+  std::filesystem::create_directories(lockFolder);
+  std::filesystem::permissions(side_.path(), std::filesystem::perms::owner_all |
+                                                 std::filesystem::perms::group_exec |
+                                                 std::filesystem::perms::others_exec);
+  std::string rootFolder = root();
+  rootFolder.pop_back();
+  GiveToServer(rootFolder);
+  GiveToServer(lockFolder);
+  std::string config = "ServerRoot " + side_.path() + "\nDefaultRuntimeDir " + side_.path() +
+                       "\nServerName 127.0.0.1\nListen 127.0.0.1:" + std::to_string(port_) +
+                       "\nPidFile " + SidePath("httpd.pid") + "\nErrorLog " +
+                       SidePath("server.log") + "\nStartServers 1\n";
+  if (geteuid() == 0) {
+    config +=
+        "User #" + std::to_string(serverUid_) + "\nGroup #" + std::to_string(serverGid_) + "\n";
+  }
+  for (const char* module :
+       {"mpm_event", "authn_core", "authn_file", "auth_basic", "auth_digest", "authz_core",
+        "authz_user", "alias", "dav", "dav_fs", "socache_shmcb", "ssl"}) {
+    config +=
+        std::string("LoadModule ") + module + "_module " + modules + "mod_" + module + ".so\n";
+  }
+  const std::string realm = "Kestrin";
+  const std::string passwords = SidePath("passwords");
+  const std::string authentication =
+      options.digestAuthentication
+          ? "  AuthType Digest\n  AuthDigestProvider file\n  AuthDigestDomain /\n"
+          : "  AuthType Basic\n";
+  config += "LogFormat \"%m %U %u %>s\" dav\nCustomLog " + SidePath("access.log") +
+            " dav\nDavLockDB " + lockFolder + "lock\nDocumentRoot " + rootFolder +
+            "\nRedirect 301 /moved /Shared\nRedirect 302 /elsewhere http://127.0.0.1:" +
+            std::to_string(port_ + 1) + "/Shared\n<Directory " + rootFolder + ">\n  Dav On\n" +
+            (options.weakETags ? "" : "  FileETag Digest\n") + authentication + "  AuthName " +
+            realm + "\n  AuthUserFile " + passwords + "\n  Require valid-user\n</Directory>\n";
+  if (tls) {
+    config += "SSLEngine on\nSSLCertificateFile " + SidePath("cert.pem") +
+              "\nSSLCertificateKeyFile " + SidePath("key.pem") + "\n";
+  }
+  WriteFileBytes(SidePath("httpd.conf"), config);
+  bool passwordsWritten = true;
+  if (options.digestAuthentication) {
+    // A Digest password file holds the MD5 of "user:realm:password" after the user and realm.
+    const std::string hash = RunCommand("printf '%s' '" + user_ + ":" + realm + ":" + password_ +
+                                        "' | md5sum | cut -c1-32")
+                                 .out;
+    WriteFileBytes(passwords, user_ + ":" + realm + ":" + hash.substr(0, 32) + "\n");
+  } else {
+    passwordsWritten = RunCommand("htpasswd -cbB '" + passwords + "' '" + user_ + "' '" +
+                                  password_ + "' 2>/dev/null")
+                           .exitCode == 0;
+  }
+  daemonArguments_.assign({apache, "-f", SidePath("httpd.conf"), "-DFOREGROUND"});
+  return port_ > 0 && passwordsWritten && (tls ? RenewIdentity() : RestartDaemon());
 }
 
 // Every child joins the first child's process group, so one signal stops them all,
@@ -254,8 +342,8 @@ FtpServer::~FtpServer() {
   }
 }
 
-// pure-ftpd reads its certificate once: it is restarted to show a new one. sshd reads its host
-// key for every connection.
+// pure-ftpd and Apache read their certificate once: they are restarted to show a new one. sshd
+// reads its host key for every connection.
 bool FtpServer::RenewIdentity() {
   return protocol_ == Protocol::Sftp
              ? MakeSshKey(SidePath("host_key"))
@@ -264,21 +352,36 @@ bool FtpServer::RenewIdentity() {
                    "-nodes -subj /CN=127.0.0.1 -keyout '" +
                    SidePath("key.pem") + "' -out '" + SidePath("cert.pem") + "' 2>/dev/null")
                            .exitCode == 0 &&
-                   RestartFtpd();
+                   RestartDaemon();
 }
 
-// Starts pure-ftpd, ending the one started before.
-bool FtpServer::RestartFtpd() {
-  if (ftpd_ != 0) {
-    kill(ftpd_, SIGTERM);
-    waitpid(ftpd_, nullptr, 0);
+// Starts pure-ftpd, ending the one started before. Apache, the leader of the process group,
+// restarts itself on SIGHUP, and says so in its log once it serves again.
+bool FtpServer::RestartDaemon() {
+  if (daemon_ != 0 && IsWebDav(protocol_)) {
+    const auto restarts = [this] {
+      const std::string text = log();
+      int count = 0;
+      for (size_t at = 0; (at = text.find("resuming normal operations", at)) != std::string::npos;
+           ++at) {
+        ++count;
+      }
+      return count;
+    };
+    const int before = restarts();
+    kill(daemon_, SIGHUP);
+    return Eventually([&] { return restarts() > before; });
   }
-  ftpd_ = Spawn(ftpdArguments_);
-  return ftpd_ != 0 && Eventually([this] { return Listening(port_); });
+  if (daemon_ != 0) {
+    kill(daemon_, SIGTERM);
+    waitpid(daemon_, nullptr, 0);
+  }
+  daemon_ = Spawn(daemonArguments_);
+  return daemon_ != 0 && Eventually([this] { return Listening(port_); });
 }
 
 std::string FtpServer::certificate() const {
-  return protocol_ == Protocol::FtpOverTls ? ReadFileBytes(SidePath("cert.pem")) : "";
+  return UsesTls(protocol_) ? ReadFileBytes(SidePath("cert.pem")) : "";
 }
 
 std::string FtpServer::fingerprint() const {
@@ -324,7 +427,8 @@ FtpConnectOptions FtpServer::LoginOptions(int port) const {
   options.password = password_;
   options.protocol = protocol_;
   options.sshKeyFolder = sshKeyFolder_;
-  options.serverFingerprint = protocol_ == Protocol::Ftp ? "" : fingerprint();
+  options.serverFingerprint =
+      UsesTls(protocol_) || protocol_ == Protocol::Sftp ? fingerprint() : "";
   return options;
 }
 
@@ -337,9 +441,26 @@ int FtpServer::loginCount() const {
     }
     return count;
   }
+  if (IsWebDav(protocol_)) {
+    std::ifstream requests(SidePath("access.log"));
+    int count = 0;
+    for (std::string line; std::getline(requests, line);) {
+      count += line.starts_with("OPTIONS ") && line.find(" " + user_ + " ") != std::string::npos;
+    }
+    return count;
+  }
   std::ifstream logins(SidePath("logins"));
   int count = 0;
   for (std::string line; std::getline(logins, line);) {
+    ++count;
+  }
+  return count;
+}
+
+int FtpServer::httpRequestCount() const {
+  std::ifstream requests(SidePath("access.log"));
+  int count = 0;
+  for (std::string line; std::getline(requests, line);) {
     ++count;
   }
   return count;

@@ -38,6 +38,8 @@ def main():
     parser.add_argument("--nlst-needs-argument", action="store_true",
                         help="refuse NLST without an argument, as Twisted's server does")
     parser.add_argument("--passive-ports", nargs=2, type=int, metavar=("FIRST", "LAST"))
+    parser.add_argument("--replace-before-retr", action="store_true",
+                        help="before a RETR, NAME.next replaces NAME, if there is one")
     args = parser.parse_args()
     refused = {command.upper(): reply for command, reply in args.refuse}
 
@@ -55,6 +57,10 @@ def main():
                 self.logline("<- %s" % line)
                 self.respond("500 Syntax error: NLST requires an argument.")
                 return
+            if cmd == "RETR" and args.replace_before_retr:
+                path = self.fs.ftp2fs(arg)
+                if os.path.exists(path + ".next"):
+                    os.rename(path + ".next", path)
             super().pre_process_command(line, cmd, arg)
 
     authorizer = DummyAuthorizer()

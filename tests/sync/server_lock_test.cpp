@@ -24,13 +24,21 @@ std::vector<std::string> LockLines(const Computer& computer) {
   return lock;
 }
 
-class ServerLockTest : public ::testing::Test {
+// Over FTP, and over WebDAV with strong ETags, where the lock is created only where none is
+// and taken over only while it is the one read.
+class ServerLockTest : public ::testing::TestWithParam<FtpServerKind> {
  protected:
-  void SetUp() override { server = FtpServer::Start(FtpServerKind::Pyftpdlib); }
+  void SetUp() override {
+    server = FtpServer::Start(GetParam());
+    if (server == nullptr && GetParam() != FtpServerKind::Pyftpdlib) {
+      GTEST_SKIP() << FtpServerKindName(GetParam()) << " cannot run here";
+    }
+    ASSERT_NE(server, nullptr);
+  }
   std::unique_ptr<FtpServer> server;
 };
 
-TEST_F(ServerLockTest, AForeignIndicatorThatDisappearsEndsTheWait) {
+TEST_P(ServerLockTest, AForeignIndicatorThatDisappearsEndsTheWait) {
   server->WriteFile("favs.ind", "PC2\r\n");
   Computer computer("A", *server);
   int idles = 0;
@@ -56,7 +64,7 @@ TEST_F(ServerLockTest, AForeignIndicatorThatDisappearsEndsTheWait) {
             0);
 }
 
-TEST_F(ServerLockTest, AStaleIndicatorIsTakenOverAfterTwoMinutes) {
+TEST_P(ServerLockTest, AStaleIndicatorIsTakenOverAfterTwoMinutes) {
   server->WriteFile("favs.ind", "\"Old PC\",more\r\n");
   Computer computer("A", *server);
   int idles = 0;
@@ -73,7 +81,7 @@ TEST_F(ServerLockTest, AStaleIndicatorIsTakenOverAfterTwoMinutes) {
 // Three computers that start together, round after round, each having added a shortcut of
 // its own: every run ends in success, and no added shortcut goes missing from the shared
 // list. KESTRIN_TOGETHER_ROUNDS sets the number of rounds.
-TEST_F(ServerLockTest, ComputersStartedTogetherAllSucceedAndLoseNoEdit) {
+TEST_P(ServerLockTest, ComputersStartedTogetherAllSucceedAndLoseNoEdit) {
   const char* roundsText = std::getenv("KESTRIN_TOGETHER_ROUNDS");
   const int rounds = roundsText != nullptr ? std::atoi(roundsText) : 10;
   std::vector<std::unique_ptr<Computer>> computers;
@@ -125,7 +133,7 @@ TEST_F(ServerLockTest, ComputersStartedTogetherAllSucceedAndLoseNoEdit) {
 
 // A lock that is not this computer's name on one line is another computer's, perhaps being
 // written or torn by two computers writing at once: never this computer's own.
-TEST_F(ServerLockTest, ALockThatIsNotOneNameLineIsWaitedFor) {
+TEST_P(ServerLockTest, ALockThatIsNotOneNameLineIsWaitedFor) {
   for (const std::string torn : {"A", "A\r\n\n", "A\r\nB\r\n", "B\r\nA\r\n"}) {
     SCOPED_TRACE(testing::PrintToString(torn));
     server->WriteFile("favs.ind", torn);
@@ -143,7 +151,7 @@ TEST_F(ServerLockTest, ALockThatIsNotOneNameLineIsWaitedFor) {
   }
 }
 
-TEST_F(ServerLockTest, ALockItsOwnEarlierRunLeftIsTakenAtOnce) {
+TEST_P(ServerLockTest, ALockItsOwnEarlierRunLeftIsTakenAtOnce) {
   server->WriteFile("favs.ind", "A\r\n");
   Computer computer("A", *server);
   int idles = 0;
@@ -152,6 +160,10 @@ TEST_F(ServerLockTest, ALockItsOwnEarlierRunLeftIsTakenAtOnce) {
   EXPECT_EQ(idles, 0);
   EXPECT_FALSE(std::filesystem::exists(server->root() + "favs.ind"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Servers, ServerLockTest,
+                         testing::Values(FtpServerKind::Pyftpdlib, FtpServerKind::ApacheDav),
+                         [](const auto& info) { return FtpServerKindName(info.param); });
 
 // A server that refuses a step of the lock never lets a run take another computer's lock,
 // nor end in success while its own lock stays.

@@ -1,5 +1,5 @@
-// A synchronization end to end: real FTP, FTPS and SFTP servers, real Favorites folders, byte
-// for byte.
+// A synchronization end to end: real FTP, FTPS, SFTP and WebDAV servers, real Favorites folders,
+// byte for byte.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -97,7 +97,12 @@ TEST_P(SyncRunTest, FirstRunUploadsItsListAndTheSecondComputerTakesIt) {
   // Each run is one login.
   EXPECT_EQ(server->loginCount(), 2);
 
-  if (server->protocol() == Protocol::Ftp) {
+  if (server->protocol() == Protocol::WebDavHttp) {
+    const auto den = NewComputer("Den");
+    ASSERT_TRUE(SaveSettings(den->program() + "kestrin.ini", den->settings));
+    EXPECT_NE(RunCli(*den, "sync").err.find("sends the password in clear"), std::string::npos);
+  }
+  if (!UsesTls(server->protocol()) && server->protocol() != Protocol::Sftp) {
     return;
   }
   const std::string trusted = server->fingerprint();
@@ -125,7 +130,9 @@ INSTANTIATE_TEST_SUITE_P(Servers, SyncRunTest,
                                            ServerMode{FtpServerKind::PureFtpd, true},
                                            ServerMode{FtpServerKind::PureFtpd, false},
                                            ServerMode{FtpServerKind::PureFtpdTls, false},
-                                           ServerMode{FtpServerKind::OpenSsh, true}),
+                                           ServerMode{FtpServerKind::OpenSsh, true},
+                                           ServerMode{FtpServerKind::ApacheDav, true},
+                                           ServerMode{FtpServerKind::ApacheDavTls, true}),
                          [](const auto& info) {
                            return FtpServerKindName(info.param.kind) +
                                   (info.param.passive ? "Passive" : "Active");

@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <filesystem>
+#include <tuple>
 
 #include "tests/ui/ui_test_support.h"
 
@@ -45,8 +46,14 @@ TEST(Settings, SaveWritesTheControlsAndTheNextStartLoadsThem) {
     for (QLineEdit* text : Texts(c)) {
       text->setText(text->objectName() + " s3cret");
     }
-    c.cmbProtocol->setCurrentIndex(2);
-    EXPECT_EQ(c.txtPort->text(), "22") << "SFTP's port";
+    // The port follows the protocol; plain HTTP says that the password travels in clear.
+    for (const auto& [protocol, port, warned] :
+         {std::tuple{4, "80", true}, std::tuple{3, "443", false}, std::tuple{2, "22", false}}) {
+      c.cmbProtocol->setCurrentIndex(protocol);
+      EXPECT_EQ(c.txtPort->text(), port) << protocol;
+      EXPECT_EQ(c.lblProtocolWarning->text().isEmpty(), !warned) << protocol;
+      EXPECT_EQ(c.chkPassive->isEnabled(), protocol < 3) << protocol;
+    }
     c.txtPort->setText("2121");
     c.chkPassive->setChecked(false);
     c.chkEncrypt->setChecked(true);

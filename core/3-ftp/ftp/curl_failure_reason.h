@@ -14,6 +14,7 @@ struct CurlFailure {
   int port = 0;
   std::string serverReply;  // the server's last final reply line ("530 Login incorrect."), if any
   std::string libraryText;  // libcurl's own message
+  long httpStatus = 0;      // the HTTP status of a refused request, 0 if none
 };
 
 // The failure in plain words: who refused what, or what the server answered.

@@ -40,7 +40,7 @@ void CurlServerIdentity::Apply(CURL* easy) {
   if (protocol_ == Protocol::Sftp) {
     curl_easy_setopt(easy, CURLOPT_SSH_HOSTKEYFUNCTION, CheckHostKey);
     curl_easy_setopt(easy, CURLOPT_SSH_HOSTKEYDATA, this);
-  } else if (protocol_ == Protocol::FtpOverTls) {
+  } else if (UsesTls(protocol_)) {
     // The key is read from every certificate, the system's choice included.
     curl_easy_setopt(easy, CURLOPT_CERTINFO, 1L);
     if (!pin_.empty()) {
@@ -54,8 +54,7 @@ void CurlServerIdentity::Apply(CURL* easy) {
 void CurlServerIdentity::Seen(CURL* easy, CURLcode result) {
   if (result == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
     presented_ = CertificateShown(easy);
-  } else if (result == CURLE_OK && protocol_ == Protocol::FtpOverTls && pin_.empty() &&
-             presented_.empty()) {
+  } else if (result == CURLE_OK && UsesTls(protocol_) && pin_.empty() && presented_.empty()) {
     // The login's handshake; later requests may reuse its connection and show nothing.
     if (const std::string key = CertificateShown(easy); !key.empty()) {
       presented_ = SystemTrusted(key);
@@ -64,8 +63,7 @@ void CurlServerIdentity::Seen(CURL* easy, CURLcode result) {
 }
 
 bool CurlServerIdentity::LearnCertificate(CURLcode result) {
-  if (protocol_ != Protocol::FtpOverTls || !pin_.empty() ||
-      result != CURLE_PEER_FAILED_VERIFICATION) {
+  if (!UsesTls(protocol_) || !pin_.empty() || result != CURLE_PEER_FAILED_VERIFICATION) {
     return false;
   }
   pin_ = kNoKeyPinned;

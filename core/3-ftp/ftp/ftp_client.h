@@ -12,7 +12,30 @@
 namespace kestrin {
 
 // How the client talks to the server; the numbers are those of the "Protocol" setting.
-enum class Protocol { Ftp = 0, FtpOverTls = 1, Sftp = 2 };
+enum class Protocol { Ftp = 0, FtpOverTls = 1, Sftp = 2, WebDavHttps = 3, WebDavHttp = 4 };
+
+// Whether the protocol protects the login and the files with a TLS certificate.
+inline bool UsesTls(Protocol protocol) {
+  return protocol == Protocol::FtpOverTls || protocol == Protocol::WebDavHttps;
+}
+
+inline bool IsWebDav(Protocol protocol) {
+  return protocol == Protocol::WebDavHttps || protocol == Protocol::WebDavHttp;
+}
+
+// The port a protocol's servers listen on unless told otherwise.
+inline int DefaultPort(Protocol protocol) {
+  switch (protocol) {
+    case Protocol::Sftp:
+      return 22;
+    case Protocol::WebDavHttps:
+      return 443;
+    case Protocol::WebDavHttp:
+      return 80;
+    default:
+      return 21;
+  }
+}
 
 // A TLS certificate the system trusts is remembered by its key as "system:" and the key's
 // fingerprint: a later certificate the system does not trust is then a changed identity, not
@@ -73,10 +96,12 @@ struct RenameFailure {
   std::string reason;
 };
 
-// One logged-in connection to the server: FTP, FTP over TLS or SFTP. Every call blocks until done,
-// calling the yield hook while it waits on the network. All names are relative to the current
-// directory. A failure says in plain words who refused what, or what the server answered. It may
-// quote the server, so it is data, not text safe to print as it is.
+class ConditionalStore;
+
+// One logged-in connection to the server: FTP, FTP over TLS, SFTP or WebDAV. Every call blocks
+// until done, calling the yield hook while it waits on the network. All names are relative to the
+// current directory. A failure says in plain words who refused what, or what the server answered.
+// It may quote the server, so it is data, not text safe to print as it is.
 class FtpClient {
  public:
   virtual ~FtpClient() = default;
@@ -105,10 +130,14 @@ class FtpClient {
   virtual Result<> Delete(const std::string& name) = 0;
   // Ends the connection (QUIT); safe to call more than once.
   virtual void Close() = 0;
+  // The operations that hold only while a file is as this client last saw it, where the
+  // protocol has them (WebDAV); nullptr where it has not (FTP, SFTP). Valid while the
+  // client lives, and only between Connect and Close.
+  virtual ConditionalStore* conditionalStore() { return nullptr; }
 };
 
-// The libcurl client for every protocol. `yield` is called while an operation waits on the
-// network.
+// The libcurl client for every protocol, chosen by the protocol at each Connect. `yield` is called
+// while an operation waits on the network.
 std::unique_ptr<FtpClient> MakeCurlFtpClient(std::function<void()> yield);
 
 // The client of this system: libcurl's on Linux, Windows' own (WinInet) on Windows.

@@ -22,7 +22,7 @@ struct NumberRange {
 constexpr NumberRange kCheckBox{0, 1};
 constexpr NumberRange kScheduleIndex{-1, 7};
 constexpr NumberRange kLogPurgeRange{10, 1000};
-constexpr NumberRange kProtocolRange{0, 2};
+constexpr NumberRange kProtocolRange{0, 4};
 
 // The whole text as a decimal number, nothing else around it.
 std::optional<int> WholeNumber(std::string_view text) {

@@ -31,7 +31,7 @@ struct SyncSettings {
   int LogActivity = 0;
   int LogPurge = 100;
   int ConfirmMassDeletion = 1;  // a run that would delete most shortcuts asks first
-  int Protocol = 0;             // 0 FTP, 1 FTP over TLS, 2 SFTP
+  int Protocol = 0;  // 0 FTP, 1 FTP over TLS, 2 SFTP, 3 WebDAV over HTTPS, 4 over plain HTTP
   // With UseEncryption, seals the shared list; like Password, Radix-64 in the file.
   std::string Passphrase;
   int Utf8List = 1;      // 0: the shared list in the ANSI code page (Windows), for older programs

@@ -112,7 +112,7 @@ Result<> WriteLocalIndicator(const IndicatorContext& context) {
 // Stores this computer's indicator file whole: under a name of its own first, then renamed
 // over "favs.ind". Servers that write an upload into the existing file would otherwise leave
 // a mix of two computers' names when both store theirs at the same moment.
-Result<> StoreIndicator(FtpClient& client, const IndicatorContext& context) {
+Result<> RenameIndicatorIntoPlace(FtpClient& client, const IndicatorContext& context) {
   const std::string temporary = TemporaryRemoteName(kRemoteIndicatorName, context.computerName);
   if (Result<> uploaded = client.Upload(context.localIndicatorPath, temporary); !uploaded) {
     return uploaded;
@@ -133,6 +133,29 @@ Result<> StoreIndicator(FtpClient& client, const IndicatorContext& context) {
     return client.Upload(context.localIndicatorPath, kRemoteIndicatorName);
   }
   return Result<>::Fail(renamed.error().reason);
+}
+
+// Stores this computer's indicator file only where none is, in one request. After a wait that
+// ran out, the lock waited for goes first, but only while it is still the one that was read.
+Result<> CreateIndicator(ConditionalStore& store, const IndicatorContext& context,
+                         const std::string& waitedFor) {
+  Result<Creation> created = store.CreateIfAbsent(context.localIndicatorPath, kRemoteIndicatorName);
+  if (created && *created == Creation::AlreadyExists && !waitedFor.empty()) {
+    if (const auto deleted = store.DeleteIfMatch(kRemoteIndicatorName, waitedFor); !deleted) {
+      return Result<>::Fail(deleted.error());
+    }
+    created = store.CreateIfAbsent(context.localIndicatorPath, kRemoteIndicatorName);
+  }
+  return created ? Result<>::Ok() : Result<>::Fail(created.error());
+}
+
+// `waitedFor` is the strong tag of another computer's lock this run waited for, if it waited.
+Result<> StoreIndicator(FtpClient& client, const IndicatorContext& context,
+                        const std::optional<std::string>& waitedFor) {
+  ConditionalStore* store =
+      waitedFor ? context.strongTags.StoreFor(client, *waitedFor) : client.conditionalStore();
+  return store != nullptr ? CreateIndicator(*store, context, waitedFor.value_or(""))
+                          : RenameIndicatorIntoPlace(client, context);
 }
 
 }  // namespace
@@ -167,13 +190,16 @@ std::string IndicatorName(std::string_view contents) {
   return std::string(field);
 }
 
-StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context, bool& stored) {
+StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context,
+                            StoredIndicator& stored) {
   Report(context, "-> Checking for Remote Indicator File..");
   Indicator found = ReadIndicator(client, context, true);
   std::string uploadFailure = "Unable to Upload Indicator File..";
   while (found) {
+    std::optional<std::string> waitedFor;
     // A lock of this computer's own was left by an earlier run: it is taken at once.
     if (*found && !NamesThisComputer(**found, context)) {
+      waitedFor = StrongETagOf(client, kRemoteIndicatorName);
       if (StepResult waited = WaitForOther(client, context, IndicatorName(**found)); !waited) {
         return waited;
       }
@@ -182,12 +208,13 @@ StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context, 
     Result<> upload = WriteLocalIndicator(context);
     if (upload) {
       Report(context, "-> Uploading Local Indicator File..");
-      stored = true;
-      upload = StoreIndicator(client, context);
+      stored.mayBeStored = true;
+      upload = StoreIndicator(client, context, waitedFor);
     }
     // FTP cannot create a file only if it is missing: another computer that checked at the
     // same moment may have stored its own since (and made this upload fail). The one whose
-    // file stays goes on; the other waits for it.
+    // file stays goes on; the other waits for it. A create whose reply was lost, and that
+    // libcurl sent again, finds this computer's own file.
     Report(context, "-> Verifying Remote Indicator File..");
     found = ReadIndicator(client, context, false);
     const bool ours = IsOurs(found, context);
@@ -195,6 +222,7 @@ StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context, 
       return StepFailed(uploadFailure, upload.error());
     }
     if (ours) {
+      stored.etag = StrongETagOf(client, kRemoteIndicatorName);
       return StepResult::Ok();
     }
   }
@@ -205,7 +233,15 @@ bool HoldsIndicator(FtpClient& client, const IndicatorContext& context) {
   return IsOurs(ReadIndicator(client, context, false), context);
 }
 
-StepResult ReleaseIndicator(FtpClient& client, const IndicatorContext& context) {
+StepResult ReleaseIndicator(FtpClient& client, const IndicatorContext& context,
+                            const StoredIndicator& stored) {
+  // A lock that is no longer the one stored (another's, or gone after a delete sent twice)
+  // is no lock of this computer's.
+  if (ConditionalStore* store =
+          stored.etag ? context.strongTags.StoreFor(client, *stored.etag) : nullptr;
+      store != nullptr && store->DeleteIfMatch(kRemoteIndicatorName, *stored.etag)) {
+    return StepResult::Ok();
+  }
   // A second try, after a connection lost just now, reads the lock afresh: the first
   // delete may have been done without its reply arriving.
   std::string reason;

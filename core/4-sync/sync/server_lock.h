@@ -2,11 +2,13 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "ftp/ftp_client.h"
 #include "sync/activity.h"
 #include "sync/run_failure.h"
+#include "sync/strong_tags.h"
 
 namespace kestrin {
 
@@ -20,21 +22,31 @@ struct IndicatorContext {
   std::function<void(std::chrono::milliseconds)> idle;
   std::function<std::chrono::steady_clock::time_point()> monotonicNow;
   ActivityReporter& activity;
+  StrongTags& strongTags;
+};
+
+// This run's "favs.ind": whether it may be on the server, so that a run that fails afterwards
+// knows to release it, and once it was read back as this computer's, the strong tag the
+// server gave it (empty: none).
+struct StoredIndicator {
+  bool mayBeStored = false;
+  std::optional<std::string> etag;
 };
 
 // Takes the server's indicator file, waiting up to 120 seconds (about one listing a
 // second) for another computer's to disappear, and goes on only once the stored file names
-// this computer, and nothing else. The file is stored whole, by a rename. `stored` is set as soon
-// as this computer's file may be on the server, so that a run that fails afterwards knows to
-// release it.
-StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context, bool& stored);
+// this computer, and nothing else. The file is stored whole: created only where none is when
+// the server can, else by a rename. `stored` tells what this computer stored.
+StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context,
+                            StoredIndicator& stored);
 
 // Whether "favs.ind" still names this computer.
 bool HoldsIndicator(FtpClient& client, const IndicatorContext& context);
 
-// Deletes "favs.ind" while it still names this computer; another computer's is left alone.
-// Succeeds when no lock of this computer's stays behind.
-StepResult ReleaseIndicator(FtpClient& client, const IndicatorContext& context);
+// Deletes "favs.ind" while it still is the one this computer stored; another computer's is
+// left alone. Succeeds when no lock of this computer's stays behind.
+StepResult ReleaseIndicator(FtpClient& client, const IndicatorContext& context,
+                            const StoredIndicator& stored);
 
 // The name under which a computer uploads a file before renaming it into place: one per
 // computer (its name in hexadecimal, so that any name makes a plain file name), so no two

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 #include "favorites/data_file.h"
 #include "favorites/favorites_path.h"
@@ -22,6 +23,7 @@
 #include "sync/sealed_generation.h"
 #include "sync/server_lock.h"
 #include "sync/shared_folder_state.h"
+#include "sync/strong_tags.h"
 #include "sync/unapplied_changes.h"
 
 namespace kestrin {
@@ -50,8 +52,9 @@ class Run {
         stateFolder_(SharedFolderStateOf(env.workFolder, settings)),
         agreedList_(AgreedListPath(stateFolder_, form_.encodedFields)),
         remoteData_(form_.name),
-        lock_{settings.Name, localIndicator_,  env.decimalSeparator,
-              env.idle,      env.monotonicNow, activity_} {}
+        strongTags_(activity_),
+        lock_{settings.Name,    localIndicator_, env.decimalSeparator, env.idle,
+              env.monotonicNow, activity_,       strongTags_} {}
 
   bool Execute() {
     env_.display.ClearActivityPane();
@@ -107,7 +110,7 @@ class Run {
     }
     base_ = ReadAgreedList(agreedList_, form_.encodedFields);
     for (int attempt = 1;; ++attempt) {
-      if (StepResult locked = AcquireIndicator(*client_, lock_, lockStored_); !locked) {
+      if (StepResult locked = AcquireIndicator(*client_, lock_, storedLock_); !locked) {
         return locked;
       }
       raceLost_ = false;
@@ -125,8 +128,9 @@ class Run {
     }
 
     Report("-> Deleting Remote Indicator File..", StatusImage::Working);
-    lockStored_ = false;
-    if (StepResult released = ReleaseIndicator(*client_, lock_); !released) {
+    // From here on a failed run has no lock of its own to release.
+    const StoredIndicator stored = std::exchange(storedLock_, {});
+    if (StepResult released = ReleaseIndicator(*client_, lock_, stored); !released) {
       return released;
     }
     Disconnect();
@@ -145,6 +149,7 @@ class Run {
         !fetched) {
       return fetched;
     }
+    listTag_ = StrongETagOf(*client_, remoteData_);
     if (StepResult checked = CheckSealedGeneration(); !checked) {
       return checked;
     }
@@ -278,6 +283,10 @@ class Run {
 
   // Renames the uploaded copy over the shared list, by whatever way the server allows.
   StepResult Publish(const std::string& temporary) {
+    if (ConditionalStore* store =
+            downloaded_ ? strongTags_.StoreFor(*client_, listTag_) : client_->conditionalStore()) {
+      return MoveIntoPlace(*store, temporary);
+    }
     Result<void, RenameFailure> renamed = client_->Rename(temporary, remoteData_);
     if (!renamed && renamed.error().refused == RenameRefusal::None) {
       // The server may have renamed and the reply been lost; then the shared list in place
@@ -300,6 +309,29 @@ class Run {
         break;
     }
     return Abandon(temporary, renamed.error().reason);
+  }
+
+  // Moves the copy over the shared list only while that is still the list this run downloaded,
+  // or while there is none where it downloaded none.
+  StepResult MoveIntoPlace(ConditionalStore& store, const std::string& temporary) {
+    const Result<Precondition> moved =
+        store.MoveIfTargetUnchanged(temporary, remoteData_, downloaded_ ? listTag_ : "");
+    // A move done whose reply was lost, and that libcurl sent again, finds its own list in
+    // place: refused for it, or for its source gone.
+    if ((moved && *moved == Precondition::Held) || IsPublished()) {
+      return StepResult::Ok();
+    }
+    if (!moved) {
+      return IsPresent(client_->Probe(temporary)) ? Abandon(temporary, moved.error())
+                                                  : UploadFailure(moved.error());
+    }
+    raceLost_ = true;
+    return Abandon(temporary, "another computer has changed the shared list during this run");
+  }
+
+  bool IsPublished() {
+    const Result<std::string> shared = client_->Read(remoteData_);
+    return shared && *shared == ReadWholeFile(published_);
   }
 
   // Gives up while the old list is still whole on the server: the temporary copy goes.
@@ -399,9 +431,9 @@ class Run {
   }
 
   void Fail(const RunFailure& failure) {
-    if (lockStored_ && client_) {
+    if (storedLock_.mayBeStored && client_) {
       // A lock that stays behind names this computer, whose next run takes it at once.
-      static_cast<void>(ReleaseIndicator(*client_, lock_));
+      static_cast<void>(ReleaseIndicator(*client_, lock_, storedLock_));
     }
     Disconnect();
     ReportFailure(activity_, failure);
@@ -438,10 +470,12 @@ class Run {
   SealLabel sealLabel_;                    // of the sealed list downloaded
   SealedGenerations generations_;          // of the shared folder's sealed lists
   std::uint64_t publishedGeneration_ = 0;  // sealed into this run's upload
+  StrongTags strongTags_;
   const IndicatorContext lock_;
   std::unique_ptr<FtpClient> client_;
-  bool lockStored_ = false;  // this run's "favs.ind" may be on the server
+  StoredIndicator storedLock_;
   bool downloaded_ = false;  // "temp.dat" is this run's download of the shared list
+  std::string listTag_;      // the strong tag of the list downloaded; empty: none
   bool raceLost_ = false;    // another computer published or took the lock during the exchange
 };
 
