@@ -70,19 +70,6 @@ bool SplitFields(std::string_view line, std::string_view* fields, std::size_t li
   }
 }
 
-// Whether every CR is followed by LF: then no line holds one before its end. One pass
-// without a branch a byte.
-bool EveryCrEndsALine(std::string_view bytes) {
-  std::size_t crs = 0;
-  std::size_t lineEnds = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const bool cr = bytes[i] == '\r';
-    crs += cr;
-    lineEnds += cr & (i + 1 < bytes.size() && bytes[i + 1] == '\n');
-  }
-  return crs == lineEnds;
-}
-
 }  // namespace
 
 void WriteDataFileHeader(std::ostream& out, std::string_view computerName, const DateTime& now,
@@ -179,9 +166,7 @@ Result<FavoritesDataFile> ParseOwnedBytes(std::string owned, bool decode) {
     ends.push_back(static_cast<std::uint32_t>(packedEnd));
   };
 
-  // In a file whose every CR ends a line and that holds no NUL, as a list does, no line needs
-  // to be searched for them.
-  const bool mayHoldStrayCr = !EveryCrEndsALine(bytes);
+  // A file without a NUL, as a list is, needs no line searched for one.
   const bool mayHoldNul = bytes.find('\0') != std::string_view::npos;
   std::string_view fields[kFieldCount];
   std::string error;
@@ -198,7 +183,7 @@ Result<FavoritesDataFile> ParseOwnedBytes(std::string owned, bool decode) {
     }
     const std::string_view line = bytes.substr(start, lf - 1 - start);
     start = lf + 1;
-    if (mayHoldStrayCr && line.find('\r') != std::string_view::npos) {
+    if (line.find('\r') != std::string_view::npos) {
       return R::Fail(LineText(lineNumber) + " holds a CR that does not end the line");
     }
     if (mayHoldNul && line.find('\0') != std::string_view::npos) {
