@@ -16,6 +16,7 @@
 #include "sync/run_summary.h"
 #include "ui/favorites_menu.h"
 #include "ui/main_window_controls.h"
+#include "ui/paced_repaint.h"
 #include "ui/scheduler.h"
 #include "ui/tray_icon.h"
 
@@ -146,6 +147,8 @@ class MainWindow : public QMainWindow, public RunDisplay {
   // While a long pass shows its progress in the status text, the lines' texts wait here.
   bool progressShown_ = false;
   QString statusText_;
+  PacedRepaint repaintActivity_;  // the activity pane, a line at a time
+  PacedRepaint repaintStatus_;    // the status text, a line or a progress step at a time
   std::optional<RunSummary> reportedChanges_;  // by the run under way
 };
 

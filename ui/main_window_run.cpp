@@ -107,21 +107,21 @@ void MainWindow::AppendActivityLine(const std::string& text) {
   c_.txtActivity->appendPlainText(Shown(text));
   QScrollBar* scroll = c_.txtActivity->verticalScrollBar();
   scroll->setValue(scroll->maximum());
-  c_.txtActivity->repaint();
+  repaintActivity_(*c_.txtActivity);
 }
 
 void MainWindow::SetStatusText(const std::string& text) {
   statusText_ = Shown(text);
   if (!progressShown_) {
     c_.statusPanel->setText(statusText_);
-    c_.statusPanel->repaint();
+    repaintStatus_(*c_.statusPanel);
   }
 }
 
 void MainWindow::ShowProgress(const std::string& text) {
   progressShown_ = !text.empty();
   c_.statusPanel->setText(progressShown_ ? Shown(text) : statusText_);
-  c_.statusPanel->repaint();
+  repaintStatus_(*c_.statusPanel);
 }
 
 void MainWindow::SetTrayState(StatusImage image, const std::string& tooltip) {

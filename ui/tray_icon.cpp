@@ -67,8 +67,12 @@ void TrayIcon::Add(StatusImage image, const QString& tooltip) {
 }
 
 void TrayIcon::SetState(StatusImage image, const QString& tooltip) {
+  // Every activity line sets the state, mostly with the picture already shown: each new icon
+  // is sent to the panel.
+  if (image != image_ || icon_.icon().isNull()) {
+    icon_.setIcon(StatusIcon(image));
+  }
   image_ = image;
-  icon_.setIcon(StatusIcon(image));
   icon_.setToolTip(AsPlainText(tooltip.left(kTooltipLimit)));
 }
 

@@ -137,6 +137,11 @@ TEST(ParseDataFileRefuses, WhatNoOtherSuiteReaches) {
       {row("Links\\", "a\\b.url"), "line 2: the shortcut record's Name is not a plain file name"},
       {std::string(32769, 'u') + "@1/1/2026\r\n", "the header line is longer than 32768 bytes"},
       {blankLines, "the file holds more than 500000 records"},
+      // As many CRs as line ends, but one inside a line and one line end without: the first
+      // fault in the file is the one named.
+      {kHeader + "\"1/1/2026\",\"\r\",\"a.url\",\"\",\"\",\"\",\"F\"\r\n" +
+           "\"1/1/2026\",\"\",\"b.url\",\"\",\"\",\"\",\"F\"\n",
+       "line 2 holds a CR that does not end the line"},
   };
   for (const auto& [bytes, reason] : cases) {
     const Result<FavoritesDataFile> file = ParseFavoritesDataFile(bytes, false);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -9,9 +10,11 @@
 #include <QTabWidget>
 #include <QTextDocument>
 #include <QTreeWidget>
+#include <QWidget>
 #include <filesystem>
 
 #include "tests/ui/ui_test_support.h"
+#include "ui/paced_repaint.h"
 
 namespace kestrin::test {
 namespace {
@@ -117,6 +120,35 @@ TEST_F(TwoComputers, ConfirmedChangesAreAppliedAsTickedWhileTheRunHoldsTheWindow
   EXPECT_EQ(b.trayIcon().image(), StatusImage::Ready);
   EXPECT_FALSE(b.runInProgress());
   EXPECT_TRUE(b.controls().mnuFile_Exit->isEnabled());
+}
+
+// A burst of lines is painted once at first and once more when the window next processes its
+// events; the clock, not the number of lines, decides when it is painted at once again.
+TEST(PacedRepaint, PaintsABurstOnceAtOnceAndOnceWithTheNextEvents) {
+  class CountedPaints : public QWidget {
+   public:
+    int paints = 0;
+
+   protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+  };
+  CountedPaints widget;
+  widget.resize(40, 20);
+  widget.show();
+  QCoreApplication::processEvents();
+  widget.paints = 0;
+  ui::PacedRepaint::Clock::time_point now{};
+  ui::PacedRepaint repaint([&now] { return now; });
+
+  for (int line = 0; line < 1000; ++line) {
+    repaint(widget);
+  }
+  EXPECT_EQ(widget.paints, 1);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(widget.paints, 2);
+  now += ui::PacedRepaint::kInterval;
+  repaint(widget);
+  EXPECT_EQ(widget.paints, 3);
 }
 
 }  // namespace

@@ -25,7 +25,9 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-Result<> WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t mode) {
+Result<> WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t mode,
+                             Durability durability) {
+  const bool flushed = durability == Durability::Flushed;
   const Result<> cannotWrite = Result<>::Fail("cannot write " + path);
   if (path.empty()) {
     return cannotWrite;
@@ -35,13 +37,15 @@ Result<> WriteFileAtomically(const std::string& path, std::string_view bytes, mo
   if (fd < 0) {
     return cannotWrite;
   }
-  const bool written = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+  const bool written = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && (!flushed || fsync(fd) == 0);
   const bool closed = close(fd) == 0;
   if (!written || !closed || rename(temporary.c_str(), path.c_str()) != 0) {
     unlink(temporary.c_str());
     return cannotWrite;
   }
-  SyncFolder(FolderOf(path));
+  if (flushed) {
+    SyncFolder(FolderOf(path));
+  }
   return Result<>::Ok();
 }
 

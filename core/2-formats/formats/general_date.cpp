@@ -139,6 +139,23 @@ std::vector<Token> Tokenize(std::string_view pattern) {
   return tokens;
 }
 
+struct FormatTokens {
+  GeneralDateFormat format;
+  std::vector<Token> date;
+  std::vector<Token> time;
+};
+
+// The patterns taken apart, kept from the last call: a list formats or reads a date a record,
+// all with the same patterns.
+const FormatTokens& TokensOf(const GeneralDateFormat& format) {
+  thread_local std::optional<FormatTokens> kept;
+  if (!kept || kept->format.shortDate != format.shortDate ||
+      kept->format.longTime != format.longTime) {
+    kept = FormatTokens{format, Tokenize(format.shortDate), Tokenize(format.longTime)};
+  }
+  return *kept;
+}
+
 bool HasAmPm(const std::vector<Token>& tokens) {
   for (const Token& token : tokens) {
     if (token.kind == Kind::kAmPmUpper || token.kind == Kind::kAmPmLower) {
@@ -156,7 +173,7 @@ void AppendNumber(std::string& out, int value, int minDigits) {
   out += digits;
 }
 
-void FormatTokens(std::string& out, const std::vector<Token>& tokens, const DateTime& when) {
+void AppendTokens(std::string& out, const std::vector<Token>& tokens, const DateTime& when) {
   const bool twelveHour = HasAmPm(tokens);
   const int hour12 = when.hour % 12 == 0 ? 12 : when.hour % 12;
   for (const Token& token : tokens) {
@@ -416,20 +433,22 @@ GeneralDateFormat SupportedOrEnUs(const GeneralDateFormat& format) {
 }
 
 std::string FormatGeneralDate(const DateTime& when, const GeneralDateFormat& format) {
+  const FormatTokens& tokens = TokensOf(format);
   std::string out;
-  FormatTokens(out, Tokenize(format.shortDate), when);
+  AppendTokens(out, tokens.date, when);
   const bool midnight = when.hour == 0 && when.minute == 0 && when.second == 0;
   if (!midnight && !format.longTime.empty()) {
     out += ' ';
-    FormatTokens(out, Tokenize(format.longTime), when);
+    AppendTokens(out, tokens.time, when);
   }
   return out;
 }
 
 std::optional<DateTime> ParseGeneralDate(std::string_view text, const GeneralDateFormat& format) {
+  const FormatTokens& tokens = TokensOf(format);
   ParsedFields dateFields;
   std::size_t pos = 0;
-  if (!ParseTokens(Tokenize(format.shortDate), text, pos, dateFields)) {
+  if (!ParseTokens(tokens.date, text, pos, dateFields)) {
     return std::nullopt;
   }
   if (pos == text.size()) {  // the date alone: midnight
@@ -440,7 +459,7 @@ std::optional<DateTime> ParseGeneralDate(std::string_view text, const GeneralDat
   }
   ++pos;
   ParsedFields timeFields;
-  if (!ParseTokens(Tokenize(format.longTime), text, pos, timeFields) || pos != text.size()) {
+  if (!ParseTokens(tokens.time, text, pos, timeFields) || pos != text.size()) {
     return std::nullopt;
   }
   ParsedFields all = dateFields;

@@ -166,6 +166,8 @@ Result<FavoritesDataFile> ParseOwnedBytes(std::string owned, bool decode) {
     ends.push_back(static_cast<std::uint32_t>(packedEnd));
   };
 
+  // A file without a NUL, as a list is, needs no line searched for one.
+  const bool mayHoldNul = bytes.find('\0') != std::string_view::npos;
   std::string_view fields[kFieldCount];
   std::string error;
   std::size_t start = 0;
@@ -184,7 +186,7 @@ Result<FavoritesDataFile> ParseOwnedBytes(std::string owned, bool decode) {
     if (line.find('\r') != std::string_view::npos) {
       return R::Fail(LineText(lineNumber) + " holds a CR that does not end the line");
     }
-    if (line.find('\0') != std::string_view::npos) {
+    if (mayHoldNul && line.find('\0') != std::string_view::npos) {
       return R::Fail(LineText(lineNumber) + " holds a NUL");
     }
 

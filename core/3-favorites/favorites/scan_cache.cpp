@@ -81,6 +81,9 @@ struct Entry {
     entry.values = bytes.substr(offset + kEntryHead + entry.lengths[0], valuesSize);
     return entry;
   }
+
+  // The entry's length in the file.
+  std::size_t Size() const { return kEntryHead + key.size() + values.size(); }
 };
 
 std::size_t HashOf(std::string_view key) {
@@ -111,27 +114,26 @@ ScanCache ScanCache::Load(const std::string& path, const std::string& favoritesR
                          std::string_view(cache.next_).substr(0, header - kScanStartBytes) &&
                      NumberAt<std::uint64_t>(bytes, bytes.size() - kChecksumBytes) ==
                          Checksum(bytes.substr(0, bytes.size() - kChecksumBytes)) &&
-                     cache.Index(bytes.substr(header, bytes.size() - header - kChecksumBytes));
+                     cache.Check(bytes.substr(header, bytes.size() - header - kChecksumBytes));
   if (!taken) {
     cache.loaded_ = std::string();
-    cache.slots_ = {};
+    cache.entries_ = 0;
     return cache;
   }
   const auto unsureSpan = std::chrono::duration_cast<std::chrono::nanoseconds>(kUnsureSpan);
   cache.sureBefore_ = NumberAt<std::int64_t>(bytes, header - kScanStartBytes) - unsureSpan.count();
+  cache.first_ = cache.following_ = header;
   // The next cache holds about as much: grown by doubling it could take twice the room.
   cache.next_.reserve(bytes.size() + bytes.size() / 8);
   return cache;
 }
 
-// Checks that the entries fill `entries` exactly and indexes them by path.
-bool ScanCache::Index(std::string_view entries) {
+// Checks that the entries fill `entries` exactly, and counts them.
+bool ScanCache::Check(std::string_view entries) {
   if (loaded_.size() >= UINT32_MAX) {
     return false;  // offsets are kept in 32 bits
   }
-  const std::size_t base = loaded_.size() - kChecksumBytes - entries.size();
-  std::vector<std::uint32_t> offsets;
-  for (std::size_t at = 0; at < entries.size();) {
+  for (std::size_t at = 0; at < entries.size(); ++entries_) {
     if (entries.size() - at < kEntryHead) {
       return false;
     }
@@ -142,29 +144,37 @@ bool ScanCache::Index(std::string_view entries) {
     if (entries.size() - at < size) {
       return false;
     }
-    offsets.push_back(static_cast<std::uint32_t>(base + at));
     at += size;
-  }
-  std::size_t capacity = 16;
-  while (capacity < offsets.size() * 2) {
-    capacity *= 2;
-  }
-  slots_.assign(capacity, 0);
-  for (const std::uint32_t offset : offsets) {
-    const std::string_view key = Entry::At(loaded_, offset).key;
-    for (std::size_t slot = HashOf(key) & (capacity - 1);; slot = (slot + 1) & (capacity - 1)) {
-      if (slots_[slot] == 0) {
-        slots_[slot] = offset + 1;
-        break;
-      }
-    }
   }
   return true;
 }
 
-std::optional<std::uint32_t> ScanCache::Slot(std::string_view relativePath) const {
-  if (slots_.empty()) {
+// Indexes the entries by path, once a path is asked for out of the last scan's order.
+void ScanCache::Index() {
+  std::size_t capacity = 16;
+  while (capacity < entries_ * 2) {
+    capacity *= 2;
+  }
+  slots_.assign(capacity, 0);
+  for (std::size_t offset = first_; offset + kChecksumBytes < loaded_.size();) {
+    const Entry entry = Entry::At(loaded_, offset);
+    for (std::size_t slot = HashOf(entry.key) & (capacity - 1);;
+         slot = (slot + 1) & (capacity - 1)) {
+      if (slots_[slot] == 0) {
+        slots_[slot] = static_cast<std::uint32_t>(offset + 1);
+        break;
+      }
+    }
+    offset += entry.Size();
+  }
+}
+
+std::optional<std::uint32_t> ScanCache::Slot(std::string_view relativePath) {
+  if (entries_ == 0) {
     return std::nullopt;
+  }
+  if (slots_.empty()) {
+    Index();
   }
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t slot = HashOf(relativePath) & mask; slots_[slot] != 0;
@@ -176,26 +186,36 @@ std::optional<std::uint32_t> ScanCache::Slot(std::string_view relativePath) cons
   return std::nullopt;
 }
 
-std::optional<ShortcutValues> ScanCache::Find(std::string_view relativePath,
-                                              const FileIdentity& identity) const {
-  const std::optional<std::uint32_t> offset = Slot(relativePath);
+// The entry of the path: the one after the last found when it is, otherwise by the index.
+std::optional<std::uint32_t> ScanCache::OffsetOf(std::string_view relativePath) {
+  if (following_ + kChecksumBytes < loaded_.size() &&
+      Entry::At(loaded_, following_).key == relativePath) {
+    return static_cast<std::uint32_t>(following_);
+  }
+  return Slot(relativePath);
+}
+
+std::optional<ShortcutValueViews> ScanCache::Find(std::string_view relativePath,
+                                                  const FileIdentity& identity) {
+  const std::optional<std::uint32_t> offset = OffsetOf(relativePath);
   if (!offset || identity.inode == 0) {
     return std::nullopt;
   }
   const Entry entry = Entry::At(loaded_, *offset);
+  following_ = *offset + entry.Size();
   if (!(entry.identity == identity) ||
       Nanoseconds(identity.modifiedSeconds, identity.modifiedNanoseconds) >= sureBefore_ ||
       Nanoseconds(identity.changedSeconds, identity.changedNanoseconds) >= sureBefore_) {
     return std::nullopt;
   }
   const std::string_view values = entry.values;
-  return ShortcutValues{std::string(values.substr(0, entry.lengths[1])),
-                        std::string(values.substr(entry.lengths[1], entry.lengths[2])),
-                        std::string(values.substr(entry.lengths[1] + entry.lengths[2]))};
+  return ShortcutValueViews{values.substr(0, entry.lengths[1]),
+                            values.substr(entry.lengths[1], entry.lengths[2]),
+                            values.substr(entry.lengths[1] + entry.lengths[2])};
 }
 
 void ScanCache::Remember(std::string_view relativePath, const FileIdentity& identity,
-                         const ShortcutValues& values) {
+                         const ShortcutValueViews& values) {
   const std::string_view parts[kLengths] = {relativePath, values.URL, values.IconFile,
                                             values.IconIndex};
   for (const std::string_view part : parts) {
@@ -220,7 +240,8 @@ void ScanCache::Remember(std::string_view relativePath, const FileIdentity& iden
 
 Result<> ScanCache::Save(const std::string& path) {
   Append(next_, Checksum(next_));
-  const Result<> written = WriteFileAtomically(path, next_, 0600);
+  // A cache lost in a crash costs the next scan its time: the checksum refuses what is left.
+  const Result<> written = WriteFileAtomically(path, next_, 0600, Durability::Unflushed);
   next_.resize(next_.size() - kChecksumBytes);
   return written;
 }

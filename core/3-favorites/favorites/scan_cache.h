@@ -29,11 +29,13 @@ class ScanCache {
   // The values of the file when its identity is the one remembered and that identity is
   // sure: a file written within kUnsureSpan of the last scan's start could have been written
   // again afterwards without a change of its times, so it is read again.
-  std::optional<ShortcutValues> Find(std::string_view relativePath,
-                                     const FileIdentity& identity) const;
+  // The views are good as long as the cache is. A scan asks in the order of the last one, so
+  // the entry after the last one found is looked at first.
+  std::optional<ShortcutValueViews> Find(std::string_view relativePath,
+                                         const FileIdentity& identity);
   // Keeps the file's values for the next scan.
   void Remember(std::string_view relativePath, const FileIdentity& identity,
-                const ShortcutValues& values);
+                const ShortcutValueViews& values);
   // Replaces the cache at `path` with the files remembered, private to the user.
   Result<> Save(const std::string& path);
 
@@ -42,12 +44,18 @@ class ScanCache {
 
  private:
   ScanCache(const std::string& favoritesRoot, Clock::time_point scanStart);
-  bool Index(std::string_view entries);
-  std::optional<std::uint32_t> Slot(std::string_view relativePath) const;
+  bool Check(std::string_view entries);
+  void Index();
+  std::optional<std::uint32_t> Slot(std::string_view relativePath);
+  std::optional<std::uint32_t> OffsetOf(std::string_view relativePath);
 
   std::string loaded_;                // the last scan's cache, whole and checked
-  std::vector<std::uint32_t> slots_;  // open addressing: offset in loaded_ + 1, 0 when free
+  std::size_t first_ = 0;             // the offset of the first entry in loaded_
+  std::size_t entries_ = 0;           // how many loaded_ holds
+  std::vector<std::uint32_t> slots_;  // open addressing: offset in loaded_ + 1, 0 when free;
+                                      // filled when first needed
   std::int64_t sureBefore_ = 0;       // in nanoseconds since the epoch
+  std::size_t following_ = 0;         // the offset of the entry after the last one found
   std::string next_;                  // the cache this scan writes
 };
 

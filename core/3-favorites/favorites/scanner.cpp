@@ -82,9 +82,9 @@ class Scanner {
       return;
     }
 
-    const ShortcutValues values = ValuesOf(full, entry.identity);
-    for (const std::string* value : {&values.URL, &values.IconFile, &values.IconIndex}) {
-      if (!options_.encode && value->find('"') != std::string::npos) {
+    const ShortcutValueViews values = ValuesOf(full, entry.identity);
+    for (const std::string_view value : {values.URL, values.IconFile, values.IconIndex}) {
+      if (!options_.encode && value.find('"') != std::string_view::npos) {
         Warn(full,
              "a value holds a double quote, which the favorites data file can carry only with "
              "encryption on");
@@ -120,18 +120,19 @@ class Scanner {
     return true;
   }
 
-  // A shortcut file's values, read only when the cache does not know the file unchanged.
-  ShortcutValues ValuesOf(const std::string& path, const FileIdentity& identity) {
+  // A shortcut file's values, read only when the cache does not know the file unchanged. The
+  // views are good until the next file's.
+  ShortcutValueViews ValuesOf(const std::string& path, const FileIdentity& identity) {
     if (options_.cache == nullptr) {
-      return ReadShortcutValues(path);
+      return read_ = ReadShortcutValues(path);
     }
     const std::string_view relative = std::string_view(path).substr(rootSize_);
-    std::optional<ShortcutValues> values = options_.cache->Find(relative, identity);
+    std::optional<ShortcutValueViews> values = options_.cache->Find(relative, identity);
     if (!values) {
-      values = ReadShortcutValues(path);
+      values = read_ = ReadShortcutValues(path);
     }
     options_.cache->Remember(relative, identity, *values);
-    return std::move(*values);
+    return *values;
   }
 
   // Whether every computer takes the record (otherwise one odd entry here would make all
@@ -148,6 +149,7 @@ class Scanner {
   const ScanOptions& options_;
   const std::size_t rootSize_;
   const dev_t rootDevice_;
+  ShortcutValues read_;  // the values of the file read last
 };
 
 }  // namespace

@@ -379,7 +379,7 @@ Result<UpdateResult, RunFailure> Merge(const FavoritesDataFile& local,
   if (shared.header.ComputerName == local.header.ComputerName) {
     return RetryUnapplied(local, shared, context);
   }
-  auto changes = CheckedChanges(local, shared, context.base, context.dateFormat);
+  auto changes = CheckedChanges(local, shared, context.base(), context.dateFormat);
   if (!changes) {
     return Outcome::Fail({changes.error()});
   }

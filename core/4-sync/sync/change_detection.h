@@ -54,7 +54,9 @@ struct UpdateContext {
   bool firstRun = false;   // no "LastSync" yet: keepOnFirstJoin may choose keepLocal
   const ConfirmChangesHook& confirmHook;
   const std::function<bool(std::size_t localShortcuts)>& keepOnFirstJoin;
-  const RecordList* base;  // the list last agreed on with the shared folder; nullptr: none
+  // The list last agreed on with the shared folder, nullptr when there is none; asked for
+  // only when the shared list comes from another computer.
+  const std::function<const RecordList*()>& base;
   GeneralDateFormat dateFormat;
   std::string favoritesRoot;
   std::string unappliedPath;      // the changes the last upload could not carry out

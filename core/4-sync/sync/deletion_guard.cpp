@@ -49,10 +49,13 @@ void KeepDeletionGuard(const std::string& path, const DeletionGuard& guard) {
   if (!MakeSharedFolderState(path.substr(0, path.rfind('/') + 1))) {
     return;
   }
-  static_cast<void>(WriteFileAtomically(
-      path,
-      std::to_string(guard.shortcutsSeenWhole) + ' ' + std::to_string(guard.deletedSince) + '\n',
-      0600));
+  const std::string text =
+      std::to_string(guard.shortcutsSeenWhole) + ' ' + std::to_string(guard.deletedSince) + '\n';
+  // Most runs keep it as it was: each write waits for the disk.
+  if (const auto kept = ReadOrdinaryFile(path, 64); kept && *kept == text) {
+    return;
+  }
+  static_cast<void>(WriteFileAtomically(path, text, 0600));
 }
 
 }  // namespace kestrin

@@ -108,7 +108,6 @@ class Run {
     if (StepResult entered = EnterRemoteDirectory(settings_, *client_, activity_); !entered) {
       return entered;
     }
-    base_ = ReadAgreedList(agreedList_, form_.encodedFields);
     for (int attempt = 1;; ++attempt) {
       if (StepResult locked = AcquireIndicator(*client_, lock_, storedLock_); !locked) {
         return locked;
@@ -157,6 +156,7 @@ class Run {
     agreedSource_ = localData_;
     if (downloaded_) {
       Report("-> Updating Favorites..", StatusImage::Working);
+      const std::function<const RecordList*()> base = [this] { return Base(); };
       const UpdateContext context{
           form_.encodedFields,
           settings_.ConfirmChanges == 1,
@@ -165,7 +165,7 @@ class Run {
           ReadIniString(env_.settingsPath, kSettingsSection, kLastSyncKey).empty(),
           env_.confirm,
           env_.keepOnFirstJoin,
-          base_ ? &base_->records : nullptr,
+          base,
           env_.dateFormat,
           env_.favoritesRoot,
           unappliedChanges_,
@@ -393,15 +393,24 @@ class Run {
     return StepResult::Ok();
   }
 
+  // Read when a merge first needs it: a run that finds its own upload on the server needs
+  // none, and the list is as large as the shared one.
+  const RecordList* Base() {
+    if (!base_) {
+      base_ = ReadAgreedList(agreedList_, form_.encodedFields);
+    }
+    return *base_ ? &(*base_)->records : nullptr;
+  }
+
   // After a lost race the folder holds this run's merge with the list it downloaded (or
   // with none), so that list is what the next merge starts from.
   void MergeNextWith(bool downloaded) {
     if (!downloaded) {
-      base_ = FavoritesDataFile{};
+      base_.emplace(FavoritesDataFile{});
       return;
     }
     auto merged = ReadFavoritesDataFile(tempData_, form_.encodedFields);
-    base_ = merged ? std::optional<FavoritesDataFile>(std::move(*merged)) : std::nullopt;
+    base_.emplace(merged ? std::optional<FavoritesDataFile>(std::move(*merged)) : std::nullopt);
   }
 
   // Whether the server still holds the shared list this run downloaded, or still none.
@@ -464,7 +473,8 @@ class Run {
   const std::string stateFolder_;  // what this computer remembers of the shared folder
   const std::string agreedList_;
   std::string agreedSource_;  // the data file that becomes the agreed list once published
-  std::optional<FavoritesDataFile> base_;  // what the merge takes as last agreed
+  // What the merge takes as last agreed (none: no agreed list), once it was asked for.
+  std::optional<std::optional<FavoritesDataFile>> base_;
   const std::string remoteData_;
   std::string published_;                  // the server copy of "local.dat" being uploaded
   SealLabel sealLabel_;                    // of the sealed list downloaded
