@@ -53,22 +53,6 @@ size_t KeepReplies(char* data, size_t size, size_t count, void* replies) {
   return bytes;
 }
 
-// Whether a name listing (lines ended by CR LF or LF) holds the name.
-bool IsListed(std::string_view listing, std::string_view name) {
-  while (!listing.empty()) {
-    const size_t end = std::min(listing.find('\n'), listing.size());
-    std::string_view line = listing.substr(0, end);
-    if (!line.empty() && line.back() == '\r') {
-      line.remove_suffix(1);
-    }
-    if (line == name) {
-      return true;
-    }
-    listing.remove_prefix(std::min(end + 1, listing.size()));
-  }
-  return false;
-}
-
 struct CurlListFree {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };

@@ -108,17 +108,36 @@ FileFacts FactsOfMlstLine(std::string_view line) {
   return facts;
 }
 
+namespace {
+
+// The first line of a listing (ended by CR LF or LF, or by its end) without its end; the
+// listing is left holding what follows it.
+std::string_view TakeLine(std::string_view& listing) {
+  const size_t end = std::min(listing.find('\n'), listing.size());
+  std::string_view line = listing.substr(0, end);
+  if (!line.empty() && line.back() == '\r') {
+    line.remove_suffix(1);
+  }
+  listing.remove_prefix(std::min(end + 1, listing.size()));
+  return line;
+}
+
+}  // namespace
+
+bool IsListed(std::string_view listing, std::string_view name) {
+  while (!listing.empty()) {
+    if (TakeLine(listing) == name) {
+      return true;
+    }
+  }
+  return false;
+}
+
 FileFacts FactsInListing(std::string_view listing, std::string_view name) {
   while (!listing.empty()) {
-    const size_t end = std::min(listing.find('\n'), listing.size());
-    std::string_view line = listing.substr(0, end);
-    if (!line.empty() && line.back() == '\r') {
-      line.remove_suffix(1);
-    }
-    if (const auto facts = FactsInLine(line, name)) {
+    if (const auto facts = FactsInLine(TakeLine(listing), name)) {
       return *facts;
     }
-    listing.remove_prefix(std::min(end + 1, listing.size()));
   }
   return {};
 }

@@ -23,6 +23,9 @@ bool SaysNoSuchFile(std::string_view reply);
 // The facts line of an MLST reply (" type=file;size=4;modify=20260101000000; favs.ind").
 FileFacts FactsOfMlstLine(std::string_view line);
 
+// Whether a listing of names alone (NLST, or SFTP's), one a line, holds the name.
+bool IsListed(std::string_view listing, std::string_view name);
+
 // What a LIST of a folder shows of `name`, in the Unix form ("-rw-r--r-- 1 user group 4 Jan
 // 1 10:00 favs.ind") or the DOS form ("01-01-26  10:00AM  4 favs.ind"). Not listed: no file.
 FileFacts FactsInListing(std::string_view listing, std::string_view name);
