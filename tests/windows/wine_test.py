@@ -5,17 +5,10 @@ Runs the Windows unit tests, then the two computers both ways, with and without 
 """
 import base64, os, pathlib, subprocess, sys, tempfile, time
 
-WINE = "/usr/lib/wine/wine64"
+from wine_prefix import WINE, fresh_prefix, run, windows_path
+
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 SHORTCUT = b"[InternetShortcut]\r\nURL=%s\r\nIconFile=\r\nIconIndex=\r\n"
-
-
-def run(command, **kw):
-    done = subprocess.run(command, capture_output=True, **kw)
-    if done.returncode != 0:
-        sys.exit(f"FAILED {command}:\n{done.stdout.decode(errors='replace')}"
-                 f"{done.stderr.decode(errors='replace')}")
-    return done
 
 
 def tree(root):
@@ -41,7 +34,7 @@ class Computer:
             f"ConfirmChanges=0\r\nStartWithWin={start}\r\nLogActivity=1\r\n".encode())
 
     def path(self, p):
-        return "Z:" + str(p).replace("/", "\\") if self.windows else str(p)
+        return windows_path(p) if self.windows else str(p)
 
     def cli_run(self, *words):
         command = [self.cli, *words]
@@ -108,36 +101,34 @@ def main(then=None):
     build, linux_cli = pathlib.Path(sys.argv[1]), sys.argv[2]
     with tempfile.TemporaryDirectory() as temp:
         top = pathlib.Path(temp)
-        os.environ.update(WINEPREFIX=str(top / "prefix"), WINEDEBUG="-all")
-        run([WINE, "wineboot", "-i"])
-        (top / "server").mkdir()
-        for folder in ("plain", "sealed", "first"):
-            (top / "server" / folder).mkdir()
-        support = pathlib.Path(__file__).resolve().parent.parent / "support"
-        server = subprocess.Popen(["/usr/bin/python3", str(support / "pyftpd_server.py"),
-                                   str(top / "server"), "user", "secret", str(top / "logins"),
-                                   str(top / "port"), "--rename-keeps-target"],
-                                  stderr=subprocess.DEVNULL)
-        try:
-            while not (top / "port").exists():
-                time.sleep(0.05)
-            port = int((top / "port").read_text())
-            os.environ["KESTRIN_TEST_FTP_PORT"] = str(port)
-            for test in sorted(build.glob("tests/windows/*.exe")):
-                print(run([WINE, str(test)], cwd=top).stdout.decode(errors="replace").splitlines()[-1])
-            exe = str(build / "cli" / "kestrin-cli.exe")
-            for sealed in (False, True):
-                side = top / ("sealed" if sealed else "plain")
-                both_ways(Computer(side, "Linux", linux_cli, False, port, sealed),
-                          Computer(side, "Win", exe, True, port, sealed))
-            windows_first(top / "first", linux_cli, exe, port)
-            refuses_protection(Computer(top / "tls", "Win", exe, True, port, False), port)
-            autostart(Computer(top / "auto", "Win", exe, True, port, False), port)
-            if then:
-                then(top, port, exe)
-        finally:
-            server.kill()
-            subprocess.run(["/usr/lib/wine/wineserver", "-k"])
+        with fresh_prefix(top):
+            (top / "server").mkdir()
+            for folder in ("plain", "sealed", "first"):
+                (top / "server" / folder).mkdir()
+            support = pathlib.Path(__file__).resolve().parent.parent / "support"
+            server = subprocess.Popen(["/usr/bin/python3", str(support / "pyftpd_server.py"),
+                                       str(top / "server"), "user", "secret", str(top / "logins"),
+                                       str(top / "port"), "--rename-keeps-target"],
+                                      stderr=subprocess.DEVNULL)
+            try:
+                while not (top / "port").exists():
+                    time.sleep(0.05)
+                port = int((top / "port").read_text())
+                os.environ["KESTRIN_TEST_FTP_PORT"] = str(port)
+                for test in sorted(build.glob("tests/windows/*.exe")):
+                    print(run([WINE, str(test)], cwd=top).stdout.decode(errors="replace").splitlines()[-1])
+                exe = str(build / "cli" / "kestrin-cli.exe")
+                for sealed in (False, True):
+                    side = top / ("sealed" if sealed else "plain")
+                    both_ways(Computer(side, "Linux", linux_cli, False, port, sealed),
+                              Computer(side, "Win", exe, True, port, sealed))
+                windows_first(top / "first", linux_cli, exe, port)
+                refuses_protection(Computer(top / "tls", "Win", exe, True, port, False), port)
+                autostart(Computer(top / "auto", "Win", exe, True, port, False), port)
+                if then:
+                    then(top, port, exe)
+            finally:
+                server.kill()
     print("Windows and Linux computers converged")
 
 
