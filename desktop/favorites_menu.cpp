@@ -1,0 +1,122 @@
+#include "desktop/favorites_menu.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+#include "favorites/folder_entries.h"
+#include "favorites/shortcut_file.h"
+#include "formats/printable_text.h"
+
+namespace kestrin::desktop {
+
+namespace {
+
+using Kind = FavoritesMenuEntry::Kind;
+
+// A shortcut's name without its extension: "Site.url" is shown as "Site".
+std::string WithoutExtension(const std::string& name) {
+  const std::size_t extension = name.size() >= 4 && name[name.size() - 4] == '.' ? 4 : 3;
+  return name.substr(0, name.size() - extension);
+}
+
+unsigned char Folded(char c) {
+  return static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Compares names as a file manager orders them: letters without regard to case, and a run
+// of digits by its number ("Item 9" before "item 10"). Negative, zero or positive.
+int NaturalCompare(const std::string& a, const std::string& b) {
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (IsDigit(a[i]) && IsDigit(b[j])) {
+      const std::size_t aStart = a.find_first_not_of('0', i);
+      const std::size_t bStart = b.find_first_not_of('0', j);
+      std::size_t aEnd = i;
+      std::size_t bEnd = j;
+      while (aEnd < a.size() && IsDigit(a[aEnd]))
+        ++aEnd;
+      while (bEnd < b.size() && IsDigit(b[bEnd]))
+        ++bEnd;
+      const std::string_view aNumber(a.data() + std::min(aStart, aEnd),
+                                     aEnd - std::min(aStart, aEnd));
+      const std::string_view bNumber(b.data() + std::min(bStart, bEnd),
+                                     bEnd - std::min(bStart, bEnd));
+      if (aNumber.size() != bNumber.size()) {
+        return aNumber.size() < bNumber.size() ? -1 : 1;
+      }
+      if (const int order = aNumber.compare(bNumber); order != 0) {
+        return order;
+      }
+      i = aEnd;
+      j = bEnd;
+      continue;
+    }
+    if (Folded(a[i]) != Folded(b[j])) {
+      return Folded(a[i]) < Folded(b[j]) ? -1 : 1;
+    }
+    ++i;
+    ++j;
+  }
+  return (a.size() - i > 0) - (b.size() - j > 0);
+}
+
+struct Found {
+  std::string name;
+  std::string title;
+  bool folder;
+};
+
+std::vector<Found> ReadFolder(const std::string& folder, dev_t device) {
+  std::vector<Found> found;
+  VisitFolderEntries(folder, device, [&](const FolderEntry& entry) {
+    if (entry.kind == EntryKind::Folder || entry.kind == EntryKind::Shortcut) {
+      const bool isFolder = entry.kind == EntryKind::Folder;
+      found.push_back({entry.name,
+                       PrintableText(isFolder ? entry.name : WithoutExtension(entry.name)),
+                       isFolder});
+    }
+  });
+  std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+    if (a.folder != b.folder) {
+      return a.folder;
+    }
+    const int order = NaturalCompare(a.title, b.title);
+    return order != 0 ? order < 0 : a.name < b.name;
+  });
+  return found;
+}
+
+}  // namespace
+
+std::vector<FavoritesMenuEntry> ReadFavoritesMenu(const std::string& folder,
+                                                  const std::string& favoritesRoot) {
+  const std::optional<dev_t> device = FileSystemOf(favoritesRoot);
+  const std::vector<Found> found = device ? ReadFolder(folder, *device) : std::vector<Found>();
+  const std::size_t shown = std::min(found.size(), kMaxFavoritesMenuEntries);
+  std::vector<FavoritesMenuEntry> entries;
+  for (std::size_t i = 0; i < shown; ++i) {
+    const std::string path = folder + found[i].name;
+    if (found[i].folder) {
+      entries.push_back({Kind::Folder, found[i].title, path + "/", true});
+    } else {
+      const std::string url = ReadShortcutValues(path).URL;
+      entries.push_back({Kind::Shortcut, found[i].title, url, IsOpenableUrl(url)});
+    }
+  }
+  if (found.size() > shown) {
+    entries.push_back(
+        {Kind::More, "… " + std::to_string(found.size() - shown) + " more", folder, true});
+  }
+  if (found.empty()) {
+    entries.push_back({Kind::Empty, "(Empty)", "", false});
+  }
+  return entries;
+}
+
+}  // namespace kestrin::desktop
