@@ -30,7 +30,7 @@ QString BookmarkFileFilter() {
 }  // namespace
 
 void MainWindow::mnuFile_Import_Click() {
-  if (runInProgress_) {
+  if (session_.runInProgress()) {
     return;
   }
   const std::vector<FoundBrowser> browsers = FindBrowsers(HomeFolder());
@@ -68,24 +68,27 @@ void MainWindow::mnuFile_Export_Click() {
 }
 
 void MainWindow::ImportBookmarks(const Result<Bookmarks>& bookmarks) {
-  const auto imported =
-      bookmarks ? kestrin::ImportBookmarks(*bookmarks, config_.favoritesRoot, "", restoreFolder_)
-                : Result<ImportOutcome>::Fail(bookmarks.error());
+  const auto imported = bookmarks ? kestrin::ImportBookmarks(*bookmarks, config_.favoritesRoot, "",
+                                                             session_.restoreFolder())
+                                  : Result<ImportOutcome>::Fail(bookmarks.error());
   if (!imported) {
-    AppendActivityLine(tr("Error: Unable to Import Bookmarks").toStdString());
-    AppendActivityLine(imported.error());
-    SetStatusText(tr("Unable to Import Bookmarks").toStdString());
+    session_.AppendActivityLine(tr("Error: Unable to Import Bookmarks").toStdString());
+    session_.AppendActivityLine(imported.error());
+    session_.SetStatusText(tr("Unable to Import Bookmarks").toStdString());
     return;
   }
   for (const std::string& skipped : imported->skipped) {
-    AppendActivityLine(tr("Skipped %1").arg(QString::fromStdString(skipped)).toStdString());
+    session_.AppendActivityLine(
+        tr("Skipped %1").arg(QString::fromStdString(skipped)).toStdString());
   }
   for (const std::string& unshared : imported->notShared) {
-    AppendActivityLine(tr("Not shared: %1").arg(QString::fromStdString(unshared)).toStdString());
+    session_.AppendActivityLine(
+        tr("Not shared: %1").arg(QString::fromStdString(unshared)).toStdString());
   }
   if (!imported->notKept.empty()) {
-    AppendActivityLine(tr("Error: The next sync may delete what was imported").toStdString());
-    AppendActivityLine(imported->notKept);
+    session_.AppendActivityLine(
+        tr("Error: The next sync may delete what was imported").toStdString());
+    session_.AppendActivityLine(imported->notKept);
   }
   const QString done = tr("Imported %1 shortcuts (%2 beside another of the same name) and %3 "
                           "folders; %4 shortcuts were there already.")
@@ -93,8 +96,8 @@ void MainWindow::ImportBookmarks(const Result<Bookmarks>& bookmarks) {
                            .arg(imported->writtenBeside)
                            .arg(imported->foldersCreated)
                            .arg(imported->alreadyThere);
-  AppendActivityLine(done.toStdString());
-  SetStatusText(done.toStdString());
+  session_.AppendActivityLine(done.toStdString());
+  session_.SetStatusText(done.toStdString());
 }
 
 void MainWindow::ExportBookmarks(const QString& path) {
@@ -102,21 +105,22 @@ void MainWindow::ExportBookmarks(const QString& path) {
   if (const Result<> written =
           WriteFileAtomically(path.toStdString(), WriteNetscapeBookmarks(favorites.root), 0644);
       !written) {
-    AppendActivityLine(tr("Error: Unable to Export Bookmarks").toStdString());
-    AppendActivityLine(written.error());
-    SetStatusText(tr("Unable to Export Bookmarks").toStdString());
+    session_.AppendActivityLine(tr("Error: Unable to Export Bookmarks").toStdString());
+    session_.AppendActivityLine(written.error());
+    session_.SetStatusText(tr("Unable to Export Bookmarks").toStdString());
     return;
   }
   for (const std::string& skipped : favorites.leftOut) {
-    AppendActivityLine(tr("Skipped %1").arg(QString::fromStdString(skipped)).toStdString());
+    session_.AppendActivityLine(
+        tr("Skipped %1").arg(QString::fromStdString(skipped)).toStdString());
   }
   const BookmarkCount count = CountBookmarks(favorites.root);
   const QString done = tr("Exported %1 shortcuts in %2 folders to %3.")
                            .arg(count.links)
                            .arg(count.folders)
                            .arg(path);
-  AppendActivityLine(done.toStdString());
-  SetStatusText(done.toStdString());
+  session_.AppendActivityLine(done.toStdString());
+  session_.SetStatusText(done.toStdString());
 }
 
 void MainWindow::ConnectBrowsers(const std::string& homeFolder) {
@@ -133,8 +137,8 @@ void MainWindow::ConnectBrowsers(const std::string& homeFolder) {
     const auto manifest = InstallBridgeHost(browser, HostManifestFolder(browser, homeFolder),
                                             program, config_.settingsPath, config_.favoritesRoot);
     if (!manifest) {
-      AppendActivityLine(tr("Error: Unable to Connect %1").arg(name).toStdString());
-      AppendActivityLine(manifest.error());
+      session_.AppendActivityLine(tr("Error: Unable to Connect %1").arg(name).toStdString());
+      session_.AppendActivityLine(manifest.error());
       continue;
     }
     connected << name;
@@ -145,8 +149,8 @@ void MainWindow::ConnectBrowsers(const std::string& homeFolder) {
           : tr("Connected %1 to the Favorites. Add the Kestrin extension in each browser: "
                "its options page shows the connection.")
                 .arg(connected.join(", "));
-  AppendActivityLine(done.toStdString());
-  SetStatusText(done.toStdString());
+  session_.AppendActivityLine(done.toStdString());
+  session_.SetStatusText(done.toStdString());
 }
 
 }  // namespace kestrin::ui

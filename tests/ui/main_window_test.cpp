@@ -199,10 +199,10 @@ TEST(Tray, ShowHideAndLeftClickToggleTheWindow) {
     ProcessEvents();
     EXPECT_EQ(window.isVisible(), visible);
   }
-  window.TrayLeftClick();
+  window.session().TrayLeftClick();
   ProcessEvents();
   EXPECT_TRUE(window.isVisible());
-  window.TrayLeftClick();
+  window.session().TrayLeftClick();
   EXPECT_FALSE(window.isVisible());
 }
 
