@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
+#include <array>
 
 #include "desktop/scheduler.h"
 #include "platform/program_folder.h"
@@ -157,24 +158,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::ShowWindow(std::optional<desktop::SettingField> focus) {
   if (focus) {
-    QLineEdit* field = nullptr;
-    switch (*focus) {
-      case desktop::SettingField::Name:
-        field = c_.txtName;
-        break;
-      case desktop::SettingField::Server:
-        field = c_.txtServer;
-        break;
-      case desktop::SettingField::Username:
-        field = c_.txtUsername;
-        break;
-      case desktop::SettingField::Password:
-        field = c_.txtPassword;
-        break;
-      case desktop::SettingField::Port:
-        field = c_.txtPort;
-        break;
-    }
+    // In the order of desktop::SettingField.
+    const std::array fields = {c_.txtName, c_.txtServer, c_.txtUsername, c_.txtPassword,
+                               c_.txtPort};
+    QLineEdit* field = fields[static_cast<std::size_t>(*focus)];
     c_.TabStrip1->setCurrentWidget(field == c_.txtName ? c_.fraMain[0] : c_.fraMain[1]);
     field->setFocus();
   }

@@ -16,9 +16,21 @@ std::string SettingsFor(const FtpServer& server, const std::string& name, bool c
          "\r\nConfirmChanges=" + (confirm ? "1" : "0") + "\r\n";
 }
 
-// The settings file keeps the password in Radix-64; the "controls" hold it plain.
-void LogIn(DesktopComputer& computer, const FtpServer& server) {
-  computer.view.controls.Password = server.password();
+std::unique_ptr<DesktopComputer> LoggedIn(const FtpServer& server, const std::string& name,
+                                          bool confirm, bool tray = true) {
+  auto computer = std::make_unique<DesktopComputer>(SettingsFor(server, name, confirm), tray);
+  computer->view.controls.Password = server.password();  // the file keeps it in Radix-64
+  return computer;
+}
+
+// "alpha", whose run has put its one shortcut, "News", on the server.
+std::unique_ptr<DesktopComputer> SharesNews(const FtpServer& server) {
+  auto alpha = LoggedIn(server, "alpha", false);
+  WriteFileBytes(alpha->favoritesRoot() + "News.url",
+                 "[InternetShortcut]\r\nURL=https://news.example/\r\n");
+  alpha->session->SyncNow();
+  EXPECT_TRUE(alpha->view.notices.empty()) << alpha->view.notices[0].text;
+  return alpha;
 }
 
 // While the run waits for the confirmation, no second run starts, the window cannot close,
@@ -27,15 +39,9 @@ void LogIn(DesktopComputer& computer, const FtpServer& server) {
 TEST(Run, WaitingForConfirmationHoldsEverythingElse) {
   const std::unique_ptr<FtpServer> server = FtpServer::Start(FtpServerKind::Pyftpdlib);
   ASSERT_NE(server, nullptr);
-  DesktopComputer first(SettingsFor(*server, "alpha", false));
-  LogIn(first, *server);
-  WriteFileBytes(first.favoritesRoot() + "News.url",
-                 "[InternetShortcut]\r\nURL=https://news.example/\r\n");
-  first.session->SyncNow();
-  ASSERT_TRUE(first.view.notices.empty()) << first.view.notices[0].text;
-
-  DesktopComputer second(SettingsFor(*server, "bravo", true), false);
-  LogIn(second, *server);
+  SharesNews(*server);
+  const auto bravo = LoggedIn(*server, "bravo", true, false);
+  DesktopComputer& second = *bravo;
   desktop::DesktopSession& session = *second.session;
   int asked = 0;
   second.view.confirm = [&](const ChangeList&) -> std::optional<std::vector<ChangeRow>> {
@@ -64,13 +70,10 @@ TEST(Run, WaitingForConfirmationHoldsEverythingElse) {
 TEST(Run, ARunThatChangedFavoritesOffersUndoWhichAsksFirst) {
   const std::unique_ptr<FtpServer> server = FtpServer::Start(FtpServerKind::Pyftpdlib);
   ASSERT_NE(server, nullptr);
-  DesktopComputer first(SettingsFor(*server, "alpha", false));
-  LogIn(first, *server);
-  WriteFileBytes(first.favoritesRoot() + "News.url",
-                 "[InternetShortcut]\r\nURL=https://news.example/\r\n");
-  first.session->SyncNow();
-  DesktopComputer second(SettingsFor(*server, "bravo", false));
-  LogIn(second, *server);
+  const auto alpha = SharesNews(*server);
+  DesktopComputer& first = *alpha;
+  const auto bravo = LoggedIn(*server, "bravo", false);
+  DesktopComputer& second = *bravo;
   second.session->SyncNow();
   const std::string news = second.favoritesRoot() + "News.url";
   ASSERT_TRUE(std::filesystem::exists(news));
