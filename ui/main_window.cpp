@@ -89,9 +89,12 @@ void MainWindow::ConnectHandlers() {
     connect(undo, &QAction::triggered, this, [this] { session_.UndoLastSync(); });
   }
   connect(&tray_, &TrayIcon::undoRequested, this, [this] { session_.UndoLastSync(); });
-  connect(c_.mnuFile_Import, &QAction::triggered, this, &MainWindow::mnuFile_Import_Click);
-  connect(c_.mnuFile_Export, &QAction::triggered, this, &MainWindow::mnuFile_Export_Click);
-  connect(c_.mnuFile_Bridge, &QAction::triggered, this, [this] { ConnectBrowsers(HomeFolder()); });
+  connect(c_.mnuFile_Import, &QAction::triggered, this,
+          [this] { session_.ImportBookmarksChosen(); });
+  connect(c_.mnuFile_Export, &QAction::triggered, this,
+          [this] { session_.ExportBookmarksChosen(); });
+  connect(c_.mnuFile_Bridge, &QAction::triggered, this,
+          [this] { session_.ConnectBrowsers(HomeFolder()); });
   connect(c_.mnuFile_Hide, &QAction::triggered, this, &QWidget::hide);
   for (QAction* viewLog : {c_.mnuFile_ViewLog, c_.mnuTRAY_ViewLog}) {
     connect(viewLog, &QAction::triggered, this, [this] { session_.ViewLog(); });

@@ -8,10 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "bookmarks/bookmark_tree.h"
 #include "desktop/desktop_session.h"
 #include "desktop/desktop_view.h"
-#include "platform/result.h"
 #include "ui/favorites_menu.h"
 #include "ui/main_window_controls.h"
 #include "ui/paced_repaint.h"
@@ -52,13 +50,6 @@ class MainWindow : public QMainWindow, public desktop::DesktopView {
   void ShowAtStart() { session_.ShowAtStart(); }
   void SyncNow() { session_.SyncNow(); }
 
-  // Bookmarks in and out: the menu commands ask for the source or the file, then call these.
-  void ImportBookmarks(const Result<Bookmarks>& bookmarks);
-  void ExportBookmarks(const QString& path);
-  // File → Connect Browsers…: installs the browser bridge's host for each browser the home
-  // folder (ending in "/") holds, serving these settings and this Favorites folder.
-  void ConnectBrowsers(const std::string& homeFolder);
-
   // DesktopView
   SyncSettings SettingsShown(const SyncSettings& stored) const override;
   void ShowSettings(const SyncSettings& settings) override;
@@ -78,6 +69,8 @@ class MainWindow : public QMainWindow, public desktop::DesktopView {
   int Ask(const desktop::Question& question) override;
   void Notify(const desktop::Notice& notice) override;
   std::optional<std::vector<ChangeRow>> ConfirmChanges(const ChangeList& changes) override;
+  std::optional<std::string> AskBookmarkFile(desktop::BookmarkFileUse use,
+                                             const std::string& suggested) override;
   void Yield() override;
   void Idle(std::chrono::milliseconds duration) override;
   bool Open(const std::string& target) override;
@@ -104,8 +97,6 @@ class MainWindow : public QMainWindow, public desktop::DesktopView {
   void cmbProtocol_Click();
   void chkLogAct_Click();
   void sldLogAct_Change();
-  void mnuFile_Import_Click();
-  void mnuFile_Export_Click();
   void ShowAbout();
 
   MainWindowConfig config_;
