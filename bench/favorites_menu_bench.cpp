@@ -36,7 +36,7 @@ void OpenFavoritesMenu(benchmark::State& state) {
   const std::string root = WrittenTree(state);
   QMenu tray;
   for (auto _ : state) {
-    kestrin::ui::FavoritesMenu favorites(root, nullptr, tray);
+    kestrin::ui::FavoritesMenu favorites(root, tray);
     favorites.menu().popup({0, 0});
     favorites.menu().hide();
     benchmark::DoNotOptimize(favorites.menu().actions().size());
