@@ -12,7 +12,9 @@
 #include "platform/posix_files.h"
 #include "platform/single_instance.h"
 #include "platform/system_text.h"
+#include "platform/program_folder.h"
 #include "platform/whole_file.h"
+#include "settings/program_files.h"
 
 namespace kestrin {
 namespace {
@@ -57,6 +59,17 @@ TEST(WindowsPlatform, OneInstanceHoldsTheNamedMutex) {
   const SingleInstanceLock first("kestrin-test");
   EXPECT_FALSE(first.anotherInstanceRuns());
   EXPECT_TRUE(SingleInstanceLock("kestrin-test").anotherInstanceRuns());
+}
+
+// A copy in a folder the user may write keeps its settings, log and working files beside it.
+TEST(WindowsPlatform, AWritableExecutableFolderHoldsTheProgramFiles) {
+  const std::string executable = ExecutablePath();
+  const std::string beside = executable.substr(0, executable.rfind('/') + 1);
+  EXPECT_EQ(SettingsFilePath(), beside + "kestrin.ini");
+  const ProgramFiles files = ProgramFilesFor(SettingsFilePath());
+  EXPECT_EQ(files.workFolder, beside);
+  EXPECT_EQ(files.logPath, beside + "kestrin.log");
+  EXPECT_TRUE(MoveFilesFromExecutableFolder().empty());  // already where they belong
 }
 
 // The WinInet client against the pyftpdlib that wine_test.py serves on the port in
