@@ -165,6 +165,13 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         session_->Tick();
       }
       return 0;
+    case WM_KEYDOWN:
+      if (wParam == VK_TAB) {  // with Ctrl: the next page, with Shift the one before
+        const int pages = int(pages_.size());
+        const int step = GetKeyState(VK_SHIFT) < 0 ? pages - 1 : 1;
+        ShowPage((TabCtrl_GetCurSel(Control(TabStrip1)) + step) % pages);
+      }
+      return 0;
     case kTrayMessage:
       OnTrayMessage(lParam);
       return 0;

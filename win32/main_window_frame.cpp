@@ -127,7 +127,8 @@ SIZE MainWindow::DesignedClientSize() const {
   RECT body{0, 0, 1000, 1000};
   TabCtrl_AdjustRect(Control(TabStrip1), FALSE, &body);  // the tab strip's own frame
   const int statusHeight = Height(Control(StatusBar1));
-  return {u.X(kClientWidth),
+  const int pagesWidth = SettingsPagesWidth(u) + (1000 - body.right) + body.left;
+  return {std::max(u.X(kClientWidth), u.X(2 * kMargin) + pagesWidth),
           u.Y(kMargin) + body.top + u.Y(SettingsPagesHeight()) + (1000 - body.bottom) +
               u.Y(kMargin + kButtonHeight + kMargin) + statusHeight};
 }

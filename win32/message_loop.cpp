@@ -8,19 +8,10 @@ namespace {
 bool quitting = false;
 int exitCode = 0;
 
-// Takes the next message, waiting up to `timeout`; false when none came or the program
-// is quitting.
-bool NextMessage(MSG& message, DWORD timeout) {
-  if (quitting) {
+// Takes a pending message; false when there is none or it is the request to quit.
+bool TakeMessage(MSG& message) {
+  if (quitting || !PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     return false;
-  }
-  if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (timeout == 0 ||
-        MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
-            WAIT_TIMEOUT ||
-        !PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      return false;
-    }
   }
   if (message.message == WM_QUIT) {
     quitting = true;
@@ -34,6 +25,13 @@ bool NextMessage(MSG& message, DWORD timeout) {
 
 void HandleMessage(MSG& message) {
   HWND topLevel = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+  // Ctrl+Tab turns a tabbed window's page, as in property sheets: the window gets the key
+  // before the Tab moves the focus.
+  if (topLevel && message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
+      GetKeyState(VK_CONTROL) < 0) {
+    SendMessageW(topLevel, WM_KEYDOWN, VK_TAB, message.lParam);
+    return;
+  }
   if (topLevel && IsDialogMessageW(topLevel, &message)) {
     return;
   }
@@ -41,16 +39,22 @@ void HandleMessage(MSG& message) {
   DispatchMessageW(&message);
 }
 
+// A wait can end without a message to take (a message sent from another thread is handled
+// inside the wait): only the condition or the quit ends a loop.
 void RunUntil(const std::function<bool()>& done) {
   MSG message;
-  while (!done() && NextMessage(message, INFINITE)) {
-    HandleMessage(message);
+  while (!done() && !quitting) {
+    if (TakeMessage(message)) {
+      HandleMessage(message);
+    } else if (!quitting) {
+      WaitMessage();
+    }
   }
 }
 
 void RunPending() {
   MSG message;
-  while (NextMessage(message, 0)) {
+  while (TakeMessage(message)) {
     HandleMessage(message);
   }
 }
@@ -60,9 +64,12 @@ void RunFor(std::chrono::milliseconds duration) {
   MSG message;
   for (auto now = std::chrono::steady_clock::now(); now < end && !quitting;
        now = std::chrono::steady_clock::now()) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now);
-    if (NextMessage(message, DWORD(left.count()) + 1)) {
+    if (TakeMessage(message)) {
       HandleMessage(message);
+    } else if (!quitting) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now);
+      MsgWaitForMultipleObjectsEx(0, nullptr, DWORD(left.count()) + 1, QS_ALLINPUT,
+                                  MWMO_INPUTAVAILABLE);
     }
   }
 }

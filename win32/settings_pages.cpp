@@ -153,6 +153,26 @@ int RowTop(const std::vector<Row>& rows, std::size_t index) {
   return top;
 }
 
+// Where the controls' column starts: 85 dialog units in, or after the widest caption.
+int ControlColumn(const std::vector<Row>& rows, const DialogUnits& units) {
+  int column = units.X(kControlColumn);
+  for (const Row& row : rows) {
+    column = std::max(column, units.X(kCaptionLeft + kCellGap) + units.TextWidth(row.caption));
+  }
+  return column;
+}
+
+// A cell's width in pixels; one that fills the row takes at least its text's width, or
+// room for a few words.
+int CellWidth(const Cell& cell, const DialogUnits& units) {
+  constexpr int kFillAtLeast = 80;
+  if (cell.width > 0) {
+    return units.X(cell.width);
+  }
+  const int text = units.TextWidth(cell.text) + units.X(1);
+  return cell.width == kFit || cell.kind == Kind::Hint ? text : units.X(kFillAtLeast);
+}
+
 }  // namespace
 
 void CreateSettingsPage(int index, HWND page) {
@@ -166,10 +186,7 @@ void CreateSettingsPage(int index, HWND page) {
 
 void LayOutSettingsPage(int index, HWND page, const DialogUnits& units) {
   const std::vector<Row>& rows = PageRows(index);
-  int column = units.X(kControlColumn);
-  for (const Row& row : rows) {
-    column = std::max(column, units.X(kCaptionLeft + kCellGap) + units.TextWidth(row.caption));
-  }
+  const int column = ControlColumn(rows, units);
   RECT area{};
   GetClientRect(page, &area);
   const int right = area.right - units.X(kRightMargin);
@@ -183,15 +200,27 @@ void LayOutSettingsPage(int index, HWND page, const DialogUnits& units) {
     place(row.captionId, Kind::Label, units.X(kCaptionLeft), column - units.X(kCaptionLeft));
     int left = column;
     for (const Cell& cell : row.cells) {
-      wchar_t text[128] = L"";
-      GetWindowTextW(GetDlgItem(page, cell.id), text, 128);
-      const int width = cell.width == kFill  ? right - left
-                        : cell.width == kFit ? units.TextWidth(text) + units.X(1)
-                                             : units.X(cell.width);
+      const int width = cell.width == kFill ? right - left : CellWidth(cell, units);
       place(cell.id, cell.kind, left, width);
       left += width + units.X(kCellGap);
     }
   }
+}
+
+int SettingsPagesWidth(const DialogUnits& units) {
+  int width = 0;
+  for (int index = 0; index < kSettingsPages; ++index) {
+    const std::vector<Row>& rows = PageRows(index);
+    const int column = ControlColumn(rows, units);
+    for (const Row& row : rows) {
+      int right = column;
+      for (const Cell& cell : row.cells) {
+        right += CellWidth(cell, units) + units.X(kCellGap);
+      }
+      width = std::max(width, right - units.X(kCellGap) + units.X(kRightMargin));
+    }
+  }
+  return width;
 }
 
 int SettingsPagesHeight() {

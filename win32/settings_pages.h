@@ -16,6 +16,9 @@ void CreateSettingsPage(int index, HWND page);
 // Places them for the page's current size and the window's dialog units.
 void LayOutSettingsPage(int index, HWND page, const DialogUnits& units);
 
+// The width, in pixels, that the wider page needs in the font of `units`.
+int SettingsPagesWidth(const DialogUnits& units);
+
 // The height, in dialog units, that the taller page needs.
 int SettingsPagesHeight();
 
