@@ -1,6 +1,5 @@
 #include "win32/windows_api.h"
 
-
 #include "desktop/program_start.h"
 #include "favorites/favorites_path.h"
 #include "platform/large_blocks.h"
@@ -37,9 +36,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     AskRunningProgramToShow();
     return 0;
   }
-  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
-                                      ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES |
-                                          ICC_STANDARD_CLASSES};
+  const INITCOMMONCONTROLSEX controls{
+      sizeof(INITCOMMONCONTROLSEX),
+      ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   win32::MainWindow window({.settingsPath = SettingsFilePath(),
                             .favoritesRoot = GetFavoritesFolder(),

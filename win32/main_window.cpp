@@ -1,6 +1,5 @@
 #include "win32/main_window.h"
 
-
 #include "platform/open_with_default.h"
 #include "platform/program_folder.h"
 #include "platform/wide_text.h"

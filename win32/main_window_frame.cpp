@@ -30,8 +30,8 @@ constexpr int kActivityInset = 3;
 
 constexpr const wchar_t* kTabs[] = {L"General Settings", L"FTP Settings", L"Current Activity"};
 
-HWND CreateChild(HWND parent, int id, const wchar_t* windowClass, const wchar_t* text,
-                 DWORD style, DWORD exStyle = 0) {
+HWND CreateChild(HWND parent, int id, const wchar_t* windowClass, const wchar_t* text, DWORD style,
+                 DWORD exStyle = 0) {
   return CreateWindowExW(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                          GetModuleHandleW(nullptr), nullptr);
@@ -81,8 +81,8 @@ HWND MainWindow::Control(int id) const {
 }
 
 void MainWindow::CreateControls() {
-  HWND tabs = CreateChild(window_, TabStrip1, WC_TABCONTROLW, L"",
-                          WS_TABSTOP | WS_CLIPSIBLINGS | TCS_TABS);
+  HWND tabs =
+      CreateChild(window_, TabStrip1, WC_TABCONTROLW, L"", WS_TABSTOP | WS_CLIPSIBLINGS | TCS_TABS);
   for (int i = 0; i < 3; ++i) {
     TCITEMW tab{};
     tab.mask = TCIF_TEXT;
@@ -95,8 +95,8 @@ void MainWindow::CreateControls() {
     CreateSettingsPage(i, pages_[i]);
   }
   HWND activity = CreateChild(pages_[2], txtActivity, WC_EDITW, L"",
-                              WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
-                                  ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                              WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+                                  ES_AUTOVSCROLL | ES_AUTOHSCROLL,
                               WS_EX_CLIENTEDGE);
   SendMessageW(activity, EM_SETLIMITTEXT, 0, 0);  // as much as memory holds
   CreateChild(window_, cmdSaveSettings, WC_BUTTONW, L"&Save", WS_TABSTOP | BS_PUSHBUTTON);

@@ -188,8 +188,8 @@ void MainWindow::cmbProtocol_Click() {
 
 void MainWindow::ShowEncryptionMode() {
   win32::SetWindowText(Control(lblEncryptMode),
-                       desktop::EncryptionModeText(Checked(chkEncrypt),
-                                                   GetWindowTextLengthW(Control(txtPassphrase)) > 0));
+                       desktop::EncryptionModeText(
+                           Checked(chkEncrypt), GetWindowTextLengthW(Control(txtPassphrase)) > 0));
 }
 
 }  // namespace kestrin::win32

@@ -64,8 +64,8 @@ HBRUSH PageBrush() {
 
 HWND CreatePageWindow(HWND mainWindow, int id) {
   RegisterPageClass();
-  return CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0,
-                         0, 0, mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+  return CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0,
+                         0, mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                          GetModuleHandleW(nullptr), nullptr);
 }
 

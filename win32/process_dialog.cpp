@@ -1,6 +1,5 @@
 #include "win32/process_dialog.h"
 
-
 #include <algorithm>
 #include <string>
 
@@ -38,8 +37,8 @@ struct Column {
   const wchar_t* header;
   int width;  // twips; 0 hides a column that only carries data
 };
-constexpr Column kColumns[] = {{L"Flag", 500},   {L"Action", 1300}, {L"Path", 2100},
-                               {L"Bookmark", 0}, {L"URL", 0},       {L"IconFile", 0},
+constexpr Column kColumns[] = {{L"Flag", 500},    {L"Action", 1300}, {L"Path", 2100},
+                               {L"Bookmark", 0},  {L"URL", 0},       {L"IconFile", 0},
                                {L"IconIndex", 0}, {L"Type", 0}};
 constexpr int kBookmarkColumn = 3;
 
@@ -77,8 +76,8 @@ class ProcessDialog {
   std::optional<std::vector<ChangeRow>> result_;
 };
 
-HWND CreateChild(HWND parent, int id, const wchar_t* windowClass, const wchar_t* text,
-                 DWORD style, DWORD exStyle = 0) {
+HWND CreateChild(HWND parent, int id, const wchar_t* windowClass, const wchar_t* text, DWORD style,
+                 DWORD exStyle = 0) {
   return CreateWindowExW(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                          GetModuleHandleW(nullptr), nullptr);
@@ -105,8 +104,9 @@ ProcessDialog::ProcessDialog(HWND owner, const ChangeList& changes)
   AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT, dpi);
   RECT ownerFrame{};
   GetWindowRect(owner, &ownerFrame);
-  SetWindowPos(window_, nullptr, ownerFrame.left + Px(kMargin * 2), ownerFrame.top + Px(kMargin * 2),
-               frame.right - frame.left, frame.bottom - frame.top, SWP_NOZORDER);
+  SetWindowPos(window_, nullptr, ownerFrame.left + Px(kMargin * 2),
+               ownerFrame.top + Px(kMargin * 2), frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOZORDER);
   CreateControls();
   AddRows();
   Form_Resize();
@@ -117,11 +117,11 @@ ProcessDialog::ProcessDialog(HWND owner, const ChangeList& changes)
 }
 
 void ProcessDialog::CreateControls() {
-  HWND list = CreateChild(window_, ListView1, WC_LISTVIEWW, L"",
-                          WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
-                          WS_EX_CLIENTEDGE);
-  ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
-                                              LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER);
+  HWND list =
+      CreateChild(window_, ListView1, WC_LISTVIEWW, L"",
+                  WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL, WS_EX_CLIENTEDGE);
+  ListView_SetExtendedListViewStyle(
+      list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER);
   for (int i = 0; i < int(std::size(kColumns)); ++i) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -129,8 +129,8 @@ void ProcessDialog::CreateControls() {
     column.cx = Px(kColumns[i].width);
     ListView_InsertColumn(list, i, &column);
   }
-  HWND allNone = CreateChild(window_, chkAllNone, WC_BUTTONW, L"&All/None",
-                             WS_TABSTOP | BS_AUTOCHECKBOX);
+  HWND allNone =
+      CreateChild(window_, chkAllNone, WC_BUTTONW, L"&All/None", WS_TABSTOP | BS_AUTOCHECKBOX);
   Button_SetCheck(allNone, BST_CHECKED);
   CreateChild(window_, Label1, WC_STATICW, L"Disable automatic &timeout:", SS_RIGHT);
   CreateChild(window_, cmdDisableTimer, WC_BUTTONW, L"&Disable", WS_TABSTOP | BS_PUSHBUTTON);
@@ -183,11 +183,11 @@ void ProcessDialog::Form_Resize() {
   GetWindowRect(status, &statusFrame);
   const DialogUnits units(fonts_->normal());
   const int rowHeight = std::max(Px(kRowHeight), units.Y(14));
-  const int rowTop = client.bottom - (statusFrame.bottom - statusFrame.top) - Px(kMargin) -
-                     rowHeight;
+  const int rowTop =
+      client.bottom - (statusFrame.bottom - statusFrame.top) - Px(kMargin) - rowHeight;
   const int listWidth = client.right - 2 * Px(kMargin);
-  MoveWindow(Control(ListView1), Px(kMargin), Px(kMargin), listWidth,
-             rowTop - 2 * Px(kMargin), TRUE);
+  MoveWindow(Control(ListView1), Px(kMargin), Px(kMargin), listWidth, rowTop - 2 * Px(kMargin),
+             TRUE);
   ListView_SetColumnWidth(Control(ListView1), kBookmarkColumn,
                           std::max(0, listWidth - Px(kBookmarkTakesAllBut)));
 

@@ -1,6 +1,5 @@
 #include "win32/settings_pages.h"
 
-
 #include <algorithm>
 #include <vector>
 
@@ -44,8 +43,12 @@ constexpr int kCheckWidth = 10;
 const std::vector<Row>& PageRows(int index) {
   static const std::vector<Row> general = {
       {kCaptionIds + 0, L"Computer &Name:", {{txtName, Kind::Edit, L"", kFill}}},
-      {kCaptionIds + 1, L"S&tartup with Windows:", {{chkStartWithWin, Kind::Check, L"", kCheckWidth}}},
-      {lblSyncStartupFlag, L"Sync on Start&up:", {{chkSyncOnStartup, Kind::Check, L"", kCheckWidth}}},
+      {kCaptionIds + 1,
+       L"S&tartup with Windows:",
+       {{chkStartWithWin, Kind::Check, L"", kCheckWidth}}},
+      {lblSyncStartupFlag,
+       L"Sync on Start&up:",
+       {{chkSyncOnStartup, Kind::Check, L"", kCheckWidth}}},
       {kCaptionIds + 2,
        L"Sync when Favorites c&hange:",
        {{chkSyncOnChange, Kind::Check, L"", kCheckWidth}}},
@@ -139,10 +142,9 @@ int HeightOf(Kind kind) {
 }
 
 void Create(HWND page, int id, const Look& look, const wchar_t* text) {
-  CreateWindowExW(look.exStyle, look.windowClass, text,
-                  WS_CHILD | WS_VISIBLE | look.style, 0, 0, 0, 0, page,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleW(nullptr), nullptr);
+  CreateWindowExW(look.exStyle, look.windowClass, text, WS_CHILD | WS_VISIBLE | look.style, 0, 0, 0,
+                  0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                  GetModuleHandleW(nullptr), nullptr);
 }
 
 int RowTop(const std::vector<Row>& rows, std::size_t index) {

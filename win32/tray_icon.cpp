@@ -1,6 +1,5 @@
 #include "win32/tray_icon.h"
 
-
 #include <algorithm>
 #include <map>
 

@@ -2,7 +2,6 @@
 
 #include "win32/windows_api.h"
 
-
 #include <string>
 
 #include "sync/run_display.h"

@@ -66,8 +66,8 @@ int TrayMenu::Open(HWND window, const std::vector<desktop::TrayMenuEntry>& entri
   SetForegroundWindow(window);
   POINT at{};
   GetCursorPos(&at);
-  const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x,
-                                    at.y, 0, window, nullptr);
+  const int chosen =
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, window, nullptr);
   PostMessageW(window, WM_NULL, 0, 0);
   DestroyMenu(menu);  // with its sub-menus
   unreadFolders_.clear();

@@ -8,5 +8,4 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
-
 #undef Yield

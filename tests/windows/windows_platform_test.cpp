@@ -10,9 +10,9 @@
 #include "platform/atomic_file.h"
 #include "platform/native_path.h"
 #include "platform/posix_files.h"
+#include "platform/program_folder.h"
 #include "platform/single_instance.h"
 #include "platform/system_text.h"
-#include "platform/program_folder.h"
 #include "platform/whole_file.h"
 #include "settings/program_files.h"
 
