@@ -143,7 +143,13 @@ void MainWindow::ShowAbout() {
   MessageBoxW(window_, WideFromUtf8(text).c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
-LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    window_ = window;
+  }
+  if (!session_) {  // the window and its controls are being made
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -189,16 +195,12 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         HideWindow();
       }
       return 0;
-    case WM_DPICHANGED: {
+    case WM_DPICHANGED:
       ApplyDpi();
-      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      SetWindowPos(window_, nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+      MoveToSuggestedRect(window, lParam);
       ResizeToDesign();
       LayOut();
       return 0;
-    }
     case WM_CLOSE:
       if (session_->CloseRequested()) {
         DestroyWindow(window_);
@@ -219,21 +221,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     tray_->AddAgain();
     return 0;
   }
-  return DefWindowProcW(window_, message, wParam, lParam);
-}
-
-LRESULT CALLBACK MainWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* created =
-        static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    created->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self || !self->window_ || !self->session_) {
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  return self->Handle(message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace kestrin::win32

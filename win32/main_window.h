@@ -11,13 +11,14 @@
 #include "win32/dialog_units.h"
 #include "win32/tray_icon.h"
 #include "win32/tray_menu.h"
+#include "win32/window_owner.h"
 
 namespace kestrin::win32 {
 
 // frmMain: the tab strip with its three pages, "Save" and "Sync Now!", the status bar, the
 // menus and the tray icon. It only draws and hands the user's actions to its session,
 // which decides; it is created hidden and lives in the notification area.
-class MainWindow final : public desktop::DesktopView {
+class MainWindow final : public desktop::DesktopView, private WindowOwner {
  public:
   explicit MainWindow(desktop::DesktopConfig config);
   ~MainWindow() override;
@@ -56,8 +57,7 @@ class MainWindow final : public desktop::DesktopView {
   bool Open(const std::string& target) override;
 
  private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
   // The window and its controls (main_window_frame.cpp).
   HWND CreateFrame();

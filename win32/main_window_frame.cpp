@@ -53,7 +53,7 @@ HWND MainWindow::CreateFrame() {
   static const ATOM registered = [] {
     WNDCLASSEXW mainClass{};
     mainClass.cbSize = sizeof mainClass;
-    mainClass.lpfnWndProc = Proc;
+    mainClass.lpfnWndProc = OwnedWindowProc;
     mainClass.hInstance = GetModuleHandleW(nullptr);
     mainClass.hIcon = LoadIconW(mainClass.hInstance, MAKEINTRESOURCEW(IDI_KESTRIN));
     mainClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -65,7 +65,7 @@ HWND MainWindow::CreateFrame() {
   const std::wstring title = WideFromUtf8(kApplicationTitle);
   return CreateWindowExW(kExStyle, kWindowClass, title.c_str(), kStyle, CW_USEDEFAULT,
                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, CreateMainMenu(),
-                         GetModuleHandleW(nullptr), this);
+                         GetModuleHandleW(nullptr), static_cast<WindowOwner*>(this));
 }
 
 HWND MainWindow::Control(int id) const {

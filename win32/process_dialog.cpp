@@ -10,6 +10,7 @@
 #include "win32/control_ids.h"
 #include "win32/dialog_units.h"
 #include "win32/message_loop.h"
+#include "win32/window_owner.h"
 #include "win32/window_text.h"
 
 namespace kestrin::win32 {
@@ -42,7 +43,7 @@ constexpr Column kColumns[] = {{L"Flag", 500},    {L"Action", 1300}, {L"Path", 2
                                {L"IconIndex", 0}, {L"Type", 0}};
 constexpr int kBookmarkColumn = 3;
 
-class ProcessDialog {
+class ProcessDialog : private WindowOwner {
  public:
   ProcessDialog(HWND owner, const ChangeList& changes);
   ~ProcessDialog() {
@@ -56,8 +57,7 @@ class ProcessDialog {
   std::optional<std::vector<ChangeRow>> result() const { return result_; }
 
  private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   HWND Control(int id) const { return GetDlgItem(window_, id); }
   int Px(int twips) const { return MulDiv(twips, int(GetDpiForWindow(window_)), 1440); }
   void CreateControls();
@@ -87,7 +87,7 @@ ProcessDialog::ProcessDialog(HWND owner, const ChangeList& changes)
     : rows_(RowsInDialogOrder(changes)) {
   static const ATOM registered = [] {
     WNDCLASSW processClass{};
-    processClass.lpfnWndProc = Proc;
+    processClass.lpfnWndProc = OwnedWindowProc;
     processClass.hInstance = GetModuleHandleW(nullptr);
     processClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     processClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
@@ -98,7 +98,8 @@ ProcessDialog::ProcessDialog(HWND owner, const ChangeList& changes)
   const std::wstring title = WideFromUtf8(std::string(kApplicationTitle) + " - Process");
   CreateWindowExW(WS_EX_CONTROLPARENT, kProcessClass, title.c_str(),
                   WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
-                  CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, GetModuleHandleW(nullptr), this);
+                  CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, GetModuleHandleW(nullptr),
+                  static_cast<WindowOwner*>(this));
   const UINT dpi = GetDpiForWindow(window_);
   RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
   AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT, dpi);
@@ -240,7 +241,10 @@ void ProcessDialog::chkAllNone_Click() {
   }
 }
 
-LRESULT ProcessDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ProcessDialog::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    window_ = window;
+  }
   switch (message) {
     case WM_SIZE:
       if (fonts_) {  // not while the window is being created
@@ -267,34 +271,16 @@ LRESULT ProcessDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
           return 0;
       }
       break;
-    case WM_DPICHANGED: {
-      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    case WM_DPICHANGED:
       SetFonts();
-      SetWindowPos(window_, nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+      MoveToSuggestedRect(window, lParam);
       return 0;
-    }
     case WM_DESTROY:
       KillTimer(window_, Timer1);
       window_ = nullptr;
       return 0;
   }
-  return DefWindowProcW(window_, message, wParam, lParam);
-}
-
-LRESULT CALLBACK ProcessDialog::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* dialog =
-        static_cast<ProcessDialog*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    dialog->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dialog));
-  }
-  auto* dialog = reinterpret_cast<ProcessDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!dialog || !dialog->window_) {
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  return dialog->Handle(message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
