@@ -180,6 +180,11 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case kTrayMessage:
       OnTrayMessage(lParam);
       return 0;
+    case WM_INITMENUPOPUP:
+      if (trayMenu_.FillOnOpening(reinterpret_cast<HMENU>(wParam))) {
+        return 0;
+      }
+      break;
     case WM_SHOWWINDOW:
       if (wParam) {
         if (!centred_) {

@@ -10,6 +10,7 @@
 #include "win32/control_ids.h"
 #include "win32/dialog_units.h"
 #include "win32/message_loop.h"
+#include "win32/resources.h"
 #include "win32/window_owner.h"
 #include "win32/window_text.h"
 
@@ -89,6 +90,7 @@ ProcessDialog::ProcessDialog(HWND owner, const ChangeList& changes)
     WNDCLASSW processClass{};
     processClass.lpfnWndProc = OwnedWindowProc;
     processClass.hInstance = GetModuleHandleW(nullptr);
+    processClass.hIcon = LoadIconW(processClass.hInstance, MAKEINTRESOURCEW(IDI_KESTRIN));
     processClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     processClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     processClass.lpszClassName = kProcessClass;
@@ -133,7 +135,8 @@ void ProcessDialog::CreateControls() {
   HWND allNone =
       CreateChild(window_, chkAllNone, WC_BUTTONW, L"&All/None", WS_TABSTOP | BS_AUTOCHECKBOX);
   Button_SetCheck(allNone, BST_CHECKED);
-  CreateChild(window_, Label1, WC_STATICW, L"Disable automatic &timeout:", SS_RIGHT);
+  CreateChild(window_, Label1, WC_STATICW, L"Disable automatic &timeout:",
+              SS_RIGHT | SS_CENTERIMAGE);
   CreateChild(window_, cmdDisableTimer, WC_BUTTONW, L"&Disable", WS_TABSTOP | BS_PUSHBUTTON);
   CreateChild(window_, cmdCancel, WC_BUTTONW, L"&Cancel", WS_TABSTOP | BS_PUSHBUTTON);
   CreateChild(window_, cmdProcess, WC_BUTTONW, L"&Process", WS_TABSTOP | BS_DEFPUSHBUTTON);
@@ -216,6 +219,7 @@ void ProcessDialog::Timer1_Timer() {
 }
 
 void ProcessDialog::cmdDisableTimer_Click() {
+  SetFocus(Control(ListView1));  // not left on a button that turns unavailable
   EnableWindow(Control(cmdDisableTimer), FALSE);
   KillTimer(window_, Timer1);
   countdown_.Disable();
