@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "bookmarks/bookmark_tree.h"
 #include "desktop/commands.h"
 #include "desktop/desktop_view.h"
 #include "desktop/scheduler.h"
 #include "desktop/tray_menu.h"
 #include "formats/general_date.h"
+#include "platform/result.h"
 #include "settings/sync_settings.h"
 #include "sync/favorites_watch.h"
 #include "sync/run_display.h"
@@ -92,6 +94,17 @@ class DesktopSession : public RunDisplay {
   void OpenHelp();
   // Opens a Favorites menu entry's target; tells the user when it could not.
   void OpenFavorite(const std::string& target);
+  // File → Import Bookmarks…: asks which browser's bookmarks, or which bookmark file.
+  void ImportBookmarksChosen();
+  // File → Export Bookmarks…: asks for the file.
+  void ExportBookmarksChosen();
+  // Takes bookmarks into the Favorites folder, telling what came in and what did not.
+  void ImportBookmarks(const Result<Bookmarks>& bookmarks);
+  // Writes the Favorites as a bookmark file at `path`.
+  void ExportBookmarks(const std::string& path);
+  // File → Connect Browsers…: installs the browser bridge's host for each browser the home
+  // folder (ending in "/") holds, serving these settings and this Favorites folder.
+  void ConnectBrowsers(const std::string& homeFolder);
   CommandStates commands() const;
   bool runInProgress() const { return runInProgress_; }
 

@@ -16,6 +16,9 @@ namespace kestrin::desktop {
 // The first setting a first start asks for, on the page that holds it.
 enum class SettingField { Name, Server, Username, Password, Port };
 
+// What a bookmark file is asked for.
+enum class BookmarkFileUse { Import, Export };
+
 // What DesktopSession asks of a front end: each desktop program implements it by drawing
 // (widgets, message boxes, the tray icon) and answers the questions from its user. Every
 // call comes from the user-interface thread, also while a run yields. Texts that quote a
@@ -63,6 +66,14 @@ class DesktopView {
   // the window, the user interface kept running until it closed. The ticked rows after
   // "Process"; nullopt after "Cancel", the countdown or any other close.
   virtual std::optional<std::vector<ChangeRow>> ConfirmChanges(const ChangeList& changes) = 0;
+
+  // Asks for a bookmark file (HTML) to import from or to export to, offering `suggested`
+  // (empty: none); nullopt when the user cancelled. A front end without file dialogs keeps
+  // this default and offers no file.
+  virtual std::optional<std::string> AskBookmarkFile(BookmarkFileUse /*use*/,
+                                                     const std::string& /*suggested*/) {
+    return std::nullopt;
+  }
 
   // Lets the window system handle what is pending; waits `duration` keeping it running.
   virtual void Yield() = 0;

@@ -28,33 +28,34 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// The run of digits at `at`, without its leading zeros; `at` moves past it.
+std::string_view NumberAt(std::string_view text, std::size_t& at) {
+  const std::size_t start = at;
+  while (at < text.size() && IsDigit(text[at])) {
+    ++at;
+  }
+  std::string_view number = text.substr(start, at - start);
+  while (number.size() > 1 && number.front() == '0') {
+    number.remove_prefix(1);
+  }
+  return number;
+}
+
 // Compares names as a file manager orders them: letters without regard to case, and a run
 // of digits by its number ("Item 9" before "item 10"). Negative, zero or positive.
-int NaturalCompare(const std::string& a, const std::string& b) {
+int NaturalCompare(std::string_view a, std::string_view b) {
   std::size_t i = 0;
   std::size_t j = 0;
   while (i < a.size() && j < b.size()) {
     if (IsDigit(a[i]) && IsDigit(b[j])) {
-      const std::size_t aStart = a.find_first_not_of('0', i);
-      const std::size_t bStart = b.find_first_not_of('0', j);
-      std::size_t aEnd = i;
-      std::size_t bEnd = j;
-      while (aEnd < a.size() && IsDigit(a[aEnd]))
-        ++aEnd;
-      while (bEnd < b.size() && IsDigit(b[bEnd]))
-        ++bEnd;
-      const std::string_view aNumber(a.data() + std::min(aStart, aEnd),
-                                     aEnd - std::min(aStart, aEnd));
-      const std::string_view bNumber(b.data() + std::min(bStart, bEnd),
-                                     bEnd - std::min(bStart, bEnd));
-      if (aNumber.size() != bNumber.size()) {
-        return aNumber.size() < bNumber.size() ? -1 : 1;
+      const std::string_view x = NumberAt(a, i);
+      const std::string_view y = NumberAt(b, j);
+      if (x.size() != y.size()) {
+        return x.size() < y.size() ? -1 : 1;
       }
-      if (const int order = aNumber.compare(bNumber); order != 0) {
+      if (const int order = x.compare(y); order != 0) {
         return order;
       }
-      i = aEnd;
-      j = bEnd;
       continue;
     }
     if (Folded(a[i]) != Folded(b[j])) {
@@ -63,7 +64,7 @@ int NaturalCompare(const std::string& a, const std::string& b) {
     ++i;
     ++j;
   }
-  return (a.size() - i > 0) - (b.size() - j > 0);
+  return (i < a.size() ? 1 : 0) - (j < b.size() ? 1 : 0);
 }
 
 struct Found {

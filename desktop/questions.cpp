@@ -56,4 +56,15 @@ Question UndoQuestion(const RestorePoint& newest, const GeneralDateFormat& dateF
           1};
 }
 
+Question ImportSourceQuestion(const std::vector<FoundBrowser>& browsers) {
+  Question question{"Import which bookmarks into the Favorites?", {}, -1};
+  for (const FoundBrowser& found : browsers) {
+    question.answers.push_back("From " + found.name);
+  }
+  question.answers.push_back("From a Bookmark File…");
+  question.answers.push_back("Cancel");
+  question.escape = static_cast<int>(question.answers.size()) - 1;
+  return question;
+}
+
 }  // namespace kestrin::desktop

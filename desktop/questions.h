@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "bookmarks/browser_profiles.h"
 #include "formats/general_date.h"
 #include "sync/restore_point.h"
 
@@ -50,5 +51,9 @@ std::string RestorePointContents(const RestorePoint& point);
 // answer 0 puts back, answer 1 (and Escape) cancels.
 Question UndoQuestion(const RestorePoint& newest, const GeneralDateFormat& dateFormat);
 inline constexpr int kPutBack = 0;
+
+// File → Import Bookmarks…: one answer per browser found ("From Firefox"), then
+// "From a Bookmark File…" and "Cancel" (also Escape).
+Question ImportSourceQuestion(const std::vector<FoundBrowser>& browsers);
 
 }  // namespace kestrin::desktop

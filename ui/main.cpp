@@ -5,14 +5,13 @@
 
 #include <iostream>
 
+#include "desktop/program_start.h"
 #include "favorites/favorites_path.h"
 #include "platform/large_blocks.h"
 #include "platform/open_with_default.h"
 #include "platform/program_folder.h"
 #include "platform/secrets_out_of_dumps.h"
-#include "platform/single_instance.h"
 #include "settings/program_files.h"
-#include "settings/sync_settings.h"
 #include "ui/application_identity.h"
 #include "ui/main_window.h"
 #include "ui/show_requests.h"
@@ -28,13 +27,13 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     ui::ProcessCommandLine(app);
   }
-  SingleInstanceLock instance(kProgramName);
-  if (instance.anotherInstanceRuns()) {
+  const desktop::ProgramStart start;
+  if (start.anotherInstanceRuns()) {
     QCoreApplication app(argc, argv);
     ui::AskRunningProgramToShow(ui::ShowRequestChannel());
     return 0;
   }
-  for (const std::string& line : MoveFilesFromExecutableFolder()) {
+  for (const std::string& line : start.movedFilesReport()) {
     std::cerr << kProgramName << ": " << line << "\n";
   }
   QApplication app(argc, argv);

@@ -11,58 +11,42 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
-#include <filesystem>
+#include <array>
 
-#include "formats/ini_file.h"
+#include "desktop/scheduler.h"
 #include "platform/program_folder.h"
-#include "settings/program_files.h"
-#include "sync/activity.h"
-#include "sync/restore_point.h"
+#include "qt_locale/locale_date_format.h"
 #include "ui/about_dialog.h"
 #include "ui/control_colors.h"
 #include "ui/dpi_scale.h"
-#include "ui/help_document.h"
-#include "ui/message_box.h"
 #include "ui/show_requests.h"
 #include "ui/status_icons.h"
 
 namespace kestrin::ui {
 
 namespace {
-constexpr const char* kScheduleEntries[] = {"15 Min", "30 Min", "45 Min", "1 Hrs",
-                                            "3 Hrs",  "6 Hrs",  "12 Hrs", "24 Hrs"};
+desktop::DesktopConfig SessionConfig(const MainWindowConfig& config) {
+  return {.settingsPath = config.settingsPath,
+          .favoritesRoot = config.favoritesRoot,
+          .trayAvailable = config.trayAvailable,
+          .dateFormat = LocaleGeneralDateFormat(),
+          .decimalSeparator = LocaleDecimalSeparator()};
+}
 }  // namespace
 
 MainWindow::MainWindow(MainWindowConfig config)
     : config_(std::move(config)),
-      restoreFolder_(RestoreFolderOf(ProgramFilesFor(config_.settingsPath).workFolder)),
       c_(BuildMainWindowControls(*this, DpiScale::For(*this))),
-      scheduler_(config_.tickPeriod, this),
-      favoritesQuiet_(kFavoritesQuietTicks),
+      session_(SessionConfig(config_), *this),
       tray_(*c_.mnuTRAY, this),
-      favorites_(new FavoritesMenu(config_.favoritesRoot, config_.openDocument, *c_.mnuTRAY)) {
+      favorites_(new FavoritesMenu(config_.favoritesRoot, *c_.mnuTRAY)) {
   setObjectName("frmMain");
+  clock_.setObjectName("Timer1");
   ConnectHandlers();
   Form_Load();
   if (!config_.showRequestChannel.isEmpty()) {
     auto* requests = new ShowRequests(config_.showRequestChannel, this);
-    connect(requests, &ShowRequests::showRequested, this, &MainWindow::ShowWithFocus);
-  }
-}
-
-void MainWindow::ShowAtStart() {
-  if (firstStart_) {
-    for (QLineEdit* required :
-         {c_.txtName, c_.txtServer, c_.txtUsername, c_.txtPassword, c_.txtPort}) {
-      if (required->text().isEmpty()) {
-        c_.TabStrip1->setCurrentWidget(required == c_.txtName ? c_.fraMain[0] : c_.fraMain[1]);
-        required->setFocus();
-        break;
-      }
-    }
-  }
-  if (firstStart_ || !config_.trayAvailable) {
-    ShowWithFocus();
+    connect(requests, &ShowRequests::showRequested, this, [this] { ShowWindow(); });
   }
 }
 
@@ -73,28 +57,18 @@ void MainWindow::Form_Load() {
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
   }
   c_.mnuFile_Hide->setVisible(config_.trayAvailable);
-  std::error_code ec;
-  firstStart_ = !std::filesystem::exists(config_.settingsPath, ec);
-  const QString title = QString::fromUtf8(kApplicationTitle);
-  setWindowTitle(title);
-  const QString lastSync =
-      QString::fromStdString(ReadIniString(config_.settingsPath, kSettingsSection, kLastSyncKey));
+  setWindowTitle(QString::fromUtf8(kApplicationTitle));
   setWindowIcon(ApplicationIcon());
-  const QString readyText = title + " (Last Sync: " + lastSync + ")";
-  tray_.Add(StatusImage::Ready, readyText);
-  c_.statusPanel->setText(readyText);
-  for (const char* entry : kScheduleEntries) {
+  for (const char* entry : desktop::kScheduleEntries) {
     c_.cmbSchedule->addItem(entry);
   }
   c_.cmbSchedule->setCurrentIndex(-1);
-  LoadSettingsIntoControls();
-  DisableStartupOptions();
-  EnableUndo(false);
-  loading_ = false;
+  session_.StartUp();
+  tray_.Add();
+  clock_.start(config_.tickPeriod);
 }
 
-// Nothing synchronizes by itself at start-up: both options are cleared and put out of reach.
-void MainWindow::DisableStartupOptions() {
+void MainWindow::LockStartupOptions() {
   c_.chkSyncOnStartup->setChecked(false);
   c_.lblSyncStartupFlag->setEnabled(false);
   c_.chkSyncOnStartup->setEnabled(false);
@@ -106,49 +80,49 @@ void MainWindow::DisableStartupOptions() {
 }
 
 void MainWindow::ConnectHandlers() {
-  connect(c_.chkConfirm, &QCheckBox::toggled, this, &MainWindow::chkConfirm_Click);
-  connect(c_.chkEncrypt, &QCheckBox::toggled, this, &MainWindow::ShowEncryptionMode);
-  connect(c_.txtPassphrase, &QLineEdit::textChanged, this, &MainWindow::ShowEncryptionMode);
-  connect(c_.chkSchedule, &QCheckBox::toggled, this, &MainWindow::chkSchedule_Click);
-  connect(c_.cmbSchedule, &QComboBox::currentIndexChanged, this, &MainWindow::cmbSchedule_Click);
-  connect(c_.cmbProtocol, &QComboBox::currentIndexChanged, this, &MainWindow::cmbProtocol_Click);
-  connect(c_.chkLogAct, &QCheckBox::toggled, this, &MainWindow::chkLogAct_Click);
-  connect(c_.chkStartWithWin, &QCheckBox::toggled, this, &MainWindow::chkStartWithWin_Click);
-  connect(c_.sldLogAct, &QSlider::valueChanged, this, &MainWindow::sldLogAct_Change);
-  connect(c_.cmdSaveSettings, &QPushButton::clicked, this, &MainWindow::cmdSaveSettings_Click);
+  ConnectSettingsHandlers();
   for (QAction* sync : {c_.mnuFile_Sync, c_.mnuTRAY_Sync}) {
-    connect(sync, &QAction::triggered, this, &MainWindow::SyncNow);
+    connect(sync, &QAction::triggered, this, [this] { session_.SyncNow(); });
   }
-  connect(c_.cmdSync, &QPushButton::clicked, this, &MainWindow::SyncNow);
+  connect(c_.cmdSync, &QPushButton::clicked, this, [this] { session_.SyncNow(); });
   for (QAction* undo : {c_.mnuFile_Undo, c_.mnuTRAY_Undo}) {
-    connect(undo, &QAction::triggered, this, &MainWindow::UndoLastSync);
+    connect(undo, &QAction::triggered, this, [this] { session_.UndoLastSync(); });
   }
-  connect(&tray_, &TrayIcon::undoRequested, this, &MainWindow::UndoLastSync);
-  connect(c_.mnuFile_Import, &QAction::triggered, this, &MainWindow::mnuFile_Import_Click);
-  connect(c_.mnuFile_Export, &QAction::triggered, this, &MainWindow::mnuFile_Export_Click);
-  connect(c_.mnuFile_Bridge, &QAction::triggered, this, [this] { ConnectBrowsers(HomeFolder()); });
+  connect(&tray_, &TrayIcon::undoRequested, this, [this] { session_.UndoLastSync(); });
+  connect(c_.mnuFile_Import, &QAction::triggered, this,
+          [this] { session_.ImportBookmarksChosen(); });
+  connect(c_.mnuFile_Export, &QAction::triggered, this,
+          [this] { session_.ExportBookmarksChosen(); });
+  connect(c_.mnuFile_Bridge, &QAction::triggered, this,
+          [this] { session_.ConnectBrowsers(HomeFolder()); });
   connect(c_.mnuFile_Hide, &QAction::triggered, this, &QWidget::hide);
   for (QAction* viewLog : {c_.mnuFile_ViewLog, c_.mnuTRAY_ViewLog}) {
-    connect(viewLog, &QAction::triggered, this, &MainWindow::ViewLog);
+    connect(viewLog, &QAction::triggered, this, [this] { session_.ViewLog(); });
   }
   for (QAction* help : {c_.mnuHelp_Help, c_.mnuTRAY_Help}) {
-    connect(help, &QAction::triggered, this, &MainWindow::OpenHelp);
+    connect(help, &QAction::triggered, this, [this] { session_.OpenHelp(); });
   }
   for (QAction* about : {c_.mnuHelp_About, c_.mnuTRAY_About}) {
     connect(about, &QAction::triggered, this, &MainWindow::ShowAbout);
   }
   for (QAction* exit : {c_.mnuFile_Exit, c_.mnuTRAY_Exit}) {
-    connect(exit, &QAction::triggered, this, &MainWindow::Exit);
+    connect(exit, &QAction::triggered, this, [this] { session_.Exit(); });
   }
-  connect(c_.mnuTRAY_Show, &QAction::triggered, this, &MainWindow::mnuTRAY_Show_Click);
-  connect(c_.mnuTRAY, &QMenu::aboutToShow, this,
-          [this] { c_.mnuTRAY_Show->setText(isVisible() ? tr("Hide") : tr("Show")); });
-  connect(&tray_, &TrayIcon::leftClicked, this, &MainWindow::TrayLeftClick);
-  connect(favorites_, &FavoritesMenu::openFailed, this,
-          [this](const QString& url) { tray_.Notify(tr("Unable to open %1").arg(url), true); });
-  connect(&scheduler_, &Scheduler::ticked, this, &MainWindow::Timer1_Timer);
-  connect(&favoritesWatch_, &QTimer::timeout, this, &MainWindow::FavoritesWatch_Timer);
-  favoritesWatch_.start(config_.tickPeriod);
+  connect(c_.mnuTRAY_Show, &QAction::triggered, this, [this] { session_.ShowHideChosen(); });
+  connect(c_.mnuTRAY, &QMenu::aboutToShow, this, &MainWindow::TrayMenuOpening);
+  connect(&tray_, &TrayIcon::leftClicked, this, [this] { session_.TrayLeftClick(); });
+  connect(favorites_, &FavoritesMenu::chosen, this,
+          [this](const std::string& target) { session_.OpenFavorite(target); });
+  connect(&clock_, &QTimer::timeout, this, [this] { session_.Tick(); });
+}
+
+// The Show/Hide entry names what it will do with the window as the menu opens.
+void MainWindow::TrayMenuOpening() {
+  for (const desktop::TrayMenuEntry& entry : session_.TrayMenuOpening()) {
+    if (entry.command == desktop::TrayCommand::ShowHide) {
+      c_.mnuTRAY_Show->setText(QString::fromStdString(entry.caption));
+    }
+  }
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -167,75 +141,36 @@ void MainWindow::changeEvent(QEvent* event) {
   }
 }
 
-// Minimizing sends the program to the notification area; the window comes back normal.
+// A minimized window goes to the notification area and comes back normal.
 void MainWindow::Form_Resize() {
-  SaveSettingsFromControls();
-  if (isMinimized() && config_.trayAvailable) {
+  if (session_.WindowStateChanged(isMinimized())) {
     hide();
     setWindowState(windowState() & ~Qt::WindowMinimized);
   }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (runInProgress_ || (!exiting_ && config_.trayAvailable)) {
+  if (!session_.CloseRequested()) {
     event->ignore();
     return;
   }
-  SaveSettingsFromControls();
   tray_.Remove();
   event->accept();
   emit exited();
 }
 
-// A run must never go on working on a closed window, so Exit is unavailable while one lasts.
-void MainWindow::Exit() {
-  if (runInProgress_) {
-    return;
+void MainWindow::ShowWindow(std::optional<desktop::SettingField> focus) {
+  if (focus) {
+    // In the order of desktop::SettingField.
+    const std::array fields = {c_.txtName, c_.txtServer, c_.txtUsername, c_.txtPassword,
+                               c_.txtPort};
+    QLineEdit* field = fields[static_cast<std::size_t>(*focus)];
+    c_.TabStrip1->setCurrentWidget(field == c_.txtName ? c_.fraMain[0] : c_.fraMain[1]);
+    field->setFocus();
   }
-  exiting_ = true;
-  close();
-}
-
-void MainWindow::ShowWithFocus() {
   showNormal();
   raise();
   activateWindow();
-}
-
-void MainWindow::TrayLeftClick() {
-  if (isVisible()) {
-    hide();
-  } else {
-    ShowWithFocus();
-  }
-}
-
-void MainWindow::mnuTRAY_Show_Click() {
-  const QString caption = c_.mnuTRAY_Show->text();
-  if (caption == tr("Show")) {
-    ShowWithFocus();
-  } else if (caption == tr("Hide")) {
-    hide();
-  }
-}
-
-void MainWindow::ViewLog() {
-  const std::string log = ActivityLogPath(config_.settingsPath);
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(log, ec)) {
-    ShowInformation(this, tr("No Activity Log available!"));
-  } else if (config_.openDocument) {
-    config_.openDocument(log);
-  }
-}
-
-void MainWindow::OpenHelp() {
-  const std::string programFolder =
-      std::filesystem::path(config_.settingsPath).parent_path().string();
-  const std::string document = HelpDocumentPath(programFolder, ExecutablePath());
-  if (!document.empty() && config_.openDocument) {
-    config_.openDocument(document);
-  }
 }
 
 void MainWindow::ShowAbout() {

@@ -19,6 +19,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "desktop/tray_menu.h"
 #include "ui/control_colors.h"
 #include "ui/dpi_scale.h"
 #include "ui/field_label.h"
@@ -239,15 +240,28 @@ void ControlsBuilder::BuildMenus(QMainWindow& window) {
   c_.mnuHelp_About = Item(help, "mnuHelp_About", tr("&About"));
 
   c_.mnuTRAY = Named(new QMenu(&window), "mnuTRAY");
-  c_.mnuTRAY_Sync = Item(c_.mnuTRAY, "mnuTRAY_Sync", tr("Sync Now!"));
-  c_.mnuTRAY_Undo = Item(c_.mnuTRAY, "mnuTRAY_Undo", tr("Undo Last Sync"));
-  c_.mnuTRAY_Show = Item(c_.mnuTRAY, "mnuTRAY_Show", tr("Show"));
-  c_.mnuTRAY_ViewLog = Item(c_.mnuTRAY, "mnuTRAY_ViewLog", tr("View Log"));
-  c_.mnuTRAY->addSeparator();
-  c_.mnuTRAY_Help = Item(c_.mnuTRAY, "mnuTRAY_Help", tr("Help"));
-  c_.mnuTRAY_About = Item(c_.mnuTRAY, "mnuTRAY_About", tr("About"));
-  c_.mnuTRAY->addSeparator();
-  c_.mnuTRAY_Exit = Item(c_.mnuTRAY, "mnuTRAY_Exit", tr("Exit"));
+  // The entries as the tray menu's model lists them; the Favorites sub-menu, with the
+  // separator below it, is FavoritesMenu's own.
+  const std::pair<QAction**, const char*> items[] = {{nullptr, nullptr},
+                                                     {&c_.mnuTRAY_Sync, "mnuTRAY_Sync"},
+                                                     {&c_.mnuTRAY_Undo, "mnuTRAY_Undo"},
+                                                     {&c_.mnuTRAY_Show, "mnuTRAY_Show"},
+                                                     {&c_.mnuTRAY_ViewLog, "mnuTRAY_ViewLog"},
+                                                     {&c_.mnuTRAY_Help, "mnuTRAY_Help"},
+                                                     {&c_.mnuTRAY_About, "mnuTRAY_About"},
+                                                     {&c_.mnuTRAY_Exit, "mnuTRAY_Exit"}};
+  for (const desktop::TrayMenuEntry& entry :
+       desktop::TrayMenuEntries(false, desktop::CommandsFor(false, false))) {
+    if (entry.command == desktop::TrayCommand::Favorites) {
+      continue;
+    }
+    const auto [action, name] = items[static_cast<int>(entry.command)];
+    *action = Item(c_.mnuTRAY, name, QString::fromStdString(entry.caption));
+    (*action)->setEnabled(entry.enabled);
+    if (entry.separatorAfter) {
+      c_.mnuTRAY->addSeparator();
+    }
+  }
 }
 
 QWidget* ControlsBuilder::BuildButtons() {

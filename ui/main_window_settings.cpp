@@ -6,13 +6,11 @@
 #include <QLineEdit>
 #include <QSlider>
 
-#include "favorites/data_file.h"
-#include "ftp/ftp_client.h"
-#include "platform/program_folder.h"
-#include "settings/startup_entry.h"
+#include <QPushButton>
+
+#include "desktop/settings_rules.h"
 #include "ui/control_colors.h"
 #include "ui/main_window.h"
-#include "ui/message_box.h"
 
 namespace kestrin::ui {
 
@@ -32,8 +30,8 @@ void SetText(QLineEdit* box, const std::string& text) {
 
 }  // namespace
 
-SyncSettings MainWindow::SettingsFromControls() const {
-  SyncSettings s = loaded_;
+SyncSettings MainWindow::SettingsShown(const SyncSettings& stored) const {
+  SyncSettings s = stored;
   s.Name = Text(c_.txtName);
   s.Server = Text(c_.txtServer);
   s.Username = Text(c_.txtUsername);
@@ -58,9 +56,7 @@ SyncSettings MainWindow::SettingsFromControls() const {
 // Each value goes into its control in the file's order, so the controls' handlers run as
 // they would for the user: a file with both Schedule and ConfirmChanges set shows the
 // interlock message once.
-void MainWindow::LoadSettingsIntoControls() {
-  const LoadedSettings loaded = LoadSettings(config_.settingsPath, SettingsFromControls());
-  const SyncSettings& s = loaded.settings;
+void MainWindow::ShowSettings(const SyncSettings& s) {
   SetText(c_.txtName, s.Name);
   SetText(c_.txtServer, s.Server);
   SetText(c_.txtUsername, s.Username);
@@ -80,62 +76,38 @@ void MainWindow::LoadSettingsIntoControls() {
   c_.chkLogAct->setChecked(s.LogActivity == 1);
   c_.sldLogAct->setValue(s.LogPurge);
   sldLogAct_Change();
-  loaded_ = s;
-  // Values that could not be taken are told where the user looks for what happened.
-  for (const std::string& warning : loaded.warnings) {
-    AppendActivityLine(warning);
-  }
 }
 
-// A computer name that the shared list cannot carry is refused when the user saves, so that
-// it is mended now rather than found in a failed run.
-void MainWindow::cmdSaveSettings_Click() {
-  const std::string name = Text(c_.txtName);
-  if (const Result<> checked = CheckComputerName(name); !name.empty() && !checked) {
-    ShowExclamation(
-        this, tr("Unable to Save Settings: %1.").arg(QString::fromStdString(checked.error())));
-    return;
-  }
-  SaveSettingsFromControls();
+void MainWindow::ConnectSettingsHandlers() {
+  connect(c_.chkConfirm, &QCheckBox::toggled, this, &MainWindow::chkConfirm_Click);
+  connect(c_.chkEncrypt, &QCheckBox::toggled, this, &MainWindow::ShowEncryptionMode);
+  connect(c_.txtPassphrase, &QLineEdit::textChanged, this, &MainWindow::ShowEncryptionMode);
+  connect(c_.chkSchedule, &QCheckBox::toggled, this, &MainWindow::chkSchedule_Click);
+  connect(c_.cmbSchedule, &QComboBox::currentIndexChanged, this, [this](int position) {
+    session_.ScheduleIntervalChanged(c_.chkSchedule->isChecked(), position);
+  });
+  connect(c_.cmbProtocol, &QComboBox::currentIndexChanged, this, &MainWindow::cmbProtocol_Click);
+  connect(c_.chkLogAct, &QCheckBox::toggled, this, &MainWindow::chkLogAct_Click);
+  connect(c_.chkStartWithWin, &QCheckBox::toggled, this,
+          [this](bool on) { session_.StartWithWindowsChanged(on); });
+  connect(c_.sldLogAct, &QSlider::valueChanged, this, &MainWindow::sldLogAct_Change);
+  connect(c_.cmdSaveSettings, &QPushButton::clicked, this, [this] { session_.Save(); });
 }
 
-// Also at every resize and at Exit, without a word: there a name that cannot be carried
-// leaves the stored one in place.
-void MainWindow::SaveSettingsFromControls() {
-  SyncSettings settings = SettingsFromControls();
-  if (!settings.Name.empty() && !CheckComputerName(settings.Name)) {
-    settings.Name = LoadSettings(config_.settingsPath, {}).settings.Name;
-  }
-  static_cast<void>(SaveSettings(config_.settingsPath, settings));
-  chkStartWithWin_Click();
-}
-
-void MainWindow::chkStartWithWin_Click() {
-  UpdateStartupEntry(c_.chkStartWithWin->isChecked(), kProgramName, ExecutablePath());
-}
-
-// Says plainly what "Use Encryption" does now: with a passphrase the shared list is sealed;
-// without one its fields are only Radix-64, which anyone can read back.
 void MainWindow::ShowEncryptionMode() {
-  const bool encrypting = c_.chkEncrypt->isChecked();
-  const bool sealing = !c_.txtPassphrase->text().isEmpty();
-  c_.lblEncryptMode->setText(!encrypting ? QString()
-                             : sealing   ? tr("(encrypted)")
-                                         : tr("(encoded, not encrypted)"));
+  c_.lblEncryptMode->setText(QString::fromStdString(desktop::EncryptionModeText(
+      c_.chkEncrypt->isChecked(), !c_.txtPassphrase->text().isEmpty())));
 }
 
 void MainWindow::chkConfirm_Click() {
-  if (c_.chkConfirm->isChecked() && c_.chkSchedule->isChecked()) {
-    ShowExclamation(this, tr("You cannot enable the option, 'Schedule Sync' with the option, "
-                             "'Confirm Changes'."));
+  if (!session_.ConfirmChanged(c_.chkConfirm->isChecked(), c_.chkSchedule->isChecked())) {
     c_.chkConfirm->setChecked(false);
   }
 }
 
 void MainWindow::chkSchedule_Click() {
-  if (c_.chkSchedule->isChecked() && c_.chkConfirm->isChecked()) {
-    ShowExclamation(this, tr("You cannot enable the option, 'Confirm Changes' with the option, "
-                             "'Schedule Sync'."));
+  if (!session_.ScheduleChanged(c_.chkSchedule->isChecked(), c_.chkConfirm->isChecked(),
+                                c_.cmbSchedule->currentIndex())) {
     c_.chkSchedule->setChecked(false);  // runs this handler again, which stops the scheduler
     return;
   }
@@ -143,33 +115,15 @@ void MainWindow::chkSchedule_Click() {
   c_.lblSchedule->setEnabled(on);
   c_.cmbSchedule->setEnabled(on);
   SetFieldBackground(c_.cmbSchedule, on ? FieldBackground::Window : FieldBackground::ButtonFace);
-  if (on) {
-    scheduler_.Start(c_.cmbSchedule->currentIndex());
-  } else {
-    scheduler_.Stop();
-  }
 }
 
-void MainWindow::cmbSchedule_Click() {
-  if (c_.chkSchedule->isChecked()) {
-    scheduler_.Stop();
-    scheduler_.Start(c_.cmbSchedule->currentIndex());
-  }
-}
-
-// The port follows the protocol while it is another protocol's usual one. Plain HTTP is
-// said to carry the password in clear; HTTP has no data connection whose mode could be chosen.
 void MainWindow::cmbProtocol_Click() {
   const auto chosen = static_cast<Protocol>(c_.cmbProtocol->currentIndex());
-  for (int other = 0; other < c_.cmbProtocol->count(); ++other) {
-    if (c_.txtPort->text() == QString::number(DefaultPort(static_cast<Protocol>(other)))) {
-      c_.txtPort->setText(QString::number(DefaultPort(chosen)));
-      break;
-    }
+  if (const auto port = desktop::PortAfterProtocolChange(Text(c_.txtPort), chosen)) {
+    SetText(c_.txtPort, *port);
   }
-  c_.lblProtocolWarning->setText(
-      chosen == Protocol::WebDavHttp ? tr("(the password travels in clear)") : QString());
-  c_.chkPassive->setEnabled(!IsWebDav(chosen));
+  c_.lblProtocolWarning->setText(QString::fromStdString(desktop::ProtocolWarning(chosen)));
+  c_.chkPassive->setEnabled(desktop::PassiveModeApplies(chosen));
 }
 
 void MainWindow::chkLogAct_Click() {

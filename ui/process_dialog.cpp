@@ -169,24 +169,24 @@ std::vector<ChangeRow> ProcessDialog::TickedRows() const {
   return ticked;
 }
 
-void ProcessDialog::SetCountdownText(const QString& text) {
-  statusBar_->showMessage(text);
+void ProcessDialog::ShowCountdown() {
+  statusBar_->showMessage(QString::fromStdString(countdown_.text()));
 }
 
 void ProcessDialog::Timer1_Timer() {
-  if (timeoutCount_ < kTimeoutTicks) {
-    SetCountdownText(tr("Timeout in %1 secs.").arg(kTimeoutTicks - timeoutCount_));
-    ++timeoutCount_;
+  if (countdown_.Tick() == desktop::Countdown::Step::TimedOut) {
+    timer_.stop();
+    reject();
     return;
   }
-  timer_.stop();
-  reject();
+  ShowCountdown();
 }
 
 void ProcessDialog::cmdDisableTimer_Click() {
   disableTimer_->setEnabled(false);
   timer_.stop();
-  SetCountdownText(tr("Timeout Disabled."));
+  countdown_.Disable();
+  ShowCountdown();
 }
 
 void ProcessDialog::cmdCancel_Click() {

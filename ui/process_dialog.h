@@ -5,6 +5,7 @@
 #include <chrono>
 #include <vector>
 
+#include "desktop/countdown.h"
 #include "sync/change_list.h"
 #include "ui/dpi_scale.h"
 
@@ -17,13 +18,12 @@ class QTreeWidget;
 namespace kestrin::ui {
 
 // frmProcess: lists the pending changes with a tick box each and lets the user process the
-// ticked ones or cancel. A countdown closes it as cancelled unless the user disables it.
+// ticked ones or cancel. A countdown closes it as cancelled unless the user disables it;
+// its timer supplies the countdown's ticks.
 class ProcessDialog : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kTimeoutTicks = 120;
-
   ProcessDialog(const ChangeList& changes, std::chrono::milliseconds tickPeriod, QWidget* parent);
 
   // True once "Process" was pressed; the dialog then has closed.
@@ -42,7 +42,7 @@ class ProcessDialog : public QDialog {
   void AddColumns();
   void AddRows();
   void LayOut(QLabel* timeoutLabel);
-  void SetCountdownText(const QString& text);
+  void ShowCountdown();
 
   DpiScale scale_;
   std::vector<ChangeRow> rows_;
@@ -53,7 +53,7 @@ class ProcessDialog : public QDialog {
   QPushButton* process_;
   QStatusBar* statusBar_;
   QTimer timer_;
-  int timeoutCount_ = 0;
+  desktop::Countdown countdown_;
   bool processed_ = false;
 };
 

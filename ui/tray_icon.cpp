@@ -61,8 +61,7 @@ TrayIcon::TrayIcon(QMenu& menu, QObject* parent) : QObject(parent) {
                                         SLOT(ServiceActionInvoked(uint, QString)));
 }
 
-void TrayIcon::Add(StatusImage image, const QString& tooltip) {
-  SetState(image, tooltip);
+void TrayIcon::Add() {
   icon_.show();
 }
 

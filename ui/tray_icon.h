@@ -20,8 +20,8 @@ class TrayIcon : public QObject {
 
   TrayIcon(QMenu& menu, QObject* parent);
 
-  // Adds the icon to the notification area.
-  void Add(StatusImage image, const QString& tooltip);
+  // Adds the icon to the notification area, in the state set last.
+  void Add();
   // Changes picture and tooltip; a tooltip longer than the limit is cut.
   void SetState(StatusImage image, const QString& tooltip);
   void Remove();

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <filesystem>
 
+#include "desktop/favorites_menu.h"
 #include "tests/ui/ui_test_support.h"
 
 namespace kestrin::test {
@@ -63,13 +64,13 @@ TEST(FavoritesMenu, MirrorsTheFolderAsItOpensAndOpensWebAndFileLinksOnly) {
 
 TEST(FavoritesMenu, AFolderOfMoreEntriesThanAMenuShowsEndsInOneThatOpensTheFolder) {
   TestComputer computer;
-  for (std::size_t i = 0; i < ui::FavoritesMenu::kMaxEntries + 2; ++i) {
+  for (std::size_t i = 0; i < desktop::kMaxFavoritesMenuEntries + 2; ++i) {
     computer.AddShortcut("many/" + std::to_string(i) + ".url", "https://example.org/");
   }
   QMenu& favorites = computer.Start().favoritesMenu().menu();
   Opened(favorites);
   const QStringList items = Opened(Submenu(favorites, 0));
-  EXPECT_EQ(items.size(), ui::FavoritesMenu::kMaxEntries + 1);
+  EXPECT_EQ(items.size(), desktop::kMaxFavoritesMenuEntries + 1);
   EXPECT_EQ(items.last(), "… 2 more");
   Submenu(favorites, 0).actions().last()->trigger();
   EXPECT_EQ(computer.openedDocuments(),

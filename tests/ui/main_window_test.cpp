@@ -159,7 +159,7 @@ TEST(Commands, ImportBookmarksFromABrowserFoundAndExportThem) {
   EXPECT_EQ(boxes.seen()[0].answer, "From Chromium");
   EXPECT_EQ(ReadFileBytes(computer.favoritesRoot() + "Other/K.url"),
             "[InternetShortcut]\r\nURL=https://k/\r\nIconFile=\r\nIconIndex=\r\n");
-  window.ExportBookmarks(QString::fromStdString(computer.folder() + "out.html"));
+  window.session().ExportBookmarks(computer.folder() + "out.html");
   EXPECT_NE(ReadFileBytes(computer.folder() + "out.html").find("<A HREF=\"https://k/\""),
             std::string::npos);
   EXPECT_EQ(window.controls().statusPanel->text().toStdString(),
@@ -172,11 +172,11 @@ TEST(Commands, ConnectBrowsersInstallsTheBridgeForTheBrowsersFound) {
   TestComputer computer;
   ui::MainWindow& window = computer.Start();
   const std::string home = computer.folder() + "home/";
-  window.ConnectBrowsers(home);
+  window.session().ConnectBrowsers(home);
   EXPECT_EQ(window.controls().statusPanel->text().toStdString(),
             "No browser to connect: neither Firefox nor Chromium has a profile here.");
   std::filesystem::create_directories(home + ".mozilla");
-  window.ConnectBrowsers(home);
+  window.session().ConnectBrowsers(home);
   EXPECT_EQ(window.controls().statusPanel->text().toStdString(),
             "Connected Firefox to the Favorites. Add the Kestrin extension in each browser: its "
             "options page shows the connection.");
@@ -199,10 +199,10 @@ TEST(Tray, ShowHideAndLeftClickToggleTheWindow) {
     ProcessEvents();
     EXPECT_EQ(window.isVisible(), visible);
   }
-  window.TrayLeftClick();
+  window.session().TrayLeftClick();
   ProcessEvents();
   EXPECT_TRUE(window.isVisible());
-  window.TrayLeftClick();
+  window.session().TrayLeftClick();
   EXPECT_FALSE(window.isVisible());
 }
 

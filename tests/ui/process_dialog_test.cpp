@@ -81,7 +81,7 @@ TEST(ConfirmWithDialog, CancelOrCloseReturnsNothing) {
       [](ui::ProcessDialog& dialog) { dialog.close(); }};
   for (const auto& ending : endings) {
     ProcessDialogAnswerer answerer(ending);
-    EXPECT_EQ(ui::ConfirmWithDialog(nullptr, hours(24))(TwoOfEach()), std::nullopt);
+    EXPECT_EQ(ui::ConfirmWithDialog(nullptr, hours(24), TwoOfEach()), std::nullopt);
     EXPECT_TRUE(answerer.answered());
   }
 }

@@ -46,7 +46,7 @@ TEST_F(TwoComputers, EachRunIsShownInThePaneStatusBarAndTray) {
   EXPECT_TRUE(a.controls().cmdSync->isEnabled() && a.controls().fraMain[0]->isEnabled() &&
               a.controls().mnuTRAY_Exit->isEnabled());
   // A long pass's progress holds the status text until the pass ends.
-  RunDisplay& display = a;
+  RunDisplay& display = a.session();
   display.ShowProgress("Creating shortcuts: 4 512 of 100 000");
   display.SetStatusText("-> Creating Shortcut: x");
   EXPECT_EQ(a.controls().statusPanel->text(), "Creating shortcuts: 4 512 of 100 000");
@@ -94,13 +94,13 @@ TEST_F(TwoComputers, ConfirmedChangesAreAppliedAsTickedWhileTheRunHoldsTheWindow
 
   ProcessDialogAnswerer answerer([&](ui::ProcessDialog& dialog) {
     const ui::MainWindowControls& c = b.controls();
-    EXPECT_TRUE(b.runInProgress());
+    EXPECT_TRUE(b.session().runInProgress());
     for (const QAction* action : {c.mnuFile_Sync, c.mnuFile_Exit, c.mnuTRAY_Sync}) {
       EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
     }
     EXPECT_FALSE(c.cmdSync->isEnabled() || c.fraMain[0]->isEnabled());
     EXPECT_EQ(b.trayIcon().image(), StatusImage::Working);
-    b.Exit();
+    b.session().Exit();
     EXPECT_TRUE(b.trayIcon().visible());
     QTreeWidget* list = dialog.findChild<QTreeWidget*>("ListView1");
     for (int row = 0; row < list->topLevelItemCount(); ++row) {
@@ -118,7 +118,7 @@ TEST_F(TwoComputers, ConfirmedChangesAreAppliedAsTickedWhileTheRunHoldsTheWindow
   EXPECT_TRUE(fs::exists(second.favoritesRoot() + "Keep.url"));
   EXPECT_FALSE(fs::exists(second.favoritesRoot() + "Skip.url"));
   EXPECT_EQ(b.trayIcon().image(), StatusImage::Ready);
-  EXPECT_FALSE(b.runInProgress());
+  EXPECT_FALSE(b.session().runInProgress());
   EXPECT_TRUE(b.controls().mnuFile_Exit->isEnabled());
 }
 

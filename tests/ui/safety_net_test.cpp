@@ -57,7 +57,7 @@ TEST(SafetyNet, TheFirstJoinKeepsThisComputersFavoritesByDefault) {
   TestComputer computer;
   ui::MainWindow& window = computer.Start();
   MessageBoxAnswerer boxes;
-  EXPECT_TRUE(window.KeepOnFirstJoin(3));
+  EXPECT_TRUE(window.session().KeepOnFirstJoin(3));
   ASSERT_EQ(boxes.seen().size(), 1u);
   EXPECT_EQ(boxes.seen()[0].answer,
             "Keep this computer's 3 favorites and add them to the shared list");

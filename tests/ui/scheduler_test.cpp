@@ -40,7 +40,7 @@ TEST(Schedule, StartUpNeverStartsTheScheduler) {
       EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
     }
     EXPECT_EQ(c.cmbSchedule->currentIndex(), 2);
-    EXPECT_FALSE(window.scheduler().running());
+    EXPECT_FALSE(window.session().scheduler().running());
   }
 }
 
@@ -57,18 +57,18 @@ TEST(Schedule, FifteenMinutesRunOnThe901stTickAndSyncNowStartsTheCountAgain) {
   const auto ranAfter = [&](int ticks) {
     c.txtActivity->clear();
     for (int i = 0; i < ticks; ++i) {
-      window.Timer1_Timer();
+      window.session().SchedulerTick();
     }
     return !c.txtActivity->toPlainText().isEmpty();
   };
-  EXPECT_EQ(window.scheduler().interval(), 900);
+  EXPECT_EQ(window.session().scheduler().interval(), 900);
   EXPECT_FALSE(ranAfter(900));
   EXPECT_TRUE(ranAfter(1));
   EXPECT_FALSE(ranAfter(300));
   window.SyncNow();
-  EXPECT_TRUE(window.scheduler().running());
-  EXPECT_EQ(window.scheduler().counter(), 0);
-  EXPECT_EQ(window.scheduler().interval(), 900);
+  EXPECT_TRUE(window.session().scheduler().running());
+  EXPECT_EQ(window.session().scheduler().counter(), 0);
+  EXPECT_EQ(window.session().scheduler().interval(), 900);
   EXPECT_FALSE(ranAfter(900));
   EXPECT_TRUE(ranAfter(1));
 }
@@ -84,7 +84,7 @@ TEST(Schedule, SyncWhenFavoritesChangeRunsThirtyTicksAfterTheLastChange) {
   const auto ranAfter = [&](int ticks) {
     c.txtActivity->clear();
     for (int i = 0; i < ticks; ++i) {
-      window.FavoritesWatch_Timer();
+      window.session().FavoritesWatchTick();
     }
     return !c.txtActivity->toPlainText().isEmpty();
   };
@@ -92,7 +92,7 @@ TEST(Schedule, SyncWhenFavoritesChangeRunsThirtyTicksAfterTheLastChange) {
   computer.AddShortcut("a.url", "http://a/");
   EXPECT_FALSE(ranAfter(20));
   computer.AddShortcut("b.url", "http://b/");  // the quiet time starts again
-  EXPECT_FALSE(ranAfter(ui::kFavoritesQuietTicks));
+  EXPECT_FALSE(ranAfter(desktop::kFavoritesQuietTicks));
   EXPECT_TRUE(ranAfter(1));
   EXPECT_FALSE(ranAfter(40));
   c.chkSyncOnChange->setChecked(false);
@@ -112,20 +112,20 @@ TEST(Schedule, AndConfirmChangesRefuseEachOther) {
     EXPECT_EQ(boxes.seen()[0].text,
               "You cannot enable the option, 'Confirm Changes' with the option, 'Schedule Sync'.");
     EXPECT_FALSE(c.chkSchedule->isChecked() || c.cmbSchedule->isEnabled() ||
-                 c.lblSchedule->isEnabled() || window.scheduler().running());
+                 c.lblSchedule->isEnabled() || window.session().scheduler().running());
   }
   c.chkConfirm->click();
   c.cmbSchedule->setCurrentIndex(0);
   c.chkSchedule->click();
   ASSERT_TRUE(c.chkSchedule->isChecked() && c.cmbSchedule->isEnabled());
-  EXPECT_TRUE(window.scheduler().running());
+  EXPECT_TRUE(window.session().scheduler().running());
 
   MessageBoxAnswerer boxes;
   c.chkConfirm->click();
   ASSERT_EQ(boxes.seen().size(), 1u);
   EXPECT_EQ(boxes.seen()[0].text, kNoScheduleWithConfirm);
   EXPECT_FALSE(c.chkConfirm->isChecked());
-  EXPECT_TRUE(c.chkSchedule->isChecked() && window.scheduler().running());
+  EXPECT_TRUE(c.chkSchedule->isChecked() && window.session().scheduler().running());
 }
 
 }  // namespace
