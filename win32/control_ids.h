@@ -46,6 +46,8 @@ enum ControlId : int {
 
   mnuFile_Sync = 500,
   mnuFile_Undo,
+  mnuFile_Import,
+  mnuFile_Export,
   mnuFile_Hide,
   mnuFile_ViewLog,
   mnuFile_Exit,

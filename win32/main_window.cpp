@@ -81,6 +81,12 @@ void MainWindow::OnCommand(int id, int code) {
     case mnuTRAY_Undo:
       session_->UndoLastSync();
       return;
+    case mnuFile_Import:
+      session_->ImportBookmarksChosen();
+      return;
+    case mnuFile_Export:
+      session_->ExportBookmarksChosen();
+      return;
     case mnuFile_Hide:
       HideWindow();
       return;

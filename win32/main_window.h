@@ -52,6 +52,8 @@ class MainWindow final : public desktop::DesktopView, private WindowOwner {
   int Ask(const desktop::Question& question) override;
   void Notify(const desktop::Notice& notice) override;
   std::optional<std::vector<ChangeRow>> ConfirmChanges(const ChangeList& changes) override;
+  std::optional<std::string> AskBookmarkFile(desktop::BookmarkFileUse use,
+                                             const std::string& suggested) override;
   void Yield() override;
   void Idle(std::chrono::milliseconds duration) override;
   bool Open(const std::string& target) override;

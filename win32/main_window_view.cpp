@@ -5,6 +5,7 @@
 #include "platform/open_with_default.h"
 #include "platform/program_folder.h"
 #include "platform/wide_text.h"
+#include "win32/bookmark_file_dialog.h"
 #include "win32/control_ids.h"
 #include "win32/main_window.h"
 #include "win32/message_loop.h"
@@ -57,6 +58,7 @@ void MainWindow::ShowCommands(const desktop::CommandStates& commands) {
   HMENU menu = GetMenu(window_);
   EnableItem(menu, mnuFile_Sync, commands.sync);
   EnableItem(menu, mnuFile_Undo, commands.undo);
+  EnableItem(menu, mnuFile_Import, commands.importBookmarks);
   EnableItem(menu, mnuFile_Exit, commands.exit);
   for (int page = 0; page < 2; ++page) {
     EnableWindow(pages_[page], commands.settingsPages);
@@ -139,6 +141,11 @@ void MainWindow::Notify(const desktop::Notice& notice) {
 
 std::optional<std::vector<ChangeRow>> MainWindow::ConfirmChanges(const ChangeList& changes) {
   return win32::ConfirmChanges(window_, changes);
+}
+
+std::optional<std::string> MainWindow::AskBookmarkFile(desktop::BookmarkFileUse use,
+                                                       const std::string& suggested) {
+  return win32::AskBookmarkFile(window_, use, suggested);
 }
 
 void MainWindow::Yield() {

@@ -22,6 +22,8 @@ HMENU CreateMainMenu() {
   HMENU file = CreatePopupMenu();
   AppendMenuW(file, MF_STRING, mnuFile_Sync, L"&Sync Now!");
   AppendMenuW(file, MF_STRING, mnuFile_Undo, L"&Undo Last Sync");
+  AppendMenuW(file, MF_STRING, mnuFile_Import, L"&Import Bookmarks\u2026");
+  AppendMenuW(file, MF_STRING, mnuFile_Export, L"&Export Bookmarks\u2026");
   AppendMenuW(file, MF_STRING, mnuFile_Hide, L"&Hide");
   AppendMenuW(file, MF_STRING, mnuFile_ViewLog, L"&View Log");
   AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
