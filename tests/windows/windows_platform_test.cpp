@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "desktop/help_document.h"
 #include "favorites/data_file.h"
 #include "ftp/ftp_client.h"
 #include "platform/atomic_file.h"
@@ -70,6 +71,14 @@ TEST(WindowsPlatform, AWritableExecutableFolderHoldsTheProgramFiles) {
   EXPECT_EQ(files.workFolder, beside);
   EXPECT_EQ(files.logPath, beside + "kestrin.log");
   EXPECT_TRUE(MoveFilesFromExecutableFolder().empty());  // already where they belong
+}
+
+// A user's name often holds letters beyond ASCII, and with it the program's folder.
+TEST(WindowsPlatform, HelpIsFoundInAProgramFolderWithANonAsciiName) {
+  const std::string folder = CorePath(std::filesystem::current_path()) + "/José Ωmega/";
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  ASSERT_TRUE(WriteFileAtomically(folder + "Kestrin.chm", "help", 0600));
+  EXPECT_EQ(desktop::HelpDocumentPath(folder, ExecutablePath()), folder + "Kestrin.chm");
 }
 
 // The WinInet client against the pyftpdlib that wine_test.py serves on the port in
