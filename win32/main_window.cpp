@@ -212,6 +212,11 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       ResizeToDesign();
       LayOut();
       return 0;
+    case WM_ENDSESSION:  // the user logs off: the program ends without its Exit
+      if (wParam) {
+        session_->SaveQuietly();
+      }
+      return 0;
     case WM_CLOSE:
       if (session_->CloseRequested()) {
         DestroyWindow(window_);

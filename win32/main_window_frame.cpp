@@ -111,15 +111,16 @@ void MainWindow::CreateControls() {
 
 // Fonts and dialog units for the window's DPI, given to every control.
 void MainWindow::ApplyDpi() {
-  fonts_ = std::make_unique<Fonts>(GetDpiForWindow(window_));
-  units_.emplace(fonts_->normal());
-  const auto setFont = [](HWND control, LPARAM fonts) {
-    const Fonts& chosen = *reinterpret_cast<const Fonts*>(fonts);
-    const HFONT font = IsHint(GetDlgCtrlID(control)) ? chosen.italic() : chosen.normal();
+  auto fonts = std::make_unique<Fonts>(GetDpiForWindow(window_));
+  const auto setFont = [](HWND control, LPARAM chosen) {
+    const Fonts& given = *reinterpret_cast<const Fonts*>(chosen);
+    const HFONT font = IsHint(GetDlgCtrlID(control)) ? given.italic() : given.normal();
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     return TRUE;
   };
-  EnumChildWindows(window_, setFont, reinterpret_cast<LPARAM>(fonts_.get()));
+  EnumChildWindows(window_, setFont, reinterpret_cast<LPARAM>(fonts.get()));
+  units_.emplace(fonts->normal());
+  fonts_ = std::move(fonts);  // the controls no longer use the fonts let go of here
 }
 
 SIZE MainWindow::DesignedClientSize() const {

@@ -1,6 +1,7 @@
 #include "win32/process_dialog.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "desktop/countdown.h"
@@ -73,7 +74,7 @@ class ProcessDialog : private WindowOwner {
   HWND window_ = nullptr;
   std::vector<ChangeRow> rows_;
   desktop::Countdown countdown_;
-  std::optional<Fonts> fonts_;
+  std::unique_ptr<Fonts> fonts_;
   std::optional<std::vector<ChangeRow>> result_;
 };
 
@@ -145,10 +146,11 @@ void ProcessDialog::CreateControls() {
 }
 
 void ProcessDialog::SetFonts() {
-  fonts_.emplace(GetDpiForWindow(window_));
+  auto fonts = std::make_unique<Fonts>(GetDpiForWindow(window_));
   for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_->normal()), TRUE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts->normal()), TRUE);
   }
+  fonts_ = std::move(fonts);  // the controls no longer use the fonts let go of here
 }
 
 void ProcessDialog::AddRows() {
