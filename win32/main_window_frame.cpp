@@ -10,7 +10,6 @@
 #include "win32/main_window.h"
 #include "win32/menus.h"
 #include "win32/page_window.h"
-#include "win32/resources.h"
 #include "win32/settings_pages.h"
 
 namespace kestrin::win32 {
@@ -50,18 +49,7 @@ int Height(HWND control) {
 }  // namespace
 
 HWND MainWindow::CreateFrame() {
-  static const ATOM registered = [] {
-    WNDCLASSEXW mainClass{};
-    mainClass.cbSize = sizeof mainClass;
-    mainClass.lpfnWndProc = OwnedWindowProc;
-    mainClass.hInstance = GetModuleHandleW(nullptr);
-    mainClass.hIcon = LoadIconW(mainClass.hInstance, MAKEINTRESOURCEW(IDI_KESTRIN));
-    mainClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    mainClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    mainClass.lpszClassName = kWindowClass;
-    return RegisterClassExW(&mainClass);
-  }();
-  (void)registered;
+  RegisterOwnedWindowClass(kWindowClass);
   const std::wstring title = WideFromUtf8(kApplicationTitle);
   return CreateWindowExW(kExStyle, kWindowClass, title.c_str(), kStyle, CW_USEDEFAULT,
                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, CreateMainMenu(),

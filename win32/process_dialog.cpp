@@ -11,7 +11,6 @@
 #include "win32/control_ids.h"
 #include "win32/dialog_units.h"
 #include "win32/message_loop.h"
-#include "win32/resources.h"
 #include "win32/window_owner.h"
 #include "win32/window_text.h"
 
@@ -87,17 +86,7 @@ HWND CreateChild(HWND parent, int id, const wchar_t* windowClass, const wchar_t*
 
 ProcessDialog::ProcessDialog(HWND owner, const ChangeList& changes)
     : rows_(RowsInDialogOrder(changes)) {
-  static const ATOM registered = [] {
-    WNDCLASSW processClass{};
-    processClass.lpfnWndProc = OwnedWindowProc;
-    processClass.hInstance = GetModuleHandleW(nullptr);
-    processClass.hIcon = LoadIconW(processClass.hInstance, MAKEINTRESOURCEW(IDI_KESTRIN));
-    processClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    processClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    processClass.lpszClassName = kProcessClass;
-    return RegisterClassW(&processClass);
-  }();
-  (void)registered;
+  RegisterOwnedWindowClass(kProcessClass);
   const std::wstring title = WideFromUtf8(std::string(kApplicationTitle) + " - Process");
   CreateWindowExW(WS_EX_CONTROLPARENT, kProcessClass, title.c_str(),
                   WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,

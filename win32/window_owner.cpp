@@ -1,5 +1,10 @@
 #include "win32/window_owner.h"
 
+#include <set>
+#include <string>
+
+#include "win32/resources.h"
+
 namespace kestrin::win32 {
 
 LRESULT CALLBACK OwnedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -16,6 +21,21 @@ LRESULT CALLBACK OwnedWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
   }
   return result;
+}
+
+void RegisterOwnedWindowClass(const wchar_t* name) {
+  static std::set<std::wstring> registered;
+  if (!registered.insert(name).second) {
+    return;
+  }
+  WNDCLASSW ownedClass{};
+  ownedClass.lpfnWndProc = OwnedWindowProc;
+  ownedClass.hInstance = GetModuleHandleW(nullptr);
+  ownedClass.hIcon = LoadIconW(ownedClass.hInstance, MAKEINTRESOURCEW(IDI_KESTRIN));
+  ownedClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  ownedClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  ownedClass.lpszClassName = name;
+  RegisterClassW(&ownedClass);
 }
 
 void MoveToSuggestedRect(HWND window, LPARAM suggested) {

@@ -16,6 +16,10 @@ class WindowOwner {
 
 LRESULT CALLBACK OwnedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Registers, once per name, a class of top-level windows that objects own: the program's
+// icon, the arrow cursor, the button face behind.
+void RegisterOwnedWindowClass(const wchar_t* name);
+
 // WM_DPICHANGED: puts the window where the system suggests for its new DPI.
 void MoveToSuggestedRect(HWND window, LPARAM suggested);
 
