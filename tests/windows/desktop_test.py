@@ -3,8 +3,8 @@
 Usage: desktop_test.py BUILD_WINDOWS [--screenshots DIR]
 It starts into the tray with its window hidden, shows the window on a click on its icon,
 syncs with "Sync Now!" against pyftpdlib (the shared list appears on the server, the run's
-last line in the log), and stays one instance: a second start ends and brings the window
-forward. At 96 and at 144 dots per inch; with --screenshots it keeps a picture of each page
+last line in the log), stays one instance (a second start ends and brings the window
+forward) and ends by File, Exit. At 96 and at 144 dots per inch; with --screenshots it keeps a picture of each page
 at each as DIR/windows-<page>-<dpi>.png.
 """
 import argparse, base64, getpass, os, pathlib, select, shutil, subprocess, sys, tempfile, time
@@ -52,6 +52,9 @@ class Tray:
             if words[:1] == [b"docked"]:
                 self.icon, docked = str(int(words[1], 16)), True
         return docked
+
+    def icon_gone(self):
+        return subprocess.run(["xwininfo", "-id", self.icon], capture_output=True).returncode != 0
 
     def click_icon(self):
         self.docked()
@@ -168,13 +171,14 @@ def main():
                         one_instance(exe, window, tray)
                     if args.screenshots:
                         screenshots(window, dpi, args.screenshots, 2 if dpi == 96 else 0)
-                    subprocess.run(["/usr/lib/wine/wineserver", "-k"])
-                    program.wait(timeout=60)
+                    keys(window, "alt+f", "x")  # File, Exit
+                    assert program.wait(timeout=60) == 0
+                    wait_for(tray.icon_gone, "the tray icon to go with the program")
         finally:
             ftpd.kill()
             tray.process.kill()
             xvfb.kill()
-    print("kestrin.exe started into the tray, synced, showed and kept one instance")
+    print("kestrin.exe started into the tray, showed, synced, kept one instance and exited")
 
 
 if __name__ == "__main__":
