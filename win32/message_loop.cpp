@@ -21,8 +21,6 @@ bool TakeMessage(MSG& message) {
   return true;
 }
 
-}  // namespace
-
 void HandleMessage(MSG& message) {
   HWND topLevel = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
   // Ctrl+Tab turns a tabbed window's page, as in property sheets: the window gets the key
@@ -38,6 +36,8 @@ void HandleMessage(MSG& message) {
   TranslateMessage(&message);
   DispatchMessageW(&message);
 }
+
+}  // namespace
 
 // A wait can end without a message to take (a message sent from another thread is handled
 // inside the wait): only the condition or the quit ends a loop.

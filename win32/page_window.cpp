@@ -8,6 +8,12 @@ namespace {
 
 constexpr wchar_t kPageClass[] = L"KestrinPage";
 
+// The brush behind the pages and their labels: the tab body's colour, white where a
+// visual style draws the tab strip, the button face where none does.
+HBRUSH PageBrush() {
+  return GetSysColorBrush(IsAppThemed() && IsThemeActive() ? COLOR_WINDOW : COLOR_BTNFACE);
+}
+
 bool IsEdit(HWND control) {
   wchar_t name[16] = L"";
   GetClassNameW(control, name, 16);
@@ -57,10 +63,6 @@ void RegisterPageClass() {
 }
 
 }  // namespace
-
-HBRUSH PageBrush() {
-  return GetSysColorBrush(IsAppThemed() && IsThemeActive() ? COLOR_WINDOW : COLOR_BTNFACE);
-}
 
 HWND CreatePageWindow(HWND mainWindow, int id) {
   RegisterPageClass();

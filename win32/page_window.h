@@ -9,8 +9,4 @@ namespace kestrin::win32 {
 // controls were its own.
 HWND CreatePageWindow(HWND mainWindow, int id);
 
-// The brush behind the pages and their labels: the tab body's colour, white where a
-// visual style draws the tab strip, the button face where none does.
-HBRUSH PageBrush();
-
 }  // namespace kestrin::win32
