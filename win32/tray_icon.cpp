@@ -11,17 +11,11 @@ namespace kestrin::win32 {
 
 namespace {
 
-// Copies text into a fixed field, cut to `limit` characters and never inside a pair of
-// UTF-16 surrogates.
 template <std::size_t N>
 void CopyCut(wchar_t (&field)[N], const std::string& utf8, std::size_t limit) {
-  std::wstring text = WideFromUtf8(utf8);
-  std::size_t length = std::min({text.size(), limit, N - 1});
-  if (length > 0 && length < text.size() && IS_HIGH_SURROGATE(text[length - 1])) {
-    --length;
-  }
-  std::copy_n(text.begin(), length, field);
-  field[length] = L'\0';
+  const std::wstring text = CutText(utf8, std::min(limit, N - 1));
+  std::copy(text.begin(), text.end(), field);
+  field[text.size()] = L'\0';
 }
 
 int ResourceOf(StatusImage image) {
@@ -37,6 +31,14 @@ int ResourceOf(StatusImage image) {
 }
 
 }  // namespace
+
+std::wstring CutText(const std::string& utf8, std::size_t limit) {
+  std::wstring text = WideFromUtf8(utf8);
+  if (text.size() > limit) {
+    text.resize(limit > 0 && IS_HIGH_SURROGATE(text[limit - 1]) ? limit - 1 : limit);
+  }
+  return text;
+}
 
 HICON StatusIcon(StatusImage image, UINT dpi) {
   static std::map<std::pair<StatusImage, UINT>, HICON> loaded;

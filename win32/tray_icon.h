@@ -40,6 +40,10 @@ class TrayIcon {
   bool balloonOffersUndo_ = false;
 };
 
+// A text as a field of the icon's record holds it: at most `limit` characters, never cut
+// inside a pair of UTF-16 surrogates.
+std::wstring CutText(const std::string& utf8, std::size_t limit);
+
 // The status pictures at the small-icon size of a DPI; loaded once per size.
 HICON StatusIcon(StatusImage image, UINT dpi);
 

@@ -1,11 +1,12 @@
 """kestrin.exe, the Windows desktop program, under Wine on a bare X server with a tray.
 
 Usage: desktop_test.py BUILD_WINDOWS [--screenshots DIR]
-It starts into the tray with its window hidden, shows the window on a click on its icon,
-syncs with "Sync Now!" against pyftpdlib (the shared list appears on the server, the run's
-last line in the log), stays one instance (a second start ends and brings the window
-forward) and ends by File, Exit. At 96 and at 144 dots per inch; with --screenshots it keeps a picture of each page
-at each as DIR/windows-<page>-<dpi>.png.
+Runs the unit tests of the program's windows, which need a display. Then the program starts
+into the tray with its window hidden, shows the window on a click on its icon, syncs with
+"Sync Now!" against pyftpdlib (the shared list appears on the server, the run's last line in
+the log), stays one instance (a second start ends and brings the window forward) and ends by
+File, Exit; at 96 and at 144 dots per inch. With --screenshots it keeps a picture of each
+page at each as DIR/windows-<page>-<dpi>.png.
 """
 import argparse, base64, getpass, os, pathlib, select, shutil, subprocess, sys, tempfile, time
 
@@ -45,13 +46,12 @@ class Tray:
         self.icon = None
 
     def docked(self):
-        """True when an icon docked since the last call."""
-        docked = False
+        """True while the icon docked last is still there."""
         while select.select([self.process.stdout], [], [], 0)[0]:
             words = self.process.stdout.readline().split()
             if words[:1] == [b"docked"]:
-                self.icon, docked = str(int(words[1], 16)), True
-        return docked
+                self.icon = str(int(words[1], 16))
+        return self.icon is not None and not self.icon_gone()
 
     def icon_gone(self):
         return subprocess.run(["xwininfo", "-id", self.icon], capture_output=True).returncode != 0
@@ -80,6 +80,7 @@ def set_dpi(dpi):
 
 
 def start_program(exe, tray):
+    tray.icon = None  # an icon of an earlier program has gone
     program = subprocess.Popen([WINE, str(exe)], stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
     wait_for(tray.docked, "the tray icon")
@@ -144,6 +145,8 @@ def main():
         os.environ["WINEDLLOVERRIDES"] = "mscoree,mshtml="
         try:
             with fresh_prefix(top):
+                tests = args.build / "tests" / "windows" / "with_display" / "win32_windows_test.exe"
+                print(run([WINE, str(tests)], cwd=top).stdout.decode(errors="replace").splitlines()[-1])
                 wait_for((top / "port").exists, "the FTP server")
                 port = int((top / "port").read_text())
                 # Wine draws the windows' frames itself: there is no window manager.
