@@ -22,6 +22,35 @@ constexpr int kPurgeMinimum = 10;
 constexpr int kPurgeMaximum = 1000;
 constexpr int kPurgeLargeStep = 10;
 
+// Each setting's control, in the settings file's order.
+struct SettingControl {
+  enum Kind { Text, Check, List, Slider };
+  int id;
+  Kind kind;
+  std::string SyncSettings::*text = nullptr;  // of a Text
+  int SyncSettings::*number = nullptr;        // of the others
+};
+const SettingControl kSettingControls[] = {
+    {txtName, SettingControl::Text, &SyncSettings::Name},
+    {txtServer, SettingControl::Text, &SyncSettings::Server},
+    {txtUsername, SettingControl::Text, &SyncSettings::Username},
+    {txtPassword, SettingControl::Text, &SyncSettings::Password},
+    {cmbProtocol, SettingControl::List, nullptr, &SyncSettings::Protocol},
+    {txtPort, SettingControl::Text, &SyncSettings::Port},
+    {chkPassive, SettingControl::Check, nullptr, &SyncSettings::Passive},
+    {txtRemDir, SettingControl::Text, &SyncSettings::RemoteDir},
+    {chkStartWithWin, SettingControl::Check, nullptr, &SyncSettings::StartWithWin},
+    {chkSyncOnStartup, SettingControl::Check, nullptr, &SyncSettings::SyncOnStartup},
+    {chkSyncOnChange, SettingControl::Check, nullptr, &SyncSettings::SyncOnChange},
+    {chkSchedule, SettingControl::Check, nullptr, &SyncSettings::Schedule},
+    {cmbSchedule, SettingControl::List, nullptr, &SyncSettings::ScheduleInt},
+    {chkEncrypt, SettingControl::Check, nullptr, &SyncSettings::UseEncryption},
+    {txtPassphrase, SettingControl::Text, &SyncSettings::Passphrase},
+    {chkConfirm, SettingControl::Check, nullptr, &SyncSettings::ConfirmChanges},
+    {chkLogAct, SettingControl::Check, nullptr, &SyncSettings::LogActivity},
+    {sldLogAct, SettingControl::Slider, nullptr, &SyncSettings::LogPurge},
+};
+
 int Selected(HWND list) {
   return int(SendMessageW(list, CB_GETCURSEL, 0, 0));
 }
@@ -57,60 +86,50 @@ void MainWindow::SetChecked(int id, bool checked) {
 
 SyncSettings MainWindow::SettingsShown(const SyncSettings& stored) const {
   SyncSettings s = stored;
-  const auto text = [this](int id) { return WindowText(Control(id)); };
-  const auto check = [this](int id) { return Checked(id) ? 1 : 0; };
-  s.Name = text(txtName);
-  s.Server = text(txtServer);
-  s.Username = text(txtUsername);
-  s.Password = text(txtPassword);
-  s.Protocol = Selected(Control(cmbProtocol));
-  s.Port = text(txtPort);
-  s.Passive = check(chkPassive);
-  s.RemoteDir = text(txtRemDir);
-  s.StartWithWin = check(chkStartWithWin);
-  s.SyncOnStartup = check(chkSyncOnStartup);
-  s.SyncOnChange = check(chkSyncOnChange);
-  s.Schedule = check(chkSchedule);
-  s.ScheduleInt = Selected(Control(cmbSchedule));
-  s.UseEncryption = check(chkEncrypt);
-  s.Passphrase = text(txtPassphrase);
-  s.ConfirmChanges = check(chkConfirm);
-  s.LogActivity = check(chkLogAct);
-  s.LogPurge = int(SendMessageW(Control(sldLogAct), TBM_GETPOS, 0, 0));
+  for (const SettingControl& field : kSettingControls) {
+    HWND control = Control(field.id);
+    switch (field.kind) {
+      case SettingControl::Text:
+        s.*field.text = WindowText(control);
+        break;
+      case SettingControl::Check:
+        s.*field.number = Checked(field.id) ? 1 : 0;
+        break;
+      case SettingControl::List:
+        s.*field.number = Selected(control);
+        break;
+      case SettingControl::Slider:
+        s.*field.number = int(SendMessageW(control, TBM_GETPOS, 0, 0));
+        break;
+    }
+  }
   return s;
 }
 
 // Each value goes into its control in the file's order, and the handlers run as for the
 // user: a file with both Schedule and ConfirmChanges set shows the interlock message once.
 void MainWindow::ShowSettings(const SyncSettings& s) {
-  const auto setText = [this](int id, const std::string& value) {
-    win32::SetWindowText(Control(id), value);
-  };
-  const auto select = [this](int id, int position) {
-    if (Selected(Control(id)) != position) {
-      SendMessageW(Control(id), CB_SETCURSEL, WPARAM(position), 0);
-      OnSettingChanged(id);
+  for (const SettingControl& field : kSettingControls) {
+    HWND control = Control(field.id);
+    switch (field.kind) {
+      case SettingControl::Text:
+        win32::SetWindowText(control, s.*field.text);
+        break;
+      case SettingControl::Check:
+        SetChecked(field.id, s.*field.number == 1);
+        break;
+      case SettingControl::List:
+        if (Selected(control) != s.*field.number) {
+          SendMessageW(control, CB_SETCURSEL, WPARAM(s.*field.number), 0);
+          OnSettingChanged(field.id);
+        }
+        break;
+      case SettingControl::Slider:
+        SendMessageW(control, TBM_SETPOS, TRUE, s.*field.number);
+        sldLogAct_Change();
+        break;
     }
-  };
-  setText(txtName, s.Name);
-  setText(txtServer, s.Server);
-  setText(txtUsername, s.Username);
-  setText(txtPassword, s.Password);
-  select(cmbProtocol, s.Protocol);
-  setText(txtPort, s.Port);
-  SetChecked(chkPassive, s.Passive == 1);
-  setText(txtRemDir, s.RemoteDir);
-  SetChecked(chkStartWithWin, s.StartWithWin == 1);
-  SetChecked(chkSyncOnStartup, s.SyncOnStartup == 1);
-  SetChecked(chkSyncOnChange, s.SyncOnChange == 1);
-  SetChecked(chkSchedule, s.Schedule == 1);
-  select(cmbSchedule, s.ScheduleInt);
-  SetChecked(chkEncrypt, s.UseEncryption == 1);
-  setText(txtPassphrase, s.Passphrase);
-  SetChecked(chkConfirm, s.ConfirmChanges == 1);
-  SetChecked(chkLogAct, s.LogActivity == 1);
-  SendMessageW(Control(sldLogAct), TBM_SETPOS, TRUE, s.LogPurge);
-  sldLogAct_Change();
+  }
 }
 
 void MainWindow::LockStartupOptions() {
