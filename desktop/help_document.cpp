@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "platform/native_path.h"
+
 namespace kestrin::desktop {
 
 namespace {
@@ -11,16 +13,17 @@ constexpr char kManualFile[] = "kestrin-manual.html";
 
 std::string HelpDocumentPath(const std::string& programFolder, const std::string& executablePath) {
   namespace fs = std::filesystem;
-  const fs::path executableFolder = fs::path(executablePath).parent_path();
+  // Through the system's own names: on Windows a path's bytes are not its ANSI code page.
+  const fs::path executableFolder = NativePath(executablePath).parent_path();
   const fs::path candidates[] = {
-      fs::path(programFolder) / kHelpFile,
+      NativePath(programFolder) / kHelpFile,
       executableFolder / kManualFile,
       executableFolder / KESTRIN_MANUAL_FROM_BINDIR / kManualFile,
   };
   std::error_code error;
   for (const fs::path& candidate : candidates) {
     if (fs::is_regular_file(candidate, error)) {
-      return candidate.lexically_normal().string();
+      return CorePath(candidate.lexically_normal());
     }
   }
   return {};

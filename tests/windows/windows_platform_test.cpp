@@ -5,14 +5,17 @@
 
 #include <cstdlib>
 
+#include "desktop/help_document.h"
 #include "favorites/data_file.h"
 #include "ftp/ftp_client.h"
 #include "platform/atomic_file.h"
 #include "platform/native_path.h"
 #include "platform/posix_files.h"
+#include "platform/program_folder.h"
 #include "platform/single_instance.h"
 #include "platform/system_text.h"
 #include "platform/whole_file.h"
+#include "settings/program_files.h"
 
 namespace kestrin {
 namespace {
@@ -57,6 +60,25 @@ TEST(WindowsPlatform, OneInstanceHoldsTheNamedMutex) {
   const SingleInstanceLock first("kestrin-test");
   EXPECT_FALSE(first.anotherInstanceRuns());
   EXPECT_TRUE(SingleInstanceLock("kestrin-test").anotherInstanceRuns());
+}
+
+// A copy in a folder the user may write keeps its settings, log and working files beside it.
+TEST(WindowsPlatform, AWritableExecutableFolderHoldsTheProgramFiles) {
+  const std::string executable = ExecutablePath();
+  const std::string beside = executable.substr(0, executable.rfind('/') + 1);
+  EXPECT_EQ(SettingsFilePath(), beside + "kestrin.ini");
+  const ProgramFiles files = ProgramFilesFor(SettingsFilePath());
+  EXPECT_EQ(files.workFolder, beside);
+  EXPECT_EQ(files.logPath, beside + "kestrin.log");
+  EXPECT_TRUE(MoveFilesFromExecutableFolder().empty());  // already where they belong
+}
+
+// A user's name often holds letters beyond ASCII, and with it the program's folder.
+TEST(WindowsPlatform, HelpIsFoundInAProgramFolderWithANonAsciiName) {
+  const std::string folder = CorePath(std::filesystem::current_path()) + "/José Ωmega/";
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  ASSERT_TRUE(WriteFileAtomically(folder + "Kestrin.chm", "help", 0600));
+  EXPECT_EQ(desktop::HelpDocumentPath(folder, ExecutablePath()), folder + "Kestrin.chm");
 }
 
 // The WinInet client against the pyftpdlib that wine_test.py serves on the port in

@@ -56,7 +56,8 @@ bool MoveFile(const std::string& from, const std::string& to) {
 }  // namespace
 
 std::string SettingsFilePath() {
-  return UserProgramFolder(kProgramName).empty() ? std::string() : UsersSettingsPath();
+  const std::string folder = UserProgramFolder(kProgramName);
+  return folder.empty() ? std::string() : folder + kSettingsName;
 }
 
 ProgramFiles ProgramFilesFor(const std::string& settingsPath) {

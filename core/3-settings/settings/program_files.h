@@ -5,8 +5,10 @@
 
 namespace kestrin {
 
-// The user's own settings file, $XDG_CONFIG_HOME/kestrin/kestrin.ini (default
-// ~/.config/kestrin/kestrin.ini), its folder created when missing; empty when there is none.
+// The user's own settings file, kestrin.ini in the program's folder (UserProgramFolder):
+// $XDG_CONFIG_HOME/kestrin/ (default ~/.config/kestrin/); on Windows beside the executable
+// when that folder is writable, else %APPDATA%\kestrin\. Its folder is created when missing;
+// empty when there is none.
 std::string SettingsFilePath();
 
 // Where a run with the given settings file keeps its working files and its log.
