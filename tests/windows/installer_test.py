@@ -58,13 +58,14 @@ def check_installed(drive, stage):
     uninstall = f'"{INSTALLED}\\Uninstall.exe"'
     values = registry(UNINSTALL_KEY)
     shipped_kib = sum((stage / name).stat().st_size for name in SHIPPED) // 1024
-    assert shipped_kib <= int(values["EstimatedSize"], 16) <= shipped_kib + len(SHIPPED), values
+    size_kib = int(values.pop("EstimatedSize"), 16)
+    assert shipped_kib <= size_kib <= shipped_kib + len(SHIPPED), (size_kib, shipped_kib)
+    version = re.fullmatch(r"kestrin-(.*)-setup\.exe", pathlib.Path(sys.argv[1]).name)[1]
     assert values == {
-        "DisplayName": "Kestrin", "DisplayVersion": re.search(r"kestrin-(.*)-setup", sys.argv[1])[1],
-        "Publisher": "Kestrin developers", "DisplayIcon": PROGRAM + ",0",
-        "UninstallString": uninstall, "QuietUninstallString": uninstall + " /S",
-        "InstallLocation": INSTALLED, "NoModify": "0x1", "NoRepair": "0x1",
-        "EstimatedSize": values["EstimatedSize"]}, values
+        "DisplayName": "Kestrin", "DisplayVersion": version, "Publisher": "Kestrin developers",
+        "DisplayIcon": PROGRAM + ",0", "UninstallString": uninstall,
+        "QuietUninstallString": uninstall + " /S", "InstallLocation": INSTALLED,
+        "NoModify": "0x1", "NoRepair": "0x1"}, values
     return values
 
 
