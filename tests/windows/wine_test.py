@@ -151,8 +151,9 @@ def over_https(top, linux_cli, exe):
         kept = "SHA256:" + "A" * 43
         windows.settings.write_bytes(windows.settings.read_bytes().replace(
             login.fingerprint.encode(), kept.encode()))
-        done = subprocess.run([WINE, exe, "sync", "--yes", "--settings", windows.path(windows.settings),
-                               "--favorites", windows.path(windows.favorites)], capture_output=True)
+        done = subprocess.run([WINE, exe, "sync", "--yes", "--settings",
+                               windows.path(windows.settings), "--favorites",
+                               windows.path(windows.favorites)], capture_output=True)
         error = done.stderr.decode(errors="replace")
         assert done.returncode == 1 and "does not match pinned public key" in error, error
 
