@@ -196,6 +196,9 @@ def imports_firefox(top, exe):
                                        "Bookmarks Toolbar/Süd/Kestrin.url"], tree(favorites)
     assert b"URL=https://k.example/\xc3\xa9\r\n" in \
         (favorites / "Bookmarks Toolbar" / "Süd" / "Kestrin.url").read_bytes()
+    # The import awaits its upload in the working folder beside the settings named in
+    # Windows' form, not in the current folder.
+    assert (top / "restore" / "restored").exists() and not pathlib.Path("restore").exists()
 
 
 def autostart(windows):
