@@ -8,9 +8,9 @@ sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "tests" 
 import wine_test  # noqa: E402
 
 
-def measure(top, port, exe):
-    linux = wine_test.Computer(top / "many", "Linux", sys.argv[2], False, port, False)
-    windows = wine_test.Computer(top / "many", "Win", exe, True, port, False)
+def measure(top, login, exe):
+    linux = wine_test.Computer(top / "many", "Linux", sys.argv[2], False, login, "plain")
+    windows = wine_test.Computer(top / "many", "Win", exe, True, login, "plain")
     for i in range(1000):
         (linux.favorites / f"site {i:04}.url").write_bytes(
             wine_test.SHORTCUT % f"https://{i}.example/".encode())

@@ -87,7 +87,7 @@ int ImportCommand(const std::vector<std::string>& words) {
   if (!bookmarks) {
     return Failed("Unable to Read Bookmarks", bookmarks.error());
   }
-  const std::string settingsPath = args->Value("--settings").value_or(SettingsFilePath());
+  const std::string settingsPath = SettingsPathOf(*args);
   const auto imported =
       ImportBookmarks(*bookmarks, favoritesRoot, args->Value("--into").value_or(""),
                       RestoreFolderOf(ProgramFilesFor(settingsPath).workFolder));

@@ -16,7 +16,7 @@ int DiffCommand(const std::vector<std::string>& words) {
     return kExitUsage;
   }
   const bool decode = args->Has("--decode");
-  const std::string settingsPath = args->Value("--settings").value_or(SettingsFilePath());
+  const std::string settingsPath = SettingsPathOf(*args);
   const auto local = ReadListFile(args->positional()[0], decode, settingsPath);
   const auto shared = ReadListFile(args->positional()[1], decode, settingsPath);
   if (!local || !shared) {

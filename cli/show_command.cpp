@@ -14,8 +14,7 @@ int ShowCommand(const std::vector<std::string>& words) {
     return kExitUsage;
   }
   const std::string& path = args->positional()[0];
-  const auto file = ReadListFile(path, args->Has("--decode"),
-                                 args->Value("--settings").value_or(SettingsFilePath()));
+  const auto file = ReadListFile(path, args->Has("--decode"), SettingsPathOf(*args));
   if (!file) {
     WriteProblem(file.error());  // the error names the file
     return kExitFailure;

@@ -1,5 +1,5 @@
 // What Windows does differently: names through the wide-character functions, the list's
-// code page, the named mutex, the WinInet client. Run under Wine by wine_test.py.
+// code page, the named mutex, the FTP client's local files. Run under Wine by wine_test.py.
 
 #include <gtest/gtest.h>
 
@@ -81,9 +81,9 @@ TEST(WindowsPlatform, HelpIsFoundInAProgramFolderWithANonAsciiName) {
   EXPECT_EQ(desktop::HelpDocumentPath(folder, ExecutablePath()), folder + "Kestrin.chm");
 }
 
-// The WinInet client against the pyftpdlib that wine_test.py serves on the port in
+// The FTP client against the pyftpdlib that wine_test.py serves on the port in
 // KESTRIN_TEST_FTP_PORT (user "user", password "secret"; renames onto a file are refused).
-class WinInetClient : public ::testing::Test {
+class FtpClientOnWindows : public ::testing::Test {
  protected:
   void SetUp() override {
     const char* port = std::getenv("KESTRIN_TEST_FTP_PORT");
@@ -97,30 +97,58 @@ class WinInetClient : public ::testing::Test {
   }
 
   FtpConnectOptions options_;
-  std::unique_ptr<FtpClient> client_ = MakeSystemFtpClient([] {});
+  std::unique_ptr<FtpClient> client_ = MakeCurlFtpClient([] {});
 };
 
-TEST_F(WinInetClient, SaysWhatTheServerAnswered) {
+TEST_F(FtpClientOnWindows, SaysWhatTheServerAnswered) {
   options_.password = "wrong";
   const Result<> refused = client_->Connect(options_);
   ASSERT_FALSE(refused);
   EXPECT_NE(refused.error().find("530"), std::string::npos) << refused.error();
 }
 
-TEST_F(WinInetClient, StoresChecksAndRenamesTellingWhichNameWasRefused) {
+// The local files are named in UTF-8, as every path in the core: the working folder lies in
+// the user's profile, whose name need not fit the ANSI code page.
+TEST_F(FtpClientOnWindows, StoresChecksAndRenamesTellingWhichNameWasRefused) {
+  const std::string local = "\xce\xa9 list", received = "\xce\xa9 received";
   ASSERT_TRUE(client_->Connect(options_));
-  ASSERT_TRUE(WriteFileAtomically("list", "Win@1/2/2026\r\n", 0600));
-  ASSERT_TRUE(client_->Upload("list", "new"));
-  ASSERT_TRUE(client_->Upload("list", "taken"));
+  ASSERT_TRUE(WriteFileAtomically(local, "Win@1/2/2026\r\n", 0600));
+  ASSERT_TRUE(client_->Upload(local, "new"));
+  ASSERT_TRUE(client_->Upload(local, "taken"));
   EXPECT_TRUE(IsPresent(client_->Probe("new")));
   EXPECT_EQ(*client_->Probe("none"), RemoteFile::Absent);
   EXPECT_EQ(client_->Rename("none", "x").error().refused, RenameRefusal::Source);
   EXPECT_EQ(client_->Rename("new", "taken").error().refused, RenameRefusal::Target);
   ASSERT_TRUE(client_->Delete("taken"));
   ASSERT_TRUE(client_->Rename("new", "taken"));
-  EXPECT_EQ(*client_->Read("taken"), "Win@1/2/2026\r\n");
+  ASSERT_TRUE(client_->Download("taken", received));
+  EXPECT_EQ(ReadWholeFile(received), "Win@1/2/2026\r\n");
   EXPECT_FALSE(client_->SetCurrentDirectory("none"));
   EXPECT_TRUE(client_->Delete("taken"));
+}
+
+// pure-ftpd over TLS, which wine_test.py serves on KESTRIN_TEST_FTPS_PORT with the
+// certificate in KESTRIN_TEST_FTPS_AUTHORITY: Schannel trusts the authorities of that file as
+// the system's own, and the key shown is told as a system-trusted one.
+TEST(FtpsOnWindows, TrustsTheAuthoritiesOfTheGivenFile) {
+  const char* port = std::getenv("KESTRIN_TEST_FTPS_PORT");
+  const char* authority = std::getenv("KESTRIN_TEST_FTPS_AUTHORITY");
+  const char* fingerprint = std::getenv("KESTRIN_TEST_FTPS_FINGERPRINT");
+  if (port == nullptr || authority == nullptr || fingerprint == nullptr) {
+    GTEST_SKIP() << "no FTPS server";
+  }
+  FtpConnectOptions options;
+  options.server = "127.0.0.1";
+  options.port = std::atoi(port);
+  options.username = "kestrin";
+  options.password = "pass word";
+  options.protocol = Protocol::FtpOverTls;
+  options.trustedAuthorities = authority;
+  const std::unique_ptr<FtpClient> client = MakeCurlFtpClient([] {});
+  const Result<> connected = client->Connect(options);
+  ASSERT_TRUE(connected) << connected.error();
+  EXPECT_EQ(client->PresentedFingerprint(), std::string(kSystemTrustedMark) + fingerprint);
+  EXPECT_TRUE(client->SetCurrentDirectory("tls"));
 }
 
 }  // namespace

@@ -20,9 +20,11 @@ def windows_path(path):
 
 @contextlib.contextmanager
 def fresh_prefix(top):
-    """Boots a new Wine prefix in top/prefix; stops its wineserver on the way out."""
+    """Boots a new Wine prefix in top/prefix, saying Windows 10 as the systems Kestrin runs on
+    do (a new prefix says Windows 7); stops its wineserver on the way out."""
     os.environ.update(WINEPREFIX=str(top / "prefix"), WINEDEBUG="-all")
     run([WINE, "wineboot", "-i"])
+    run([WINE, "reg", "add", r"HKCU\Software\Wine", "/v", "Version", "/d", "win10", "/f"])
     try:
         yield
     finally:

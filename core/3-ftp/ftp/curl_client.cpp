@@ -1,8 +1,5 @@
 #include "ftp/curl_client.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +9,8 @@
 #include <system_error>
 
 #include "ftp/curl_failure_reason.h"
+#include "platform/native_path.h"
+#include "platform/posix_files.h"
 
 namespace kestrin {
 namespace {
@@ -106,19 +105,21 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// The file the descriptor is open on; null, the descriptor closed, when it is not open.
+File FileOf(int fd, const char* mode) {
+  File file(fd < 0 ? nullptr : fdopen(fd, mode));
+  if (file == nullptr && fd >= 0) {
+    close(fd);
+  }
+  return file;
+}
+
 // A file made afresh for this process alone. A link planted in its place is removed, not
 // followed, so server bytes cannot land in a file the link points to.
 File CreateNewFile(const std::string& path) {
   unlink(path.c_str());
-  const int fd = open(path.c_str(), O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    return nullptr;
-  }
-  File file(fdopen(fd, "wb"));
-  if (file == nullptr) {
-    close(fd);
-  }
-  return file;
+  return FileOf(open(path.c_str(), O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC, 0600),
+                "wb");
 }
 
 }  // namespace
@@ -176,7 +177,7 @@ Result<> CurlClient::Download(const std::string& remoteName, const std::string& 
   const bool written = std::fclose(file.release()) == 0;
   std::error_code error;
   if (received && written) {
-    std::filesystem::rename(partialPath, localPath, error);
+    std::filesystem::rename(NativePath(partialPath), NativePath(localPath), error);
     if (!error) {
       return received;
     }
@@ -184,7 +185,7 @@ Result<> CurlClient::Download(const std::string& remoteName, const std::string& 
   } else if (received) {
     received = Result<>::Fail("cannot write " + partialPath);
   }
-  std::filesystem::remove(partialPath, error);
+  std::filesystem::remove(NativePath(partialPath), error);
   return received;
 }
 
@@ -259,7 +260,7 @@ Result<> CurlClient::Upload(const std::string& localPath, const std::string& rem
     return Result<>::Fail("unusable file name");
   }
   std::error_code error;
-  const auto size = std::filesystem::file_size(localPath, error);
+  const auto size = std::filesystem::file_size(NativePath(localPath), error);
   if (error) {
     return Result<>::Fail("cannot read " + localPath);
   }
@@ -272,8 +273,8 @@ Result<> CurlClient::Upload(const std::string& localPath, const std::string& rem
 Result<> CurlClient::SendFile(const std::string& localPath, const std::string& url,
                               const std::function<void()>& configure) {
   std::error_code error;
-  const auto size = std::filesystem::file_size(localPath, error);
-  File file(error ? nullptr : std::fopen(localPath.c_str(), "rb"));
+  const auto size = std::filesystem::file_size(NativePath(localPath), error);
+  File file(error ? nullptr : FileOf(open(localPath.c_str(), O_RDONLY | O_CLOEXEC), "rb"));
   if (file == nullptr) {
     return Result<>::Fail("cannot read " + localPath);
   }

@@ -70,8 +70,4 @@ std::unique_ptr<FtpClient> MakeCurlFtpClient(std::function<void()> yield) {
   return std::make_unique<ClientForProtocol>(std::move(yield));
 }
 
-std::unique_ptr<FtpClient> MakeSystemFtpClient(std::function<void()> yield) {
-  return MakeCurlFtpClient(std::move(yield));
-}
-
 }  // namespace kestrin

@@ -14,6 +14,7 @@
 #include "ftp/curl_clients.h"
 #include "ftp/file_facts.h"
 #include "ftp/ftp_client.h"
+#include "platform/native_path.h"
 
 namespace kestrin {
 namespace {
@@ -297,7 +298,7 @@ class CurlFtpClient final : public CurlClient {
     for (const char* name : kSshKeyNames) {
       const std::string key = options_.sshKeyFolder + name;
       std::error_code error;
-      if (!options_.sshKeyFolder.empty() && std::filesystem::exists(key, error)) {
+      if (!options_.sshKeyFolder.empty() && std::filesystem::exists(NativePath(key), error)) {
         curl_easy_setopt(easy_, CURLOPT_SSH_PRIVATE_KEYFILE, key.c_str());
         // Derived from the private key by libssh2.
         curl_easy_setopt(easy_, CURLOPT_SSH_PUBLIC_KEYFILE, "");

@@ -140,7 +140,4 @@ class FtpClient {
 // while an operation waits on the network.
 std::unique_ptr<FtpClient> MakeCurlFtpClient(std::function<void()> yield);
 
-// The client of this system: libcurl's on Linux, Windows' own (WinInet) on Windows.
-std::unique_ptr<FtpClient> MakeSystemFtpClient(std::function<void()> yield);
-
 }  // namespace kestrin

@@ -15,6 +15,7 @@
 #include "ftp/conditional_store.h"
 #include "ftp/curl_client.h"
 #include "ftp/curl_clients.h"
+#include "platform/native_path.h"
 
 namespace kestrin {
 namespace {
@@ -321,14 +322,16 @@ class WebDavClient final : public CurlClient, public ConditionalStore {
     return serverUrl_ + folder_ + Escape(name);
   }
 
-  // A folder's URL path, escaped, from "/" to its final "/".
+  // A folder's URL path, escaped, from "/" to its final "/". The names are the server's bytes,
+  // split at "/" alone on every system.
   std::string FolderPath(const std::string& folder) const {
     std::string path = "/";
-    for (const auto& part : std::filesystem::path(folder)) {
-      const std::string name = part.string();
-      if (!name.empty() && name != "/") {
-        path += Escape(name) + "/";
+    for (std::size_t start = 0; start < folder.size();) {
+      const std::size_t end = std::min(folder.find('/', start), folder.size());
+      if (end > start) {
+        path += Escape(folder.substr(start, end - start)) + "/";
       }
+      start = end + 1;
     }
     return path;
   }
@@ -389,7 +392,7 @@ class WebDavClient final : public CurlClient, public ConditionalStore {
       return Conditional(sent, [] {});
     }
     std::error_code error;
-    const auto size = std::filesystem::file_size(localPath, error);
+    const auto size = std::filesystem::file_size(NativePath(localPath), error);
     return Conditional(
         Remembered(remoteName, CheckStoredSize(remoteName, static_cast<std::int64_t>(size))),
         [] {});

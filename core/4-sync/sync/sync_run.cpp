@@ -1,6 +1,5 @@
 #include "sync/sync_run.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
 #include <utility>
@@ -499,10 +498,10 @@ SyncEnvironment StandardEnvironment(RunDisplay& display, const std::string& sett
   env.localNow = [] { return LocalNow(); };
   env.systemNow = [] { return std::chrono::system_clock::now(); };
   env.makeFtpClient = [](std::function<void()> yield) {
-    return MakeSystemFtpClient(std::move(yield));
+    return MakeCurlFtpClient(std::move(yield));
   };
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-    env.ftpOptions.sshKeyFolder = std::string(home) + "/.ssh/";
+  if (const std::string home = HomeFolder(); !home.empty()) {
+    env.ftpOptions.sshKeyFolder = home + ".ssh/";
   }
   env.dateFormat = EnUsGeneralDateFormat();
   env.programName = kProgramName;
