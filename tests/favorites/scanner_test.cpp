@@ -50,12 +50,13 @@ struct Scan {
   std::string bytes;
   std::vector<std::string> warnings;
   int yields = 0;
+  std::size_t shortcuts = 0;  // as the scan counted them
 };
 
 Scan ScanOf(const std::string& root, bool encode, ScanCache* cache = nullptr) {
   Scan scan;
   std::ostringstream out;
-  ScanFavoritesFolder(
+  scan.shortcuts = ScanFavoritesFolder(
       root, out,
       {encode, EnUsGeneralDateFormat(), [&scan] { ++scan.yields; },
        [&scan](const std::string& text) { scan.warnings.push_back(text); }, false, cache});
@@ -189,10 +190,15 @@ TEST(ScanFavoritesFolder, WritesOnlyRecordsEveryComputerTakes) {
   fs::create_directories(deep);
   fs::create_directories(longPath);
   for (const bool encode : {false, true}) {
+    const Scan scan = ScanOf(dir.path(), encode);
     const Result<FavoritesDataFile> file =
-        ParseFavoritesDataFile("Study@12/5/2026\r\n" + ScanOf(dir.path(), encode).bytes, encode);
+        ParseFavoritesDataFile("Study@12/5/2026\r\n" + scan.bytes, encode);
     ASSERT_TRUE(file) << file.error();
     EXPECT_TRUE(CheckRecords(*file));
+    // The engine takes the count for the list's, which it then need not read.
+    EXPECT_EQ(scan.shortcuts, static_cast<std::size_t>(std::count_if(
+                                  file->records.begin(), file->records.end(),
+                                  [](const FavoriteRecord& r) { return r.Type == "F"; })));
     EXPECT_GE(file->records.size(), 2u * 220) << "every name without a control character, "
                                                  "backslash or (unencoded) double quote";
   }
