@@ -259,6 +259,36 @@ TEST(ScanCache, CachedScanWritesTheBytesOfAFullScan) {
   }
 }
 
+// A scan that finds every file sure and as the cache knows it leaves the cache file as it is
+// (the cache saved holds what it would write); any file new, changed or gone renews it.
+TEST(ScanCache, IsWrittenAgainOnlyWhenAScanFindsSomethingNew) {
+  test::TempDir dir;
+  const std::string root = dir.path() + "Favorites/", cachePath = dir.path() + "scan.cache";
+  for (const char* file : {"a.url", "f/b.url", "f/c.url"}) {
+    fs::create_directories(fs::path(root + file).parent_path());
+    Shortcut(root + file, std::string("https://x.example/") + file);
+  }
+  // Every file's times lie well before the scans' starts.
+  auto scanStart = ScanCache::Clock::now() + std::chrono::minutes(1);
+  const auto scan = [&] {
+    ScanCache cache = ScanCache::Load(cachePath, root, scanStart);
+    EXPECT_EQ(ScanOf(root, false, &cache).bytes, ScanOf(root, false).bytes);
+    EXPECT_TRUE(cache.Save(cachePath));
+    scanStart += std::chrono::minutes(1);
+    return ReadFileBytes(cachePath);
+  };
+  const std::string first = scan();
+  EXPECT_EQ(scan(), first);
+  fs::create_directory(root + "empty");  // folders are not cached
+  EXPECT_EQ(scan(), first);
+  fs::remove(root + "f/c.url");
+  const std::string renewed = scan();
+  EXPECT_NE(renewed, first);
+  EXPECT_EQ(scan(), renewed);
+  Shortcut(root + "d.url", "https://x.example/d");
+  EXPECT_NE(scan(), renewed);
+}
+
 // A cache is taken whole or not at all, and an entry whose times lie close to the last
 // scan's start is read again.
 TEST(ScanCache, TrustsNoEntryItCannotBeSureOf) {
