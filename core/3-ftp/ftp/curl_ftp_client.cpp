@@ -118,7 +118,7 @@ class CurlFtpClient final : public CurlClient {
       return Renamed::Fail({RenameRefusal::None, "unusable file name"});
     }
     const std::optional<FileFacts> moved =
-        Fresh(from) ? std::optional(learnt_->facts) : std::nullopt;
+        Fresh(from) && learnt_->facts.size ? std::optional(learnt_->facts) : std::nullopt;
     const CURLcode renamed = IsSftp()
                                  ? RunCommands({"rename " + SftpPath(from) + " " + SftpPath(to)})
                                  : RunCommands({"RNFR " + from, "RNTO " + to});
