@@ -41,7 +41,8 @@ void LongestGapWithoutEvents(benchmark::State& state) {
   const std::string root = (work / "Favorites").string() + "/";
   const auto shared =
       kestrin::bench::GeneratedList(static_cast<std::size_t>(state.range(0)), "Study");
-  const auto changes = kestrin::ComputeChanges({}, shared, nullptr, kestrin::EnUsGeneralDateFormat());
+  const auto changes =
+      kestrin::ComputeChanges({}, shared, nullptr, kestrin::EnUsGeneralDateFormat());
   NoDisplay display;
   kestrin::SyncEnvironment env = kestrin::StandardEnvironment(display, work / "kestrin.ini");
   env.favoritesRoot = root;
@@ -67,9 +68,9 @@ void LongestGapWithoutEvents(benchmark::State& state) {
     last = Clock::now();
     lastCpu = ThreadTime();
     ApplyChanges(*changes, kestrin::ApplyOccasion::Direct, root, env.dateFormat, activity);
-    kestrin::DataFileHeader header;
+    kestrin::SnapshotWritten written;
     static_cast<void>(kestrin::WriteSnapshot(env.workFolder + "local.dat", settings, env, activity,
-                                             header, kestrin::ScanCacheUse::Keep));
+                                             written, kestrin::ScanCacheUse::Keep));
     yield();
   }
   const auto ms = [](Clock::duration d) {

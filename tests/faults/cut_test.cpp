@@ -231,10 +231,10 @@ TEST_P(CutTest, LoginAndRemoteDirectory) {
 
 TEST_P(CutTest, IndicatorCheckDownloadAndUpload) {
   RunAll({
-      {{BeforeCommand, "SIZE favs.ind", Reset, true}, kCheckLock},
+      {{BeforeCommand, "MLST favs.ind", Reset, true}, kCheckLock},
       // A check or download cut off is made again on a new login; the other computer's
       // lock is then waited for.
-      {{BeforeReply, "SIZE favs.ind", Close}, ""},
+      {{BeforeReply, "MLST favs.ind", Close}, ""},
       {{BeforeCommand, "RETR favs.ind"}, "", true},
       {{InData, "RETR favs.ind", Reset, false, Bytes(1)}, "", true},
       {{InData, "RETR favs.ind", Close, false, Bytes(1)}, "", true},
@@ -250,8 +250,8 @@ TEST_P(CutTest, SharedListCheckAndDownload) {
   // A truncation at a line end leaves a list that reads as valid, only shorter.
   const auto lineEnd = [this] { return previous.rfind("\r\n", previous.size() - 3) + 2; };
   RunAll({
-      {{BeforeCommand, "SIZE favs.dat"}, kDownloadList},
-      {{BeforeReply, "SIZE favs.dat", Close}, kDownloadList},
+      {{BeforeCommand, "MLST favs.dat"}, kDownloadList},
+      {{BeforeReply, "MLST favs.dat", Close}, kDownloadList},
       {{BeforeCommand, "RETR favs.dat"}, kDownloadList},
       {{InData, "RETR favs.dat", Reset, false, middle}, kDownloadList},
       {{InData, "RETR favs.dat", Close, false, lineEnd}, kDownloadList},

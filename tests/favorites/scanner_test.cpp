@@ -50,12 +50,13 @@ struct Scan {
   std::string bytes;
   std::vector<std::string> warnings;
   int yields = 0;
+  std::size_t shortcuts = 0;  // as the scan counted them
 };
 
 Scan ScanOf(const std::string& root, bool encode, ScanCache* cache = nullptr) {
   Scan scan;
   std::ostringstream out;
-  ScanFavoritesFolder(
+  scan.shortcuts = ScanFavoritesFolder(
       root, out,
       {encode, EnUsGeneralDateFormat(), [&scan] { ++scan.yields; },
        [&scan](const std::string& text) { scan.warnings.push_back(text); }, false, cache});
@@ -189,10 +190,15 @@ TEST(ScanFavoritesFolder, WritesOnlyRecordsEveryComputerTakes) {
   fs::create_directories(deep);
   fs::create_directories(longPath);
   for (const bool encode : {false, true}) {
+    const Scan scan = ScanOf(dir.path(), encode);
     const Result<FavoritesDataFile> file =
-        ParseFavoritesDataFile("Study@12/5/2026\r\n" + ScanOf(dir.path(), encode).bytes, encode);
+        ParseFavoritesDataFile("Study@12/5/2026\r\n" + scan.bytes, encode);
     ASSERT_TRUE(file) << file.error();
     EXPECT_TRUE(CheckRecords(*file));
+    // The engine takes the count for the list's, which it then need not read.
+    EXPECT_EQ(scan.shortcuts, static_cast<std::size_t>(std::count_if(
+                                  file->records.begin(), file->records.end(),
+                                  [](const FavoriteRecord& r) { return r.Type == "F"; })));
     EXPECT_GE(file->records.size(), 2u * 220) << "every name without a control character, "
                                                  "backslash or (unencoded) double quote";
   }
@@ -251,6 +257,36 @@ TEST(ScanCache, CachedScanWritesTheBytesOfAFullScan) {
         : edit == 3 ? file + "/in.url"
                     : "n" + std::to_string(round) + ".url");
   }
+}
+
+// A scan that finds every file sure and as the cache knows it leaves the cache file as it is
+// (the cache saved holds what it would write); any file new, changed or gone renews it.
+TEST(ScanCache, IsWrittenAgainOnlyWhenAScanFindsSomethingNew) {
+  test::TempDir dir;
+  const std::string root = dir.path() + "Favorites/", cachePath = dir.path() + "scan.cache";
+  for (const char* file : {"a.url", "f/b.url", "f/c.url"}) {
+    fs::create_directories(fs::path(root + file).parent_path());
+    Shortcut(root + file, std::string("https://x.example/") + file);
+  }
+  // Every file's times lie well before the scans' starts.
+  auto scanStart = ScanCache::Clock::now() + std::chrono::minutes(1);
+  const auto scan = [&] {
+    ScanCache cache = ScanCache::Load(cachePath, root, scanStart);
+    EXPECT_EQ(ScanOf(root, false, &cache).bytes, ScanOf(root, false).bytes);
+    EXPECT_TRUE(cache.Save(cachePath));
+    scanStart += std::chrono::minutes(1);
+    return ReadFileBytes(cachePath);
+  };
+  const std::string first = scan();
+  EXPECT_EQ(scan(), first);
+  fs::create_directory(root + "empty");  // folders are not cached
+  EXPECT_EQ(scan(), first);
+  fs::remove(root + "f/c.url");
+  const std::string renewed = scan();
+  EXPECT_NE(renewed, first);
+  EXPECT_EQ(scan(), renewed);
+  Shortcut(root + "d.url", "https://x.example/d");
+  EXPECT_NE(scan(), renewed);
 }
 
 // A cache is taken whole or not at all, and an entry whose times lie close to the last

@@ -1,5 +1,6 @@
-// Servers that refuse what others take: a bare NLST (as Twisted's does), SIZE, MLST. The
-// client still tells a file from a folder and from nothing, and moves whole files.
+// Servers that refuse what others take: a bare NLST (as Twisted's does), SIZE, MLST, or that
+// answer MLST with a refusal that tells nothing. The client still tells a file from a folder
+// and from nothing, and moves whole files.
 
 #include <gtest/gtest.h>
 
@@ -64,16 +65,17 @@ const std::string kNotImplemented = "502 Command not implemented.";
 
 INSTANTIATE_TEST_SUITE_P(
     Refusals, RefusingServerTest,
-    testing::Values(Refusal{"BareNlst", {.nlstNeedsArgument = true}},
-                    Refusal{"Size", {.refusedCommands = {{"SIZE", kNotImplemented}}}},
-                    Refusal{"SizeUnknown", {.refusedCommands = {{"SIZE", "500 Unknown command."}}}},
-                    Refusal{
-                        "SizeAndMlst",
-                        {.refusedCommands = {{"SIZE", kNotImplemented}, {"MLST", kNotImplemented}},
-                         .nlstNeedsArgument = true}},
-                    Refusal{"SizeAmbiguousMlstRefused",
-                            {.refusedCommands = {{"SIZE", "550 Not a plain file."},
-                                                 {"MLST", kNotImplemented}}}}),
+    testing::Values(
+        Refusal{"BareNlst", {.nlstNeedsArgument = true}},
+        Refusal{"Size", {.refusedCommands = {{"SIZE", kNotImplemented}}}},
+        Refusal{"SizeUnknown", {.refusedCommands = {{"SIZE", "500 Unknown command."}}}},
+        Refusal{"SizeAndMlst",
+                {.refusedCommands = {{"SIZE", kNotImplemented}, {"MLST", kNotImplemented}},
+                 .nlstNeedsArgument = true}},
+        Refusal{"MlstAmbiguous", {.refusedCommands = {{"MLST", "550 Not a plain file."}}}},
+        Refusal{
+            "SizeAmbiguousMlstRefused",
+            {.refusedCommands = {{"SIZE", "550 Not a plain file."}, {"MLST", kNotImplemented}}}}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

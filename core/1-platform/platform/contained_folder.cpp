@@ -3,13 +3,17 @@
 
 #include "platform/contained_folder.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace kestrin {
 
 bool IsPlainName(std::string_view name) {
+  // One pass, not a search of the three characters for each of the name's: every record's
+  // names and folders are asked.
   return !name.empty() && name != "." && name != ".." &&
-         name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+         std::none_of(name.begin(), name.end(),
+                      [](char c) { return c == '/' || c == '\\' || c == '\0'; });
 }
 
 int ContainedFolder::RefuseName() {

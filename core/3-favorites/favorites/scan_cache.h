@@ -36,7 +36,8 @@ class ScanCache {
   // Keeps the file's values for the next scan.
   void Remember(std::string_view relativePath, const FileIdentity& identity,
                 const ShortcutValueViews& values);
-  // Replaces the cache at `path` with the files remembered, private to the user.
+  // Replaces the cache at `path` with the files remembered, private to the user, unless it
+  // holds them already.
   Result<> Save(const std::string& path);
 
   // Longer than any file system's time step (two seconds on FAT).
@@ -56,6 +57,7 @@ class ScanCache {
                                       // filled when first needed
   std::int64_t sureBefore_ = 0;       // in nanoseconds since the epoch
   std::size_t following_ = 0;         // the offset of the entry after the last one found
+  bool renewed_ = false;              // a file was asked for that the cache did not know sure
   std::string next_;                  // the cache this scan writes
 };
 

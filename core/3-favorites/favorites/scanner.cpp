@@ -31,6 +31,8 @@ class Scanner {
     });
   }
 
+  std::size_t shortcuts() const { return shortcuts_; }
+
  private:
   // `path` is absolute; the warning names it relative to the Favorites folder.
   void Warn(const std::string& path, const std::string& why) {
@@ -93,8 +95,8 @@ class Scanner {
     }
     const FavoriteRecord record{modified,        relative,         name, values.URL,
                                 values.IconFile, values.IconIndex, "F"};
-    if (Carried(full, record)) {
-      Written(full, record);
+    if (Carried(full, record) && Written(full, record)) {
+      ++shortcuts_;
     }
   }
 
@@ -149,20 +151,21 @@ class Scanner {
   const ScanOptions& options_;
   const std::size_t rootSize_;
   const dev_t rootDevice_;
-  ShortcutValues read_;  // the values of the file read last
+  ShortcutValues read_;        // the values of the file read last
+  std::size_t shortcuts_ = 0;  // shortcut records written
 };
 
 }  // namespace
 
-void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
-                         const ScanOptions& options) {
+std::size_t ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
+                                const ScanOptions& options) {
   // Never the file system's root, never a relative path: without a Favorites folder there
   // is nothing to scan.
   if (!IsAbsolutePath(favoritesRoot) || favoritesRoot.find_first_not_of('/') == std::string::npos) {
     if (options.warn) {
       options.warn("\"" + favoritesRoot + "\": not a Favorites folder to scan");
     }
-    return;
+    return 0;
   }
   std::string root = favoritesRoot;
   if (root.back() != '/') {
@@ -170,9 +173,11 @@ void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
   }
   const std::optional<dev_t> device = FileSystemOf(root);
   if (!device) {
-    return;  // nothing to enumerate
+    return 0;  // nothing to enumerate
   }
-  Scanner(out, options, root.size(), *device).ScanFolder(root, "");
+  Scanner scanner(out, options, root.size(), *device);
+  scanner.ScanFolder(root, "");
+  return scanner.shortcuts();
 }
 
 }  // namespace kestrin

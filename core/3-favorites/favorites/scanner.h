@@ -25,7 +25,8 @@ struct ScanOptions {
 // shortcut file is read once. An entry that the list cannot carry (CheckRecord refuses
 // its record, its name holds a backslash, or a double quote without encoding) is left out
 // with a warning, a folder with everything in it; so is a file system mounted inside.
-void ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
-                         const ScanOptions& options);
+// Returns how many shortcut records it wrote.
+std::size_t ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,
+                                const ScanOptions& options);
 
 }  // namespace kestrin

@@ -170,7 +170,7 @@ Result<> CurlClient::Download(const std::string& remoteName, const std::string& 
     return Result<>::Fail("cannot create " + partialPath + ": " + std::strerror(errno));
   }
   DownloadTarget target{file.get(), options_.maxDownloadBytes};
-  Result<> received = Receive(remoteName, target.received, [this, &target] {
+  Result<> received = Receive(remoteName, target.received, [this, &target](auto) {
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, WriteToTarget);
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
   });
@@ -194,11 +194,14 @@ Result<std::string> CurlClient::Read(const std::string& remoteName) {
     return Result<std::string>::Fail("unusable file name");
   }
   TextTarget target{"", static_cast<size_t>(options_.maxDownloadBytes)};
-  if (const Result<> read = Receive(remoteName, target.received,
-                                    [this, &target] {
-                                      curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, AppendToText);
-                                      curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
-                                    });
+  if (const Result<> read =
+          Receive(remoteName, target.received,
+                  [this, &target](std::optional<std::int64_t> expected) {
+                    // Grown as it arrives, a large file would be copied at every doubling.
+                    target.text.reserve(static_cast<size_t>(expected.value_or(0)));
+                    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, AppendToText);
+                    curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &target);
+                  });
       !read) {
     return Result<std::string>::Fail(read.error());
   }
@@ -206,7 +209,7 @@ Result<std::string> CurlClient::Read(const std::string& remoteName) {
 }
 
 Result<> CurlClient::Receive(const std::string& name, const std::int64_t& received,
-                             const std::function<void()>& configure) {
+                             const std::function<void(std::optional<std::int64_t>)>& configure) {
   const Result<std::optional<std::int64_t>> expected = ExpectedSize(name);
   if (!expected) {
     return Result<>::Fail(expected.error());
@@ -218,8 +221,8 @@ Result<> CurlClient::Receive(const std::string& name, const std::int64_t& receiv
   if (*expected > limit) {
     return tooLarge();
   }
-  Result<> done = Transfer(FileUrl(name), expected->value_or(limit), [this, &configure, limit] {
-    configure();
+  Result<> done = Transfer(FileUrl(name), expected->value_or(limit), [&] {
+    configure(*expected);
     curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limit));
     ApplyDownloadOptions();
   });

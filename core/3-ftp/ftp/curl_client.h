@@ -96,9 +96,10 @@ class CurlClient : public FtpClient {
 
  private:
   void ApplySessionOptions();
-  // Downloads a file whole, or fails, counting the bytes into `received`.
+  // Downloads a file whole, or fails, counting the bytes into `received`; `configure` is told
+  // the size that must arrive, if known.
   Result<> Receive(const std::string& name, const std::int64_t& received,
-                   const std::function<void()>& configure);
+                   const std::function<void(std::optional<std::int64_t>)>& configure);
   // Whether the size the server tells for the file now is `size`.
   bool IsSizeNow(const std::string& name, std::int64_t size);
 

@@ -66,6 +66,7 @@ class CurlFtpClient final : public CurlClient {
 
   Result<> Connect(const FtpConnectOptions& options) override {
     currentDirectory_.clear();
+    mlstUnknown_ = false;
     if (Result<> started = Start(options, IsSftp(options) ? "sftp" : "ftp"); !started) {
       return started;
     }
@@ -103,12 +104,12 @@ class CurlFtpClient final : public CurlClient {
     if (!IsSafeName(name)) {
       return Presence::Fail("unusable file name");
     }
-    const Result<FileFacts> facts = LookUp(name);
+    // A rename just done told where the file is; a check repeated (a wait) asks again.
+    const Result<FileFacts> facts =
+        Fresh(name) && learnt_->byRename ? Result<FileFacts>::Ok(learnt_->facts) : LookUp(name);
     if (!facts) {
       return Presence::Fail(facts.error());
     }
-    // A download that follows at once needs not ask for the size again.
-    probed_ = {name, *facts, requestsRun()};
     return Presence::Ok(facts->plainFile ? RemoteFile::Present : RemoteFile::Absent);
   }
 
@@ -117,11 +118,17 @@ class CurlFtpClient final : public CurlClient {
     if (!IsSafeName(from) || !IsSafeName(to)) {
       return Renamed::Fail({RenameRefusal::None, "unusable file name"});
     }
+    const std::optional<FileFacts> moved =
+        Fresh(from) && learnt_->facts.size ? std::optional(learnt_->facts) : std::nullopt;
     const CURLcode renamed = IsSftp()
                                  ? RunCommands({"rename " + SftpPath(from) + " " + SftpPath(to)})
                                  : RunCommands({"RNFR " + from, "RNTO " + to});
     switch (renamed) {
       case CURLE_OK:
+        // The reply says the name now holds the file whose size was checked just before.
+        if (moved) {
+          learnt_ = {to, *moved, requestsRun(), true};
+        }
         return Renamed::Ok();
       case CURLE_QUOTE_ERROR:
         break;
@@ -190,8 +197,8 @@ class CurlFtpClient final : public CurlClient {
   // by the check just before, or asked for now, is what must arrive.
   Result<std::optional<std::int64_t>> ExpectedSize(const std::string& name) override {
     using Size = Result<std::optional<std::int64_t>>;
-    if (probed_ && probed_->name == name && probed_->requestsRun == requestsRun()) {
-      return Size::Ok(probed_->facts.size);
+    if (Fresh(name)) {
+      return Size::Ok(learnt_->facts.size);
     }
     if (IsSftp()) {
       return Size::Ok(std::nullopt);
@@ -222,14 +229,45 @@ class CurlFtpClient final : public CurlClient {
     return listing;
   }
 
-  // What the server tells of a name. SFTP: its size proves a plain file. FTP: SIZE first, one
-  // command that nearly every server knows; a 550 that does not say the file is missing may
-  // refuse a folder as well, and a refusal tells nothing: MLST tells, and where the server
-  // knows no MLST, the listing.
+  // What the server tells of a name, kept: a download that follows at once needs not ask again.
   Result<FileFacts> LookUp(const std::string& name) {
+    Result<FileFacts> facts = AskFor(name);
+    if (facts) {
+      learnt_ = {name, *facts, requestsRun(), false};
+    }
+    return facts;
+  }
+
+  // Whether the last request told the facts of the name.
+  bool Fresh(const std::string& name) const {
+    return learnt_ && learnt_->name == name && learnt_->requestsRun == requestsRun();
+  }
+
+  // What the server tells of a name. SFTP: its size proves a plain file. FTP: MLST first, which
+  // tells a file from a folder and from nothing, with the size, in one command where the
+  // server knows it; else SIZE, which nearly every server knows. A 550 that does not say the
+  // file is missing may refuse a folder as well, and a refusal tells nothing: then the listing.
+  Result<FileFacts> AskFor(const std::string& name) {
     using Facts = Result<FileFacts>;
     if (IsSftp()) {
       return SftpLookUp(name);
+    }
+    if (!mlstUnknown_) {
+      const CURLcode described = RunCommands({"MLST " + name});
+      if (described == CURLE_OK) {
+        const FileFacts facts = FactsOfMlstLine(replies_.facts);
+        if (!facts.plainFile || facts.size) {
+          return Facts::Ok(facts);
+        }
+      } else if (described != CURLE_QUOTE_ERROR) {
+        return Facts::Fail(failure_);
+      } else if (SaysNoSuchFile(LastReply())) {
+        return Facts::Ok({});
+      } else if (LastReply().starts_with("500") || LastReply().starts_with("502")) {
+        mlstUnknown_ = true;  // "Unknown command", "Command not implemented": not asked again
+      } else {
+        return FactsListed(name);
+      }
     }
     // A server may refuse SIZE in ASCII mode.
     const bool typeSent = !binary_;
@@ -248,21 +286,15 @@ class CurlFtpClient final : public CurlClient {
     if (SaysNoSuchFile(LastReply())) {
       return Facts::Ok({});
     }
-    const CURLcode described = RunCommands({"MLST " + name});
-    if (described == CURLE_OK) {
-      return Facts::Ok(FactsOfMlstLine(replies_.facts));
-    }
-    if (described != CURLE_QUOTE_ERROR) {
-      return Facts::Fail(failure_);
-    }
-    if (SaysNoSuchFile(LastReply())) {
-      return Facts::Ok({});
-    }
+    return FactsListed(name);
+  }
+
+  Result<FileFacts> FactsListed(const std::string& name) {
     const auto listing = List();
     if (!listing) {
-      return Facts::Fail(listing.error());
+      return Result<FileFacts>::Fail(listing.error());
     }
-    return Facts::Ok(FactsInListing(*listing, name));
+    return Result<FileFacts>::Ok(FactsInListing(*listing, name));
   }
 
   Result<FileFacts> SftpLookUp(const std::string& name) {
@@ -371,17 +403,19 @@ class CurlFtpClient final : public CurlClient {
     return DirectoryUrl(currentDirectory_) + Escape(name);
   }
 
-  // What a check learnt of a name, and when.
-  struct Probed {
+  // What the server told of a name, and when.
+  struct Learnt {
     std::string name;
     FileFacts facts;
     std::uint64_t requestsRun;  // fresh while no request ran since
+    bool byRename;              // told by the rename of a file whose size was told before
   };
 
   std::string currentDirectory_;  // relative to the login directory unless it starts with "/"
   std::string entryPath_;         // the login directory, as the server told it
   bool binary_ = false;           // whether the connection is in binary mode
-  std::optional<Probed> probed_;
+  bool mlstUnknown_ = false;      // the server said it knows no MLST
+  std::optional<Learnt> learnt_;
   Replies replies_;  // of the request under way
 };
 

@@ -271,14 +271,6 @@ bool IsShortcut(std::string_view type) {
   return type == "F";
 }
 
-std::size_t ShortcutsIn(const RecordList& records) {
-  std::size_t shortcuts = 0;
-  for (const FavoriteRecord record : records) {
-    shortcuts += IsShortcut(record.Type) ? 1 : 0;
-  }
-  return shortcuts;
-}
-
 std::size_t ShortcutsIn(const std::vector<PendingChange>& changes) {
   std::size_t shortcuts = 0;
   for (const PendingChange& change : changes) {
@@ -336,9 +328,20 @@ Result<UpdateResult, RunFailure> Unchanged() {
   return Result<UpdateResult, RunFailure>::Ok({ChangeOutcome::Unchanged, {}, {}});
 }
 
+Result<FavoritesDataFile, RunFailure> ReadLocalList(const std::string& path,
+                                                    const UpdateContext& context) {
+  auto local = ReadFavoritesDataFile(path, context.decode);
+  if (!local) {
+    return Result<FavoritesDataFile, RunFailure>::Fail(
+        {"Unable to Read Local Data File: " + local.error()});
+  }
+  return Result<FavoritesDataFile, RunFailure>::Ok(std::move(*local));
+}
+
 // This computer uploaded the shared list last: its own list stands, but for the changes
-// that upload could not carry out, which are judged against the shared list once more.
-Result<UpdateResult, RunFailure> RetryUnapplied(const FavoritesDataFile& local,
+// that upload could not carry out, which are judged against the shared list once more. Its
+// list is read only then: the snapshot just written is what it uploaded.
+Result<UpdateResult, RunFailure> RetryUnapplied(const std::string& localDataPath,
                                                 const FavoritesDataFile& shared,
                                                 const UpdateContext& context) {
   const auto kept = ReadUnappliedChanges(context.unappliedPath, shared.header);
@@ -349,8 +352,12 @@ Result<UpdateResult, RunFailure> RetryUnapplied(const FavoritesDataFile& local,
   if (kept->empty()) {
     return Unchanged();
   }
+  const auto local = ReadLocalList(localDataPath, context);
+  if (!local) {
+    return Result<UpdateResult, RunFailure>::Fail(local.error());
+  }
   const RecordKeys keys = KeysOf(*kept);
-  const FavoritesDataFile localPart{local.header, RecordsWithKeys(local.records, keys)};
+  const FavoritesDataFile localPart{local->header, RecordsWithKeys(local->records, keys)};
   const FavoritesDataFile sharedPart{shared.header, RecordsWithKeys(shared.records, keys)};
   const auto changes = CheckedChanges(localPart, sharedPart, nullptr, context.dateFormat);
   if (!changes) {
@@ -371,14 +378,20 @@ bool KeepsLocal(const ChangeList& changes, std::size_t localShortcuts,
           context.keepOnFirstJoin && context.keepOnFirstJoin(localShortcuts));
 }
 
-// The merge once both lists are read: the changes, applied directly or as the user chose.
-Result<UpdateResult, RunFailure> Merge(const FavoritesDataFile& local,
+// The merge with the shared list: the changes, applied directly or as the user chose.
+Result<UpdateResult, RunFailure> Merge(const std::string& localDataPath,
                                        const FavoritesDataFile& shared, const DeletionGuard& guard,
                                        const UpdateContext& context) {
   using Outcome = Result<UpdateResult, RunFailure>;
-  if (shared.header.ComputerName == local.header.ComputerName) {
-    return RetryUnapplied(local, shared, context);
+  if (shared.header.ComputerName == context.computerName) {
+    return RetryUnapplied(localDataPath, shared, context);
   }
+  // The changes are views into both lists, which therefore live until they are applied.
+  const auto read = ReadLocalList(localDataPath, context);
+  if (!read) {
+    return Outcome::Fail(read.error());
+  }
+  const FavoritesDataFile& local = *read;
   auto changes = CheckedChanges(local, shared, context.base(), context.dateFormat);
   if (!changes) {
     return Outcome::Fail({changes.error()});
@@ -386,7 +399,7 @@ Result<UpdateResult, RunFailure> Merge(const FavoritesDataFile& local,
   if (changes->CreateList.empty() && changes->DeleteList.empty()) {
     return Unchanged();
   }
-  const std::size_t localShortcuts = ShortcutsIn(local.records);
+  const std::size_t localShortcuts = context.localShortcuts;
   const bool firstJoinAsked = context.firstRun && context.keepOnFirstJoin;
   if (KeepsLocal(*changes, localShortcuts, context) && !changes->DeleteList.empty()) {
     context.activity.ReportActivity("-> Keeping " + std::to_string(changes->DeleteList.size()) +
@@ -458,20 +471,14 @@ Result<UpdateResult, RunFailure> UpdateFavorites(const std::string& localDataPat
                                                  const std::string& sharedDataPath,
                                                  const UpdateContext& context) {
   using Outcome = Result<UpdateResult, RunFailure>;
-  // The changes are views into both lists, which therefore live until they are applied.
   const auto shared = ReadFavoritesDataFile(sharedDataPath, context.decode);
   if (!shared) {
     return Outcome::Fail({"Unable to Read Remote Data File: " + shared.error()});
   }
-  const auto local = ReadFavoritesDataFile(localDataPath, context.decode);
-  if (!local) {
-    return Outcome::Fail({"Unable to Read Local Data File: " + local.error()});
-  }
-  const std::size_t localShortcuts = ShortcutsIn(local->records);
-  const DeletionGuard guard = ReadDeletionGuard(context.deletionGuardPath, localShortcuts);
-  auto merged = Merge(*local, *shared, guard, context);
+  const DeletionGuard guard = ReadDeletionGuard(context.deletionGuardPath, context.localShortcuts);
+  auto merged = Merge(localDataPath, *shared, guard, context);
   if (merged) {
-    RememberWhatWasSeen(guard, *merged, localShortcuts, context.deletionGuardPath);
+    RememberWhatWasSeen(guard, *merged, context.localShortcuts, context.deletionGuardPath);
   }
   return merged;
 }

@@ -64,6 +64,9 @@ struct UpdateContext {
   std::string deletionGuardPath;  // what the mass-deletion guard measures against
   DateTime now;                   // when they are applied
   ActivityReporter& activity;
+  // Of the local data file, as the snapshot wrote it: whose it is, and how many shortcuts.
+  std::string computerName;
+  std::size_t localShortcuts = 0;
 };
 
 struct UpdateResult {
@@ -74,11 +77,12 @@ struct UpdateResult {
   bool confirmed = false;  // the user chose the changes
 };
 
-// Reads both snapshots, decides by the last uploader, and applies the changes directly or
+// Reads the shared list, decides by the last uploader, and applies the changes directly or
 // after confirmation. A keeping run drops the deletions; what they would have deleted is
 // then uploaded with the rest, so the outcome is Applied. When this computer was the last uploader,
-// only the changes its last upload could not carry out are tried again, directly. Fails, having
-// applied nothing, when either list, or the kept changes, are not whole and valid, or would reach
+// only the changes its last upload could not carry out are tried again, directly; the local
+// list is read only when there are some, or when another computer uploaded last. Fails, having
+// applied nothing, when a list read, or the kept changes, are not whole and valid, or would reach
 // outside the Favorites folder, or when what they would replace cannot be saved first; the text
 // says which, and after a line break why when that lies beyond it.
 Result<UpdateResult, RunFailure> UpdateFavorites(const std::string& localDataPath,

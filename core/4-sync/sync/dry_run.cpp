@@ -24,11 +24,11 @@ StepResult FindChanges(const SyncSettings& settings, SyncEnvironment& env,
   const std::string snapshot = folder.path() + "local.dat";
   const std::string shared = folder.path() + "temp.dat";
   const SharedListForm form = SharedListFormOf(settings);
-  DataFileHeader header;
-  if (StepResult written =
-          WriteSnapshot(snapshot, settings, env, activity, header, ScanCacheUse::ReadOnly);
-      !written) {
-    return written;
+  SnapshotWritten written;
+  if (StepResult made =
+          WriteSnapshot(snapshot, settings, env, activity, written, ScanCacheUse::ReadOnly);
+      !made) {
+    return made;
   }
   std::unique_ptr<FtpClient> client;
   StepResult fetched = ConnectToServer(settings, env, activity, client);

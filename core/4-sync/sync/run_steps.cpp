@@ -123,7 +123,7 @@ Result<void, SettingsRefusal> CheckSettings(const SyncSettings& settings) {
 
 StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
                          const SyncEnvironment& env, ActivityReporter& activity,
-                         DataFileHeader& header, ScanCacheUse cacheUse) {
+                         SnapshotWritten& written, ScanCacheUse cacheUse) {
   const StepResult failure =
       StepFailed("Unable to Create Local Data File..", "cannot write " + path);
   Report(activity, "-> Creating Local Data File..");
@@ -137,8 +137,8 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
   if (!out) {
     return failure;
   }
-  header = {settings.Name, FormatGeneralDate(env.localNow(), env.dateFormat)};
-  WriteDataFileHeader(out, header);
+  written.header = {settings.Name, FormatGeneralDate(env.localNow(), env.dateFormat)};
+  WriteDataFileHeader(out, written.header);
   const std::string cachePath = env.workFolder + kScanCacheName;
   ScanCache cache = ScanCache::Load(cachePath, env.favoritesRoot, env.systemNow());
   RunProgress& progress = activity.progress();
@@ -150,7 +150,7 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
   options.ansiCodePage = settings.Utf8List == 0;
   options.cache = &cache;
   progress.Begin("Reading Favorites", 0);
-  ScanFavoritesFolder(env.favoritesRoot, out, options);
+  written.shortcuts = ScanFavoritesFolder(env.favoritesRoot, out, options);
   progress.End();
   if (cacheUse == ScanCacheUse::Keep) {
     // One that cannot be kept costs the next scan its time, nothing more.

@@ -30,12 +30,18 @@ Result<void, SettingsRefusal> CheckSettings(const SyncSettings& settings);
 enum class ScanCacheUse { Keep, ReadOnly };
 inline constexpr char kScanCacheName[] = "scan.cache";
 
+// What a snapshot of the Favorites folder holds without reading it again.
+struct SnapshotWritten {
+  DataFileHeader header;
+  std::size_t shortcuts = 0;
+};
+
 // Writes the snapshot of the Favorites folder to path, a private file made afresh, in the
-// shared list's form, and gives the header it wrote. Shortcut files that the scan cache
-// knows unchanged are not read.
+// shared list's form, and tells what it wrote. Shortcut files that the scan cache knows
+// unchanged are not read.
 StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
                          const SyncEnvironment& env, ActivityReporter& activity,
-                         DataFileHeader& header, ScanCacheUse cacheUse);
+                         SnapshotWritten& written, ScanCacheUse cacheUse);
 
 // Opens an FTP session and logs in; client holds the session whenever one could be had.
 StepResult ConnectToServer(const SyncSettings& settings, const SyncEnvironment& env,

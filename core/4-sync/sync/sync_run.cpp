@@ -171,7 +171,9 @@ class Run {
           restoreFolder_,
           stateFolder_ + kDeletionGuardName,
           env_.localNow(),
-          activity_};
+          activity_,
+          local_.header.ComputerName,
+          local_.shortcuts};
       auto update = UpdateFavorites(localData_, tempData_, context);
       if (!update) {
         return StepResult::Fail(update.error());
@@ -205,7 +207,7 @@ class Run {
     // What a restore put back is on the server now: the runs after this one need not keep it.
     ForgetRestoreAwaitingUpload(restoreFolder_);
     // Only what was uploaded is kept: the next run tries it again if its list is still this one.
-    if (const Result<> kept = KeepUnappliedChanges(unappliedChanges_, localHeader_, unapplied);
+    if (const Result<> kept = KeepUnappliedChanges(unappliedChanges_, local_.header, unapplied);
         !kept) {
       return StepFailed("Unable to Create Unapplied Changes File..", kept.error());
     }
@@ -236,7 +238,7 @@ class Run {
   }
 
   StepResult WriteLocalDataFile() {
-    return WriteSnapshot(localData_, settings_, env_, activity_, localHeader_, ScanCacheUse::Keep);
+    return WriteSnapshot(localData_, settings_, env_, activity_, local_, ScanCacheUse::Keep);
   }
 
   // The shared list is replaced in one step: an interrupted transfer leaves only a stray
@@ -466,8 +468,8 @@ class Run {
   const std::string tempData_;
   const std::string unappliedChanges_;
   const std::string restoreFolder_;
-  RunSummary summary_;          // of the changes this run made to the Favorites folder
-  DataFileHeader localHeader_;  // of the local data file as last written
+  RunSummary summary_;     // of the changes this run made to the Favorites folder
+  SnapshotWritten local_;  // of the local data file as last written
   const SharedListForm form_;
   const std::string stateFolder_;  // what this computer remembers of the shared folder
   const std::string agreedList_;
