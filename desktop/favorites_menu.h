@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,11 +25,17 @@ struct FavoritesMenuEntry {
 // and reading and laying them out would take a while.
 inline constexpr std::size_t kMaxFavoritesMenuEntries = 1000;
 
-// The entries of `folder` (a folder path ending in "/" inside `favoritesRoot`) as a file
-// manager lists them: folders first, then by name, case-insensitively and with numbers in
-// their numeric order; a shortcut's title is its name without extension. Read when the menu
-// is about to show; the front end reads it again once the folder changed or a run ended.
+// Two titles in the order of the user's language, as the system's file manager lists
+// names (case aside, numbers by value): negative, zero or positive. Each front end asks its
+// own system, which knows the language; the layer does not.
+using TitleOrder = std::function<int(const std::string&, const std::string&)>;
+
+// The entries of `folder` (a folder path ending in "/" inside `favoritesRoot`): folders
+// first, then by title in `order`; a shortcut's title is its name without extension. Read
+// when the menu is about to show; the front end reads it again once the folder changed or a
+// run ended.
 std::vector<FavoritesMenuEntry> ReadFavoritesMenu(const std::string& folder,
-                                                  const std::string& favoritesRoot);
+                                                  const std::string& favoritesRoot,
+                                                  const TitleOrder& order);
 
 }  // namespace kestrin::desktop

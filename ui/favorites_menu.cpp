@@ -1,6 +1,7 @@
 #include "ui/favorites_menu.h"
 
 #include <QAction>
+#include <QCollator>
 #include <QMenu>
 
 #include "desktop/favorites_menu.h"
@@ -63,7 +64,14 @@ FolderMenu* FavoritesMenu::NewFolderMenu(const QString& title, std::string path,
 void FavoritesMenu::Fill(FolderMenu& menu) {
   qDeleteAll(menu.findChildren<FolderMenu*>(Qt::FindDirectChildrenOnly));
   menu.clear();
-  for (const desktop::FavoritesMenuEntry& entry : desktop::ReadFavoritesMenu(menu.path(), root_)) {
+  QCollator collator;  // the language of the moment
+  collator.setCaseSensitivity(Qt::CaseInsensitive);
+  collator.setNumericMode(true);
+  const auto order = [&collator](const std::string& a, const std::string& b) {
+    return collator.compare(QString::fromStdString(a), QString::fromStdString(b));
+  };
+  for (const desktop::FavoritesMenuEntry& entry :
+       desktop::ReadFavoritesMenu(menu.path(), root_, order)) {
     if (entry.kind == desktop::FavoritesMenuEntry::Kind::Folder) {
       menu.addMenu(NewFolderMenu(QString::fromStdString(entry.title), entry.target, &menu));
       continue;

@@ -1,6 +1,7 @@
 #include "win32/tray_menu.h"
 
 #include "desktop/favorites_menu.h"
+#include "platform/wide_text.h"
 #include "win32/control_ids.h"
 #include "win32/menus.h"
 
@@ -32,6 +33,16 @@ int IdOf(desktop::TrayCommand command) {
       break;
   }
   return 0;
+}
+
+// Titles as Explorer lists names in the user's language: case aside, numbers by value.
+int TitleOrder(const std::string& a, const std::string& b) {
+  const std::wstring x = WideFromUtf8(a);
+  const std::wstring y = WideFromUtf8(b);
+  const int order =
+      CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE | SORT_DIGITSASNUMBERS, x.c_str(),
+                      int(x.size()), y.c_str(), int(y.size()), nullptr, nullptr, 0);
+  return order == 0 ? a.compare(b) : order - CSTR_EQUAL;
 }
 
 UINT Enabled(bool enabled) {
@@ -83,7 +94,7 @@ bool TrayMenu::FillOnOpening(HMENU menu) {
   unreadFolders_.erase(unread);
   using Kind = desktop::FavoritesMenuEntry::Kind;
   for (const desktop::FavoritesMenuEntry& entry :
-       desktop::ReadFavoritesMenu(folder, favoritesRoot_)) {
+       desktop::ReadFavoritesMenu(folder, favoritesRoot_, TitleOrder)) {
     const std::wstring caption = MenuCaption(entry.title, false);
     if (entry.kind == Kind::Folder) {
       AppendMenuW(menu, MF_POPUP | Enabled(entry.enabled),

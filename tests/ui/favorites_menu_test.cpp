@@ -35,6 +35,7 @@ TEST(FavoritesMenu, MirrorsTheFolderAsItOpensAndOpensWebAndFileLinksOnly) {
   computer.AddShortcut("Tom & Jerry.URL", "HTTP://tj.example/");
   computer.AddShortcut("item 10.url", "ftp://ten.example/");
   computer.AddShortcut("Item 9.url", "file:///tmp/nine");
+  computer.AddShortcut("Éclair.url", "https://eclair.example/");
   computer.AddShortcut("script.url", "javascript:alert(1)");
   computer.AddShortcut("zeta/x.url", "https://x.example/");
   computer.AddShortcut("Alpha/deep/y.url", "https://y.example/");
@@ -47,16 +48,17 @@ TEST(FavoritesMenu, MirrorsTheFolderAsItOpensAndOpensWebAndFileLinksOnly) {
   EXPECT_TRUE(favorites.actions().isEmpty());
 
   const QLocale system;
-  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));  // numbers in order
-  EXPECT_EQ(Opened(favorites), QStringList({"Alpha/", "Nothing/", "zeta/", "b", "Item 9", "item 10",
-                                            "-script", "Tom && Jerry"}));
+  // Numbers in order, and an accented letter with its plain one.
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  EXPECT_EQ(Opened(favorites), QStringList({"Alpha/", "Nothing/", "zeta/", "b", "Éclair", "Item 9",
+                                            "item 10", "-script", "Tom && Jerry"}));
   QLocale::setDefault(system);
   EXPECT_TRUE(Submenu(favorites, 2).actions().isEmpty());
   EXPECT_EQ(Opened(Submenu(favorites, 2)), QStringList({"x"}));
   EXPECT_EQ(Opened(Submenu(favorites, 1)), QStringList({"-(Empty)"}));
   EXPECT_EQ(favorites.actions().at(3)->toolTip(), "https://b.example/");
 
-  favorites.actions().at(7)->trigger();
+  favorites.actions().at(8)->trigger();
   favorites.actions().at(3)->trigger();
   EXPECT_EQ(computer.openedDocuments(),
             std::vector<std::string>({"HTTP://tj.example/", "https://b.example/"}));
