@@ -128,8 +128,8 @@ TEST_F(FtpClientOnWindows, StoresChecksAndRenamesTellingWhichNameWasRefused) {
 }
 
 // pure-ftpd over TLS, which wine_test.py serves on KESTRIN_TEST_FTPS_PORT with the
-// certificate in KESTRIN_TEST_FTPS_AUTHORITY: Schannel trusts the authorities of that file as
-// the system's own, and the key shown is told as a system-trusted one.
+// certificate in KESTRIN_TEST_FTPS_AUTHORITY: the authorities of that file stand for the
+// system's own, and the key shown is told as a system-trusted one.
 TEST(FtpsOnWindows, TrustsTheAuthoritiesOfTheGivenFile) {
   const char* port = std::getenv("KESTRIN_TEST_FTPS_PORT");
   const char* authority = std::getenv("KESTRIN_TEST_FTPS_AUTHORITY");

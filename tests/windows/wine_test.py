@@ -2,14 +2,17 @@
 
 Usage: wine_test.py BUILD_WINDOWS LINUX_KESTRIN_CLI
 Runs the Windows unit tests, then the two computers both ways through pyftpdlib, with and
-without encryption and through a sealed list, through pure-ftpd over TLS and through sshd over
-SFTP (the Linux build's kestrin_test_server starts those two), and imports a Firefox profile.
+without encryption and through a sealed list, through Apache over HTTPS, pure-ftpd over TLS
+and sshd over SFTP (the Linux build's kestrin_test_server starts those), and imports a Firefox
+profile.
 """
-import base64, contextlib, os, pathlib, sqlite3, subprocess, sys, tempfile, time
+import base64, contextlib, hashlib, os, pathlib, sqlite3, ssl, struct, subprocess, sys, tempfile
+import time
 
 from wine_prefix import WINE, fresh_prefix, run, windows_path
 
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+ROOT_STORE = r"HKCU\Software\Microsoft\SystemCertificates\Root\Certificates"
 SHORTCUT = b"[InternetShortcut]\r\nURL=%s\r\nIconFile=\r\nIconIndex=\r\n"
 
 
@@ -141,13 +144,11 @@ def test_server(linux_cli, kind, folder):
 
 
 def over_https(top, linux_cli, exe):
-    """Apache's WebDAV over HTTPS, the certificate's key pinned. (Wine's Schannel checks no
-    certificate against the system's authorities, so none is new to it.)"""
+    """Apache's WebDAV over HTTPS, the certificate's key pinned."""
     with test_server(linux_cli, "ApacheDavTls", "dav") as (login, _):
         windows = Computer(top, "Win", exe, True, login, "dav")
         both_ways(Computer(top, "Linux", linux_cli, False, login, "dav"), windows)
-        # Another key than the one kept is refused. (Schannel tells libcurl nothing of a
-        # certificate whose key is not the pinned one, so the reason cannot name it.)
+        # Another key than the one kept is refused, naming the key shown.
         kept = "SHA256:" + "A" * 43
         windows.settings.write_bytes(windows.settings.read_bytes().replace(
             login.fingerprint.encode(), kept.encode()))
@@ -155,7 +156,32 @@ def over_https(top, linux_cli, exe):
                                windows.path(windows.settings), "--favorites",
                                windows.path(windows.favorites)], capture_output=True)
         error = done.stderr.decode(errors="replace")
-        assert done.returncode == 1 and "does not match pinned public key" in error, error
+        assert done.returncode == 1 and \
+            f"identity changed from {kept} to {login.fingerprint}" in error, error
+
+
+def trust_as_system(certificate):
+    """Adds the certificate to the user's Root store, as an administrator's roll-out would:
+    a value "Blob" holding its DER as the certificate property (32), under its SHA-1."""
+    der = ssl.PEM_cert_to_DER_cert(pathlib.Path(certificate).read_text())
+    blob = struct.pack("<III", 32, 1, len(der)) + der
+    run([WINE, "reg", "add", ROOT_STORE + "\\" + hashlib.sha1(der).hexdigest().upper(), "/v",
+         "Blob", "/t", "REG_BINARY", "/d", blob.hex(), "/f"])
+
+
+def over_ftps(top, linux_cli, exe):
+    """pure-ftpd over TLS, which closes its data connections without a TLS goodbye: the
+    Windows computer learns the certificate's key, which the system does not trust; once the
+    system's store trusts it, another one keeps the key as system-trusted."""
+    with test_server(linux_cli, "PureFtpdTls", "ftps") as (login, facts):
+        linux = Computer(top, "Linux", linux_cli, False, login, "ftps")
+        both_ways(linux, Computer(top, "Win", exe, True, login, "ftps", told=False))
+        trust_as_system(facts["certificate"])
+        trusting = Computer(top, "Trusting", exe, True, login, "ftps", told=False)
+        trusting.sync()
+        assert trusting.setting("ServerFingerprint") == "system:" + login.fingerprint, \
+            trusting.settings.read_text()
+        assert tree(trusting.favorites) == tree(linux.favorites), tree(trusting.favorites)
 
 
 def over_sftp(top, linux_cli, exe):
@@ -237,6 +263,7 @@ def main(then=None):
                 if then:
                     then(top, login, exe)
             over_https(top / "https", linux_cli, exe)
+            over_ftps(top / "ftps", linux_cli, exe)
             over_sftp(top / "ssh", linux_cli, exe)
     print("Windows and Linux computers converged")
 

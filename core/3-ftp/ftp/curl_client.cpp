@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "ftp/curl_failure_reason.h"
+#include "ftp/system_authorities.h"
 #include "platform/native_path.h"
 #include "platform/posix_files.h"
 
@@ -405,7 +406,9 @@ void CurlClient::ApplySessionOptions() {
                    static_cast<long>(options_.replyTimeout.count()));
   curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options_.stallTimeout.count()));
-  if (!options_.trustedAuthorities.empty()) {
+  if (options_.trustedAuthorities.empty()) {
+    TrustSystemAuthorities(easy_);
+  } else {
     curl_easy_setopt(easy_, CURLOPT_CAINFO, options_.trustedAuthorities.c_str());
   }
   identity_.Apply(easy_);
