@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "desktop/change_table.h"
 #include "formats/printable_text.h"
 #include "platform/program_folder.h"
 #include "ui/field_label.h"
@@ -16,41 +17,16 @@ namespace kestrin::ui {
 
 namespace {
 
-// Sizes in twips (15 to a pixel at 96 dpi), which the layout keeps where the font fits.
-constexpr int kClientWidth = 9855;
-constexpr int kClientHeight = 5535;
-constexpr int kMargin = 120;
-constexpr int kButtonWidth = 1215;
-
-struct Column {
-  const char* header;
-  int width;  // 0: hidden, it only carries data
-};
-constexpr Column kColumns[] = {{QT_TRANSLATE_NOOP("kestrin::ui::ProcessDialog", "Flag"), 500},
-                               {QT_TRANSLATE_NOOP("kestrin::ui::ProcessDialog", "Action"), 1300},
-                               {QT_TRANSLATE_NOOP("kestrin::ui::ProcessDialog", "Path"), 2100},
-                               {QT_TRANSLATE_NOOP("kestrin::ui::ProcessDialog", "Bookmark"),
-                                0},  // takes the rest of the width
-                               {"URL", 0},
-                               {"IconFile", 0},
-                               {"IconIndex", 0},
-                               {"Type", 0}};
-constexpr int kFirstHiddenColumn = 4;
-
 QString TextOf(std::string_view value) {
   return QString::fromStdString(PrintableText(value));
 }
 
 QStringList RowTexts(const ChangeRow& row) {
-  const PendingChange& change = row.change;
-  return {QString(),
-          QString::fromUtf8(ChangeActionText(row.action)),
-          TextOf(change.Path),
-          TextOf(change.Name),
-          TextOf(change.URL),
-          TextOf(change.IconFile),
-          TextOf(change.IconIndex),
-          TextOf(change.Type)};
+  QStringList texts;
+  for (const std::string& text : desktop::ChangeRowTexts(row)) {
+    texts << QString::fromStdString(text);
+  }
+  return texts;
 }
 
 // The whole favorite, where the columns cut it short. It is data from the shared list, so
@@ -104,21 +80,21 @@ ProcessDialog::ProcessDialog(const ChangeList& changes, std::chrono::millisecond
   connect(process_, &QPushButton::clicked, this, &ProcessDialog::cmdProcess_Click);
   connect(&timer_, &QTimer::timeout, this, &ProcessDialog::Timer1_Timer);
 
-  resize(sizeHint().expandedTo(
-      QSize(scale_.FromTwips(kClientWidth), scale_.FromTwips(kClientHeight))));
+  resize(sizeHint().expandedTo(QSize(scale_.FromTwips(desktop::kChangeDialogWidthTwips),
+                                     scale_.FromTwips(desktop::kChangeDialogHeightTwips))));
   timer_.start(tickPeriod);
 }
 
 void ProcessDialog::AddColumns() {
   QStringList headers;
-  for (const Column& column : kColumns) {
+  for (const desktop::ChangeColumn& column : desktop::kChangeColumns) {
     headers << tr(column.header);
   }
   listView_->setHeaderLabels(headers);
-  for (int i = 0; i < kFirstHiddenColumn; ++i) {
-    listView_->setColumnWidth(i, scale_.FromTwips(kColumns[i].width));
+  for (int i = 0; i < desktop::kFirstHiddenColumn; ++i) {
+    listView_->setColumnWidth(i, scale_.FromTwips(desktop::kChangeColumns[i].widthTwips));
   }
-  for (int i = kFirstHiddenColumn; i < listView_->columnCount(); ++i) {
+  for (int i = desktop::kFirstHiddenColumn; i < listView_->columnCount(); ++i) {
     listView_->setColumnHidden(i, true);
   }
 }
@@ -129,7 +105,7 @@ void ProcessDialog::AddRows() {
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, Qt::Checked);
     const QString tip = RowToolTip(row);
-    for (int column = 0; column < kFirstHiddenColumn; ++column) {
+    for (int column = 0; column < desktop::kFirstHiddenColumn; ++column) {
       item->setToolTip(column, tip);
     }
   }
@@ -139,16 +115,16 @@ void ProcessDialog::AddRows() {
 void ProcessDialog::LayOut(QLabel* timeoutLabel) {
   auto* bottomRow = new QHBoxLayout;
   bottomRow->addWidget(allNone_);
-  bottomRow->addSpacing(scale_.FromTwips(kMargin));
+  bottomRow->addSpacing(scale_.FromTwips(desktop::kChangeDialogMarginTwips));
   bottomRow->addWidget(timeoutLabel);
   bottomRow->addWidget(disableTimer_);
   bottomRow->addStretch();
   for (QPushButton* button : {cancel_, process_}) {
-    button->setMinimumWidth(scale_.FromTwips(kButtonWidth));
+    button->setMinimumWidth(scale_.FromTwips(desktop::kChangeDialogButtonWidthTwips));
     bottomRow->addWidget(button);
   }
   auto* content = new QVBoxLayout;
-  const int margin = scale_.FromTwips(kMargin);
+  const int margin = scale_.FromTwips(desktop::kChangeDialogMarginTwips);
   content->setContentsMargins(margin, margin, margin, margin);
   content->addWidget(listView_, 1);
   content->addLayout(bottomRow);

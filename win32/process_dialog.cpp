@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "desktop/change_table.h"
 #include "desktop/countdown.h"
-#include "formats/printable_text.h"
 #include "platform/program_folder.h"
 #include "platform/wide_text.h"
 #include "win32/control_ids.h"
@@ -20,12 +20,13 @@ namespace {
 
 constexpr wchar_t kProcessClass[] = L"KestrinProcess";
 
-// Sizes in twips (1440 to an inch), as the dialog was designed.
-constexpr int kClientWidth = 9855;
-constexpr int kClientHeight = 5535;
-constexpr int kMargin = 120;
+// Sizes in twips (1440 to an inch), as the dialog was designed; the client area, margin
+// and button width are the table's (desktop/change_table.h).
+constexpr int kClientWidth = desktop::kChangeDialogWidthTwips;
+constexpr int kClientHeight = desktop::kChangeDialogHeightTwips;
+constexpr int kMargin = desktop::kChangeDialogMarginTwips;
 constexpr int kRowHeight = 255;
-constexpr int kButtonWidth = 1215;
+constexpr int kButtonWidth = desktop::kChangeDialogButtonWidthTwips;
 constexpr int kButtonGap = 105;
 constexpr int kAllNoneLeft = 240;
 constexpr int kAllNoneWidth = 1095;
@@ -34,15 +35,6 @@ constexpr int kLabelWidth = 1935;
 constexpr int kDisableLeft = 3600;
 constexpr int kDisableWidth = 735;
 constexpr int kBookmarkTakesAllBut = 4250;
-
-struct Column {
-  const wchar_t* header;
-  int width;  // twips; 0 hides a column that only carries data
-};
-constexpr Column kColumns[] = {{L"Flag", 500},    {L"Action", 1300}, {L"Path", 2100},
-                               {L"Bookmark", 0},  {L"URL", 0},       {L"IconFile", 0},
-                               {L"IconIndex", 0}, {L"Type", 0}};
-constexpr int kBookmarkColumn = 3;
 
 class ProcessDialog : private WindowOwner {
  public:
@@ -115,11 +107,12 @@ void ProcessDialog::CreateControls() {
                   WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL, WS_EX_CLIENTEDGE);
   ListView_SetExtendedListViewStyle(
       list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER);
-  for (int i = 0; i < int(std::size(kColumns)); ++i) {
+  for (int i = 0; i < int(std::size(desktop::kChangeColumns)); ++i) {
+    std::wstring header = WideFromUtf8(desktop::kChangeColumns[i].header);
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = const_cast<wchar_t*>(kColumns[i].header);
-    column.cx = Px(kColumns[i].width);
+    column.pszText = header.data();
+    column.cx = Px(desktop::kChangeColumns[i].widthTwips);
     ListView_InsertColumn(list, i, &column);
   }
   HWND allNone =
@@ -145,15 +138,7 @@ void ProcessDialog::SetFonts() {
 void ProcessDialog::AddRows() {
   HWND list = Control(ListView1);
   for (int i = 0; i < int(rows_.size()); ++i) {
-    const PendingChange& change = rows_[i].change;
-    const std::string texts[] = {"",
-                                 ChangeActionText(rows_[i].action),
-                                 PrintableText(change.Path),
-                                 PrintableText(change.Name),
-                                 PrintableText(change.URL),
-                                 PrintableText(change.IconFile),
-                                 PrintableText(change.IconIndex),
-                                 PrintableText(change.Type)};
+    const auto texts = desktop::ChangeRowTexts(rows_[i]);
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = i;
@@ -183,7 +168,7 @@ void ProcessDialog::Form_Resize() {
   const int listWidth = client.right - 2 * Px(kMargin);
   MoveWindow(Control(ListView1), Px(kMargin), Px(kMargin), listWidth, rowTop - 2 * Px(kMargin),
              TRUE);
-  ListView_SetColumnWidth(Control(ListView1), kBookmarkColumn,
+  ListView_SetColumnWidth(Control(ListView1), desktop::kBookmarkColumn,
                           std::max(0, listWidth - Px(kBookmarkTakesAllBut)));
 
   const auto fit = [&](int id, int left, int width, int extra) {
