@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <tuple>
 
 #include "ftp/ftp_client.h"
@@ -58,6 +59,31 @@ TEST_P(CurlFtpClientTest, BinaryRoundTripKeepsEveryByteInTheChosenMode) {
               !passive_)
         << log;
   }
+}
+
+// Read without its size asked first, a file is the same only when every byte arrived and no
+// byte more: in binary mode, as the first transfer of a connection too.
+TEST_P(CurlFtpClientTest, HoldsTellsTheSameBytesFromAnyOthers) {
+  // The answer, or none when the file could not be read.
+  const auto holds = [this](const std::string& name, const std::string& expected) {
+    const Result<bool> held = client_->Holds(name, expected);
+    return held ? std::optional(*held) : std::nullopt;
+  };
+  const std::string lock = "Study\r\n";
+  server_->WriteFile("favs.ind", lock);
+  EXPECT_EQ(holds("favs.ind", lock), true);
+  for (const std::string& other : {std::string("Study"), lock + "\n", std::string("Stody\r\n"),
+                                   std::string()}) {
+    EXPECT_EQ(holds("favs.ind", other), false) << other;
+  }
+  std::string large(3 << 20, '\r');
+  large[large.size() / 2] = '\n';
+  server_->WriteFile("favs.dat", large);
+  EXPECT_EQ(holds("favs.dat", large), true);
+  large.back() = '\n';
+  EXPECT_EQ(holds("favs.dat", large), false);
+  EXPECT_EQ(holds("missing.ind", lock), std::nullopt);
+  EXPECT_EQ(holds("favs.ind\r\nDELE favs.dat", lock), std::nullopt);
 }
 
 TEST_P(CurlFtpClientTest, NamesCarryingALineBreakAreRefused) {

@@ -59,6 +59,23 @@ size_t AppendToText(char* data, size_t size, size_t count, void* target) {
   return bytes;
 }
 
+// The bytes of a file compared with those expected as they arrive, none of them kept.
+struct ComparedBytes {
+  std::string_view expected;
+  std::int64_t received = 0;
+  bool equal = true;
+};
+
+size_t CompareWithExpected(char* data, size_t size, size_t count, void* target) {
+  auto& compared = *static_cast<ComparedBytes*>(target);
+  const size_t bytes = size * count;
+  const auto offset = static_cast<size_t>(compared.received);
+  compared.received += static_cast<std::int64_t>(bytes);
+  compared.equal = compared.equal && offset + bytes <= compared.expected.size() &&
+                   compared.expected.substr(offset, bytes) == std::string_view(data, bytes);
+  return bytes;
+}
+
 // How long a transfer may take: the allowance plus its size at the slowest rate, the size
 // being the one announced, if any, but never more than `maxBytes`.
 struct TransferDeadline {
@@ -209,6 +226,28 @@ Result<std::string> CurlClient::Read(const std::string& remoteName) {
   return Result<std::string>::Ok(std::move(target.text));
 }
 
+Result<bool> CurlClient::Holds(const std::string& remoteName, std::string_view expected) {
+  if (!IsSafeName(remoteName)) {
+    return Result<bool>::Fail("unusable file name");
+  }
+  ComparedBytes compared{expected};
+  const std::int64_t limit = options_.maxDownloadBytes;
+  if (const Result<> read = Transfer(FileUrl(remoteName), limit,
+                                     [this, &compared, limit] {
+                                       curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION,
+                                                        CompareWithExpected);
+                                       curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &compared);
+                                       curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE,
+                                                        static_cast<curl_off_t>(limit));
+                                       ApplyDownloadOptions();
+                                     });
+      !read) {
+    return Result<bool>::Fail(read.error());
+  }
+  return Result<bool>::Ok(compared.equal &&
+                          compared.received == static_cast<std::int64_t>(expected.size()));
+}
+
 Result<> CurlClient::Receive(const std::string& name, const std::int64_t& received,
                              const std::function<void(std::optional<std::int64_t>)>& configure) {
   const Result<std::optional<std::int64_t>> expected = ExpectedSize(name);
@@ -260,18 +299,22 @@ Result<std::string> CurlClient::Fetch(const std::string& url,
 }
 
 Result<> CurlClient::Upload(const std::string& localPath, const std::string& remoteName) {
-  if (!IsSafeName(remoteName)) {
-    return Result<>::Fail("unusable file name");
-  }
   std::error_code error;
   const auto size = std::filesystem::file_size(NativePath(localPath), error);
   if (error) {
     return Result<>::Fail("cannot read " + localPath);
   }
-  if (const Result<> sent = SendFile(localPath, FileUrl(remoteName), [] {}); !sent) {
+  if (const Result<> sent = Store(localPath, remoteName); !sent) {
     return sent;
   }
   return CheckStoredSize(remoteName, static_cast<std::int64_t>(size));
+}
+
+Result<> CurlClient::Store(const std::string& localPath, const std::string& remoteName) {
+  if (!IsSafeName(remoteName)) {
+    return Result<>::Fail("unusable file name");
+  }
+  return SendFile(localPath, FileUrl(remoteName), [] {});
 }
 
 Result<> CurlClient::SendFile(const std::string& localPath, const std::string& url,
@@ -412,6 +455,10 @@ void CurlClient::ApplySessionOptions() {
     curl_easy_setopt(easy_, CURLOPT_CAINFO, options_.trustedAuthorities.c_str());
   }
   identity_.Apply(easy_);
+  // The key share sent first is P-256's, which every TLS server takes and some take alone
+  // (pure-ftpd): offered X25519 first, those ask for another share, a round trip more for
+  // the login and for each data connection.
+  curl_easy_setopt(easy_, CURLOPT_SSL_EC_CURVES, "P-256:X25519:P-384:P-521");
   // Without a sink a request's body would go to stdout.
   curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, DiscardBytes);
   ApplyProtocolOptions();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "ftp/curl_server_identity.h"
 #include "ftp/ftp_client.h"
@@ -28,7 +29,9 @@ class CurlClient : public FtpClient {
   std::string PresentedFingerprint() const final { return identity_.presented(); }
   Result<> Download(const std::string& remoteName, const std::string& localPath) override;
   Result<std::string> Read(const std::string& remoteName) override;
+  Result<bool> Holds(const std::string& remoteName, std::string_view expected) override;
   Result<> Upload(const std::string& localPath, const std::string& remoteName) override;
+  Result<> Store(const std::string& localPath, const std::string& remoteName) override;
   void Close() final;
 
  protected:

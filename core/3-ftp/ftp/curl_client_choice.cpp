@@ -1,6 +1,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "ftp/curl_clients.h"
 #include "ftp/ftp_client.h"
@@ -36,8 +37,14 @@ class ClientForProtocol final : public FtpClient {
   Result<std::string> Read(const std::string& remoteName) override {
     return chosen_ ? chosen_->Read(remoteName) : Result<std::string>::Fail(kNotConnected);
   }
+  Result<bool> Holds(const std::string& remoteName, std::string_view expected) override {
+    return chosen_ ? chosen_->Holds(remoteName, expected) : Result<bool>::Fail(kNotConnected);
+  }
   Result<> Upload(const std::string& localPath, const std::string& remoteName) override {
     return chosen_ ? chosen_->Upload(localPath, remoteName) : NotConnected();
+  }
+  Result<> Store(const std::string& localPath, const std::string& remoteName) override {
+    return chosen_ ? chosen_->Store(localPath, remoteName) : NotConnected();
   }
   Result<void, RenameFailure> Rename(const std::string& from, const std::string& to) override {
     return chosen_ ? chosen_->Rename(from, to)

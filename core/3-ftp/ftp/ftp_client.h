@@ -122,10 +122,17 @@ class FtpClient {
   virtual Result<> Download(const std::string& remoteName, const std::string& localPath) = 0;
   // The bytes of a small file, read into memory; fails unless the whole file arrived.
   virtual Result<std::string> Read(const std::string& remoteName) = 0;
+  // Whether the file holds exactly `expected`: read without its size asked first, a round
+  // trip less than Read. A transfer cut short arrives short and compares unequal. Fails when
+  // the file could not be read (it may be gone).
+  virtual Result<bool> Holds(const std::string& remoteName, std::string_view expected) = 0;
   // Binary; the remote file is replaced. Fails unless the whole file was stored: the
   // stored size is checked, since a server whose data connection ends early with a plain
   // close keeps the part it got and reports success.
   virtual Result<> Upload(const std::string& localPath, const std::string& remoteName) = 0;
+  // Upload without the stored size checked, a round trip less: only for a file the caller
+  // compares whole (Holds) before it counts on it.
+  virtual Result<> Store(const std::string& localPath, const std::string& remoteName) = 0;
   virtual Result<void, RenameFailure> Rename(const std::string& from, const std::string& to) = 0;
   virtual Result<> Delete(const std::string& name) = 0;
   // Ends the connection (QUIT); safe to call more than once.

@@ -210,6 +210,14 @@ class WebDavClient final : public CurlClient, public ConditionalStore {
     return bytes;
   }
 
+  Result<bool> Holds(const std::string& remoteName, std::string_view expected) override {
+    auto held = CurlClient::Holds(remoteName, expected);
+    if (held) {
+      static_cast<void>(Remembered(remoteName, Result<>::Ok()));
+    }
+    return held;
+  }
+
   Result<> Upload(const std::string& localPath, const std::string& remoteName) override {
     return Remembered(remoteName, CurlClient::Upload(localPath, remoteName));
   }

@@ -44,6 +44,13 @@ bool IsOurs(const Indicator& found, const IndicatorContext& context) {
   return found && *found && NamesThisComputer(**found, context);
 }
 
+// The common answer, this computer's lock, costs one read without the size asked first. Any
+// other answer is asked again the long way, which tells another's lock from one cut short.
+bool HeldByThisComputer(FtpClient& client, const IndicatorContext& context) {
+  const Result<bool> held = client.Holds(kRemoteIndicatorName, OwnIndicator(context));
+  return held && *held;
+}
+
 Indicator ReadIndicator(FtpClient& client, const IndicatorContext& context, bool announce) {
   Result<RemoteFile> presence = Presence(client);
   if (IsPresent(presence) && announce) {
@@ -114,7 +121,8 @@ Result<> WriteLocalIndicator(const IndicatorContext& context) {
 // a mix of two computers' names when both store theirs at the same moment.
 Result<> RenameIndicatorIntoPlace(FtpClient& client, const IndicatorContext& context) {
   const std::string temporary = TemporaryRemoteName(kRemoteIndicatorName, context.computerName);
-  if (Result<> uploaded = client.Upload(context.localIndicatorPath, temporary); !uploaded) {
+  // Its size needs no check: the lock is read back and compared whole.
+  if (Result<> uploaded = client.Store(context.localIndicatorPath, temporary); !uploaded) {
     return uploaded;
   }
   Result<void, RenameFailure> renamed = client.Rename(temporary, kRemoteIndicatorName);
@@ -130,7 +138,7 @@ Result<> RenameIndicatorIntoPlace(FtpClient& client, const IndicatorContext& con
   static_cast<void>(client.Delete(temporary));
   if (renamed.error().refused == RenameRefusal::Source) {
     // A server that cannot rename gets the lock stored in place, as it always was.
-    return client.Upload(context.localIndicatorPath, kRemoteIndicatorName);
+    return client.Store(context.localIndicatorPath, kRemoteIndicatorName);
   }
   return Result<>::Fail(renamed.error().reason);
 }
@@ -193,6 +201,7 @@ std::string IndicatorName(std::string_view contents) {
 StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context,
                             StoredIndicator& stored) {
   Report(context, "-> Checking for Remote Indicator File..");
+  stored.heldAtPublication = false;
   Indicator found = ReadIndicator(client, context, true);
   std::string uploadFailure = "Unable to Upload Indicator File..";
   while (found) {
@@ -216,7 +225,8 @@ StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context,
     // file stays goes on; the other waits for it. A create whose reply was lost, and that
     // libcurl sent again, finds this computer's own file.
     Report(context, "-> Verifying Remote Indicator File..");
-    found = ReadIndicator(client, context, false);
+    found = HeldByThisComputer(client, context) ? Indicator::Ok(OwnIndicator(context))
+                                                : ReadIndicator(client, context, false);
     const bool ours = IsOurs(found, context);
     if (!upload && (ours || !found || !*found)) {
       return StepFailed(uploadFailure, upload.error());
@@ -230,7 +240,8 @@ StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context,
 }
 
 bool HoldsIndicator(FtpClient& client, const IndicatorContext& context) {
-  return IsOurs(ReadIndicator(client, context, false), context);
+  return HeldByThisComputer(client, context) ||
+         IsOurs(ReadIndicator(client, context, false), context);
 }
 
 StepResult ReleaseIndicator(FtpClient& client, const IndicatorContext& context,
@@ -240,6 +251,9 @@ StepResult ReleaseIndicator(FtpClient& client, const IndicatorContext& context,
   if (ConditionalStore* store =
           stored.etag ? context.strongTags.StoreFor(client, *stored.etag) : nullptr;
       store != nullptr && store->DeleteIfMatch(kRemoteIndicatorName, *stored.etag)) {
+    return StepResult::Ok();
+  }
+  if (stored.heldAtPublication && client.Delete(kRemoteIndicatorName)) {
     return StepResult::Ok();
   }
   // A second try, after a connection lost just now, reads the lock afresh: the first

@@ -31,6 +31,9 @@ struct IndicatorContext {
 struct StoredIndicator {
   bool mayBeStored = false;
   std::optional<std::string> etag;
+  // Read as this computer's by the check just before the shared list was replaced: the
+  // release then needs not read it once more.
+  bool heldAtPublication = false;
 };
 
 // Takes the server's indicator file, waiting up to 120 seconds (about one listing a
@@ -44,7 +47,10 @@ StepResult AcquireIndicator(FtpClient& client, const IndicatorContext& context,
 bool HoldsIndicator(FtpClient& client, const IndicatorContext& context);
 
 // Deletes "favs.ind" while it still is the one this computer stored; another computer's is
-// left alone. Succeeds when no lock of this computer's stays behind.
+// left alone. Succeeds when no lock of this computer's stays behind. One read just before
+// the publication answers for the moment of the release: another computer could take the
+// lock in between only by ending a two-minute wait in those few round trips, and its run
+// still checks the shared list before it publishes.
 StepResult ReleaseIndicator(FtpClient& client, const IndicatorContext& context,
                             const StoredIndicator& stored);
 

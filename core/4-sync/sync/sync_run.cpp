@@ -384,12 +384,15 @@ class Run {
   StepResult CheckNothingPublishedMeanwhile(const std::string& temporary) {
     Report("-> Verifying Remote Data File..", StatusImage::Working);
     raceLost_ = true;
-    if (!HoldsIndicator(*client_, lock_)) {
-      return Abandon(temporary, "another computer has taken the lock");
-    }
     if (!SharedListUnchanged()) {
       return Abandon(temporary, "another computer has changed the shared list during this run");
     }
+    // The lock last, as near to the publication as can be: two computers that both believe
+    // they hold it cannot then both pass.
+    if (!HoldsIndicator(*client_, lock_)) {
+      return Abandon(temporary, "another computer has taken the lock");
+    }
+    storedLock_.heldAtPublication = true;
     raceLost_ = false;
     return StepResult::Ok();
   }
@@ -417,8 +420,13 @@ class Run {
   // Whether the server still holds the shared list this run downloaded, or still none.
   bool SharedListUnchanged() {
     if (downloaded_) {
-      const Result<std::string> shared = client_->Read(remoteData_);
-      return shared && *shared == ReadWholeFile(form_.ServerCopyOf(tempData_));
+      const std::string downloaded = ReadWholeFile(form_.ServerCopyOf(tempData_));
+      // A connection lost just now is mended by the client's next login.
+      Result<bool> held = client_->Holds(remoteData_, downloaded);
+      if (!held) {
+        held = client_->Holds(remoteData_, downloaded);
+      }
+      return held && *held;
     }
     const Result<RemoteFile> presence = client_->Probe(remoteData_);
     return presence && *presence == RemoteFile::Absent;
