@@ -72,8 +72,8 @@ TEST_P(CurlFtpClientTest, HoldsTellsTheSameBytesFromAnyOthers) {
   const std::string lock = "Study\r\n";
   server_->WriteFile("favs.ind", lock);
   EXPECT_EQ(holds("favs.ind", lock), true);
-  for (const std::string& other : {std::string("Study"), lock + "\n", std::string("Stody\r\n"),
-                                   std::string()}) {
+  for (const std::string& other :
+       {std::string("Study"), lock + "\n", std::string("Stody\r\n"), std::string()}) {
     EXPECT_EQ(holds("favs.ind", other), false) << other;
   }
   std::string large(3 << 20, '\r');
@@ -84,6 +84,25 @@ TEST_P(CurlFtpClientTest, HoldsTellsTheSameBytesFromAnyOthers) {
   EXPECT_EQ(holds("favs.dat", large), false);
   EXPECT_EQ(holds("missing.ind", lock), std::nullopt);
   EXPECT_EQ(holds("favs.ind\r\nDELE favs.dat", lock), std::nullopt);
+}
+
+// FTP servers word their answers in their own ways: pure-ftpd answers SIZE and MLST of a
+// missing name with "550 Can't check for file existence".
+TEST_P(CurlFtpClientTest, PresenceOfAFileAFolderAndNothing) {
+  const Protocol protocol = server_->LoginOptions().protocol;
+  if (protocol != Protocol::Ftp && protocol != Protocol::FtpOverTls) {
+    GTEST_SKIP() << "FTP only";
+  }
+  server_->WriteFile("favs.ind", "A\r\n");
+  server_->MakeDirectory("folder");
+  server_->WriteFile("folder/inside.txt", "x");
+  for (const auto& [name, expected] :
+       {std::pair{"favs.ind", RemoteFile::Present}, std::pair{"folder", RemoteFile::Absent},
+        std::pair{"favs.dat", RemoteFile::Absent}}) {
+    const Result<RemoteFile> presence = client_->Probe(name);
+    ASSERT_TRUE(presence) << name << ": " << presence.error();
+    EXPECT_EQ(*presence, expected) << name;
+  }
 }
 
 TEST_P(CurlFtpClientTest, NamesCarryingALineBreakAreRefused) {

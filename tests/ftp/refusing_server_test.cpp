@@ -1,6 +1,6 @@
-// Servers that refuse what others take: a bare NLST (as Twisted's does), SIZE, MLST, or that
-// answer MLST with a refusal that tells nothing. The client still tells a file from a folder
-// and from nothing, and moves whole files.
+// Servers that refuse what others take: a bare NLST (as Twisted's does), SIZE, MLST, STAT, or
+// that answer MLST with a refusal that tells nothing, STAT with their own status. The client still
+// tells a file from a folder and from nothing, and moves whole files.
 
 #include <gtest/gtest.h>
 
@@ -28,6 +28,7 @@ class RefusingServerTest : public testing::TestWithParam<Refusal> {
     ASSERT_NE(server_, nullptr);
     server_->WriteFile("favs.ind", "A\r\n");
     server_->MakeDirectory("folder");
+    server_->WriteFile("folder/inside.txt", "x");
     const Result<> connected = client_->Connect(server_->LoginOptions());
     ASSERT_TRUE(connected) << connected.error();
   }
@@ -73,6 +74,12 @@ INSTANTIATE_TEST_SUITE_P(
                 {.refusedCommands = {{"SIZE", kNotImplemented}, {"MLST", kNotImplemented}},
                  .nlstNeedsArgument = true}},
         Refusal{"MlstAmbiguous", {.refusedCommands = {{"MLST", "550 Not a plain file."}}}},
+        Refusal{
+            "MlstAmbiguousStatRefused",
+            {.refusedCommands = {{"MLST", "550 Not a plain file."}, {"STAT", kNotImplemented}}}},
+        Refusal{"MlstAmbiguousStatOfTheServer",
+                {.refusedCommands = {{"MLST", "550 Not a plain file."},
+                                     {"STAT", "211 FTP server status: all is well."}}}},
         Refusal{
             "SizeAmbiguousMlstRefused",
             {.refusedCommands = {{"SIZE", "550 Not a plain file."}, {"MLST", kNotImplemented}}}}),

@@ -232,15 +232,14 @@ Result<bool> CurlClient::Holds(const std::string& remoteName, std::string_view e
   }
   ComparedBytes compared{expected};
   const std::int64_t limit = options_.maxDownloadBytes;
-  if (const Result<> read = Transfer(FileUrl(remoteName), limit,
-                                     [this, &compared, limit] {
-                                       curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION,
-                                                        CompareWithExpected);
-                                       curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &compared);
-                                       curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE,
-                                                        static_cast<curl_off_t>(limit));
-                                       ApplyDownloadOptions();
-                                     });
+  if (const Result<> read = Transfer(
+          FileUrl(remoteName), limit,
+          [this, &compared, limit] {
+            curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, CompareWithExpected);
+            curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &compared);
+            curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limit));
+            ApplyDownloadOptions();
+          });
       !read) {
     return Result<bool>::Fail(read.error());
   }
@@ -299,22 +298,18 @@ Result<std::string> CurlClient::Fetch(const std::string& url,
 }
 
 Result<> CurlClient::Upload(const std::string& localPath, const std::string& remoteName) {
+  if (!IsSafeName(remoteName)) {
+    return Result<>::Fail("unusable file name");
+  }
   std::error_code error;
   const auto size = std::filesystem::file_size(NativePath(localPath), error);
   if (error) {
     return Result<>::Fail("cannot read " + localPath);
   }
-  if (const Result<> sent = Store(localPath, remoteName); !sent) {
+  if (const Result<> sent = SendFile(localPath, FileUrl(remoteName), [] {}); !sent) {
     return sent;
   }
   return CheckStoredSize(remoteName, static_cast<std::int64_t>(size));
-}
-
-Result<> CurlClient::Store(const std::string& localPath, const std::string& remoteName) {
-  if (!IsSafeName(remoteName)) {
-    return Result<>::Fail("unusable file name");
-  }
-  return SendFile(localPath, FileUrl(remoteName), [] {});
 }
 
 Result<> CurlClient::SendFile(const std::string& localPath, const std::string& url,

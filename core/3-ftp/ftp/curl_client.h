@@ -31,7 +31,6 @@ class CurlClient : public FtpClient {
   Result<std::string> Read(const std::string& remoteName) override;
   Result<bool> Holds(const std::string& remoteName, std::string_view expected) override;
   Result<> Upload(const std::string& localPath, const std::string& remoteName) override;
-  Result<> Store(const std::string& localPath, const std::string& remoteName) override;
   void Close() final;
 
  protected:

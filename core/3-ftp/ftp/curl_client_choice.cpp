@@ -43,9 +43,6 @@ class ClientForProtocol final : public FtpClient {
   Result<> Upload(const std::string& localPath, const std::string& remoteName) override {
     return chosen_ ? chosen_->Upload(localPath, remoteName) : NotConnected();
   }
-  Result<> Store(const std::string& localPath, const std::string& remoteName) override {
-    return chosen_ ? chosen_->Store(localPath, remoteName) : NotConnected();
-  }
   Result<void, RenameFailure> Rename(const std::string& from, const std::string& to) override {
     return chosen_ ? chosen_->Rename(from, to)
                    : Result<void, RenameFailure>::Fail({RenameRefusal::None, kNotConnected});

@@ -29,7 +29,14 @@ bool IsDigit(char c) {
 struct Replies {
   std::vector<std::string> finals;  // the last two final reply lines ("550 No such file.")
   std::string facts;                // the last line within a reply that starts with a blank
+  std::string body;                 // the lines within replies, each ended by a line break
+  bool bodyCut = false;             // more lines came than were kept
 };
+
+bool StartsWithCode(std::string_view line, char separator) {
+  return line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
+         line[3] == separator;
+}
 
 // Receives the server's reply lines, and for NOBODY requests header lines that libcurl makes
 // up, which carry no reply code. Keeps them cut short: a hostile server must not flood the
@@ -41,15 +48,23 @@ size_t KeepReplies(char* data, size_t size, size_t count, void* replies) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
     line.remove_suffix(1);
   }
+  constexpr size_t kLongestBody = 64 * 1024;
   auto& kept = *static_cast<Replies*>(replies);
-  if (line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
-      line[3] == ' ') {
+  if (StartsWithCode(line, ' ')) {
     if (kept.finals.size() == 2) {
       kept.finals.erase(kept.finals.begin());
     }
     kept.finals.emplace_back(line.substr(0, kLongestReply));
-  } else if (line.starts_with(' ')) {
+    return bytes;
+  }
+  if (line.starts_with(' ')) {
     kept.facts = line.substr(0, kLongestReply);
+  }
+  if (!StartsWithCode(line, '-')) {
+    kept.bodyCut = kept.bodyCut || kept.body.size() + line.size() >= kLongestBody;
+    if (!kept.bodyCut) {
+      kept.body.append(line).push_back('\n');
+    }
   }
   return bytes;
 }
@@ -67,6 +82,7 @@ class CurlFtpClient final : public CurlClient {
   Result<> Connect(const FtpConnectOptions& options) override {
     currentDirectory_.clear();
     mlstUnknown_ = false;
+    statUnknown_ = false;
     if (Result<> started = Start(options, IsSftp(options) ? "sftp" : "ftp"); !started) {
       return started;
     }
@@ -246,7 +262,8 @@ class CurlFtpClient final : public CurlClient {
   // What the server tells of a name. SFTP: its size proves a plain file. FTP: MLST first, which
   // tells a file from a folder and from nothing, with the size, in one command where the
   // server knows it; else SIZE, which nearly every server knows. A 550 that does not say the
-  // file is missing may refuse a folder as well, and a refusal tells nothing: then the listing.
+  // file is missing may refuse a folder as well, and a refusal tells nothing: then STAT or
+  // the listing.
   Result<FileFacts> AskFor(const std::string& name) {
     using Facts = Result<FileFacts>;
     if (IsSftp()) {
@@ -266,7 +283,7 @@ class CurlFtpClient final : public CurlClient {
       } else if (LastReply().starts_with("500") || LastReply().starts_with("502")) {
         mlstUnknown_ = true;  // "Unknown command", "Command not implemented": not asked again
       } else {
-        return FactsListed(name);
+        return FactsAskedAgain(name);
       }
     }
     // A server may refuse SIZE in ASCII mode.
@@ -285,6 +302,28 @@ class CurlFtpClient final : public CurlClient {
     }
     if (SaysNoSuchFile(LastReply())) {
       return Facts::Ok({});
+    }
+    return FactsAskedAgain(name);
+  }
+
+  // A refusal that leaves the question open. STAT of the name answers with its listing line
+  // over the control connection (213), one round trip where LIST takes three: none there, no
+  // such name. Any other answer (the server's own status, a refusal, a listing without the
+  // name as a file, which a folder's would be) goes to the listing.
+  Result<FileFacts> FactsAskedAgain(const std::string& name) {
+    using Facts = Result<FileFacts>;
+    if (!statUnknown_) {
+      const CURLcode stated = RunCommands({"STAT " + name});
+      if (stated != CURLE_OK && stated != CURLE_QUOTE_ERROR) {
+        return Facts::Fail(failure_);
+      }
+      if (stated == CURLE_OK && LastReply().starts_with("213 ") && !replies_.bodyCut) {
+        const FileFacts facts = FactsInListing(replies_.body, name);
+        if (replies_.body.empty() || facts.plainFile) {
+          return Facts::Ok(facts);
+        }
+      }
+      statUnknown_ = LastReply().starts_with("500") || LastReply().starts_with("502");
     }
     return FactsListed(name);
   }
@@ -415,6 +454,7 @@ class CurlFtpClient final : public CurlClient {
   std::string entryPath_;         // the login directory, as the server told it
   bool binary_ = false;           // whether the connection is in binary mode
   bool mlstUnknown_ = false;      // the server said it knows no MLST
+  bool statUnknown_ = false;      // nor STAT
   std::optional<Learnt> learnt_;
   Replies replies_;  // of the request under way
 };

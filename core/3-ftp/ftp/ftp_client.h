@@ -130,9 +130,6 @@ class FtpClient {
   // stored size is checked, since a server whose data connection ends early with a plain
   // close keeps the part it got and reports success.
   virtual Result<> Upload(const std::string& localPath, const std::string& remoteName) = 0;
-  // Upload without the stored size checked, a round trip less: only for a file the caller
-  // compares whole (Holds) before it counts on it.
-  virtual Result<> Store(const std::string& localPath, const std::string& remoteName) = 0;
   virtual Result<void, RenameFailure> Rename(const std::string& from, const std::string& to) = 0;
   virtual Result<> Delete(const std::string& name) = 0;
   // Ends the connection (QUIT); safe to call more than once.

@@ -121,8 +121,7 @@ Result<> WriteLocalIndicator(const IndicatorContext& context) {
 // a mix of two computers' names when both store theirs at the same moment.
 Result<> RenameIndicatorIntoPlace(FtpClient& client, const IndicatorContext& context) {
   const std::string temporary = TemporaryRemoteName(kRemoteIndicatorName, context.computerName);
-  // Its size needs no check: the lock is read back and compared whole.
-  if (Result<> uploaded = client.Store(context.localIndicatorPath, temporary); !uploaded) {
+  if (Result<> uploaded = client.Upload(context.localIndicatorPath, temporary); !uploaded) {
     return uploaded;
   }
   Result<void, RenameFailure> renamed = client.Rename(temporary, kRemoteIndicatorName);
@@ -138,7 +137,7 @@ Result<> RenameIndicatorIntoPlace(FtpClient& client, const IndicatorContext& con
   static_cast<void>(client.Delete(temporary));
   if (renamed.error().refused == RenameRefusal::Source) {
     // A server that cannot rename gets the lock stored in place, as it always was.
-    return client.Store(context.localIndicatorPath, kRemoteIndicatorName);
+    return client.Upload(context.localIndicatorPath, kRemoteIndicatorName);
   }
   return Result<>::Fail(renamed.error().reason);
 }
