@@ -86,25 +86,6 @@ TEST_P(CurlFtpClientTest, HoldsTellsTheSameBytesFromAnyOthers) {
   EXPECT_EQ(holds("favs.ind\r\nDELE favs.dat", lock), std::nullopt);
 }
 
-// FTP servers word their answers in their own ways: pure-ftpd answers SIZE and MLST of a
-// missing name with "550 Can't check for file existence".
-TEST_P(CurlFtpClientTest, PresenceOfAFileAFolderAndNothing) {
-  const Protocol protocol = server_->LoginOptions().protocol;
-  if (protocol != Protocol::Ftp && protocol != Protocol::FtpOverTls) {
-    GTEST_SKIP() << "FTP only";
-  }
-  server_->WriteFile("favs.ind", "A\r\n");
-  server_->MakeDirectory("folder");
-  server_->WriteFile("folder/inside.txt", "x");
-  for (const auto& [name, expected] :
-       {std::pair{"favs.ind", RemoteFile::Present}, std::pair{"folder", RemoteFile::Absent},
-        std::pair{"favs.dat", RemoteFile::Absent}}) {
-    const Result<RemoteFile> presence = client_->Probe(name);
-    ASSERT_TRUE(presence) << name << ": " << presence.error();
-    EXPECT_EQ(*presence, expected) << name;
-  }
-}
-
 TEST_P(CurlFtpClientTest, NamesCarryingALineBreakAreRefused) {
   server_->WriteFile("favs.dat", "list");
   server_->MakeDirectory("shared");
