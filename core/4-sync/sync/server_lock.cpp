@@ -245,14 +245,13 @@ bool HoldsIndicator(FtpClient& client, const IndicatorContext& context) {
 
 StepResult ReleaseIndicator(FtpClient& client, const IndicatorContext& context,
                             const StoredIndicator& stored) {
-  // A lock that is no longer the one stored (another's, or gone after a delete sent twice)
-  // is no lock of this computer's.
-  if (ConditionalStore* store =
-          stored.etag ? context.strongTags.StoreFor(client, *stored.etag) : nullptr;
-      store != nullptr && store->DeleteIfMatch(kRemoteIndicatorName, *stored.etag)) {
-    return StepResult::Ok();
-  }
-  if (stored.heldAtPublication && client.Delete(kRemoteIndicatorName)) {
+  // Where the server takes conditions, the delete holds only while the lock is the one stored
+  // (another's, or one gone after a delete sent twice, is no lock of this computer's);
+  // elsewhere the read just before the publication answers for it.
+  ConditionalStore* store =
+      stored.etag ? context.strongTags.StoreFor(client, *stored.etag) : nullptr;
+  if (store != nullptr ? static_cast<bool>(store->DeleteIfMatch(kRemoteIndicatorName, *stored.etag))
+                       : stored.heldAtPublication && client.Delete(kRemoteIndicatorName)) {
     return StepResult::Ok();
   }
   // A second try, after a connection lost just now, reads the lock afresh: the first
