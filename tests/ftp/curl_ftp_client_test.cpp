@@ -82,6 +82,11 @@ TEST_P(CurlFtpClientTest, HoldsTellsTheSameBytesFromAnyOthers) {
   EXPECT_EQ(holds("favs.dat", large), true);
   large.back() = '\n';
   EXPECT_EQ(holds("favs.dat", large), false);
+  // A comparison ends at the first byte that differs; the connection serves on.
+  large.back() = '\r';
+  large[10] = 'x';
+  EXPECT_EQ(holds("favs.dat", large), false);
+  EXPECT_EQ(holds("favs.ind", lock), true);
   EXPECT_EQ(holds("missing.ind", lock), std::nullopt);
   EXPECT_EQ(holds("favs.ind\r\nDELE favs.dat", lock), std::nullopt);
 }

@@ -59,21 +59,22 @@ size_t AppendToText(char* data, size_t size, size_t count, void* target) {
   return bytes;
 }
 
-// The bytes of a file compared with those expected as they arrive, none of them kept.
+// The bytes of a file compared with those expected as they arrive, none of them kept. The
+// first byte that differs, or one too many, ends the transfer: the answer is known.
 struct ComparedBytes {
   std::string_view expected;
-  std::int64_t received = 0;
+  size_t received = 0;
   bool equal = true;
 };
 
 size_t CompareWithExpected(char* data, size_t size, size_t count, void* target) {
   auto& compared = *static_cast<ComparedBytes*>(target);
   const size_t bytes = size * count;
-  const auto offset = static_cast<size_t>(compared.received);
-  compared.received += static_cast<std::int64_t>(bytes);
-  compared.equal = compared.equal && offset + bytes <= compared.expected.size() &&
-                   compared.expected.substr(offset, bytes) == std::string_view(data, bytes);
-  return bytes;
+  compared.equal =
+      compared.received + bytes <= compared.expected.size() &&
+      compared.expected.substr(compared.received, bytes) == std::string_view(data, bytes);
+  compared.received += bytes;
+  return compared.equal ? bytes : 0;
 }
 
 // How long a transfer may take: the allowance plus its size at the slowest rate, the size
@@ -231,20 +232,17 @@ Result<bool> CurlClient::Holds(const std::string& remoteName, std::string_view e
     return Result<bool>::Fail("unusable file name");
   }
   ComparedBytes compared{expected};
-  const std::int64_t limit = options_.maxDownloadBytes;
-  if (const Result<> read = Transfer(
-          FileUrl(remoteName), limit,
-          [this, &compared, limit] {
-            curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, CompareWithExpected);
-            curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &compared);
-            curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limit));
-            ApplyDownloadOptions();
-          });
-      !read) {
+  const Result<> read =
+      Transfer(FileUrl(remoteName), static_cast<std::int64_t>(expected.size()), [this, &compared] {
+        curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, CompareWithExpected);
+        curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &compared);
+        ApplyDownloadOptions();
+      });
+  // A refusal's page of its own (HTTP) compares unequal as well, but tells nothing of the file.
+  if (!read && (compared.equal || HttpStatus() >= 300)) {
     return Result<bool>::Fail(read.error());
   }
-  return Result<bool>::Ok(compared.equal &&
-                          compared.received == static_cast<std::int64_t>(expected.size()));
+  return Result<bool>::Ok(compared.equal && compared.received == expected.size());
 }
 
 Result<> CurlClient::Receive(const std::string& name, const std::int64_t& received,
