@@ -204,6 +204,50 @@ TEST(ScanFavoritesFolder, WritesOnlyRecordsEveryComputerTakes) {
   }
 }
 
+// Path and Name of each entry below `folder`, depth first in the order the file system
+// delivers them: what one thread walking the tree alone writes.
+void WalkInOrder(const std::string& folder, const std::string& path,
+                 std::vector<std::string>& walked) {
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_directory()) {
+      walked.push_back(path + name);
+      WalkInOrder(entry.path().string(), path + name + "\\", walked);
+    } else {
+      walked.push_back(path + name);
+    }
+  }
+}
+
+// The Favorites folder's sub-folders are listed by two threads at once; the records still
+// come in the order of one walk, each folder's whole before the next entry.
+TEST(ScanFavoritesFolder, WritesTheOrderOfOneWalkWhileListingOnTwoThreads) {
+  test::TempDir dir;
+  for (int folder = 0; folder < 40; ++folder) {
+    const std::string name = dir.path() + "folder " + std::to_string(folder);
+    fs::create_directories(name + "/inner");
+    Shortcut(name + "/inner/deep.url", "https://x.example/deep");
+    for (int file = 0; file < 3; ++file) {
+      Shortcut(name + "/" + std::to_string(file) + ".url", "https://x.example/" + name);
+    }
+    if (folder % 8 == 0) {
+      Shortcut(dir.path() + "top " + std::to_string(folder) + ".url", "https://x.example/");
+    }
+  }
+  std::vector<std::string> walked;
+  WalkInOrder(dir.path(), "", walked);
+  for (int round = 0; round < 20; ++round) {
+    const Result<FavoritesDataFile> file =
+        ParseFavoritesDataFile("Study@12/5/2026\r\n" + ScanOf(dir.path(), false).bytes, false);
+    ASSERT_TRUE(file) << file.error();
+    std::vector<std::string> scanned;
+    for (const FavoriteRecord& record : file->records) {
+      scanned.push_back(std::string(record.Path) + std::string(record.Name));
+    }
+    ASSERT_EQ(scanned, walked) << round;
+  }
+}
+
 TEST(ScanFavoritesFolder, RefusesToScanWithoutAFavoritesFolder) {
   for (const char* root : {"", "/", "relative"}) {
     const Scan scan = ScanOf(root, false);

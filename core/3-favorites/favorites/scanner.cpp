@@ -8,6 +8,7 @@
 #include "favorites/folder_entries.h"
 #include "favorites/record_rule.h"
 #include "favorites/shortcut_file.h"
+#include "favorites/subtrees_listed_ahead.h"
 #include "platform/native_path.h"
 #include "platform/posix_files.h"
 #include "platform/system_text.h"
@@ -20,20 +21,52 @@ class Scanner {
   Scanner(std::ostream& out, const ScanOptions& options, std::size_t rootSize, dev_t rootDevice)
       : out_(out), options_(options), rootSize_(rootSize), rootDevice_(rootDevice) {}
 
-  // `folder` is absolute and ends with "/"; `relative` is its data-file path with a trailing
-  // backslash, empty for the root.
-  void ScanFolder(const std::string& folder, const std::string& relative) {
-    VisitFolderEntries(folder, rootDevice_, [&](const FolderEntry& entry) {
-      VisitEntry(folder, relative, entry);
-      if (options_.yield) {
-        options_.yield();
+  // The Favorites folder (absolute, ending in "/"): its sub-folders are listed from both ends.
+  void ScanRoot(const std::string& root) {
+    std::vector<FolderEntry> entries;
+    std::vector<std::string> folders;
+    VisitFolderEntries(root, rootDevice_, [&](const FolderEntry& entry) {
+      entries.push_back(entry);
+      if (entry.kind == EntryKind::Folder) {
+        folders.push_back(root + entry.name + "/");
       }
     });
+    SubtreesListedAhead ahead(std::move(folders), rootDevice_);
+    std::size_t folder = 0;
+    for (const FolderEntry& entry : entries) {
+      const std::unique_ptr<ListedFolder> listed =
+          entry.kind == EntryKind::Folder ? ahead.Take(folder++) : nullptr;
+      VisitEntry(root, "", entry, listed.get());
+      Yield();
+    }
   }
 
   std::size_t shortcuts() const { return shortcuts_; }
 
  private:
+  // `folder` is absolute and ends with "/"; `relative` is its data-file path with a trailing
+  // backslash. Its entries are listed now unless they were listed ahead.
+  void ScanFolder(const std::string& folder, const std::string& relative,
+                  const ListedFolder* listed) {
+    if (listed != nullptr) {
+      for (std::size_t i = 0; i < listed->entries.size(); ++i) {
+        VisitEntry(folder, relative, listed->entries[i], listed->folders[i].get());
+        Yield();
+      }
+      return;
+    }
+    VisitFolderEntries(folder, rootDevice_, [&](const FolderEntry& entry) {
+      VisitEntry(folder, relative, entry, nullptr);
+      Yield();
+    });
+  }
+
+  void Yield() {
+    if (options_.yield) {
+      options_.yield();
+    }
+  }
+
   // `path` is absolute; the warning names it relative to the Favorites folder.
   void Warn(const std::string& path, const std::string& why) {
     if (options_.warn) {
@@ -41,8 +74,9 @@ class Scanner {
     }
   }
 
-  void VisitEntry(const std::string& folder, const std::string& relative,
-                  const FolderEntry& entry) {
+  // `below`: a folder's entries when they were listed ahead.
+  void VisitEntry(const std::string& folder, const std::string& relative, const FolderEntry& entry,
+                  const ListedFolder* below) {
     const std::string& name = entry.name;
     const std::string full = folder + name;
     switch (entry.kind) {
@@ -79,7 +113,7 @@ class Scanner {
       const std::string path = relative + name;
       const FavoriteRecord record{modified, path, "", "", "", "", "D"};
       if (Carried(full, record) && Written(full, record)) {
-        ScanFolder(full + "/", path + "\\");
+        ScanFolder(full + "/", path + "\\", below);
       }
       return;
     }
@@ -176,7 +210,7 @@ std::size_t ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& 
     return 0;  // nothing to enumerate
   }
   Scanner scanner(out, options, root.size(), *device);
-  scanner.ScanFolder(root, "");
+  scanner.ScanRoot(root);
   return scanner.shortcuts();
 }
 
