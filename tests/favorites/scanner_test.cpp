@@ -258,8 +258,8 @@ TEST(ScanFavoritesFolder, RefusesToScanWithoutAFavoritesFolder) {
 }
 
 // Whatever changed since the cache was kept (a file rewritten in the same size and time, one
-// renamed, deleted or replaced by a folder, new files), a scan through it writes the bytes of
-// a scan that reads every file.
+// touched, renamed, deleted or replaced by a folder, new files), a scan through it writes the
+// bytes of a scan that reads every file.
 TEST(ScanCache, CachedScanWritesTheBytesOfAFullScan) {
   test::TempDir dir;
   const std::string root = dir.path() + "Favorites/", cachePath = dir.path() + "scan.cache";
@@ -269,6 +269,7 @@ TEST(ScanCache, CachedScanWritesTheBytesOfAFullScan) {
   const auto add = [&](const std::string& file) {
     fs::create_directories(fs::path(root + file).parent_path());
     Shortcut(root + file, "https://x.example/" + std::to_string(random()));
+    SetTime(root + file, 1764000000 + 3600 * static_cast<std::time_t>(pick(3)));
     files.push_back(file);
   };
   for (int i = 0; i < 60; ++i) {
@@ -277,12 +278,16 @@ TEST(ScanCache, CachedScanWritesTheBytesOfAFullScan) {
   // Every file's times lie well before this scan start: no entry is unsure for its time.
   const auto scanStart = ScanCache::Clock::now() + std::chrono::minutes(1);
   for (int round = 0; round < 40; ++round) {
-    ScanCache cache = ScanCache::Load(cachePath, root, scanStart);
+    ScanCache cache = ScanCache::Load(cachePath, root, {}, scanStart);
     ASSERT_EQ(ScanOf(root, false, &cache).bytes, ScanOf(root, false).bytes) << round;
     ASSERT_TRUE(cache.Save(cachePath));
     const std::size_t index = pick(files.size());
     const std::string file = files[index], path = root + file;
-    const int edit = static_cast<int>(pick(5));
+    const int edit = static_cast<int>(pick(6));
+    if (edit == 5) {  // touched: the same line, a new date
+      SetTime(path, 1765000000 + round);
+      continue;
+    }
     if (edit == 0) {
       struct stat before {};
       ASSERT_EQ(::stat(path.c_str(), &before), 0);
@@ -315,7 +320,7 @@ TEST(ScanCache, IsWrittenAgainOnlyWhenAScanFindsSomethingNew) {
   // Every file's times lie well before the scans' starts.
   auto scanStart = ScanCache::Clock::now() + std::chrono::minutes(1);
   const auto scan = [&] {
-    ScanCache cache = ScanCache::Load(cachePath, root, scanStart);
+    ScanCache cache = ScanCache::Load(cachePath, root, {}, scanStart);
     EXPECT_EQ(ScanOf(root, false, &cache).bytes, ScanOf(root, false).bytes);
     EXPECT_TRUE(cache.Save(cachePath));
     scanStart += std::chrono::minutes(1);
@@ -343,20 +348,34 @@ TEST(ScanCache, TrustsNoEntryItCannotBeSureOf) {
       std::chrono::duration_cast<std::chrono::seconds>(start.time_since_epoch()).count();
   const FileIdentity old{1, 2, 3, now - 10, 0, now - 10, 0},
       recent{1, 2, 3, now - 1, 0, now - 1, 0};
-  ScanCache kept = ScanCache::Load(path, "/F/", start);
-  kept.Remember("old.url", old, {"https://old/", "", ""});
-  kept.Remember("recent.url", recent, {"https://recent/", "", ""});
+  ScanCache kept = ScanCache::Load(path, "/F/", {}, start);
+  kept.Remember("old.url", old, R"(,"","old.url","https://old/","","","F")");
+  kept.Remember("recent.url", recent, R"(,"","recent.url","https://recent/","","","F")");
   ASSERT_TRUE(kept.Save(path));
   EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-  const auto found = [&](const std::string& root, const std::string& key, FileIdentity identity) {
-    return ScanCache::Load(path, root, start).Find(key, identity).has_value();
+  const auto found = [&](const std::string& root, RecordLineForm form, const std::string& key,
+                         FileIdentity identity) {
+    return ScanCache::Load(path, root, form, start).Find(key, identity).has_value();
   };
-  EXPECT_TRUE(found("/F/", "old.url", old));
-  EXPECT_FALSE(found("/F/", "recent.url", recent));
-  EXPECT_FALSE(found("/G/", "old.url", old));
-  FileIdentity changed = old;
-  changed.changedNanoseconds = 1;
-  EXPECT_FALSE(found("/F/", "old.url", changed));
+  EXPECT_TRUE(found("/F/", {}, "old.url", old));
+  EXPECT_FALSE(found("/F/", {}, "recent.url", recent));
+  EXPECT_FALSE(found("/G/", {}, "old.url", old));
+  EXPECT_FALSE(found("/F/", {true, false}, "old.url", old));
+  EXPECT_FALSE(found("/F/", {false, true}, "old.url", old));
+  // A file whose identity differs in any part is read again, never given another's line.
+  for (std::int64_t FileIdentity::*part :
+       {&FileIdentity::modifiedSeconds, &FileIdentity::modifiedNanoseconds,
+        &FileIdentity::changedSeconds, &FileIdentity::changedNanoseconds}) {
+    FileIdentity changed = old;
+    changed.*part -= 1;
+    EXPECT_FALSE(found("/F/", {}, "old.url", changed));
+  }
+  for (std::uint64_t FileIdentity::*part :
+       {&FileIdentity::device, &FileIdentity::inode, &FileIdentity::size}) {
+    FileIdentity changed = old;
+    changed.*part += 1;
+    EXPECT_FALSE(found("/F/", {}, "old.url", changed));
+  }
   const std::string bytes = ReadFileBytes(path);
   const auto flipped = [&bytes](std::size_t at) {  // 20: in the version
     std::string damaged = bytes;
@@ -366,7 +385,28 @@ TEST(ScanCache, TrustsNoEntryItCannotBeSureOf) {
   for (const std::string& damaged :
        {flipped(20), flipped(bytes.size() / 2), bytes.substr(0, bytes.size() - 1)}) {
     WriteFileBytes(path, damaged);
-    EXPECT_FALSE(found("/F/", "old.url", old)) << damaged.size();
+    EXPECT_FALSE(found("/F/", {}, "old.url", old)) << damaged.size();
+  }
+}
+
+// The cache keeps lines as written: a scan in another form (fields encoded or not) writes
+// its own lines, never the ones kept, whether its cache was kept in the other form or is
+// handed over in it.
+TEST(ScanCache, GivesNoLineToAScanInAnotherForm) {
+  test::TempDir dir;
+  const std::string root = dir.path() + "Favorites/", cachePath = dir.path() + "scan.cache";
+  fs::create_directories(root + "f");
+  Shortcut(root + "a.url", "https://x.example/a");
+  Shortcut(root + "f/b.url", "https://x.example/b");
+  const auto scanStart = ScanCache::Clock::now() + std::chrono::minutes(1);
+  for (const bool encodeKept : {false, true}) {
+    ScanCache kept = ScanCache::Load(cachePath, root, {encodeKept, false}, scanStart);
+    ScanOf(root, encodeKept, &kept);
+    ASSERT_TRUE(kept.Save(cachePath));
+    ScanCache handed = ScanCache::Load(cachePath, root, {encodeKept, false}, scanStart);
+    EXPECT_EQ(ScanOf(root, !encodeKept, &handed).bytes, ScanOf(root, !encodeKept).bytes);
+    ScanCache loaded = ScanCache::Load(cachePath, root, {!encodeKept, false}, scanStart);
+    EXPECT_EQ(ScanOf(root, !encodeKept, &loaded).bytes, ScanOf(root, !encodeKept).bytes);
   }
 }
 

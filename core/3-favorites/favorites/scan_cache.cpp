@@ -1,6 +1,7 @@
-// The scan cache's file: a header that names the version, the Favorites folder and when the
-// scan began; one entry a shortcut file (four value lengths, the identity, then the path
-// relative to the Favorites folder and the three values); and a checksum over all of it.
+// The scan cache's file: a header that names the version, the Favorites folder, the line form
+// (with the ANSI code page it is in) and when the scan began; one entry a shortcut file (the lengths of its path and line, the
+// identity, then the path relative to the Favorites folder and the line after its Modified
+// field); and a checksum over all of it.
 
 #include "favorites/scan_cache.h"
 
@@ -8,16 +9,17 @@
 #include <functional>
 
 #include "platform/atomic_file.h"
+#include "platform/system_text.h"
 #include "platform/whole_file.h"
 
 namespace kestrin {
 namespace {
 
-// "whole values": a cache from when values were cut at 254 bytes is not taken.
-constexpr std::string_view kMagic = "kestrin scan cache " KESTRIN_VERSION " whole values\n";
-constexpr std::size_t kLengths = 4;
+// "record lines": a cache that kept the values read from each file is not taken.
+constexpr std::string_view kMagic = "kestrin scan cache " KESTRIN_VERSION " record lines\n";
+constexpr std::size_t kLengthBytes = sizeof(std::uint16_t) + sizeof(std::uint32_t);
 constexpr std::size_t kIdentityNumbers = 7;
-constexpr std::size_t kEntryHead = kLengths * sizeof(std::uint16_t) + kIdentityNumbers * 8;
+constexpr std::size_t kEntryHead = kLengthBytes + kIdentityNumbers * 8;
 constexpr std::size_t kChecksumBytes = sizeof(std::uint64_t);
 constexpr std::size_t kScanStartBytes = sizeof(std::int64_t);  // the header's last part
 
@@ -59,16 +61,21 @@ std::uint64_t Checksum(std::string_view bytes) {
 
 // One entry of a cache whose bytes were checked: its parts as views.
 struct Entry {
-  std::uint16_t lengths[kLengths];
   FileIdentity identity;
   std::string_view key;
-  std::string_view values;  // URL, IconFile and IconIndex back to back
+  std::string_view line;  // after the Modified field
+
+  static std::size_t KeySize(std::string_view bytes, std::size_t offset) {
+    return NumberAt<std::uint16_t>(bytes, offset);
+  }
+  static std::size_t LineSize(std::string_view bytes, std::size_t offset) {
+    return NumberAt<std::uint32_t>(bytes, offset + sizeof(std::uint16_t));
+  }
 
   static Entry At(std::string_view bytes, std::size_t offset) {
     Entry entry{};
-    std::memcpy(entry.lengths, bytes.data() + offset, sizeof entry.lengths);
     std::int64_t numbers[kIdentityNumbers];
-    std::memcpy(numbers, bytes.data() + offset + sizeof entry.lengths, sizeof numbers);
+    std::memcpy(numbers, bytes.data() + offset + kLengthBytes, sizeof numbers);
     entry.identity = {static_cast<std::uint64_t>(numbers[0]),
                       static_cast<std::uint64_t>(numbers[1]),
                       static_cast<std::uint64_t>(numbers[2]),
@@ -76,14 +83,14 @@ struct Entry {
                       numbers[4],
                       numbers[5],
                       numbers[6]};
-    const std::size_t valuesSize = entry.lengths[1] + entry.lengths[2] + entry.lengths[3];
-    entry.key = bytes.substr(offset + kEntryHead, entry.lengths[0]);
-    entry.values = bytes.substr(offset + kEntryHead + entry.lengths[0], valuesSize);
+    const std::size_t keySize = KeySize(bytes, offset);
+    entry.key = bytes.substr(offset + kEntryHead, keySize);
+    entry.line = bytes.substr(offset + kEntryHead + keySize, LineSize(bytes, offset));
     return entry;
   }
 
   // The entry's length in the file.
-  std::size_t Size() const { return kEntryHead + key.size() + values.size(); }
+  std::size_t Size() const { return kEntryHead + key.size() + line.size(); }
 };
 
 std::size_t HashOf(std::string_view key) {
@@ -92,21 +99,25 @@ std::size_t HashOf(std::string_view key) {
 
 }  // namespace
 
-ScanCache::ScanCache(const std::string& favoritesRoot, Clock::time_point scanStart) {
+ScanCache::ScanCache(const std::string& favoritesRoot, RecordLineForm form,
+                     Clock::time_point scanStart)
+    : form_(form) {
   next_ = kMagic;
   Append(next_, static_cast<std::uint32_t>(favoritesRoot.size()));
   next_ += favoritesRoot;
+  Append(next_, static_cast<std::uint8_t>(form.encoded));
+  Append(next_, static_cast<std::uint32_t>(form.ansiCodePage ? AnsiCodePage() + 1 : 0));
   Append(next_, static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
                                               scanStart.time_since_epoch())
                                               .count()));
 }
 
 ScanCache ScanCache::Load(const std::string& path, const std::string& favoritesRoot,
-                          Clock::time_point scanStart) {
-  ScanCache cache(favoritesRoot, scanStart);
+                          RecordLineForm form, Clock::time_point scanStart) {
+  ScanCache cache(favoritesRoot, form, scanStart);
   cache.loaded_ = ReadWholeFile(path);
-  // The header up to the scan's start is this cache's own unless the version or the folder
-  // differ.
+  // The header up to the scan's start is this cache's own unless the version, the folder or
+  // the line form differ.
   const std::size_t header = cache.next_.size();
   const std::string_view bytes = cache.loaded_;
   const bool taken = bytes.size() >= header + kChecksumBytes &&
@@ -137,10 +148,8 @@ bool ScanCache::Check(std::string_view entries) {
     if (entries.size() - at < kEntryHead) {
       return false;
     }
-    std::size_t size = kEntryHead;
-    for (std::size_t part = 0; part < kLengths; ++part) {
-      size += NumberAt<std::uint16_t>(entries, at + part * sizeof(std::uint16_t));
-    }
+    const std::size_t size =
+        kEntryHead + Entry::KeySize(entries, at) + Entry::LineSize(entries, at);
     if (entries.size() - at < size) {
       return false;
     }
@@ -195,8 +204,8 @@ std::optional<std::uint32_t> ScanCache::OffsetOf(std::string_view relativePath) 
   return Slot(relativePath);
 }
 
-std::optional<ShortcutValueViews> ScanCache::Find(std::string_view relativePath,
-                                                  const FileIdentity& identity) {
+std::optional<std::string_view> ScanCache::Find(std::string_view relativePath,
+                                                const FileIdentity& identity) {
   const std::optional<std::uint32_t> offset = OffsetOf(relativePath);
   if (!offset || identity.inode == 0) {
     renewed_ = true;
@@ -210,24 +219,16 @@ std::optional<ShortcutValueViews> ScanCache::Find(std::string_view relativePath,
     renewed_ = true;
     return std::nullopt;
   }
-  const std::string_view values = entry.values;
-  return ShortcutValueViews{values.substr(0, entry.lengths[1]),
-                            values.substr(entry.lengths[1], entry.lengths[2]),
-                            values.substr(entry.lengths[1] + entry.lengths[2])};
+  return entry.line;
 }
 
 void ScanCache::Remember(std::string_view relativePath, const FileIdentity& identity,
-                         const ShortcutValueViews& values) {
-  const std::string_view parts[kLengths] = {relativePath, values.URL, values.IconFile,
-                                            values.IconIndex};
-  for (const std::string_view part : parts) {
-    if (part.size() > UINT16_MAX) {
-      return;  // read again next time
-    }
+                         std::string_view lineAfterModified) {
+  if (relativePath.size() > UINT16_MAX || lineAfterModified.size() > UINT32_MAX) {
+    return;  // read again next time
   }
-  for (const std::string_view part : parts) {
-    Append(next_, static_cast<std::uint16_t>(part.size()));
-  }
+  Append(next_, static_cast<std::uint16_t>(relativePath.size()));
+  Append(next_, static_cast<std::uint32_t>(lineAfterModified.size()));
   for (const std::uint64_t number : {identity.device, identity.inode, identity.size,
                                      static_cast<std::uint64_t>(identity.modifiedSeconds),
                                      static_cast<std::uint64_t>(identity.modifiedNanoseconds),
@@ -235,9 +236,8 @@ void ScanCache::Remember(std::string_view relativePath, const FileIdentity& iden
                                      static_cast<std::uint64_t>(identity.changedNanoseconds)}) {
     Append(next_, number);
   }
-  for (const std::string_view part : parts) {
-    next_ += part;
-  }
+  next_ += relativePath;
+  next_ += lineAfterModified;
 }
 
 Result<> ScanCache::Save(const std::string& path) {

@@ -19,7 +19,19 @@ namespace {
 class Scanner {
  public:
   Scanner(std::ostream& out, const ScanOptions& options, std::size_t rootSize, dev_t rootDevice)
-      : out_(out), options_(options), rootSize_(rootSize), rootDevice_(rootDevice) {}
+      : out_(out),
+        options_(options),
+        rootSize_(rootSize),
+        rootDevice_(rootDevice),
+        cache_(options.cache != nullptr &&
+                       options.cache->form() == RecordLineForm{options.encode, options.ansiCodePage}
+                   ? options.cache
+                   : nullptr) {}
+
+  void Flush() {
+    out_.write(pending_.data(), static_cast<std::streamsize>(pending_.size()));
+    pending_.clear();
+  }
 
   // The Favorites folder (absolute, ending in "/"): its sub-folders are listed from both ends.
   void ScanRoot(const std::string& root) {
@@ -107,18 +119,26 @@ class Scanner {
       return;
     }
 
-    const std::string modified =
-        FormatGeneralDate(FileTimeToDate(entry.modified), options_.dateFormat);
     if (isFolder) {
       const std::string path = relative + name;
-      const FavoriteRecord record{modified, path, "", "", "", "", "D"};
-      if (Carried(full, record) && Written(full, record)) {
+      const FavoriteRecord record{DateOf(entry.modified).text, path, "", "", "", "", "D"};
+      if (Carried(full, record) && Written(full, entry.modified, record)) {
         ScanFolder(full + "/", path + "\\", below);
       }
       return;
     }
 
-    const ShortcutValueViews values = ValuesOf(full, entry.identity);
+    const std::string_view key = std::string_view(full).substr(rootSize_);
+    if (cache_ != nullptr) {
+      if (const std::optional<std::string_view> rest = cache_->Find(key, entry.identity)) {
+        if (Written(full, entry.modified, *rest)) {
+          cache_->Remember(key, entry.identity, *rest);
+          ++shortcuts_;
+        }
+        return;
+      }
+    }
+    const ShortcutValues values = ReadShortcutValues(full);
     for (const std::string_view value : {values.URL, values.IconFile, values.IconIndex}) {
       if (!options_.encode && value.find('"') != std::string_view::npos) {
         Warn(full,
@@ -127,48 +147,94 @@ class Scanner {
         return;
       }
     }
-    const FavoriteRecord record{modified,        relative,         name, values.URL,
-                                values.IconFile, values.IconIndex, "F"};
-    if (Carried(full, record) && Written(full, record)) {
+    const FavoriteRecord record{DateOf(entry.modified).text,
+                                relative,
+                                name,
+                                values.URL,
+                                values.IconFile,
+                                values.IconIndex,
+                                "F"};
+    if (!Carried(full, record)) {
+      return;
+    }
+    const std::optional<std::string> rest = FieldsInList(record);
+    if (!rest) {
+      WarnNotInAnsiCodePage(full);
+    } else if (Written(full, entry.modified, *rest)) {
+      if (cache_ != nullptr) {
+        cache_->Remember(key, entry.identity, *rest);
+      }
       ++shortcuts_;
     }
   }
 
-  // False when the record's text has no place in the ANSI code page the list is written in.
-  bool Written(const std::string& path, const FavoriteRecord& record) {
-    if (!options_.ansiCodePage) {
-      WriteFavoriteRecord(out_, record, options_.encode);
-      return true;
+  // A folder's record: its line is never kept.
+  bool Written(const std::string& path, std::time_t modified, const FavoriteRecord& record) {
+    const std::optional<std::string> rest = FieldsInList(record);
+    if (!rest) {
+      WarnNotInAnsiCodePage(path);
+      return false;
     }
-    std::optional<std::string> text[] = {
-        TextInAnsiCodePage(record.Modified), TextInAnsiCodePage(record.Path),
-        TextInAnsiCodePage(record.Name),     TextInAnsiCodePage(record.URL),
-        TextInAnsiCodePage(record.IconFile), TextInAnsiCodePage(record.IconIndex)};
-    for (const auto& value : text) {
-      if (!value) {
-        Warn(path, "it holds characters that the ANSI code page of the list cannot carry");
-        return false;
-      }
+    return Written(path, modified, *rest);
+  }
+
+  // Writes the line of the date and the fields after it; false, with a warning, when the date
+  // has no place in the ANSI code page the list is written in.
+  bool Written(const std::string& path, std::time_t modified, std::string_view rest) {
+    const std::optional<std::string>& date = DateOf(modified).field;
+    if (!date) {
+      WarnNotInAnsiCodePage(path);
+      return false;
     }
-    WriteFavoriteRecord(out_,
-                        {*text[0], *text[1], *text[2], *text[3], *text[4], *text[5], record.Type},
-                        options_.encode);
+    pending_ += *date;
+    pending_ += rest;
+    if (pending_.size() >= kPendingBytes) {
+      Flush();
+    }
     return true;
   }
 
-  // A shortcut file's values, read only when the cache does not know the file unchanged. The
-  // views are good until the next file's.
-  ShortcutValueViews ValuesOf(const std::string& path, const FileIdentity& identity) {
-    if (options_.cache == nullptr) {
-      return read_ = ReadShortcutValues(path);
+  void WarnNotInAnsiCodePage(const std::string& path) {
+    Warn(path, "it holds characters that the ANSI code page of the list cannot carry");
+  }
+
+  // The record's fields after Modified as the list holds them; nothing when the ANSI code page
+  // the list is written in cannot carry them.
+  std::optional<std::string> FieldsInList(const FavoriteRecord& record) const {
+    if (!options_.ansiCodePage) {
+      return FieldsAfterModified(record, options_.encode);
     }
-    const std::string_view relative = std::string_view(path).substr(rootSize_);
-    std::optional<ShortcutValueViews> values = options_.cache->Find(relative, identity);
-    if (!values) {
-      values = read_ = ReadShortcutValues(path);
+    std::optional<std::string> text[] = {
+        TextInAnsiCodePage(record.Path), TextInAnsiCodePage(record.Name),
+        TextInAnsiCodePage(record.URL), TextInAnsiCodePage(record.IconFile),
+        TextInAnsiCodePage(record.IconIndex)};
+    for (const auto& value : text) {
+      if (!value) {
+        return std::nullopt;
+      }
     }
-    options_.cache->Remember(relative, identity, *values);
-    return *values;
+    return FieldsAfterModified({"", *text[0], *text[1], *text[2], *text[3], *text[4], record.Type},
+                               options_.encode);
+  }
+
+  // The date of a modification time as a record's Modified text and as its field in the list
+  // (nothing when the ANSI code page cannot carry it). Files written together share their
+  // time, so the last one is kept.
+  struct DateTexts {
+    std::time_t modified;
+    std::string text;
+    std::optional<std::string> field;
+  };
+  const DateTexts& DateOf(std::time_t modified) {
+    if (!date_ || date_->modified != modified) {
+      std::string text = FormatGeneralDate(FileTimeToDate(modified), options_.dateFormat);
+      const std::optional<std::string> inList =
+          options_.ansiCodePage ? TextInAnsiCodePage(text) : std::optional(text);
+      date_ =
+          DateTexts{modified, std::move(text),
+                    inList ? std::optional(ModifiedField(*inList, options_.encode)) : std::nullopt};
+    }
+    return *date_;
   }
 
   // Whether every computer takes the record (otherwise one odd entry here would make all
@@ -181,12 +247,16 @@ class Scanner {
     return checked.ok();
   }
 
+  static constexpr std::size_t kPendingBytes = std::size_t{1} << 16;
+
   std::ostream& out_;
   const ScanOptions& options_;
   const std::size_t rootSize_;
   const dev_t rootDevice_;
-  ShortcutValues read_;        // the values of the file read last
-  std::size_t shortcuts_ = 0;  // shortcut records written
+  ScanCache* const cache_;         // when it keeps lines of the form written here
+  std::optional<DateTexts> date_;  // of the last date written
+  std::string pending_;            // lines not yet written to out_
+  std::size_t shortcuts_ = 0;      // shortcut records written
 };
 
 }  // namespace
@@ -211,6 +281,7 @@ std::size_t ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& 
   }
   Scanner scanner(out, options, root.size(), *device);
   scanner.ScanRoot(root);
+  scanner.Flush();
   return scanner.shortcuts();
 }
 
