@@ -1,7 +1,7 @@
 // The scan cache's file: a header that names the version, the Favorites folder, the line form
-// (with the ANSI code page it is in) and when the scan began; one entry a shortcut file (the lengths of its path and line, the
-// identity, then the path relative to the Favorites folder and the line after its Modified
-// field); and a checksum over all of it.
+// (with the ANSI code page it is in) and when the scan began; one entry a shortcut file (the
+// lengths of its path and line, the identity, then the path relative to the Favorites folder and
+// the line after its Modified field); and a checksum over all of it.
 
 #include "favorites/scan_cache.h"
 
@@ -133,9 +133,8 @@ ScanCache ScanCache::Load(const std::string& path, const std::string& favoritesR
   }
   const auto unsureSpan = std::chrono::duration_cast<std::chrono::nanoseconds>(kUnsureSpan);
   cache.sureBefore_ = NumberAt<std::int64_t>(bytes, header - kScanStartBytes) - unsureSpan.count();
-  cache.first_ = cache.following_ = header;
-  // The next cache holds about as much: grown by doubling it could take twice the room.
-  cache.next_.reserve(bytes.size() + bytes.size() / 8);
+  cache.first_ = cache.following_ = cache.alike_ = header;
+  cache.copied_ = false;
   return cache;
 }
 
@@ -227,6 +226,17 @@ void ScanCache::Remember(std::string_view relativePath, const FileIdentity& iden
   if (relativePath.size() > UINT16_MAX || lineAfterModified.size() > UINT32_MAX) {
     return;  // read again next time
   }
+  if (!copied_) {
+    if (alike_ + kChecksumBytes < loaded_.size()) {
+      const Entry entry = Entry::At(loaded_, alike_);
+      if (entry.key == relativePath && entry.identity == identity &&
+          entry.line == lineAfterModified) {
+        alike_ += entry.Size();
+        return;
+      }
+    }
+    CopyAlike();
+  }
   Append(next_, static_cast<std::uint16_t>(relativePath.size()));
   Append(next_, static_cast<std::uint32_t>(lineAfterModified.size()));
   for (const std::uint64_t number : {identity.device, identity.inode, identity.size,
@@ -240,13 +250,21 @@ void ScanCache::Remember(std::string_view relativePath, const FileIdentity& iden
   next_ += lineAfterModified;
 }
 
+void ScanCache::CopyAlike() {
+  // The next cache holds about as much: grown by doubling it could take twice the room.
+  next_.reserve(loaded_.size() + loaded_.size() / 8);
+  next_.append(loaded_, first_, alike_ - first_);
+  copied_ = true;
+}
+
 Result<> ScanCache::Save(const std::string& path) {
   // Every file found sure and unchanged, in the same order, none gone: the cache kept says
   // all this cache would, and what it knows sure stays sure after its older start.
-  if (!renewed_ && entries_ > 0 &&
-      std::string_view(next_).substr(first_) ==
-          std::string_view(loaded_).substr(first_, loaded_.size() - first_ - kChecksumBytes)) {
+  if (!copied_ && !renewed_ && alike_ + kChecksumBytes == loaded_.size()) {
     return Result<>::Ok();
+  }
+  if (!copied_) {
+    CopyAlike();
   }
   Append(next_, Checksum(next_));
   // A cache lost in a crash costs the next scan its time: the checksum refuses what is left.

@@ -59,6 +59,7 @@ class ScanCache {
   void Index();
   std::optional<std::uint32_t> Slot(std::string_view relativePath);
   std::optional<std::uint32_t> OffsetOf(std::string_view relativePath);
+  void CopyAlike();
 
   RecordLineForm form_;
   std::string loaded_;                // the last scan's cache, whole and checked
@@ -69,7 +70,11 @@ class ScanCache {
   std::int64_t sureBefore_ = 0;       // in nanoseconds since the epoch
   std::size_t following_ = 0;         // the offset of the entry after the last one found
   bool renewed_ = false;              // a file was asked for that the cache did not know sure
-  std::string next_;                  // the cache this scan writes
+  // The cache this scan writes. While the files remembered are the loaded ones in the same
+  // order, it holds its header alone and they are not copied from loaded_ (up to alike_).
+  std::string next_;
+  std::size_t alike_ = 0;
+  bool copied_ = true;
 };
 
 }  // namespace kestrin
