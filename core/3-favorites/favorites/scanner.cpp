@@ -33,22 +33,21 @@ class Scanner {
     pending_.clear();
   }
 
-  // The Favorites folder (absolute, ending in "/"): its sub-folders are listed from both ends.
+  // The Favorites folder (absolute, ending in "/"): its sub-folders are listed on two threads.
   void ScanRoot(const std::string& root) {
-    std::vector<FolderEntry> entries;
+    const ListedFolder listed = ListFolder(root, rootDevice_);
     std::vector<std::string> folders;
-    VisitFolderEntries(root, rootDevice_, [&](const FolderEntry& entry) {
-      entries.push_back(entry);
+    for (const FolderEntry& entry : listed.entries) {
       if (entry.kind == EntryKind::Folder) {
         folders.push_back(root + entry.name + "/");
       }
-    });
+    }
     SubtreesListedAhead ahead(std::move(folders), rootDevice_);
     std::size_t folder = 0;
-    for (const FolderEntry& entry : entries) {
-      const std::unique_ptr<ListedFolder> listed =
+    for (const FolderEntry& entry : listed.entries) {
+      const std::unique_ptr<ListedFolder> below =
           entry.kind == EntryKind::Folder ? ahead.Take(folder++) : nullptr;
-      VisitEntry(root, "", entry, listed.get());
+      VisitEntry(root, "", entry, below.get());
       Yield();
     }
   }
@@ -57,20 +56,13 @@ class Scanner {
 
  private:
   // `folder` is absolute and ends with "/"; `relative` is its data-file path with a trailing
-  // backslash. Its entries are listed now unless they were listed ahead.
+  // backslash.
   void ScanFolder(const std::string& folder, const std::string& relative,
-                  const ListedFolder* listed) {
-    if (listed != nullptr) {
-      for (std::size_t i = 0; i < listed->entries.size(); ++i) {
-        VisitEntry(folder, relative, listed->entries[i], listed->folders[i].get());
-        Yield();
-      }
-      return;
-    }
-    VisitFolderEntries(folder, rootDevice_, [&](const FolderEntry& entry) {
-      VisitEntry(folder, relative, entry, nullptr);
+                  const ListedFolder& listed) {
+    for (std::size_t i = 0; i < listed.entries.size(); ++i) {
+      VisitEntry(folder, relative, listed.entries[i], listed.folders[i].get());
       Yield();
-    });
+    }
   }
 
   void Yield() {
@@ -86,7 +78,7 @@ class Scanner {
     }
   }
 
-  // `below`: a folder's entries when they were listed ahead.
+  // `below`: a folder's listing.
   void VisitEntry(const std::string& folder, const std::string& relative, const FolderEntry& entry,
                   const ListedFolder* below) {
     const std::string& name = entry.name;
@@ -123,7 +115,7 @@ class Scanner {
       const std::string path = relative + name;
       const FavoriteRecord record{DateOf(entry.modified).text, path, "", "", "", "", "D"};
       if (Carried(full, record) && Written(full, entry.modified, record)) {
-        ScanFolder(full + "/", path + "\\", below);
+        ScanFolder(full + "/", path + "\\", *below);
       }
       return;
     }

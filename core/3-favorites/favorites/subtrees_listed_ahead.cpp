@@ -1,14 +1,17 @@
 #include "favorites/subtrees_listed_ahead.h"
 
-#include <algorithm>
-
 namespace kestrin {
 
-std::unique_ptr<ListedFolder> ListFolderTree(const std::string& folder, dev_t device) {
-  auto listed = std::make_unique<ListedFolder>();
+ListedFolder ListFolder(const std::string& folder, dev_t device) {
+  ListedFolder listed;
   VisitFolderEntries(folder, device,
-                     [&listed](const FolderEntry& entry) { listed->entries.push_back(entry); });
-  listed->folders.resize(listed->entries.size());
+                     [&listed](const FolderEntry& entry) { listed.entries.push_back(entry); });
+  listed.folders.resize(listed.entries.size());
+  return listed;
+}
+
+std::unique_ptr<ListedFolder> ListFolderTree(const std::string& folder, dev_t device) {
+  auto listed = std::make_unique<ListedFolder>(ListFolder(folder, device));
   for (std::size_t i = 0; i < listed->entries.size(); ++i) {
     if (listed->entries[i].kind == EntryKind::Folder) {
       listed->folders[i] = ListFolderTree(folder + listed->entries[i].name + "/", device);
@@ -18,21 +21,19 @@ std::unique_ptr<ListedFolder> ListFolderTree(const std::string& folder, dev_t de
 }
 
 SubtreesListedAhead::SubtreesListedAhead(std::vector<std::string> folders, dev_t device)
-    : folders_(std::move(folders)),
-      device_(device),
-      claimed_(folders_.size()),
-      done_(folders_.size()) {
+    : folders_(std::move(folders)), device_(device), done_(folders_.size()) {
   // With one sub-folder there is nothing to share.
   if (folders_.size() >= 2) {
-    thread_ = std::thread(&SubtreesListedAhead::ListFromTheBack, this);
+    thread_ = std::thread(&SubtreesListedAhead::ListOnSecondThread, this);
   }
 }
 
 SubtreesListedAhead::~SubtreesListedAhead() {
   {
     const std::lock_guard lock(mutex_);
-    scanned_ = folders_.size();
+    stopping_ = true;
   }
+  changed_.notify_all();
   if (thread_.joinable()) {
     thread_.join();
   }
@@ -40,30 +41,39 @@ SubtreesListedAhead::~SubtreesListedAhead() {
 
 std::unique_ptr<ListedFolder> SubtreesListedAhead::Take(std::size_t index) {
   std::unique_lock lock(mutex_);
-  if (index < claimed_) {
-    scanned_ = std::max(scanned_, index + 1);
-    return nullptr;
+  taking_ = index;
+  changed_.notify_all();
+  while (done_[index] == nullptr) {
+    if (Claimable()) {
+      ListNext(lock);
+    } else {
+      changed_.wait(lock);
+    }
   }
-  listed_.wait(lock, [&] { return done_[index] != nullptr; });
   return std::move(done_[index]);
 }
 
-void SubtreesListedAhead::ListFromTheBack() {
+bool SubtreesListedAhead::Claimable() const {
+  return next_ < folders_.size() && next_ <= taking_ + kWindow;
+}
+
+void SubtreesListedAhead::ListNext(std::unique_lock<std::mutex>& lock) {
+  const std::size_t index = next_++;
+  lock.unlock();
+  std::unique_ptr<ListedFolder> listed = ListFolderTree(folders_[index], device_);
+  lock.lock();
+  done_[index] = std::move(listed);
+  changed_.notify_all();
+}
+
+void SubtreesListedAhead::ListOnSecondThread() {
+  std::unique_lock lock(mutex_);
   for (;;) {
-    std::size_t index = 0;
-    {
-      const std::lock_guard lock(mutex_);
-      if (claimed_ <= scanned_) {
-        return;
-      }
-      index = --claimed_;
+    changed_.wait(lock, [this] { return stopping_ || next_ == folders_.size() || Claimable(); });
+    if (stopping_ || next_ == folders_.size()) {
+      return;
     }
-    std::unique_ptr<ListedFolder> listed = ListFolderTree(folders_[index], device_);
-    {
-      const std::lock_guard lock(mutex_);
-      done_[index] = std::move(listed);
-    }
-    listed_.notify_one();
+    ListNext(lock);
   }
 }
 

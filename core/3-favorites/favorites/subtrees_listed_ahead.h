@@ -17,13 +17,14 @@ struct ListedFolder {
   std::vector<std::unique_ptr<ListedFolder>> folders;  // beside `entries`; null but for folders
 };
 
-// Lists `folder` (absolute, ending in "/") and everything below it.
+// Lists `folder` (absolute, ending in "/"): its entries alone, or with everything below them.
+ListedFolder ListFolder(const std::string& folder, dev_t device);
 std::unique_ptr<ListedFolder> ListFolderTree(const std::string& folder, dev_t device);
 
-// The Favorites folder's sub-folders listed on a second thread, from the last one back, while
-// the scan goes through them from the first: stating every file is most of a scan, and the
-// kernel does that on two cores at once. Each sub-folder is listed by whichever thread comes
-// to it first, so the scan waits at most for the one the second thread is listing.
+// The Favorites folder's sub-folders listed by two threads at once, the scan's and a second
+// one: stating every file is most of a scan, and the kernel does that on both cores. Each
+// thread lists the next sub-folder that neither has taken, up to kWindow beyond the one the
+// scan writes, so that the listings waiting to be written stay few.
 class SubtreesListedAhead {
  public:
   // `folders`: absolute, each ending in "/", in the order of the scan.
@@ -33,19 +34,25 @@ class SubtreesListedAhead {
   SubtreesListedAhead(const SubtreesListedAhead&) = delete;
   SubtreesListedAhead& operator=(const SubtreesListedAhead&) = delete;
 
-  // The listing of sub-folder `index` when the second thread took it (waiting until it is
-  // done); null when it is the scan's to list. Asked in increasing order.
+  // The listing of sub-folder `index`, asked for in increasing order. While the second
+  // thread lists it, the calling thread lists the next ones.
   std::unique_ptr<ListedFolder> Take(std::size_t index);
 
  private:
-  void ListFromTheBack();
+  static constexpr std::size_t kWindow = 4;
+
+  bool Claimable() const;
+  // Lists the next sub-folder, with the lock let go meanwhile.
+  void ListNext(std::unique_lock<std::mutex>& lock);
+  void ListOnSecondThread();
 
   const std::vector<std::string> folders_;
   const dev_t device_;
   std::mutex mutex_;
-  std::condition_variable listed_;
-  std::size_t scanned_ = 0;  // the sub-folders before it are the scan's, or taken by it
-  std::size_t claimed_;      // from it on, the second thread's
+  std::condition_variable changed_;
+  std::size_t next_ = 0;    // the first sub-folder that neither thread has taken
+  std::size_t taking_ = 0;  // the one the scan asked for last
+  bool stopping_ = false;
   std::vector<std::unique_ptr<ListedFolder>> done_;
   std::thread thread_;  // last: it starts once the rest is set
 };
