@@ -5,6 +5,7 @@
 
 #include "favorites/scan_cache.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -45,31 +46,72 @@ std::int64_t Nanoseconds(std::int64_t seconds, std::int64_t nanoseconds) {
 // Any damaged byte changes it: each step (xor, multiplication by an odd number, xor-shift)
 // can be undone, so two inputs that differ in one word never give the same sum. Four lanes
 // take turns word by word, so that the processor works on four words at once; the lanes are
-// mixed into the sum by the same steps.
-std::uint64_t Checksum(std::string_view bytes) {
-  constexpr std::size_t kLanes = 4;
-  const auto mix = [](std::uint64_t& sum, std::uint64_t word) {
-    sum = (sum ^ word) * 0x100000001b3u;
-    sum ^= sum >> 29;
-  };
-  std::uint64_t lanes[kLanes];
-  for (std::size_t lane = 0; lane < kLanes; ++lane) {
-    lanes[lane] = (0x9e3779b97f4a7c15u ^ bytes.size()) + lane;
-  }
-  std::size_t at = 0;
-  for (; at + kLanes * 8 <= bytes.size(); at += kLanes * 8) {
+// mixed into the sum by the same steps. The bytes may come in parts.
+class Checksum {
+ public:
+  explicit Checksum(std::size_t size) {
     for (std::size_t lane = 0; lane < kLanes; ++lane) {
-      mix(lanes[lane], NumberAt<std::uint64_t>(bytes, at + lane * 8));
+      lanes_[lane] = (0x9e3779b97f4a7c15u ^ size) + lane;
     }
   }
-  for (; at < bytes.size(); ++at) {
-    mix(lanes[0], static_cast<unsigned char>(bytes[at]));
+
+  void Add(std::string_view bytes) {
+    if (held_ > 0) {
+      const std::size_t taken = std::min(bytes.size(), kBlock - held_);
+      std::memcpy(block_ + held_, bytes.data(), taken);
+      held_ += taken;
+      bytes.remove_prefix(taken);
+      if (held_ < kBlock) {
+        return;
+      }
+      MixBlock(block_);
+      held_ = 0;
+    }
+    for (; bytes.size() >= kBlock; bytes.remove_prefix(kBlock)) {
+      MixBlock(bytes.data());
+    }
+    std::memcpy(block_, bytes.data(), bytes.size());
+    held_ = bytes.size();
   }
-  std::uint64_t sum = lanes[0];
-  for (std::size_t lane = 1; lane < kLanes; ++lane) {
-    mix(sum, lanes[lane]);
+
+  std::uint64_t Sum() const {
+    std::uint64_t first = lanes_[0];
+    for (std::size_t at = 0; at < held_; ++at) {
+      Mix(first, static_cast<unsigned char>(block_[at]));
+    }
+    std::uint64_t sum = first;
+    for (std::size_t lane = 1; lane < kLanes; ++lane) {
+      Mix(sum, lanes_[lane]);
+    }
+    return sum;
   }
-  return sum;
+
+ private:
+  static constexpr std::size_t kLanes = 4;
+  static constexpr std::size_t kBlock = kLanes * 8;
+
+  static void Mix(std::uint64_t& sum, std::uint64_t word) {
+    sum = (sum ^ word) * 0x100000001b3u;
+    sum ^= sum >> 29;
+  }
+
+  void MixBlock(const char* block) {
+    for (std::size_t lane = 0; lane < kLanes; ++lane) {
+      std::uint64_t word;
+      std::memcpy(&word, block + lane * 8, sizeof word);
+      Mix(lanes_[lane], word);
+    }
+  }
+
+  std::uint64_t lanes_[kLanes];
+  char block_[kBlock];
+  std::size_t held_ = 0;
+};
+
+std::uint64_t ChecksumOf(std::string_view bytes) {
+  Checksum sum(bytes.size());
+  sum.Add(bytes);
+  return sum.Sum();
 }
 
 // One entry of a cache whose bytes were checked: its parts as views.
@@ -115,14 +157,14 @@ std::size_t HashOf(std::string_view key) {
 ScanCache::ScanCache(const std::string& favoritesRoot, RecordLineForm form,
                      Clock::time_point scanStart)
     : form_(form) {
-  next_ = kMagic;
-  Append(next_, static_cast<std::uint32_t>(favoritesRoot.size()));
-  next_ += favoritesRoot;
-  Append(next_, static_cast<std::uint8_t>(form.encoded));
-  Append(next_, static_cast<std::uint32_t>(form.ansiCodePage ? AnsiCodePage() + 1 : 0));
-  Append(next_, static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                              scanStart.time_since_epoch())
-                                              .count()));
+  header_ = kMagic;
+  Append(header_, static_cast<std::uint32_t>(favoritesRoot.size()));
+  header_ += favoritesRoot;
+  Append(header_, static_cast<std::uint8_t>(form.encoded));
+  Append(header_, static_cast<std::uint32_t>(form.ansiCodePage ? AnsiCodePage() + 1 : 0));
+  Append(header_, static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                                scanStart.time_since_epoch())
+                                                .count()));
 }
 
 ScanCache ScanCache::Load(const std::string& path, const std::string& favoritesRoot,
@@ -131,13 +173,13 @@ ScanCache ScanCache::Load(const std::string& path, const std::string& favoritesR
   cache.loaded_ = ReadWholeFile(path);
   // The header up to the scan's start is this cache's own unless the version, the folder or
   // the line form differ.
-  const std::size_t header = cache.next_.size();
+  const std::size_t header = cache.header_.size();
   const std::string_view bytes = cache.loaded_;
   const bool taken = bytes.size() >= header + kChecksumBytes &&
                      bytes.substr(0, header - kScanStartBytes) ==
-                         std::string_view(cache.next_).substr(0, header - kScanStartBytes) &&
+                         std::string_view(cache.header_).substr(0, header - kScanStartBytes) &&
                      NumberAt<std::uint64_t>(bytes, bytes.size() - kChecksumBytes) ==
-                         Checksum(bytes.substr(0, bytes.size() - kChecksumBytes)) &&
+                         ChecksumOf(bytes.substr(0, bytes.size() - kChecksumBytes)) &&
                      cache.Check(bytes.substr(header, bytes.size() - header - kChecksumBytes));
   if (!taken) {
     cache.loaded_ = std::string();
@@ -146,8 +188,7 @@ ScanCache ScanCache::Load(const std::string& path, const std::string& favoritesR
   }
   const auto unsureSpan = std::chrono::duration_cast<std::chrono::nanoseconds>(kUnsureSpan);
   cache.sureBefore_ = NumberAt<std::int64_t>(bytes, header - kScanStartBytes) - unsureSpan.count();
-  cache.first_ = cache.following_ = cache.alike_ = header;
-  cache.copied_ = false;
+  cache.first_ = cache.following_ = header;
   return cache;
 }
 
@@ -218,6 +259,7 @@ std::optional<std::uint32_t> ScanCache::OffsetOf(std::string_view relativePath) 
 
 std::optional<std::string_view> ScanCache::Find(std::string_view relativePath,
                                                 const FileIdentity& identity) {
+  found_.reset();
   const std::optional<std::uint32_t> offset = OffsetOf(relativePath);
   if (!offset || identity.inode == 0) {
     renewed_ = true;
@@ -231,6 +273,7 @@ std::optional<std::string_view> ScanCache::Find(std::string_view relativePath,
     renewed_ = true;
     return std::nullopt;
   }
+  found_ = *offset;
   return entry.line;
 }
 
@@ -239,51 +282,63 @@ void ScanCache::Remember(std::string_view relativePath, const FileIdentity& iden
   if (relativePath.size() > UINT16_MAX || lineAfterModified.size() > UINT32_MAX) {
     return;  // read again next time
   }
-  if (!copied_) {
-    if (alike_ + kChecksumBytes < loaded_.size()) {
-      const Entry entry = Entry::At(loaded_, alike_);
-      if (entry.key == relativePath && entry.identity == identity &&
-          entry.line == lineAfterModified) {
-        alike_ += entry.Size();
-        return;
-      }
+  if (found_) {
+    const Entry entry = Entry::At(loaded_, *found_);
+    if (entry.key == relativePath && entry.identity == identity &&
+        entry.line == lineAfterModified) {
+      Keep(Part::Loaded, *found_, entry.Size());
+      found_.reset();
+      return;
     }
-    CopyAlike();
   }
-  Append(next_, static_cast<std::uint16_t>(relativePath.size()));
-  Append(next_, static_cast<std::uint32_t>(lineAfterModified.size()));
+  const std::size_t start = added_.size();
+  Append(added_, static_cast<std::uint16_t>(relativePath.size()));
+  Append(added_, static_cast<std::uint32_t>(lineAfterModified.size()));
   for (const std::uint64_t number : {identity.device, identity.inode, identity.size,
                                      static_cast<std::uint64_t>(identity.modifiedSeconds),
                                      static_cast<std::uint64_t>(identity.modifiedNanoseconds),
                                      static_cast<std::uint64_t>(identity.changedSeconds),
                                      static_cast<std::uint64_t>(identity.changedNanoseconds)}) {
-    Append(next_, number);
+    Append(added_, number);
   }
-  next_ += relativePath;
-  next_ += lineAfterModified;
+  added_ += relativePath;
+  added_ += lineAfterModified;
+  Keep(Part::Added, start, added_.size() - start);
 }
 
-void ScanCache::CopyAlike() {
-  // The next cache holds about as much: grown by doubling it could take twice the room.
-  next_.reserve(loaded_.size() + loaded_.size() / 8);
-  next_.append(loaded_, first_, alike_ - first_);
-  copied_ = true;
+void ScanCache::Keep(Part from, std::size_t offset, std::size_t size) {
+  if (!parts_.empty() && parts_.back().from == from &&
+      parts_.back().offset + parts_.back().size == offset) {
+    parts_.back().size += size;
+  } else {
+    parts_.push_back({from, offset, size});
+  }
 }
 
 Result<> ScanCache::Save(const std::string& path) {
   // Every file found sure and unchanged, in the same order, none gone: the cache kept says
   // all this cache would, and what it knows sure stays sure after its older start.
-  if (!copied_ && !renewed_ && alike_ + kChecksumBytes == loaded_.size()) {
+  const std::size_t loadedEntries = loaded_.empty() ? 0 : loaded_.size() - first_ - kChecksumBytes;
+  if (!renewed_ && parts_.size() == 1 && parts_[0].from == Part::Loaded &&
+      parts_[0].offset == first_ && parts_[0].size == loadedEntries) {
     return Result<>::Ok();
   }
-  if (!copied_) {
-    CopyAlike();
+  std::vector<std::string_view> bytes{header_};
+  std::size_t size = header_.size();
+  for (const Stretch& part : parts_) {
+    const std::string_view source = part.from == Part::Loaded ? loaded_ : added_;
+    bytes.push_back(source.substr(part.offset, part.size));
+    size += part.size;
   }
-  Append(next_, Checksum(next_));
+  Checksum sum(size);
+  for (const std::string_view part : bytes) {
+    sum.Add(part);
+  }
+  std::string checksum;
+  Append(checksum, sum.Sum());
+  bytes.push_back(checksum);
   // A cache lost in a crash costs the next scan its time: the checksum refuses what is left.
-  const Result<> written = WriteFileAtomically(path, next_, 0600, Durability::Unflushed);
-  next_.resize(next_.size() - kChecksumBytes);
-  return written;
+  return WriteFileAtomically(path, bytes, 0600, Durability::Unflushed);
 }
 
 }  // namespace kestrin

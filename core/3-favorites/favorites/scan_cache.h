@@ -59,7 +59,14 @@ class ScanCache {
   void Index();
   std::optional<std::uint32_t> Slot(std::string_view relativePath);
   std::optional<std::uint32_t> OffsetOf(std::string_view relativePath);
-  void CopyAlike();
+  // Where each stretch of the next cache's entries comes from.
+  enum class Part { Loaded, Added };
+  struct Stretch {
+    Part from;
+    std::size_t offset;
+    std::size_t size;
+  };
+  void Keep(Part from, std::size_t offset, std::size_t size);
 
   RecordLineForm form_;
   std::string loaded_;                // the last scan's cache, whole and checked
@@ -70,11 +77,12 @@ class ScanCache {
   std::int64_t sureBefore_ = 0;       // in nanoseconds since the epoch
   std::size_t following_ = 0;         // the offset of the entry after the last one found
   bool renewed_ = false;              // a file was asked for that the cache did not know sure
-  // The cache this scan writes. While the files remembered are the loaded ones in the same
-  // order, it holds its header alone and they are not copied from loaded_ (up to alike_).
-  std::string next_;
-  std::size_t alike_ = 0;
-  bool copied_ = true;
+  std::optional<std::size_t> found_;  // the offset of the entry found last, until remembered
+  // The cache this scan writes: its header, then stretches of entries, each either loaded
+  // unchanged or added (so that a cache much like the last one is not copied whole).
+  std::string header_;
+  std::string added_;
+  std::vector<Stretch> parts_;
 };
 
 }  // namespace kestrin
