@@ -56,13 +56,20 @@ class Scanner {
 
  private:
   // `folder` is absolute and ends with "/"; `relative` is its data-file path with a trailing
-  // backslash.
+  // backslash. Its entries are listed now unless they were listed ahead.
   void ScanFolder(const std::string& folder, const std::string& relative,
-                  const ListedFolder& listed) {
-    for (std::size_t i = 0; i < listed.entries.size(); ++i) {
-      VisitEntry(folder, relative, listed.entries[i], listed.folders[i].get());
-      Yield();
+                  const ListedFolder* listed) {
+    if (listed != nullptr) {
+      for (std::size_t i = 0; i < listed->entries.size(); ++i) {
+        VisitEntry(folder, relative, listed->entries[i], listed->folders[i].get());
+        Yield();
+      }
+      return;
     }
+    VisitFolderEntries(folder, rootDevice_, [&](const FolderEntry& entry) {
+      VisitEntry(folder, relative, entry, nullptr);
+      Yield();
+    });
   }
 
   void Yield() {
@@ -78,7 +85,7 @@ class Scanner {
     }
   }
 
-  // `below`: a folder's listing.
+  // `below`: a folder's listing when it was listed ahead.
   void VisitEntry(const std::string& folder, const std::string& relative, const FolderEntry& entry,
                   const ListedFolder* below) {
     const std::string& name = entry.name;
@@ -115,7 +122,7 @@ class Scanner {
       const std::string path = relative + name;
       const FavoriteRecord record{DateOf(entry.modified).text, path, "", "", "", "", "D"};
       if (Carried(full, record) && Written(full, entry.modified, record)) {
-        ScanFolder(full + "/", path + "\\", *below);
+        ScanFolder(full + "/", path + "\\", below);
       }
       return;
     }

@@ -43,6 +43,10 @@ std::unique_ptr<ListedFolder> SubtreesListedAhead::Take(std::size_t index) {
   std::unique_lock lock(mutex_);
   taking_ = index;
   changed_.notify_all();
+  if (index == next_) {
+    ++next_;
+    return nullptr;
+  }
   while (done_[index] == nullptr) {
     if (Claimable()) {
       ListNext(lock);

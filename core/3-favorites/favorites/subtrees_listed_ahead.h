@@ -23,8 +23,10 @@ std::unique_ptr<ListedFolder> ListFolderTree(const std::string& folder, dev_t de
 
 // The Favorites folder's sub-folders listed by two threads at once, the scan's and a second
 // one: stating every file is most of a scan, and the kernel does that on both cores. Each
-// thread lists the next sub-folder that neither has taken, up to kWindow beyond the one the
-// scan writes, so that the listings waiting to be written stay few.
+// thread lists the next sub-folder that neither has taken, the second one up to kWindow
+// beyond the one the scan writes, so that the listings waiting to be written stay few. A
+// sub-folder that the scan comes to before either has taken it is the scan's to go through
+// as it lists it: a Favorites folder with one large sub-folder is scanned as it was before.
 class SubtreesListedAhead {
  public:
   // `folders`: absolute, each ending in "/", in the order of the scan.
@@ -34,8 +36,9 @@ class SubtreesListedAhead {
   SubtreesListedAhead(const SubtreesListedAhead&) = delete;
   SubtreesListedAhead& operator=(const SubtreesListedAhead&) = delete;
 
-  // The listing of sub-folder `index`, asked for in increasing order. While the second
-  // thread lists it, the calling thread lists the next ones.
+  // The listing of sub-folder `index`, asked for in increasing order; null when it is the
+  // caller's to list. While the second thread lists it, the calling thread lists the next
+  // ones.
   std::unique_ptr<ListedFolder> Take(std::size_t index);
 
  private:
