@@ -1,5 +1,7 @@
 #include "favorites/subtrees_listed_ahead.h"
 
+#include <system_error>
+
 namespace kestrin {
 
 ListedFolder ListFolder(const std::string& folder, dev_t device) {
@@ -24,7 +26,11 @@ SubtreesListedAhead::SubtreesListedAhead(std::vector<std::string> folders, dev_t
     : folders_(std::move(folders)), device_(device), done_(folders_.size()) {
   // With one sub-folder there is nothing to share.
   if (folders_.size() >= 2) {
-    thread_ = std::thread(&SubtreesListedAhead::ListOnSecondThread, this);
+    try {
+      thread_ = std::thread(&SubtreesListedAhead::ListOnSecondThread, this);
+    } catch (const std::system_error&) {
+      // No thread to be had: the scan lists every sub-folder itself, as it comes to it.
+    }
   }
 }
 
