@@ -204,6 +204,50 @@ TEST(ScanFavoritesFolder, WritesOnlyRecordsEveryComputerTakes) {
   }
 }
 
+// Path and Name of each entry below `folder`, depth first in the order the file system
+// delivers them: what one thread walking the tree alone writes.
+void WalkInOrder(const std::string& folder, const std::string& path,
+                 std::vector<std::string>& walked) {
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_directory()) {
+      walked.push_back(path + name);
+      WalkInOrder(entry.path().string(), path + name + "\\", walked);
+    } else {
+      walked.push_back(path + name);
+    }
+  }
+}
+
+// The Favorites folder's sub-folders are listed by two threads at once; the records still
+// come in the order of one walk, each folder's whole before the next entry.
+TEST(ScanFavoritesFolder, WritesTheOrderOfOneWalkWhileListingOnTwoThreads) {
+  test::TempDir dir;
+  for (int folder = 0; folder < 40; ++folder) {
+    const std::string name = dir.path() + "folder " + std::to_string(folder);
+    fs::create_directories(name + "/inner");
+    Shortcut(name + "/inner/deep.url", "https://x.example/deep");
+    for (int file = 0; file < 3; ++file) {
+      Shortcut(name + "/" + std::to_string(file) + ".url", "https://x.example/" + name);
+    }
+    if (folder % 8 == 0) {
+      Shortcut(dir.path() + "top " + std::to_string(folder) + ".url", "https://x.example/");
+    }
+  }
+  std::vector<std::string> walked;
+  WalkInOrder(dir.path(), "", walked);
+  for (int round = 0; round < 20; ++round) {
+    const Result<FavoritesDataFile> file =
+        ParseFavoritesDataFile("Study@12/5/2026\r\n" + ScanOf(dir.path(), false).bytes, false);
+    ASSERT_TRUE(file) << file.error();
+    std::vector<std::string> scanned;
+    for (const FavoriteRecord& record : file->records) {
+      scanned.push_back(std::string(record.Path) + std::string(record.Name));
+    }
+    ASSERT_EQ(scanned, walked) << round;
+  }
+}
+
 TEST(ScanFavoritesFolder, RefusesToScanWithoutAFavoritesFolder) {
   for (const char* root : {"", "/", "relative"}) {
     const Scan scan = ScanOf(root, false);
@@ -214,8 +258,8 @@ TEST(ScanFavoritesFolder, RefusesToScanWithoutAFavoritesFolder) {
 }
 
 // Whatever changed since the cache was kept (a file rewritten in the same size and time, one
-// renamed, deleted or replaced by a folder, new files), a scan through it writes the bytes of
-// a scan that reads every file.
+// touched, renamed, deleted or replaced by a folder, new files), a scan through it writes the
+// bytes of a scan that reads every file.
 TEST(ScanCache, CachedScanWritesTheBytesOfAFullScan) {
   test::TempDir dir;
   const std::string root = dir.path() + "Favorites/", cachePath = dir.path() + "scan.cache";
@@ -225,6 +269,7 @@ TEST(ScanCache, CachedScanWritesTheBytesOfAFullScan) {
   const auto add = [&](const std::string& file) {
     fs::create_directories(fs::path(root + file).parent_path());
     Shortcut(root + file, "https://x.example/" + std::to_string(random()));
+    SetTime(root + file, 1764000000 + 3600 * static_cast<std::time_t>(pick(3)));
     files.push_back(file);
   };
   for (int i = 0; i < 60; ++i) {
@@ -233,12 +278,16 @@ TEST(ScanCache, CachedScanWritesTheBytesOfAFullScan) {
   // Every file's times lie well before this scan start: no entry is unsure for its time.
   const auto scanStart = ScanCache::Clock::now() + std::chrono::minutes(1);
   for (int round = 0; round < 40; ++round) {
-    ScanCache cache = ScanCache::Load(cachePath, root, scanStart);
+    ScanCache cache = ScanCache::Load(cachePath, root, {}, scanStart);
     ASSERT_EQ(ScanOf(root, false, &cache).bytes, ScanOf(root, false).bytes) << round;
     ASSERT_TRUE(cache.Save(cachePath));
     const std::size_t index = pick(files.size());
     const std::string file = files[index], path = root + file;
-    const int edit = static_cast<int>(pick(5));
+    const int edit = static_cast<int>(pick(6));
+    if (edit == 5) {  // touched: the same line, a new date
+      SetTime(path, 1765000000 + round);
+      continue;
+    }
     if (edit == 0) {
       struct stat before {};
       ASSERT_EQ(::stat(path.c_str(), &before), 0);
@@ -271,7 +320,7 @@ TEST(ScanCache, IsWrittenAgainOnlyWhenAScanFindsSomethingNew) {
   // Every file's times lie well before the scans' starts.
   auto scanStart = ScanCache::Clock::now() + std::chrono::minutes(1);
   const auto scan = [&] {
-    ScanCache cache = ScanCache::Load(cachePath, root, scanStart);
+    ScanCache cache = ScanCache::Load(cachePath, root, {}, scanStart);
     EXPECT_EQ(ScanOf(root, false, &cache).bytes, ScanOf(root, false).bytes);
     EXPECT_TRUE(cache.Save(cachePath));
     scanStart += std::chrono::minutes(1);
@@ -286,7 +335,9 @@ TEST(ScanCache, IsWrittenAgainOnlyWhenAScanFindsSomethingNew) {
   EXPECT_NE(renewed, first);
   EXPECT_EQ(scan(), renewed);
   Shortcut(root + "d.url", "https://x.example/d");
-  EXPECT_NE(scan(), renewed);
+  const std::string added = scan();
+  EXPECT_NE(added, renewed);
+  EXPECT_EQ(scan(), added) << "the cache written with a file added is taken whole";
 }
 
 // A cache is taken whole or not at all, and an entry whose times lie close to the last
@@ -299,20 +350,34 @@ TEST(ScanCache, TrustsNoEntryItCannotBeSureOf) {
       std::chrono::duration_cast<std::chrono::seconds>(start.time_since_epoch()).count();
   const FileIdentity old{1, 2, 3, now - 10, 0, now - 10, 0},
       recent{1, 2, 3, now - 1, 0, now - 1, 0};
-  ScanCache kept = ScanCache::Load(path, "/F/", start);
-  kept.Remember("old.url", old, {"https://old/", "", ""});
-  kept.Remember("recent.url", recent, {"https://recent/", "", ""});
+  ScanCache kept = ScanCache::Load(path, "/F/", {}, start);
+  kept.Remember("old.url", old, R"(,"","old.url","https://old/","","","F")");
+  kept.Remember("recent.url", recent, R"(,"","recent.url","https://recent/","","","F")");
   ASSERT_TRUE(kept.Save(path));
   EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-  const auto found = [&](const std::string& root, const std::string& key, FileIdentity identity) {
-    return ScanCache::Load(path, root, start).Find(key, identity).has_value();
+  const auto found = [&](const std::string& root, RecordLineForm form, const std::string& key,
+                         FileIdentity identity) {
+    return ScanCache::Load(path, root, form, start).Find(key, identity).has_value();
   };
-  EXPECT_TRUE(found("/F/", "old.url", old));
-  EXPECT_FALSE(found("/F/", "recent.url", recent));
-  EXPECT_FALSE(found("/G/", "old.url", old));
-  FileIdentity changed = old;
-  changed.changedNanoseconds = 1;
-  EXPECT_FALSE(found("/F/", "old.url", changed));
+  EXPECT_TRUE(found("/F/", {}, "old.url", old));
+  EXPECT_FALSE(found("/F/", {}, "recent.url", recent));
+  EXPECT_FALSE(found("/G/", {}, "old.url", old));
+  EXPECT_FALSE(found("/F/", {true, false}, "old.url", old));
+  EXPECT_FALSE(found("/F/", {false, true}, "old.url", old));
+  // A file whose identity differs in any part is read again, never given another's line.
+  for (std::int64_t FileIdentity::*part :
+       {&FileIdentity::modifiedSeconds, &FileIdentity::modifiedNanoseconds,
+        &FileIdentity::changedSeconds, &FileIdentity::changedNanoseconds}) {
+    FileIdentity changed = old;
+    changed.*part -= 1;
+    EXPECT_FALSE(found("/F/", {}, "old.url", changed));
+  }
+  for (std::uint64_t FileIdentity::*part :
+       {&FileIdentity::device, &FileIdentity::inode, &FileIdentity::size}) {
+    FileIdentity changed = old;
+    changed.*part += 1;
+    EXPECT_FALSE(found("/F/", {}, "old.url", changed));
+  }
   const std::string bytes = ReadFileBytes(path);
   const auto flipped = [&bytes](std::size_t at) {  // 20: in the version
     std::string damaged = bytes;
@@ -322,7 +387,28 @@ TEST(ScanCache, TrustsNoEntryItCannotBeSureOf) {
   for (const std::string& damaged :
        {flipped(20), flipped(bytes.size() / 2), bytes.substr(0, bytes.size() - 1)}) {
     WriteFileBytes(path, damaged);
-    EXPECT_FALSE(found("/F/", "old.url", old)) << damaged.size();
+    EXPECT_FALSE(found("/F/", {}, "old.url", old)) << damaged.size();
+  }
+}
+
+// The cache keeps lines as written: a scan in another form (fields encoded or not) writes
+// its own lines, never the ones kept, whether its cache was kept in the other form or is
+// handed over in it.
+TEST(ScanCache, GivesNoLineToAScanInAnotherForm) {
+  test::TempDir dir;
+  const std::string root = dir.path() + "Favorites/", cachePath = dir.path() + "scan.cache";
+  fs::create_directories(root + "f");
+  Shortcut(root + "a.url", "https://x.example/a");
+  Shortcut(root + "f/b.url", "https://x.example/b");
+  const auto scanStart = ScanCache::Clock::now() + std::chrono::minutes(1);
+  for (const bool encodeKept : {false, true}) {
+    ScanCache kept = ScanCache::Load(cachePath, root, {encodeKept, false}, scanStart);
+    ScanOf(root, encodeKept, &kept);
+    ASSERT_TRUE(kept.Save(cachePath));
+    ScanCache handed = ScanCache::Load(cachePath, root, {encodeKept, false}, scanStart);
+    EXPECT_EQ(ScanOf(root, !encodeKept, &handed).bytes, ScanOf(root, !encodeKept).bytes);
+    ScanCache loaded = ScanCache::Load(cachePath, root, {!encodeKept, false}, scanStart);
+    EXPECT_EQ(ScanOf(root, !encodeKept, &loaded).bytes, ScanOf(root, !encodeKept).bytes);
   }
 }
 

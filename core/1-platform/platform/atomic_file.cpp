@@ -27,6 +27,11 @@ void SyncFolder(const std::string& folder) {
 
 Result<> WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t mode,
                              Durability durability) {
+  return WriteFileAtomically(path, std::span(&bytes, 1), mode, durability);
+}
+
+Result<> WriteFileAtomically(const std::string& path, std::span<const std::string_view> parts,
+                             mode_t mode, Durability durability) {
   const bool flushed = durability == Durability::Flushed;
   const Result<> cannotWrite = Result<>::Fail("cannot write " + path);
   if (path.empty()) {
@@ -37,7 +42,11 @@ Result<> WriteFileAtomically(const std::string& path, std::string_view bytes, mo
   if (fd < 0) {
     return cannotWrite;
   }
-  const bool written = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && (!flushed || fsync(fd) == 0);
+  bool written = fchmod(fd, mode) == 0;
+  for (const std::string_view part : parts) {
+    written = written && WriteAll(fd, part);
+  }
+  written = written && (!flushed || fsync(fd) == 0);
   const bool closed = close(fd) == 0;
   if (!written || !closed || rename(temporary.c_str(), path.c_str()) != 0) {
     unlink(temporary.c_str());

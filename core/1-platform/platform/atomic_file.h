@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,8 @@ enum class Durability { Flushed, Unflushed };
 // file is then untouched and no temporary file is left.
 Result<> WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t mode,
                              Durability durability = Durability::Flushed);
+// The same for a file of several parts, written one after the other.
+Result<> WriteFileAtomically(const std::string& path, std::span<const std::string_view> parts,
+                             mode_t mode, Durability durability = Durability::Flushed);
 
 }  // namespace kestrin

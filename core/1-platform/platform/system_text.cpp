@@ -10,4 +10,8 @@ std::optional<std::string> TextInAnsiCodePage(std::string_view utf8) {
   return std::string(utf8);
 }
 
+unsigned AnsiCodePage() {
+  return 0;
+}
+
 }  // namespace kestrin

@@ -15,4 +15,8 @@ std::string TextAsUtf8(std::string bytes);
 // when a character has no place there. Linux has no such code page: the text stays UTF-8.
 std::optional<std::string> TextInAnsiCodePage(std::string_view utf8);
 
+// The number of the ANSI code page that TextInAnsiCodePage writes in: text kept in it is
+// stale once the system's changes. 0 on Linux.
+unsigned AnsiCodePage();
+
 }  // namespace kestrin

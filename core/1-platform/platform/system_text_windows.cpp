@@ -24,4 +24,8 @@ std::optional<std::string> TextInAnsiCodePage(std::string_view utf8) {
   return lost ? std::nullopt : std::optional<std::string>(std::move(text));
 }
 
+unsigned AnsiCodePage() {
+  return GetACP();
+}
+
 }  // namespace kestrin

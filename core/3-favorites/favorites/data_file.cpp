@@ -82,27 +82,44 @@ void WriteDataFileHeader(std::ostream& out, const DataFileHeader& header) {
   out.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
-void WriteFavoriteRecord(std::ostream& out, const FavoriteRecord& record, bool encode) {
-  const std::string_view fields[kFieldCount] = {record.Modified, record.Path,     record.Name,
-                                                record.URL,      record.IconFile, record.IconIndex,
-                                                record.Type};
+namespace {
+
+void AppendField(std::string& line, std::string_view value, bool encode) {
+  line += '"';
+  if (encode) {
+    line += Radix64Encode(value);
+  } else {
+    line += value;
+  }
+  line += '"';
+}
+
+}  // namespace
+
+std::string ModifiedField(std::string_view modified, bool encode) {
+  std::string field;
+  AppendField(field, modified, encode);
+  return field;
+}
+
+std::string FieldsAfterModified(const FavoriteRecord& record, bool encode) {
+  const std::string_view fields[kFieldCount - 1] = {record.Path,     record.Name,      record.URL,
+                                                    record.IconFile, record.IconIndex, record.Type};
   std::string line;
-  line.reserve(64 + (encode ? 2 : 1) *
-                        (record.Modified.size() + record.Path.size() + record.Name.size() +
-                         record.URL.size() + record.IconFile.size() + record.IconIndex.size()));
-  for (std::size_t i = 0; i < kFieldCount; ++i) {
-    if (i > 0) {
-      line += ',';
-    }
-    line += '"';
-    if (encode) {
-      line += Radix64Encode(fields[i]);
-    } else {
-      line += fields[i];
-    }
-    line += '"';
+  line.reserve(64 +
+               (encode ? 2 : 1) * (record.Path.size() + record.Name.size() + record.URL.size() +
+                                   record.IconFile.size() + record.IconIndex.size()));
+  for (const std::string_view field : fields) {
+    line += ',';
+    AppendField(line, field, encode);
   }
   line += "\r\n";
+  return line;
+}
+
+void WriteFavoriteRecord(std::ostream& out, const FavoriteRecord& record, bool encode) {
+  const std::string line =
+      ModifiedField(record.Modified, encode) + FieldsAfterModified(record, encode);
   out.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 

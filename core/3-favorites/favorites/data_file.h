@@ -34,6 +34,10 @@ void WriteDataFileHeader(std::ostream& out, const DataFileHeader& header);
 // Writes the seven fields, each in double quotes, joined by commas, then CR LF; with
 // encode set every field is first replaced by its Radix-64 form.
 void WriteFavoriteRecord(std::ostream& out, const FavoriteRecord& record, bool encode);
+// The same line in two parts: the Modified field, and the rest from the comma after it on,
+// so that a line whose other fields are known can be written again with its date alone new.
+std::string ModifiedField(std::string_view modified, bool encode);
+std::string FieldsAfterModified(const FavoriteRecord& record, bool encode);
 
 // Succeeds when the name can stand before the "@" of the header line and read back as
 // written; otherwise fails saying why not: it is empty, begins or ends with a blank, or holds a

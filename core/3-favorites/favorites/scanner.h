@@ -21,9 +21,10 @@ struct ScanOptions {
 };
 
 // Writes one record per folder and Internet shortcut below favoritesRoot (absolute, ending
-// in "/"), depth first in enumeration order. Symbolic links are never followed. Each
-// shortcut file is read once. An entry that the list cannot carry (CheckRecord refuses
-// its record, its name holds a backslash, or a double quote without encoding) is left out
+// in "/"), depth first in enumeration order, while a second thread lists sub-folders ahead
+// (see SubtreesListedAhead); the callbacks run on the calling thread. Symbolic links are never
+// followed. Each shortcut file is read once. An entry that the list cannot carry (CheckRecord
+// refuses its record, its name holds a backslash, or a double quote without encoding) is left out
 // with a warning, a folder with everything in it; so is a file system mounted inside.
 // Returns how many shortcut records it wrote.
 std::size_t ScanFavoritesFolder(const std::string& favoritesRoot, std::ostream& out,

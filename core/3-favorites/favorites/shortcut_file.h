@@ -22,18 +22,6 @@ struct ShortcutValues {
   std::string IconIndex;
 };
 
-// The same values as views: into values just read, or into what a scan kept of them.
-struct ShortcutValueViews {
-  std::string_view URL;
-  std::string_view IconFile;
-  std::string_view IconIndex;
-
-  ShortcutValueViews(std::string_view url, std::string_view iconFile, std::string_view iconIndex)
-      : URL(url), IconFile(iconFile), IconIndex(iconIndex) {}
-  ShortcutValueViews(const ShortcutValues& values)  // NOLINT: a view of them, as string_view is
-      : URL(values.URL), IconFile(values.IconFile), IconIndex(values.IconIndex) {}
-};
-
 // The values as the profile read delivers them, but whole: each up to its first NUL, CR or
 // LF; empty when the key is missing. A value longer than kMaxUrlBytes is delivered whole
 // too, for the record rule to refuse.

@@ -139,8 +139,6 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
   }
   written.header = {settings.Name, FormatGeneralDate(env.localNow(), env.dateFormat)};
   WriteDataFileHeader(out, written.header);
-  const std::string cachePath = env.workFolder + kScanCacheName;
-  ScanCache cache = ScanCache::Load(cachePath, env.favoritesRoot, env.systemNow());
   RunProgress& progress = activity.progress();
   ScanOptions options{SharedListFormOf(settings).encodedFields, env.dateFormat,
                       [&progress] { progress.Step(); },
@@ -148,6 +146,9 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
                         Report(activity, "-> Skipping " + warning + "..");
                       }};
   options.ansiCodePage = settings.Utf8List == 0;
+  const std::string cachePath = env.workFolder + kScanCacheName;
+  ScanCache cache = ScanCache::Load(cachePath, env.favoritesRoot,
+                                    {options.encode, options.ansiCodePage}, env.systemNow());
   options.cache = &cache;
   progress.Begin("Reading Favorites", 0);
   written.shortcuts = ScanFavoritesFolder(env.favoritesRoot, out, options);
