@@ -35,14 +35,14 @@ class Scanner {
 
   // The Favorites folder (absolute, ending in "/"): its sub-folders are listed on two threads.
   void ScanRoot(const std::string& root) {
-    const ListedFolder listed = ListFolder(root, rootDevice_);
+    const ListedFolder listed = ListFolder(root, rootDevice_, options_.idle);
     std::vector<std::string> folders;
     for (const FolderEntry& entry : listed.entries) {
       if (entry.kind == EntryKind::Folder) {
         folders.push_back(root + entry.name + "/");
       }
     }
-    SubtreesListedAhead ahead(std::move(folders), rootDevice_);
+    SubtreesListedAhead ahead(std::move(folders), rootDevice_, options_.idle);
     std::size_t folder = 0;
     for (const FolderEntry& entry : listed.entries) {
       const std::unique_ptr<ListedFolder> below =

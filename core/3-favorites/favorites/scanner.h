@@ -18,6 +18,8 @@ struct ScanOptions {
   bool ansiCodePage = false;  // the list's text in the ANSI code page, not UTF-8 ("Utf8List" 0)
   // Shortcut files it knows unchanged are not read again; it learns every file scanned.
   ScanCache* cache = nullptr;
+  // Often while the scan lists or waits for entries it has yet to visit; may be empty.
+  std::function<void()> idle{};
 };
 
 // Writes one record per folder and Internet shortcut below favoritesRoot (absolute, ending

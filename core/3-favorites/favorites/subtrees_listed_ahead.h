@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,8 +20,11 @@ struct ListedFolder {
 };
 
 // Lists `folder` (absolute, ending in "/"): its entries alone, or with everything below them.
-ListedFolder ListFolder(const std::string& folder, dev_t device);
-std::unique_ptr<ListedFolder> ListFolderTree(const std::string& folder, dev_t device);
+// `idle`, if any, is called after every entry.
+ListedFolder ListFolder(const std::string& folder, dev_t device,
+                        const std::function<void()>& idle = {});
+std::unique_ptr<ListedFolder> ListFolderTree(const std::string& folder, dev_t device,
+                                             const std::function<void()>& idle = {});
 
 // The Favorites folder's sub-folders listed by two threads at once, the scan's and a second
 // one: stating every file is most of a scan, and the kernel does that on both cores. Each
@@ -27,10 +32,12 @@ std::unique_ptr<ListedFolder> ListFolderTree(const std::string& folder, dev_t de
 // beyond the one the scan writes, so that the listings waiting to be written stay few. A
 // sub-folder that the scan comes to before either has taken it is the scan's to go through
 // as it lists it: a Favorites folder with one large sub-folder is scanned as it was before.
+// `idle` runs on the scan's thread while it lists ahead or waits, so that a window stays
+// responsive.
 class SubtreesListedAhead {
  public:
   // `folders`: absolute, each ending in "/", in the order of the scan.
-  SubtreesListedAhead(std::vector<std::string> folders, dev_t device);
+  SubtreesListedAhead(std::vector<std::string> folders, dev_t device, std::function<void()> idle);
   // The second thread stops after the sub-folder it is listing.
   ~SubtreesListedAhead();
   SubtreesListedAhead(const SubtreesListedAhead&) = delete;
@@ -43,14 +50,16 @@ class SubtreesListedAhead {
 
  private:
   static constexpr std::size_t kWindow = 4;
+  static constexpr std::chrono::milliseconds kIdleEvery{10};
 
   bool Claimable() const;
   // Lists the next sub-folder, with the lock let go meanwhile.
-  void ListNext(std::unique_lock<std::mutex>& lock);
+  void ListNext(std::unique_lock<std::mutex>& lock, const std::function<void()>& idle);
   void ListOnSecondThread();
 
   const std::vector<std::string> folders_;
   const dev_t device_;
+  const std::function<void()> idle_;  // the scan's
   std::mutex mutex_;
   std::condition_variable changed_;
   std::size_t next_ = 0;    // the first sub-folder that neither thread has taken

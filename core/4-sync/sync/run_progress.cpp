@@ -13,6 +13,10 @@ void RunProgress::Begin(std::string task, std::size_t total) {
 
 void RunProgress::Step() {
   ++done_;
+  Idle();
+}
+
+void RunProgress::Idle() {
   if (!now_) {
     return;
   }

@@ -26,6 +26,8 @@ class RunProgress {
   // kInterval: short passes, the usual ones, show nothing.
   void Begin(std::string task, std::size_t total);
   void Step();
+  // The window's chance to process its events during a wait that is no step of the pass.
+  void Idle();
   // Takes the progress off the display.
   void End();
 

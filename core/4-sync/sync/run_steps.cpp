@@ -146,6 +146,7 @@ StepResult WriteSnapshot(const std::string& path, const SyncSettings& settings,
                         Report(activity, "-> Skipping " + warning + "..");
                       }};
   options.ansiCodePage = settings.Utf8List == 0;
+  options.idle = [&progress] { progress.Idle(); };
   const std::string cachePath = env.workFolder + kScanCacheName;
   ScanCache cache = ScanCache::Load(cachePath, env.favoritesRoot,
                                     {options.encode, options.ansiCodePage}, env.systemNow());
