@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "bookmarks/bridge_session.h"
 #include "bookmarks/json_value.h"
 #include "favorites/shortcut_file.h"
 #include "tests/support/cli_run.h"
@@ -226,6 +227,41 @@ TEST_F(Bridge, AsksBeforeAMassDeletionAndSavesARestorePointFirst) {
   EXPECT_FALSE(fs::exists(fav_ + "L0.url"));
   const Outcome list = RunCli("restore --list --settings " + dir_.path() + "k.ini");
   EXPECT_NE(list.out.find("30"), std::string::npos) << list.out;
+}
+
+// `rm -r` of a folder seen half done by one look must not pass as two small deletions, each
+// below the guard: the session itself, its looks at the folder made one by one.
+TEST_F(Bridge, AFolderRemovedWhileTheBridgeLooksIsAskedAboutWhole) {
+  std::vector<std::string> links{Node("6", "2", "Mass")};
+  for (int i = 0; i < 30; ++i) {
+    links.push_back(Link("1" + std::to_string(i), "6", "M" + std::to_string(i), "http://m/"));
+  }
+  BridgeSession session({fav_, dir_.path() + "bridge/", dir_.path() + "restore/"}, [] {
+    return DateTime{2026, 12, 7};
+  });
+  session.Receive(Tree(links));
+  ASSERT_TRUE(fs::exists(fav_ + "Mass/M29.url"));
+  const auto look = [&session] {
+    std::string seen;
+    for (const std::string& message : session.Tick()) {
+      const Result<JsonValue> json = ParseJson(message);
+      if (json && json->StringMember("type") == "apply") {
+        seen += "apply ";
+      } else if (json && json->Member("ask") && json->Member("ask")->Member("deleting")) {
+        seen += "ask " + json->Member("ask")->Member("deleting")->text + " ";
+      }
+    }
+    return seen;
+  };
+  for (int i = 0; i < 15; ++i) {
+    fs::remove(fav_ + "Mass/M" + std::to_string(i) + ".url");
+  }
+  std::string seen = look();
+  fs::remove_all(fav_ + "Mass");
+  for (int i = 0; i < 3; ++i) {
+    seen += look();
+  }
+  EXPECT_EQ(seen, "ask 30 ");
 }
 
 struct HostileCase {

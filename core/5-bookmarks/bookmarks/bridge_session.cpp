@@ -412,7 +412,13 @@ std::vector<std::string> BridgeSession::FromFolder() {
   const FavoritesListing listing = ListFavorites(places_.favoritesRoot);
   std::vector<std::string> operations;
   FollowMoves(listing, operations);
-  const std::set<std::string> vanished = Vanished(listing);
+  std::set<std::string> vanished = Vanished(listing);
+  // A folder being removed (rm -r, a file manager) may be seen part done: its deletions wait
+  // for a second look that finds the same gone, so that the guard counts them whole.
+  if (vanished != vanishedLastLook_) {
+    vanishedLastLook_ = vanished;
+    vanished.clear();
+  }
   if (Guarded(false, vanished)) {
     return Batches(operations);  // the moves followed, which delete nothing
   }

@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/contained_folder.h"
 #include "bookmarks/bridge_state.h"
 #include "bookmarks/favorites_listing.h"
 #include "formats/general_date.h"
+#include "platform/contained_folder.h"
 
 namespace kestrin {
 
@@ -91,6 +91,7 @@ class BridgeSession {
   long sentBatch_ = 0;
   long nextRef_ = 0;
   std::optional<Ask> ask_;
+  std::set<std::string> vanishedLastLook_;  // from the folder, not yet carried to the browser
   bool massAllowed_ = false;
   bool stateChanged_ = false;
   std::string lastChange_;
